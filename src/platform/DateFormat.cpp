@@ -1,0 +1,39 @@
+#include "platform/DateFormat.h"
+
+#include <QLocale>
+#include <QTimeZone>
+
+namespace {
+
+// Qt spells the AM/PM marker "AP" where Unicode patterns spell it "a".
+QString qtPattern(const QString& unicodePattern)
+{
+    QString pattern;
+    bool quoted = false;
+    for (const QChar c : unicodePattern) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u'a')
+            pattern += QStringLiteral("AP");
+        else
+            pattern += c;
+    }
+    return pattern;
+}
+
+} // namespace
+
+QString DateFormat::stringFromDate(const QDateTime& date, const QString& pattern)
+{
+    return QLocale::system().toString(date.toLocalTime(), qtPattern(pattern));
+}
+
+QDateTime DateFormat::dateFromString(const QString& text, const QString& pattern)
+{
+    if (text.isEmpty())
+        return QDateTime();
+    QDateTime date = QLocale::system().toDateTime(text, qtPattern(pattern));
+    if (date.isValid())
+        date.setTimeZone(QTimeZone::systemTimeZone());
+    return date;
+}

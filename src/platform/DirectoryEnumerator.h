@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// Depth-first walk below a folder: each entry's path relative to the root,
+// a folder before its contents, names sorted bytewise so walks repeat,
+// links never followed. Folders that cannot be read give no entries; names
+// that are not UTF-8 cannot be named safely elsewhere, so they are logged and
+// passed over with everything below them.
+class DirectoryEnumerator final {
+public:
+    explicit DirectoryEnumerator(const QString& root);
+
+    // The next entry, or std::nullopt when the walk is over.
+    std::optional<QString> nextObject();
+    // Do not descend into the folder nextObject() returned last.
+    void skipDescendents();
+
+private:
+    struct Level {
+        QByteArray relative;          // of the folder, "" for the root
+        std::vector<QByteArray> names;
+        size_t next = 0;
+    };
+    void enter(const QByteArray& relative);
+
+    QByteArray m_root;
+    std::vector<Level> m_levels;
+    std::optional<QByteArray> m_pendingFolder; // last returned entry, if a folder to descend into
+};

@@ -1,0 +1,87 @@
+#include "platform/Localization.h"
+
+#include "platform/Locations.h"
+#include "platform/PropertyList.h"
+
+#include <QLocale>
+#include <QMutex>
+
+namespace {
+
+struct Table {
+    bool loaded = false;
+    QString language;
+    QHash<QString, QString> texts;
+};
+
+QMutex& tableLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+Table& table()
+{
+    static Table t;
+    return t;
+}
+
+void load(Table& t, const QString& language)
+{
+    t.language = language;
+    t.texts.clear();
+    t.loaded = true;
+    if (language.isEmpty() || language == QStringLiteral("en"))
+        return;
+    const QString path
+        = Locations::current().resourcesFolder + QStringLiteral("/localization/") + language + QStringLiteral(".plist");
+    const QVariantMap entries = PropertyList::readDictionary(path);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        if (it.value().typeId() == QMetaType::QString)
+            t.texts.insert(it.key(), it.value().toString());
+    }
+}
+
+} // namespace
+
+QString Localization::text(const QString& key, const QString& englishDefault)
+{
+    QMutexLocker locker(&tableLock());
+    Table& t = table();
+    if (!t.loaded)
+        load(t, QLocale::system().name().section(u'_', 0, 0));
+    const auto found = t.texts.constFind(key);
+    return found == t.texts.cend() ? englishDefault : *found;
+}
+
+void Localization::setLanguage(const QString& language)
+{
+    QMutexLocker locker(&tableLock());
+    load(table(), language);
+}
+
+QString Localization::language()
+{
+    QMutexLocker locker(&tableLock());
+    return table().language;
+}
+
+QString formatText(const QString& format, const QStringList& arguments)
+{
+    QString result;
+    result.reserve(format.size());
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == u'%' && i + 1 < format.size() && (format[i + 1] == u'@' || format[i + 1] == u'd')) {
+            if (next < arguments.size())
+                result += arguments[next++];
+            ++i;
+        } else if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u'%') {
+            result += u'%';
+            ++i;
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}

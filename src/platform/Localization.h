@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+// Looks user-visible texts up by key in the table of the user's language
+// (resources/localization/<language>.plist); a missing key gives the English default.
+class Localization final {
+public:
+    static QString text(const QString& key, const QString& englishDefault);
+
+    // The language whose table is used ("de"); empty means English defaults only.
+    // Chosen from the system locale on first use; tests set it.
+    static void setLanguage(const QString& language);
+    static QString language();
+};
+
+// Fills the "%@" and "%d" placeholders of a localised format, left to right.
+// Text that the arguments bring in is never scanned for placeholders again.
+QString formatText(const QString& format, const QStringList& arguments);

@@ -1,0 +1,134 @@
+#include "platform/Locations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMutex>
+#include <QStandardPaths>
+
+namespace {
+
+QString environmentFolder(const char* name, const QString& fallback)
+{
+    // The XDG base directory rules ignore a relative value.
+    const QString value = qEnvironmentVariable(name);
+    return value.startsWith(u'/') ? value : fallback;
+}
+
+QString findResources()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/velmora");
+    if (!QCoreApplication::applicationDirPath().isEmpty() && QFileInfo(beside + "/definitions").isDir())
+        return QDir::cleanPath(beside);
+    if (QFileInfo(QStringLiteral(VELMORA_INSTALLED_RESOURCES "/definitions")).isDir()
+        && !QFileInfo(QStringLiteral(VELMORA_SOURCE_RESOURCES "/definitions")).isDir())
+        return QStringLiteral(VELMORA_INSTALLED_RESOURCES);
+    return QStringLiteral(VELMORA_SOURCE_RESOURCES);
+}
+
+QString findHelper()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-remove-helper");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    if (QFileInfo(QStringLiteral(VELMORA_INSTALLED_HELPER)).isExecutable())
+        return QStringLiteral(VELMORA_INSTALLED_HELPER);
+    return QStringLiteral(VELMORA_BUILD_HELPER);
+}
+
+void fillDerived(Locations& l)
+{
+    l.autostartFolder = l.configHome + QStringLiteral("/autostart");
+    l.resultsFolder = l.dataHome + QStringLiteral("/Velmora");
+    l.userDefaultsFile = l.configHome + QStringLiteral("/Velmora/Velmora.conf");
+    l.dockPreferences = l.configHome + QStringLiteral("/com.apple.dock.plist");
+}
+
+QMutex& currentLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+Locations& currentStorage()
+{
+    static Locations locations = Locations::fromEnvironment();
+    return locations;
+}
+
+} // namespace
+
+QString Locations::resultsFile() const
+{
+    return resultsFolder + QStringLiteral("/ScanResults.plist");
+}
+
+QString Locations::definitionFile(const QString& resourceName) const
+{
+    return resourcesFolder + QStringLiteral("/definitions/") + resourceName + QStringLiteral(".plist");
+}
+
+QString Locations::expandTilde(const QString& path) const
+{
+    if (path == QStringLiteral("~"))
+        return home;
+    if (path.startsWith(QStringLiteral("~/")))
+        return home + path.mid(1);
+    return path;
+}
+
+Locations Locations::fromEnvironment()
+{
+    Locations l;
+    l.home = QDir::homePath();
+    l.configHome = environmentFolder("XDG_CONFIG_HOME", l.home + QStringLiteral("/.config"));
+    l.dataHome = environmentFolder("XDG_DATA_HOME", l.home + QStringLiteral("/.local/share"));
+    l.cacheHome = environmentFolder("XDG_CACHE_HOME", l.home + QStringLiteral("/.cache"));
+    l.localPreferences = QStringLiteral("/etc/xdg");
+    l.localStartupItems = QStringLiteral("/etc/xdg/autostart");
+    l.localApplicationSupport = QStringLiteral("/usr/local/share");
+    l.localCaches = QStringLiteral("/var/cache");
+    l.applicationsFolder = QStringLiteral("/Applications");
+    l.secureLog = QStringLiteral("/var/log/auth.log");
+    l.systemLog = QStringLiteral("/var/log/syslog");
+    l.resourcesFolder = findResources();
+    l.ownExecutable = QStringLiteral(VELMORA_INSTALLED_EXECUTABLE);
+    l.privilegedHelper = findHelper();
+    l.elevationCommand = QStringLiteral("/usr/bin/pkexec");
+    fillDerived(l);
+    return l;
+}
+
+Locations Locations::sandbox(const QString& root)
+{
+    Locations l;
+    l.home = root + QStringLiteral("/home");
+    l.configHome = l.home + QStringLiteral("/.config");
+    l.dataHome = l.home + QStringLiteral("/.local/share");
+    l.cacheHome = l.home + QStringLiteral("/.cache");
+    l.localPreferences = root + QStringLiteral("/etc/xdg");
+    l.localStartupItems = root + QStringLiteral("/etc/xdg/autostart");
+    l.localApplicationSupport = root + QStringLiteral("/usr/local/share");
+    l.localCaches = root + QStringLiteral("/var/cache");
+    l.applicationsFolder = root + QStringLiteral("/Applications");
+    l.secureLog = root + QStringLiteral("/var/log/auth.log");
+    l.systemLog = root + QStringLiteral("/var/log/syslog");
+    l.resourcesFolder = QStringLiteral(VELMORA_SOURCE_RESOURCES);
+    l.ownExecutable = root + QStringLiteral("/usr/bin/velmora");
+    l.privilegedHelper = QStringLiteral(VELMORA_BUILD_HELPER);
+    l.elevationCommand = root + QStringLiteral("/usr/bin/pkexec");
+    fillDerived(l);
+    return l;
+}
+
+const Locations& Locations::current()
+{
+    QMutexLocker locker(&currentLock());
+    return currentStorage();
+}
+
+void Locations::setCurrent(const Locations& locations)
+{
+    QMutexLocker locker(&currentLock());
+    currentStorage() = locations;
+}

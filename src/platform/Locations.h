@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// Every place on disk the program reads or writes. The program uses the one
+// built from the environment; tests install one rooted in a sandbox folder.
+struct Locations final {
+    QString home;                     // "~"
+    QString configHome;               // $XDG_CONFIG_HOME: user preferences
+    QString dataHome;                 // $XDG_DATA_HOME: user application support
+    QString cacheHome;                // $XDG_CACHE_HOME: user caches
+    QString autostartFolder;          // $XDG_CONFIG_HOME/autostart: user startup items
+    QString localPreferences;         // /etc/xdg
+    QString localStartupItems;        // /etc/xdg/autostart
+    QString localApplicationSupport;  // /usr/local/share
+    QString localCaches;              // /var/cache
+    QString applicationsFolder;       // /Applications
+    QString secureLog;                // the fresh system log of authentication
+    QString systemLog;                // the fresh general system log
+    QString dockPreferences;          // the Dock's preference file (absent on Linux)
+    QString resultsFolder;            // $XDG_DATA_HOME/Velmora
+    QString userDefaultsFile;         // the settings file behind UserDefaults
+    QString resourcesFolder;          // definitions/, localization/, images/
+    QString ownExecutable;            // the installed program, registered as login item
+    QString privilegedHelper;         // the helper started through the elevation command
+    QString elevationCommand;         // pkexec, or a stand-in in tests
+
+    QString resultsFile() const;      // resultsFolder + "/ScanResults.plist"
+    QString definitionFile(const QString& resourceName) const; // resources/definitions/<name>.plist
+
+    // Leading "~" or "~/" becomes the home folder; anything else is returned as it is.
+    QString expandTilde(const QString& path) const;
+
+    static Locations fromEnvironment();
+    // Every location below root, as a test sandbox wants; resources still come from the source tree.
+    static Locations sandbox(const QString& root);
+
+    static const Locations& current();
+    static void setCurrent(const Locations& locations);
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// Apple property lists through libplist. Dictionaries become QVariantMap,
+// arrays QVariantList, strings QString, integers qint64, reals double,
+// booleans bool, data QByteArray and dates QDateTime.
+// Failures are values: nothing here throws, a bad file gives a log line.
+class PropertyList final {
+public:
+    // Files larger than this, or nested deeper than kMaxDepth, are refused
+    // before parsing: the parser recurses and a hostile file could crash it.
+    static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+    static constexpr int kMaxDepth = 512;
+
+    // XML or binary. std::nullopt, with a log line naming the file, when the
+    // file is missing, unreadable, too large, too deep or not a property list.
+    static std::optional<QVariant> read(const QString& path);
+    static std::optional<QVariant> fromData(const QByteArray& data);
+
+    // The root as a dictionary; empty (with a log line) when the file is not
+    // one. A missing file gives an empty map without a log line.
+    static QVariantMap readDictionary(const QString& path);
+
+    // Writes XML through a temporary file in the same folder renamed over the
+    // old one, so readers see the old file or the new one, never half of one.
+    // Refuses (false, log line) a value holding text libplist would corrupt.
+    static bool writeXml(const QVariant& root, const QString& path);
+    static std::optional<QByteArray> toXml(const QVariant& root);
+
+    // Whether the text can be written to a property list and read back unchanged.
+    static bool isRepresentable(const QString& text);
+};

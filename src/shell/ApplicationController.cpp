@@ -1,0 +1,270 @@
+#include "shell/ApplicationController.h"
+
+#include "platform/Alert.h"
+#include "platform/Localization.h"
+#include "platform/SystemLog.h"
+#include "platform/UserDefaults.h"
+#include "removal/FixPageController.h"
+#include "results/ReviewPageController.h"
+#include "scan/ScanPageController.h"
+#include "shell/AboutPageController.h"
+#include "shell/MainMenuDelegate.h"
+#include "shell/OverviewPageController.h"
+#include "startup/OptionsPageController.h"
+#include "uninstaller/ToolsPageController.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMainWindow>
+#include <QRecursiveMutex>
+#include <QVBoxLayout>
+
+namespace {
+
+// The lookup creates the instance while holding the lock, and creation
+// records the instance under the same lock, hence a recursive one.
+QRecursiveMutex& classLock()
+{
+    static QRecursiveMutex lock;
+    return lock;
+}
+
+ApplicationController*& theInstance()
+{
+    static ApplicationController* instance = nullptr;
+    return instance;
+}
+
+} // namespace
+
+ApplicationController::ApplicationController()
+    : m_ui(std::make_unique<Ui::MainWindow>())
+{
+    QMutexLocker locker(&classLock());
+    theInstance() = this;
+
+    m_mainWindow = new QMainWindow;
+    m_ui->setupUi(m_mainWindow);
+    m_aboutPanel = new QDialog(m_mainWindow);
+
+    m_overviewPageController = new OverviewPageController(m_ui->overviewPage, this);
+    m_scanPageController = new ScanPageController(m_ui->scanPage, this);
+    m_reviewPageController = new ReviewPageController(m_ui->reviewPage, this);
+    m_optionsPageController = new OptionsPageController(m_ui->optionsPage, this);
+    m_toolsPageController = new ToolsPageController(m_ui->toolsPage, this);
+    m_fixPageController = new FixPageController(m_ui->fixPage, this);
+    m_aboutPageController = new AboutPageController(m_aboutPanel, this);
+    m_mainMenuDelegate
+        = new MainMenuDelegate(m_ui->aboutAppMenuItem, m_ui->hideAppMenuItem, m_ui->quitAppMenuItem, this);
+
+    connect(m_ui->scanButton, &QPushButton::clicked, this, &ApplicationController::showScanPage);
+    connect(m_ui->reviewButton, &QPushButton::clicked, this, &ApplicationController::showReviewPage);
+    connect(m_ui->fixButton, &QPushButton::clicked, this, &ApplicationController::showFixPage);
+    connect(m_ui->optionsButton, &QPushButton::clicked, this, &ApplicationController::showOptionsPage);
+    connect(m_ui->toolsButton, &QPushButton::clicked, this, &ApplicationController::showToolsPage);
+    connect(m_ui->aboutAppMenuItem, &QAction::triggered, this, &ApplicationController::showAboutPanel);
+    connect(m_ui->hideAppMenuItem, &QAction::triggered, m_mainWindow, &QWidget::showMinimized);
+    connect(m_ui->quitAppMenuItem, &QAction::triggered, m_mainWindow, &QWidget::close);
+
+    m_mainMenuDelegate->awakeFromNib();
+}
+
+ApplicationController::~ApplicationController()
+{
+    m_fixPageController->destroyRights();
+    // The page controllers are children of this object; the window goes with them.
+    delete m_mainWindow;
+    QMutexLocker locker(&classLock());
+    if (theInstance() == this)
+        theInstance() = nullptr;
+}
+
+ApplicationController* ApplicationController::applicationController()
+{
+    QMutexLocker locker(&classLock());
+    if (!theInstance())
+        new ApplicationController; // records itself; lives as long as the program
+    return theInstance();
+}
+
+void ApplicationController::awakeFromNib()
+{
+    m_mainWindow->setWindowTitle(QStringLiteral("Velmora"));
+
+    m_ui->scanButton->setText(Localization::text("SCANTITLE", "Scan"));
+    m_ui->reviewButton->setText(Localization::text("REVIEWTITLE", "Review"));
+    m_ui->optionsButton->setText(Localization::text("OPTIONSTITLE", "Options"));
+    m_ui->fixButton->setText(Localization::text("FIXBUTTONTITLE", "Remove Clutter"));
+    m_ui->toolsButton->setText(Localization::text("TOOLSTITLE", "Tools"));
+
+    m_ui->editionText->setText(Localization::text("EDITIONTEXT", "October 2009 Edition"));
+
+    m_ui->scanButton->setToolTip(Localization::text("SCANTOOLTIP", "Click to view Scan Page"));
+    m_ui->reviewButton->setToolTip(Localization::text("REVIEWTOOLTIP", "Click to review Junk Items"));
+    m_ui->fixButton->setToolTip(Localization::text("FIXTOOLTIP", "Click to remove Junk Items"));
+    m_ui->optionsButton->setToolTip(
+        formatText(Localization::text("OPTIONSTOOLTIP", "Click to set %@ options"), { QStringLiteral("Velmora") }));
+    m_ui->toolsButton->setToolTip(Localization::text("TOOLSTOOLTIP", "Click to view Tools Page"));
+
+    m_overviewPageController->overviewPageCreateUI();
+    m_scanPageController->scanPageCreateUI();
+    m_reviewPageController->reviewPageCreateUI();
+    m_optionsPageController->optionsPageCreateUI();
+    m_aboutPageController->aboutPanelCreateUI();
+    m_fixPageController->fixPageCreateUI();
+    m_toolsPageController->toolsPageCreateUI();
+
+    setView(OverviewPage);
+    {
+        QMutexLocker locker(&classLock());
+        theInstance() = this;
+    }
+    m_bShowOverviewPage = true;
+    setEnableFixButton(savedErrorCount() > 0);
+}
+
+void ApplicationController::showScanPage()
+{
+    if (!m_bShowOverviewPage) {
+        m_scanPageController->drawScanPage();
+        setView(ScanPage);
+        return;
+    }
+    setView(OverviewPage);
+    m_overviewPageController->drawOverviewPage();
+    m_overviewPageController->overviewPageCreateUI();
+}
+
+void ApplicationController::showReviewPage()
+{
+    displayReviewPage();
+}
+
+void ApplicationController::displayReviewPage()
+{
+    m_reviewPageController->updateTitleText();
+    m_reviewPageController->populateReviewPage();
+    setView(ReviewPage);
+}
+
+void ApplicationController::showFixPage()
+{
+    if (m_scanPageController->scanning()) {
+        setView(ScanPage);
+        return;
+    }
+    setView(FixPage);
+    m_fixPageController->populateFixPage();
+}
+
+void ApplicationController::showOptionsPage()
+{
+    setView(OptionsPage);
+}
+
+void ApplicationController::showToolsPage()
+{
+    setView(ToolsPage);
+}
+
+void ApplicationController::showAboutPanel()
+{
+    m_aboutPanel->show();
+    m_aboutPanel->raise();
+    m_aboutPanel->activateWindow();
+}
+
+void ApplicationController::setView(int index)
+{
+    if (index >= 0 && index < m_ui->pagesTabView->count())
+        m_ui->pagesTabView->setCurrentIndex(index);
+}
+
+QObject* ApplicationController::controllerWithId(int index) const
+{
+    switch (index) {
+    case OverviewPage:
+        return m_overviewPageController;
+    case ScanPage:
+        return m_scanPageController;
+    case ReviewPage:
+        return m_reviewPageController;
+    case OptionsPage:
+        return m_optionsPageController;
+    case ToolsPage:
+        return m_toolsPageController;
+    case FixPage:
+        return m_fixPageController;
+    default:
+        return nullptr;
+    }
+}
+
+void ApplicationController::setEnableReviewButton(bool enable)
+{
+    m_ui->reviewButton->setEnabled(enable);
+}
+
+void ApplicationController::setEnableFixButton(bool enable)
+{
+    m_ui->fixButton->setEnabled(enable);
+}
+
+void ApplicationController::setEnableOptionsButton(bool enable)
+{
+    m_ui->optionsButton->setEnabled(enable);
+}
+
+void ApplicationController::setEnableOverviewButton(bool)
+{
+    // The overview is reached through the Scan button; there is no button to enable.
+}
+
+void ApplicationController::setShowOverviewPage(bool show)
+{
+    m_bShowOverviewPage = show;
+}
+
+qint64 ApplicationController::savedErrorCount() const
+{
+    return UserDefaults::standardUserDefaults().integerForKey(QStringLiteral("ERRORS_FOUND"));
+}
+
+void ApplicationController::setSecuredJunkItemsFound(bool found)
+{
+    m_securedJunkItemsFound = found;
+}
+
+void ApplicationController::showAlert(const QString& message)
+{
+    Alert::show(message, m_mainWindow);
+}
+
+QStackedWidget* ApplicationController::pagesTabView() const
+{
+    return m_ui->pagesTabView;
+}
+
+bool ApplicationController::applicationShouldHandleReopen(bool hasVisibleWindows)
+{
+    if (!hasVisibleWindows) {
+        m_mainWindow->show();
+        m_mainWindow->raise();
+        m_mainWindow->activateWindow();
+    }
+    return true;
+}
+
+void ApplicationController::applicationShouldTerminate()
+{
+    m_fixPageController->destroyRights();
+    SystemLog::write(QStringLiteral("Velmora Exite Sucessfully"));
+}
+
+QPushButton* ApplicationController::scanButton() const { return m_ui->scanButton; }
+QPushButton* ApplicationController::reviewButton() const { return m_ui->reviewButton; }
+QPushButton* ApplicationController::fixButton() const { return m_ui->fixButton; }
+QPushButton* ApplicationController::optionsButton() const { return m_ui->optionsButton; }
+QPushButton* ApplicationController::toolsButton() const { return m_ui->toolsButton; }
+QLabel* ApplicationController::editionText() const { return m_ui->editionText; }

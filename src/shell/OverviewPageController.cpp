@@ -1,0 +1,11 @@
+#include "shell/OverviewPageController.h"
+
+OverviewPageController::OverviewPageController(QWidget* page, QObject* parent)
+    : QObject(parent)
+    , m_page(page)
+{
+}
+
+void OverviewPageController::overviewPageCreateUI() { }
+
+void OverviewPageController::drawOverviewPage() { }

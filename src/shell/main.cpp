@@ -1,0 +1,30 @@
+#include "shell/ApplicationController.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    // Without a display Qt aborts with a long message; say plainly what to do instead.
+    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (!hasDisplay) {
+        std::fprintf(stderr, "velmora: no display found; start it from a desktop session, or run it as "
+                             "'xvfb-run -a velmora' (or with QT_QPA_PLATFORM=offscreen).\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    QApplication::setDesktopFileName(QStringLiteral("velmora"));
+
+    ApplicationController* controller = ApplicationController::applicationController();
+    controller->awakeFromNib();
+    QObject::connect(&app, &QApplication::aboutToQuit, controller, &ApplicationController::applicationShouldTerminate);
+    controller->window()->show();
+    const int status = app.exec();
+    delete controller;
+    return status;
+}
