@@ -1,0 +1,5 @@
+#include "support/ApplicationUtility.h"
+
+// Link and title styling.
+
+// File and text helpers.

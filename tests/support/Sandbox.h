@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Locations.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A test's private world: every location of the program inside a temporary
+// folder, fresh user defaults, and the log lines and alerts recorded instead
+// of written or shown. Restores the previous state when it goes.
+class Sandbox final {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    QString root() const { return m_dir.path(); }
+    const Locations& locations() const;
+    // Change a location after construction; applied to Locations::current() at once.
+    void setLocations(const Locations& locations);
+
+    // Creates a file with its parent folders; returns its absolute path.
+    QString makeFile(const QString& relativeToRoot, const QByteArray& contents = "x");
+    QString makeFolder(const QString& relativeToRoot);
+    QString path(const QString& relativeToRoot) const;
+
+    QStringList logLines() const;
+    bool logged(const QString& line) const { return logLines().contains(line); }
+    QStringList alerts() const;
+    void clearRecords();
+
+private:
+    QTemporaryDir m_dir;
+    Locations m_previous;
+};
