@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   pkexec
   xvfb xauth
+  clang libclang-rt-14-dev appstream desktop-file-utils dpkg-dev file
 )
 
 missing=()

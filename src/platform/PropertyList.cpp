@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimeZone>
 
@@ -60,6 +61,48 @@ int xmlDepth(const QByteArray& data)
 
 // Binary lists reference their objects through an offset table; the depth is
 // followed iteratively over that table so no recursion is needed to measure it.
+// libplist asserts (and so aborts the program) when a string or key holds a
+// NUL character; such lists are refused before they reach it.
+bool xmlHoldsNul(const QByteArray& data)
+{
+    if (data.contains('\0'))
+        return true;
+    static const QRegularExpression nulReference(QStringLiteral("&#(0+|[xX]0+);"));
+    return nulReference.match(QString::fromLatin1(data)).hasMatch();
+}
+
+bool binaryStringHoldsNul(const unsigned char* bytes, quint64 offset, quint64 end)
+{
+    const unsigned marker = bytes[offset];
+    const unsigned type = marker >> 4;
+    if (type != 0x5 && type != 0x6)
+        return false;
+    quint64 count = marker & 0x0F;
+    quint64 start = offset + 1;
+    if (count == 0x0F) {
+        if (start >= end || (bytes[start] >> 4) != 0x1)
+            return false;
+        const unsigned width = 1u << (bytes[start] & 0x0F);
+        if (width > 8 || start + 1 + width > end)
+            return false;
+        count = 0;
+        for (unsigned i = 0; i < width; ++i)
+            count = (count << 8) | bytes[start + 1 + i];
+        start += 1 + width;
+    }
+    const quint64 unit = type == 0x6 ? 2 : 1;
+    if (count > (end - start) / unit)
+        return false;
+    for (quint64 i = 0; i < count; ++i) {
+        if (unit == 1 ? bytes[start + i] == 0 : (bytes[start + 2 * i] == 0 && bytes[start + 2 * i + 1] == 0))
+            return true;
+    }
+    return false;
+}
+
+// Binary lists reference their objects through an offset table; the depth is
+// followed iteratively over that table so no recursion is needed to measure it.
+// A list holding a string with a NUL counts as too deep: it must not be parsed.
 int binaryDepth(const QByteArray& data)
 {
     const auto size = quint64(data.size());
@@ -83,6 +126,11 @@ int binaryDepth(const QByteArray& data)
         || objectCount * offsetSize > size - tableOffset)
         return 0; // not a sound binary list: the parser will refuse it
     auto offsetOf = [&](quint64 index) { return readBE(bytes + tableOffset + index * offsetSize, offsetSize); };
+    for (quint64 i = 0; i < objectCount; ++i) {
+        const quint64 offset = offsetOf(i);
+        if (offset < tableOffset && binaryStringHoldsNul(bytes, offset, tableOffset))
+            return PropertyList::kMaxDepth + 1;
+    }
 
     struct Frame {
         quint64 object;
@@ -269,6 +317,8 @@ plist_t fromVariant(const QVariant& value, bool& ok)
 std::optional<QVariant> PropertyList::fromData(const QByteArray& data)
 {
     if (data.isEmpty() || data.size() > kMaxFileSize)
+        return std::nullopt;
+    if (!isBinary(data) && xmlHoldsNul(data))
         return std::nullopt;
     const int depth = isBinary(data) ? binaryDepth(data) : xmlDepth(data);
     if (depth > kMaxDepth)

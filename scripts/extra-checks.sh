@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Checks beyond the unit tests, run by './build.sh test' after ctest:
+# metadata validation, the tree and removal tests under AddressSanitizer and
+# LeakSanitizer, each fuzzer for a bounded time, and (in CI, where the machine
+# is disposable) the Debian package built, installed and started once.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${1:-build}
+fuzz_seconds=${VELMORA_FUZZ_SECONDS:-60}
+ccache_option=()
+command -v ccache >/dev/null && ccache_option=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "metadata"
+appstreamcli validate --no-net resources/velmora.metainfo.xml
+if [[ -f resources/velmora.desktop ]]; then desktop-file-validate resources/velmora.desktop; fi
+
+step "sanitizers"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON "${ccache_option[@]}" >/dev/null
+cmake --build build-asan --target velmora_tests
+QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+  build-asan/tests/velmora_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-TreeNode*:SimpleTreeNode*:NodeArray*:PropertyList*:FuzzRegression*}"
+
+step "fuzzers"
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVELMORA_FUZZ=ON "${ccache_option[@]}" >/dev/null
+cmake --build build-fuzz
+for fuzzer in build-fuzz/fuzz/fuzz_*; do
+  name=$(basename "$fuzzer"); corpus_name=${name#fuzz_}
+  work=$(mktemp -d)
+  echo "-- $name for ${fuzz_seconds}s"
+  "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="build-fuzz/$name-" "$work" "fuzz/corpus/$corpus_name" 2>&1 \
+    | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done|==[0-9]+==ERROR|SUMMARY)' || true
+  rm -rf "$work"
+  if ls "build-fuzz/$name-"* >/dev/null 2>&1; then echo "$name found a failing input" >&2; exit 1; fi
+done
+
+if [[ "${CI:-}" == "true" ]]; then
+  step "package"
+  scripts/package.sh build-deb
+  package=$(ls build-deb/velmora_*.deb | head -n 1)
+  dpkg-deb --info "$package" | sed -n '/Depends/p'
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$package" >/dev/null
+  test -x /usr/bin/velmora
+  test -f /usr/share/applications/velmora.desktop
+  set +e
+  QT_QPA_PLATFORM=offscreen HOME=$(mktemp -d) timeout 5 /usr/bin/velmora
+  status=$?
+  set -e
+  # Still running after five seconds means it started and waited for the user.
+  [[ $status -eq 124 ]] || { echo "the installed program exited with status $status" >&2; exit 1; }
+  echo "installed package starts"
+fi
