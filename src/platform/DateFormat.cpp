@@ -25,14 +25,14 @@ QString qtPattern(const QString& unicodePattern)
 
 QString DateFormat::stringFromDate(const QDateTime& date, const QString& pattern)
 {
-    return QLocale::system().toString(date.toLocalTime(), qtPattern(pattern));
+    return QLocale().toString(date.toLocalTime(), qtPattern(pattern));
 }
 
 QDateTime DateFormat::dateFromString(const QString& text, const QString& pattern)
 {
     if (text.isEmpty())
         return QDateTime();
-    QDateTime date = QLocale::system().toDateTime(text, qtPattern(pattern));
+    QDateTime date = QLocale().toDateTime(text, qtPattern(pattern));
     if (date.isValid())
         date.setTimeZone(QTimeZone::systemTimeZone());
     return date;

@@ -4,7 +4,8 @@
 #include <QString>
 
 // Date texts in the user's locale and time zone, written and read back with
-// Unicode date patterns ("MMM d, yyyy h:mm:ss a").
+// Unicode date patterns ("MMM d, yyyy h:mm:ss a"). The locale is QLocale():
+// the system's unless QLocale::setDefault chose another.
 class DateFormat final {
 public:
     static constexpr const char* kFullPattern = "MMM d, yyyy h:mm:ss a";

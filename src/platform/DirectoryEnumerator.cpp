@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,54 +30,73 @@ DirectoryEnumerator::DirectoryEnumerator(const QString& root)
 {
     while (m_root.size() > 1 && m_root.endsWith('/'))
         m_root.chop(1);
-    enter(QByteArray());
+    enter(Folder());
 }
 
-void DirectoryEnumerator::enter(const QByteArray& relative)
+void DirectoryEnumerator::enter(const Folder& folder)
 {
+    const QByteArray& relative = folder.relative;
     const QByteArray full = relative.isEmpty() ? m_root : m_root + '/' + relative;
-    DIR* dir = opendir(full.constData());
-    if (!dir)
+    // The root may be reached through a link; a folder below it is opened only
+    // if it is still a folder, not a link that replaced it since it was listed.
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (relative.isEmpty() ? 0 : O_NOFOLLOW);
+    const int fd = open(full.constData(), flags);
+    if (fd < 0)
         return;
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return;
+    }
     Level level;
-    level.relative = relative;
+    level.folder = folder;
     while (const dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        level.names.emplace_back(name);
+        const Kind kind = entry->d_type == DT_DIR ? Kind::Folder
+            : entry->d_type == DT_UNKNOWN         ? Kind::Unknown
+                                                  : Kind::Other;
+        level.entries.push_back({ QByteArray(name), kind });
     }
     closedir(dir);
-    std::sort(level.names.begin(), level.names.end());
+    std::sort(level.entries.begin(), level.entries.end(),
+        [](const Entry& a, const Entry& b) { return a.name < b.name; });
     m_levels.push_back(std::move(level));
 }
 
 std::optional<QString> DirectoryEnumerator::nextObject()
 {
     if (m_pendingFolder) {
-        const QByteArray folder = *m_pendingFolder;
+        const Folder folder = std::move(*m_pendingFolder);
         m_pendingFolder.reset();
         enter(folder);
     }
     while (!m_levels.empty()) {
         Level& level = m_levels.back();
-        if (level.next >= level.names.size()) {
+        if (level.next >= level.entries.size()) {
             m_levels.pop_back();
             continue;
         }
-        const QByteArray& name = level.names[level.next++];
-        const QByteArray relative = level.relative.isEmpty() ? name : level.relative + '/' + name;
-        const auto decoded = decodeStrictly(relative);
+        const Entry& entry = level.entries[level.next++];
+        const QByteArray relative = level.folder.relative.isEmpty() ? entry.name : level.folder.relative + '/' + entry.name;
+        // The folder's own part of the path was checked when it was returned.
+        const auto decoded = decodeStrictly(entry.name);
         if (!decoded) {
             SystemLog::write(QStringLiteral("Skipping %1: its name is not UTF-8")
                                  .arg(QString::fromUtf8(m_root + '/' + relative)));
             continue;
         }
-        struct stat info {};
-        const QByteArray full = m_root + '/' + relative;
-        if (lstat(full.constData(), &info) == 0 && S_ISDIR(info.st_mode))
-            m_pendingFolder = relative;
-        return decoded;
+        bool folder = entry.kind == Kind::Folder;
+        if (entry.kind == Kind::Unknown) {
+            // Some file systems do not report types while listing.
+            struct stat info {};
+            folder = lstat((m_root + '/' + relative).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        }
+        QString relativeText = level.folder.relative.isEmpty() ? *decoded : level.folder.relativeText + u'/' + *decoded;
+        if (folder)
+            m_pendingFolder = Folder { relative, relativeText };
+        return relativeText;
     }
     return std::nullopt;
 }

@@ -21,14 +21,23 @@ public:
     void skipDescendents();
 
 private:
+    enum class Kind { Folder, Other, Unknown };
+    struct Entry {
+        QByteArray name;
+        Kind kind;
+    };
+    struct Folder {
+        QByteArray relative; // "" for the root
+        QString relativeText;
+    };
     struct Level {
-        QByteArray relative;          // of the folder, "" for the root
-        std::vector<QByteArray> names;
+        Folder folder;
+        std::vector<Entry> entries;
         size_t next = 0;
     };
-    void enter(const QByteArray& relative);
+    void enter(const Folder& folder);
 
     QByteArray m_root;
     std::vector<Level> m_levels;
-    std::optional<QByteArray> m_pendingFolder; // last returned entry, if a folder to descend into
+    std::optional<Folder> m_pendingFolder; // the last entry returned, if a folder to descend into
 };

@@ -49,7 +49,7 @@ QString Localization::text(const QString& key, const QString& englishDefault)
     QMutexLocker locker(&tableLock());
     Table& t = table();
     if (!t.loaded)
-        load(t, QLocale::system().name().section(u'_', 0, 0));
+        load(t, QLocale().name().section(u'_', 0, 0));
     const auto found = t.texts.constFind(key);
     return found == t.texts.cend() ? englishDefault : *found;
 }

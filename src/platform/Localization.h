@@ -10,7 +10,7 @@ public:
     static QString text(const QString& key, const QString& englishDefault);
 
     // The language whose table is used ("de"); empty means English defaults only.
-    // Chosen from the system locale on first use; tests set it.
+    // Chosen on first use from QLocale(), the system locale unless set otherwise; tests set it.
     static void setLanguage(const QString& language);
     static QString language();
 };

@@ -73,7 +73,7 @@ QString Locations::expandTilde(const QString& path) const
     if (path == QStringLiteral("~"))
         return home;
     if (path.startsWith(QStringLiteral("~/")))
-        return home + path.mid(1);
+        return (home.endsWith(u'/') ? home.chopped(1) : home) + path.mid(1);
     return path;
 }
 

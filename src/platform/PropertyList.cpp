@@ -11,9 +11,11 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -31,36 +33,85 @@ bool isBinary(const QByteArray& data)
     return data.startsWith("bplist00");
 }
 
-// Nesting depth of the XML container elements, counted without parsing: good
-// enough to refuse a file built to exhaust the parser's stack.
+// Deeper than any list we accept: the answer for input built to mislead the
+// depth count (a closing tag with nothing open).
+constexpr int kRefused = PropertyList::kMaxDepth + 1;
+
+const char* findText(const char* from, const char* end, std::string_view text)
+{
+    const auto found = std::search(from, end, text.begin(), text.end());
+    return found == end ? nullptr : found;
+}
+
+// The end of a tag, quoted attribute values skipped as the parser skips them.
+const char* tagEnd(const char* from, const char* end)
+{
+    for (const char* p = from; p < end; ++p) {
+        if (*p == '"') {
+            p = static_cast<const char*>(std::memchr(p + 1, '"', size_t(end - p - 1)));
+            if (!p)
+                return nullptr;
+        } else if (*p == '>') {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+bool namesContainer(const char* name, const char* end)
+{
+    for (const std::string_view container : { std::string_view("array"), std::string_view("dict") }) {
+        if (end - name > qsizetype(container.size()) && std::equal(container.begin(), container.end(), name)) {
+            const char after = name[container.size()];
+            if (after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\r' || after == '\n')
+                return true;
+        }
+    }
+    return false;
+}
+
+// Nesting depth of the XML container elements, measured without recursion.
+// Comments, CDATA sections, processing instructions and the document type are
+// skipped the way the parser skips them, so tags hidden in them can neither
+// add to the count nor cancel real ones out.
 int xmlDepth(const QByteArray& data)
 {
     int depth = 0;
     int deepest = 0;
     const char* p = data.constData();
-    const char* end = p + data.size();
-    while (p < end) {
-        const char* open = static_cast<const char*>(std::memchr(p, '<', size_t(end - p)));
-        if (!open)
-            break;
-        const char* close = static_cast<const char*>(std::memchr(open, '>', size_t(end - open)));
-        if (!close)
-            break;
-        const qsizetype length = close - open + 1;
-        const QByteArrayView tag(open, length);
-        const bool selfClosing = length >= 2 && close[-1] == '/';
-        if (!selfClosing && (tag.startsWith("<array") || tag.startsWith("<dict"))) {
-            deepest = std::max(deepest, ++depth);
-        } else if (tag.startsWith("</array") || tag.startsWith("</dict")) {
-            --depth;
+    const char* const end = p + data.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '<', size_t(end - p))))) {
+        const std::string_view rest(p, size_t(end - p));
+        const char* next = nullptr;
+        if (rest.starts_with("<!--")) {
+            next = findText(p + 4, end, "-->");
+        } else if (rest.starts_with("<![CDATA[")) {
+            next = findText(p + 9, end, "]]>");
+        } else if (rest.starts_with("<?")) {
+            next = findText(p + 2, end, "?>");
+        } else if (rest.starts_with("<!")) {
+            // A document type may carry an internal subset in brackets.
+            const char* close = tagEnd(p, end);
+            const char* bracket = static_cast<const char*>(std::memchr(p, '[', size_t((close ? close : end) - p)));
+            next = bracket ? findText(bracket, end, "]") : close;
+            if (next && bracket)
+                next = tagEnd(next, end);
+        } else if (rest.starts_with("</")) {
+            next = tagEnd(p, end);
+            if (next && namesContainer(p + 2, end) && --depth < 0)
+                return kRefused;
+        } else {
+            next = tagEnd(p, end);
+            if (next && next[-1] != '/' && namesContainer(p + 1, end))
+                deepest = std::max(deepest, ++depth);
         }
-        p = close + 1;
+        if (!next || deepest > PropertyList::kMaxDepth)
+            break; // unterminated markup: the parser refuses it as well
+        p = next + 1;
     }
     return deepest;
 }
 
-// Binary lists reference their objects through an offset table; the depth is
-// followed iteratively over that table so no recursion is needed to measure it.
 // libplist asserts (and so aborts the program) when a string or key holds a
 // NUL character; such lists are refused before they reach it.
 bool xmlHoldsNul(const QByteArray& data)
@@ -100,9 +151,9 @@ bool binaryStringHoldsNul(const unsigned char* bytes, quint64 offset, quint64 en
     return false;
 }
 
-// Binary lists reference their objects through an offset table; the depth is
-// followed iteratively over that table so no recursion is needed to measure it.
-// A list holding a string with a NUL counts as too deep: it must not be parsed.
+// The longest chain of references below the top object of a binary list, found
+// without recursion. A list that refers back to itself is refused outright.
+// A list holding a string with a NUL is refused as well: libplist would abort on it.
 int binaryDepth(const QByteArray& data)
 {
     const auto size = quint64(data.size());
@@ -125,57 +176,78 @@ int binaryDepth(const QByteArray& data)
         || objectCount > size || topObject >= objectCount || tableOffset >= size
         || objectCount * offsetSize > size - tableOffset)
         return 0; // not a sound binary list: the parser will refuse it
-    auto offsetOf = [&](quint64 index) { return readBE(bytes + tableOffset + index * offsetSize, offsetSize); };
     for (quint64 i = 0; i < objectCount; ++i) {
-        const quint64 offset = offsetOf(i);
+        const quint64 offset = readBE(bytes + tableOffset + i * offsetSize, offsetSize);
         if (offset < tableOffset && binaryStringHoldsNul(bytes, offset, tableOffset))
-            return PropertyList::kMaxDepth + 1;
+            return kRefused;
     }
 
-    struct Frame {
-        quint64 object;
-        int depth;
+    // The references of a container object; none for anything else or for an
+    // object whose bytes do not add up.
+    struct Refs {
+        quint64 start = 0;
+        quint64 count = 0;
     };
-    std::vector<Frame> stack { { topObject, 1 } };
-    std::vector<int> seenDepth(size_t(objectCount), 0);
-    int deepest = 0;
-    while (!stack.empty()) {
-        const Frame frame = stack.back();
-        stack.pop_back();
-        if (frame.depth > PropertyList::kMaxDepth)
-            return frame.depth;
-        if (seenDepth[frame.object] >= frame.depth)
-            continue;
-        seenDepth[frame.object] = frame.depth;
-        deepest = std::max(deepest, frame.depth);
-        const quint64 offset = offsetOf(frame.object);
+    auto refsOf = [&](quint64 object) -> Refs {
+        const quint64 offset = readBE(bytes + tableOffset + object * offsetSize, offsetSize);
         if (offset >= tableOffset)
-            continue;
+            return {};
         const unsigned marker = bytes[offset];
         const unsigned type = marker >> 4;
         if (type != 0xA && type != 0xC && type != 0xD)
-            continue;
+            return {};
         quint64 count = marker & 0x0F;
         quint64 start = offset + 1;
         if (count == 0x0F) {
             if (start >= tableOffset || (bytes[start] >> 4) != 0x1)
-                continue;
+                return {};
             const unsigned width = 1u << (bytes[start] & 0x0F);
             if (width > 8 || start + 1 + width > tableOffset)
-                continue;
+                return {};
             count = readBE(bytes + start + 1, width);
             start += 1 + width;
         }
         const quint64 refs = type == 0xD ? count * 2 : count;
-        if (refs > (tableOffset - start) / refSize)
+        if (count > size || refs > (tableOffset - start) / refSize)
+            return {};
+        return { start, refs };
+    };
+
+    enum : int { kUnvisited = 0, kOnPath = -1 };
+    std::vector<int> height(size_t(objectCount), kUnvisited); // objects below and including it, once known
+    struct Frame {
+        quint64 object;
+        Refs refs;
+        quint64 next;
+        int tallest;
+    };
+    std::vector<Frame> path { { topObject, refsOf(topObject), 0, 0 } };
+    height[topObject] = kOnPath;
+    while (!path.empty()) {
+        Frame& frame = path.back();
+        if (frame.next == frame.refs.count) {
+            height[frame.object] = frame.tallest + 1;
+            const int finished = height[frame.object];
+            path.pop_back();
+            if (!path.empty())
+                path.back().tallest = std::max(path.back().tallest, finished);
             continue;
-        for (quint64 i = 0; i < refs; ++i) {
-            const quint64 child = readBE(bytes + start + i * refSize, refSize);
-            if (child < objectCount)
-                stack.push_back({ child, frame.depth + 1 });
         }
+        const quint64 child = readBE(bytes + frame.refs.start + frame.next++ * refSize, refSize);
+        if (child >= objectCount)
+            continue;
+        if (height[child] == kOnPath)
+            return kRefused;
+        if (height[child] != kUnvisited) {
+            frame.tallest = std::max(frame.tallest, height[child]);
+            continue;
+        }
+        if (path.size() >= size_t(PropertyList::kMaxDepth))
+            return kRefused;
+        height[child] = kOnPath;
+        path.push_back({ child, refsOf(child), 0, 0 });
     }
-    return deepest;
+    return height[topObject];
 }
 
 QVariant toVariant(plist_t node, int depth)
@@ -251,8 +323,13 @@ QVariant toVariant(plist_t node, int depth)
     }
 }
 
-plist_t fromVariant(const QVariant& value, bool& ok)
+plist_t fromVariant(const QVariant& value, bool& ok, int depth = 1)
 {
+    // What is written must be readable again.
+    if (depth > PropertyList::kMaxDepth) {
+        ok = false;
+        return nullptr;
+    }
     switch (value.typeId()) {
     case QMetaType::QVariantMap: {
         plist_t dict = plist_new_dict();
@@ -262,7 +339,7 @@ plist_t fromVariant(const QVariant& value, bool& ok)
                 ok = false;
                 break;
             }
-            plist_t child = fromVariant(it.value(), ok);
+            plist_t child = fromVariant(it.value(), ok, depth + 1);
             if (child)
                 plist_dict_set_item(dict, it.key().toUtf8().constData(), child);
         }
@@ -275,7 +352,7 @@ plist_t fromVariant(const QVariant& value, bool& ok)
         for (const QVariant& item : list) {
             if (!ok)
                 break;
-            plist_t child = fromVariant(item, ok);
+            plist_t child = fromVariant(item, ok, depth + 1);
             if (child)
                 plist_array_append_item(array, child);
         }
@@ -323,7 +400,7 @@ std::optional<QVariant> PropertyList::fromData(const QByteArray& data)
     const int depth = isBinary(data) ? binaryDepth(data) : xmlDepth(data);
     if (depth > kMaxDepth)
         return std::nullopt;
-    plist_t root = nullptr; // libplist leaves the output alone on failure
+    plist_t root = nullptr; // must start out null: libplist leaves it alone on failure
     if (isBinary(data))
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
     else
@@ -336,19 +413,40 @@ std::optional<QVariant> PropertyList::fromData(const QByteArray& data)
 
 std::optional<QVariant> PropertyList::read(const QString& path)
 {
+    // Opening a pipe or a device in place of the file would block or never
+    // reach its end; only a regular file (or a link to one) is read.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        SystemLog::write(QStringLiteral("Cannot read property list %1: it is not a file").arg(path));
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         SystemLog::write(QStringLiteral("Cannot read property list %1: %2").arg(path, file.errorString()));
         return std::nullopt;
     }
-    if (file.size() > kMaxFileSize) {
+    // Read one byte past the limit so a file that grew since it was opened is still caught.
+    const QByteArray data = file.read(kMaxFileSize + 1);
+    if (data.size() > kMaxFileSize) {
         SystemLog::write(QStringLiteral("Property list %1 is too large to read").arg(path));
         return std::nullopt;
     }
-    auto result = fromData(file.readAll());
+    auto result = fromData(data);
     if (!result)
         SystemLog::write(QStringLiteral("%1 is not a readable property list").arg(path));
     return result;
+}
+
+QStringList PropertyList::stringMembers(const QVariant& array)
+{
+    QStringList strings;
+    if (array.typeId() != QMetaType::QVariantList)
+        return strings;
+    for (const QVariant& member : array.toList()) {
+        if (member.typeId() == QMetaType::QString)
+            strings.append(member.toString());
+    }
+    return strings;
 }
 
 QVariantMap PropertyList::readDictionary(const QString& path)
@@ -398,13 +496,18 @@ bool PropertyList::writeXml(const QVariant& root, const QString& path)
 
 bool PropertyList::isRepresentable(const QString& text)
 {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
         if ((u < 0x20 && u != u'\t' && u != u'\n') || u == 0xFFFE || u == 0xFFFF)
             return false;
-        if (c.isSurrogate())
-            continue;
+        // Half a surrogate pair has no UTF-8 form.
+        if (QChar::isHighSurrogate(u)) {
+            if (i + 1 == text.size() || !text[i + 1].isLowSurrogate())
+                return false;
+            ++i;
+        } else if (QChar::isLowSurrogate(u)) {
+            return false;
+        }
     }
-    // Lone surrogates would not survive the UTF-8 round trip.
-    return QString::fromUtf8(text.toUtf8()) == text;
+    return true;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -18,13 +19,18 @@ public:
     static constexpr int kMaxDepth = 512;
 
     // XML or binary. std::nullopt, with a log line naming the file, when the
-    // file is missing, unreadable, too large, too deep or not a property list.
+    // file is missing, not a regular file, unreadable, too large, too deep or
+    // not a property list.
     static std::optional<QVariant> read(const QString& path);
     static std::optional<QVariant> fromData(const QByteArray& data);
 
     // The root as a dictionary; empty (with a log line) when the file is not
     // one. A missing file gives an empty map without a log line.
     static QVariantMap readDictionary(const QString& path);
+
+    // The string members of an array, in order; members of other types are
+    // passed over, and anything but an array gives an empty list.
+    static QStringList stringMembers(const QVariant& array);
 
     // Writes XML through a temporary file in the same folder renamed over the
     // old one, so readers see the old file or the new one, never half of one.

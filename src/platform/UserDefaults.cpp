@@ -29,7 +29,12 @@ UserDefaults& UserDefaults::standardUserDefaults()
 
 void UserDefaults::reload()
 {
-    instance().reset(new UserDefaults(Locations::current().userDefaultsFile));
+    // The object stays, only its store changes: callers may hold a reference.
+    auto& defaults = instance();
+    if (defaults)
+        defaults->m_settings = std::make_unique<QSettings>(Locations::current().userDefaultsFile, QSettings::IniFormat);
+    else
+        defaults.reset(new UserDefaults(Locations::current().userDefaultsFile));
 }
 
 bool UserDefaults::contains(const QString& key) const
@@ -45,6 +50,10 @@ QVariant UserDefaults::objectForKey(const QString& key) const
 QString UserDefaults::stringForKey(const QString& key) const
 {
     const QVariant value = m_settings->value(key);
+    // The settings format splits an unquoted value at its commas, and every
+    // stored date holds one: a hand-edited "Mar 5, 2024 ..." comes back whole.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
     if (!value.isValid() || !value.canConvert<QString>())
         return QString();
     // An empty string read back from the file must stay distinguishable from an absent key.

@@ -12,7 +12,8 @@ class QSettings;
 class UserDefaults final {
 public:
     static UserDefaults& standardUserDefaults();
-    // Re-opens the store at Locations::current().userDefaultsFile (tests call it after switching sandboxes).
+    // Re-opens the store at Locations::current().userDefaultsFile (tests call it
+    // after switching sandboxes); references to the defaults stay valid.
     static void reload();
 
     bool contains(const QString& key) const;

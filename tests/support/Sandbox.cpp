@@ -18,6 +18,10 @@ QStringList recordedAlerts;
 Sandbox::Sandbox()
     : m_previous(Locations::current())
 {
+    // Without its own folder every location would fall back to the real
+    // machine's: a test must never go on from here.
+    if (!m_dir.isValid() || m_dir.path().size() < 5)
+        qFatal("Sandbox: no temporary folder (%s)", qPrintable(m_dir.errorString()));
     Locations::setCurrent(Locations::sandbox(m_dir.path()));
     QDir().mkpath(Locations::current().home);
     UserDefaults::reload();
