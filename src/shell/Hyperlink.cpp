@@ -10,10 +10,8 @@ QString Hyperlink::hyperlinkFromString(const QString& text, const QUrl& url)
     if (!url.isValid() || url.isEmpty())
         return shown;
     const QFont labelFont = QApplication::font("QLabel");
-    // The style sits on an inner span: a style on the anchor itself loses
-    // against the palette's link colour in Qt's rich text.
-    return QStringLiteral("<a href=\"%1\"><span style=\"color:%2; text-decoration:underline; "
-                          "font-family:'%3'; font-size:%4pt;\">%5</span></a>")
+    return QStringLiteral("<a href=\"%1\" style=\"color:%2; text-decoration:underline; "
+                          "font-family:'%3'; font-size:%4pt;\">%5</a>")
         .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped(), QColor(Qt::blue).name(),
              labelFont.family().toHtmlEscaped().replace(u'\'', QStringLiteral("&#39;")),
              QString::number(labelFont.pointSizeF()), shown);

@@ -4,14 +4,25 @@
 #include "shell/MTUButton.h"
 #include "shell/MTUTextField.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QLabel>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 
 namespace {
 
 using AboutPanelTest = ShellFixture;
+
+// Stands in for the desktop's browser while a test clicks a link.
+class UrlRecorder final : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
 
 // The first run of link-styled text in a rich-text label, as Qt reads it.
 QTextCharFormat linkFormat(const QString& html)
@@ -46,7 +57,6 @@ TEST_F(AboutPanelTest, PanelShowsItsTextsAndLinksTheProjectAddress)
 
     auto* link = widget<MTUTextField>("aboutPanelLinkTextField");
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(link->openExternalLinks());
     const QTextCharFormat format = linkFormat(link->text());
     EXPECT_EQ(format.anchorHref(), address);
     EXPECT_EQ(format.foreground().color(), QColor(Qt::blue));
@@ -66,3 +76,18 @@ TEST_F(AboutPanelTest, CloseHidesThePanel)
     widget<MTUButton>("aboutPanelCloseButton")->click();
     EXPECT_FALSE(app.aboutPanel()->isVisible());
 }
+
+TEST_F(AboutPanelTest, ClickingTheLinkOpensTheProjectAddress)
+{
+    ApplicationController& app = start();
+    app.showAboutPanel();
+    auto* link = widget<MTUTextField>("aboutPanelLinkTextField");
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+    const QPoint onText(link->contentsRect().left() + 4, link->contentsRect().center().y());
+    QTest::mouseClick(link, Qt::LeftButton, {}, onText);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    EXPECT_EQ(recorder.opened, QList<QUrl> { QUrl(AboutPageController::projectAddress()) });
+}
+
+#include "AboutPanelTest.moc"

@@ -81,12 +81,13 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
 TEST_F(ApplicationControllerTest, NavigationButtonsSelectTheirPages)
 {
     ApplicationController& app = start();
-    app.optionsButton()->click();
-    EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OptionsPage);
-    app.toolsButton()->click();
-    EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::ToolsPage);
-    app.reviewButton()->click();
-    EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::ReviewPage);
+    const std::pair<QPushButton*, int> pages[] = { { app.optionsButton(), ApplicationController::OptionsPage },
+                                                   { app.toolsButton(), ApplicationController::ToolsPage },
+                                                   { app.reviewButton(), ApplicationController::ReviewPage } };
+    for (const auto& [button, page] : pages) {
+        button->click();
+        EXPECT_EQ(app.pagesTabView()->currentIndex(), page) << button->text().toStdString();
+    }
     // Only the page table's indices are selectable; anything else leaves the page as it is.
     app.setView(9);
     app.setView(-1);

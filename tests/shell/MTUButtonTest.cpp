@@ -66,8 +66,11 @@ TEST(MTUButtonTest, HoldsOneRegistrationWhateverWindowItMovesInto)
     QWidget first;
     QWidget second;
     auto* button = new MTUButton;
+    button->setHoverImageName(QStringLiteral("ScanNow-hover"));
     EXPECT_EQ(button->trackingTag(), 0);
     EXPECT_EQ(MTUButton::trackingRegistrationCount(button), 0);
+    hover(*button);
+    EXPECT_TRUE(button->icon().isNull()) << "no hover without a registration";
 
     button->setParent(&first);
     first.show();
@@ -86,13 +89,4 @@ TEST(MTUButtonTest, HoldsOneRegistrationWhateverWindowItMovesInto)
     button->viewDidMoveToWindow();
     EXPECT_EQ(MTUButton::trackingRegistrationCount(button), 1);
     delete button;
-}
-
-TEST(MTUButtonTest, IgnoresHoverUntilItIsInAWindow)
-{
-    Sandbox sandbox;
-    MTUButton button;
-    button.setHoverImageName(QStringLiteral("ScanNow-hover"));
-    hover(button);
-    EXPECT_TRUE(button.icon().isNull());
 }
