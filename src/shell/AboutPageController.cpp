@@ -20,7 +20,8 @@ AboutPageController::AboutPageController(QDialog* panel, QObject* parent)
     m_ui->setupUi(m_panel);
     m_ui->aboutPanelCloseButton->setIcon(Images::named(kCloseImage));
     m_ui->aboutPanelIcon->setPixmap(Images::named(QStringLiteral("velmora")).pixmap(64, 64));
-    connect(m_ui->aboutPanelCloseButton, &QPushButton::clicked, this, &AboutPageController::aboutPageOKButtonClick);
+    connect(m_ui->aboutPanelCloseButton, &QPushButton::clicked, this,
+        &AboutPageController::aboutPageOKButtonClick);
 }
 
 AboutPageController::~AboutPageController() = default;
@@ -32,15 +33,16 @@ QString AboutPageController::projectAddress()
 
 void AboutPageController::aboutPanelCreateUI()
 {
-    m_panel->setWindowTitle(formatText(
-        Localization::text(QStringLiteral("MENU_ABOUTAPP_TITLE"), QStringLiteral("About %@")), { QStringLiteral("Velmora") }));
-    m_ui->aboutPanelWarningText->setText(Localization::text(
-        QStringLiteral("ABOUT_WARNING"),
+    m_panel->setWindowTitle(
+        formatText(Localization::text(QStringLiteral("MENU_ABOUTAPP_TITLE"), QStringLiteral("About %@")),
+            { QStringLiteral("Velmora") }));
+    m_ui->aboutPanelWarningText->setText(Localization::text(QStringLiteral("ABOUT_WARNING"),
         QStringLiteral("Velmora is provided as is, without warranty of any kind. Files it removes cannot be "
                        "recovered: review what a scan found before you remove it.")));
-    m_ui->aboutPanelCopyRight->setText(Localization::text(
-        QStringLiteral("ABOUT_COPYRIGHT"), QStringLiteral("Copyright \u00a9 the Velmora developers. All rights reserved.")));
-    const QString closeTitle = Localization::text(QStringLiteral("ABOUT_CLOSEBUTTON"), QStringLiteral("Close"));
+    m_ui->aboutPanelCopyRight->setText(Localization::text(QStringLiteral("ABOUT_COPYRIGHT"),
+        QStringLiteral("Copyright \u00a9 the Velmora developers. All rights reserved.")));
+    const QString closeTitle
+        = Localization::text(QStringLiteral("ABOUT_CLOSEBUTTON"), QStringLiteral("Close"));
     const QString address = Localization::text(QStringLiteral("QUARROW_URL"), projectAddress());
     m_ui->aboutPanelCloseButton->setText(closeTitle);
     m_ui->aboutPanelLinkTextField->setText(address);

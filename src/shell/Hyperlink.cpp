@@ -13,6 +13,6 @@ QString Hyperlink::hyperlinkFromString(const QString& text, const QUrl& url)
     return QStringLiteral("<a href=\"%1\" style=\"color:%2; text-decoration:underline; "
                           "font-family:'%3'; font-size:%4pt;\">%5</a>")
         .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped(), QColor(Qt::blue).name(),
-             labelFont.family().toHtmlEscaped().replace(u'\'', QStringLiteral("&#39;")),
-             QString::number(labelFont.pointSizeF()), shown);
+            labelFont.family().toHtmlEscaped().replace(u'\'', QStringLiteral("&#39;")),
+            QString::number(labelFont.pointSizeF()), shown);
 }

@@ -88,7 +88,8 @@ bool MTUButton::event(QEvent* event)
 {
     // Qt has no "moved into a window" notice; a new parent or the first
     // showing are the moments the window can have changed.
-    if ((event->type() == QEvent::ParentChange || event->type() == QEvent::Show) && window() != m_trackedWindow)
+    if ((event->type() == QEvent::ParentChange || event->type() == QEvent::Show)
+        && window() != m_trackedWindow)
         viewDidMoveToWindow();
     return QPushButton::event(event);
 }

@@ -37,7 +37,7 @@ OverviewPageController::OverviewPageController(QWidget* page, QObject* parent)
     m_ui->overviewPageIcon->setPixmap(Images::named(kProduct.toLower()).pixmap(72, 72));
     m_ui->overviewPageLastScanText->setVisible(false);
     connect(m_ui->overviewPageScanNowButton, &QPushButton::clicked, this,
-            &OverviewPageController::overviewPageScanNowClick);
+        &OverviewPageController::overviewPageScanNowClick);
 }
 
 OverviewPageController::~OverviewPageController() = default;
@@ -53,10 +53,10 @@ void OverviewPageController::overviewPageCreateUI()
     m_ui->overviewPagePanelTitleText->setText(kProduct);
     m_ui->overviewPagePanelDescText->setText(
         formatText(Localization::text(QStringLiteral("OVERVIEW_PANEL_DESC_TEXT"),
-                                      QStringLiteral("%@ makes a comprehensive search of your system to locate and "
-                                                     "remove files that clutter up your system, take up unnecessary "
-                                                     "space, and slow down your system.")),
-                   { kProduct }));
+                       QStringLiteral("%@ makes a comprehensive search of your system to locate and "
+                                      "remove files that clutter up your system, take up unnecessary "
+                                      "space, and slow down your system.")),
+            { kProduct }));
     m_ui->overviewPageScanNowButton->setNormalImageName(kScanNowImage);
     m_ui->overviewPageScanNowButton->setHoverImageName(kScanNowHoverImage);
     m_ui->overviewPageScanNowButton->setToolTip(
@@ -68,9 +68,10 @@ void OverviewPageController::scanStatusStuff()
 {
     const UserDefaults& defaults = UserDefaults::standardUserDefaults();
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
-    const OverviewStatus status = OverviewStatus::decide(defaults.stringForKey(QStringLiteral("SCANNED_COMPLETE_TIME")),
-                                                         defaults.stringForKey(QStringLiteral("FIXED_COMPLETE_TIME")),
-                                                         defaults.integerForKey(QStringLiteral("ERRORS_FOUND")), now);
+    const OverviewStatus status
+        = OverviewStatus::decide(defaults.stringForKey(QStringLiteral("SCANNED_COMPLETE_TIME")),
+            defaults.stringForKey(QStringLiteral("FIXED_COMPLETE_TIME")),
+            defaults.integerForKey(QStringLiteral("ERRORS_FOUND")), now);
     const QColor color = OverviewStatus::color(status.tint);
 
     m_ui->overviewPageStatus->setText(status.status);
@@ -96,7 +97,8 @@ void OverviewPageController::overviewPageScanNowClick()
     ApplicationController* application = ApplicationController::applicationController();
     // The scan page is shown before the scan starts, so its first report lands on a visible page.
     application->setView(ApplicationController::ScanPage);
-    if (auto* scanPage = qobject_cast<ScanPageController*>(application->controllerWithId(ApplicationController::ScanPage)))
+    if (auto* scanPage
+        = qobject_cast<ScanPageController*>(application->controllerWithId(ApplicationController::ScanPage)))
         scanPage->startScanning();
 }
 

@@ -30,31 +30,32 @@ QString scanNowText()
 
 QString recentlyScannedText()
 {
-    return Localization::text(QStringLiteral("OVERVIEW_STATUS_RECENTLY_SCANNED"), QStringLiteral("Recently Scanned!"));
+    return Localization::text(
+        QStringLiteral("OVERVIEW_STATUS_RECENTLY_SCANNED"), QStringLiteral("Recently Scanned!"));
 }
 
 QString rescanSuggestion()
 {
     return Localization::text(QStringLiteral("OVERVIEW_SUGGESTION_TEXT1"),
-                              QStringLiteral("Please click Scan Now to rescan your system for any new junk files. "
-                                             "Then remove all junk to improve its performance and stability."));
+        QStringLiteral("Please click Scan Now to rescan your system for any new junk files. "
+                       "Then remove all junk to improve its performance and stability."));
 }
 
 } // namespace
 
-OverviewStatus OverviewStatus::decide(const QString& scannedTime, const QString& fixedTime, qint64 errorsFound,
-                                      const QDateTime& now)
+OverviewStatus OverviewStatus::decide(
+    const QString& scannedTime, const QString& fixedTime, qint64 errorsFound, const QDateTime& now)
 {
     OverviewStatus result;
     if (scannedTime.isEmpty()) {
         result.situation = NeverScanned;
-        result.status
-            = Localization::text(QStringLiteral("OVERVIEW_STATUS_NEVER_SCANNED"), QStringLiteral("Never Scanned!"));
+        result.status = Localization::text(
+            QStringLiteral("OVERVIEW_STATUS_NEVER_SCANNED"), QStringLiteral("Never Scanned!"));
         result.suggestion = formatText(Localization::text(QStringLiteral("OVERVIEW_SUGGESTION_TEXT2"),
-                                                          QStringLiteral("You have not yet scanned your system with "
-                                                                         "%@. It is recommended that you scan your "
-                                                                         "system now.")),
-                                       { kProduct });
+                                           QStringLiteral("You have not yet scanned your system with "
+                                                          "%@. It is recommended that you scan your "
+                                                          "system now.")),
+            { kProduct });
         result.tint = Tint::Mocha;
         return result;
     }
@@ -62,7 +63,8 @@ OverviewStatus OverviewStatus::decide(const QString& scannedTime, const QString&
     const QDateTime scanned = parseStored(scannedTime);
     const QString scanDate = dateText(scannedTime, scanned);
     result.lastScanLine = formatText(
-        Localization::text(QStringLiteral("OVERVIEW_LASTSCAN_TEXT"), QStringLiteral("Last Scan On: %@")), { scanDate });
+        Localization::text(QStringLiteral("OVERVIEW_LASTSCAN_TEXT"), QStringLiteral("Last Scan On: %@")),
+        { scanDate });
     const bool scanIsOld
         = !scanned.isValid() || static_cast<float>(scanned.msecsTo(now) / 1000.0) > kScanDueAfterSeconds;
 
@@ -70,18 +72,17 @@ OverviewStatus OverviewStatus::decide(const QString& scannedTime, const QString&
         if (scanIsOld) {
             result.situation = ScanDue;
             result.status = scanNowText();
-            result.suggestion
-                = formatText(Localization::text(QStringLiteral("OVERVIEW_SUGGESTION_TEXT3"),
-                                                QStringLiteral("Your system was last scanned on %@ , it is "
-                                                               "recommented that you scan your system now.")),
-                             { scanDate });
+            result.suggestion = formatText(Localization::text(QStringLiteral("OVERVIEW_SUGGESTION_TEXT3"),
+                                               QStringLiteral("Your system was last scanned on %@ , it is "
+                                                              "recommented that you scan your system now.")),
+                { scanDate });
             result.tint = Tint::Mocha;
         } else if (errorsFound > 0) {
             result.situation = JunkFound;
-            result.status = formatText(
-                QStringLiteral("%d %@"),
+            result.status = formatText(QStringLiteral("%d %@"),
                 { QString::number(errorsFound),
-                  Localization::text(QStringLiteral("OVERVIEW_STATUS_ERRORS_FOUND"), QStringLiteral("Junk Files Found!")) });
+                    Localization::text(QStringLiteral("OVERVIEW_STATUS_ERRORS_FOUND"),
+                        QStringLiteral("Junk Files Found!")) });
             result.suggestion = rescanSuggestion();
             result.tint = Tint::Mocha;
         } else {
@@ -98,18 +99,18 @@ OverviewStatus OverviewStatus::decide(const QString& scannedTime, const QString&
         result.status = scanNowText();
         // The sentence speaks of the last cleaning, so it names the removal's date.
         result.suggestion = formatText(Localization::text(QStringLiteral("OVERVIEW_SUGGESTION_TEXT5"),
-                                                          QStringLiteral("Your system was last cleaned on: %@ it is "
-                                                                         "recommended that you scan and fix your "
-                                                                         "system now.")),
-                                       { dateText(fixedTime, parseStored(fixedTime)) });
+                                           QStringLiteral("Your system was last cleaned on: %@ it is "
+                                                          "recommended that you scan and fix your "
+                                                          "system now.")),
+            { dateText(fixedTime, parseStored(fixedTime)) });
         result.tint = Tint::Mocha;
     } else {
         result.situation = RecentlyCleaned;
         result.status = recentlyScannedText();
         result.suggestion = Localization::text(QStringLiteral("OVERVIEW_SUGGESTION_TEXT4"),
-                                               QStringLiteral("Your system is currently junk free. You should scan "
-                                                              "and fix your computer often to keep your system "
-                                                              "working properly."));
+            QStringLiteral("Your system is currently junk free. You should scan "
+                           "and fix your computer often to keep your system "
+                           "working properly."));
         result.tint = Tint::Clover;
     }
     return result;

@@ -29,8 +29,8 @@ public:
     // scannedTime and fixedTime are the stored texts in the full date pattern;
     // empty or null means "none". A text that no longer reads back (written
     // under another language) is treated as a scan of unknown age: due.
-    static OverviewStatus decide(const QString& scannedTime, const QString& fixedTime, qint64 errorsFound,
-                                 const QDateTime& now);
+    static OverviewStatus decide(
+        const QString& scannedTime, const QString& fixedTime, qint64 errorsFound, const QDateTime& now);
 
     static QColor color(Tint tint);
 

@@ -37,8 +37,11 @@ TEST_F(ApplicationControllerTest, FirstStartShowsTheOverviewWithFixDisabled)
     EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), QStringLiteral("Never Scanned!"));
 
     const std::pair<QPushButton*, const char*> titles[] = {
-        { app.scanButton(), "Scan" },       { app.reviewButton(), "Review" }, { app.fixButton(), "Remove Clutter" },
-        { app.optionsButton(), "Options" }, { app.toolsButton(), "Tools" },
+        { app.scanButton(), "Scan" },
+        { app.reviewButton(), "Review" },
+        { app.fixButton(), "Remove Clutter" },
+        { app.optionsButton(), "Options" },
+        { app.toolsButton(), "Tools" },
     };
     for (const auto& [button, title] : titles) {
         EXPECT_EQ(button->text(), QLatin1String(title));
@@ -81,9 +84,10 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
 TEST_F(ApplicationControllerTest, NavigationButtonsSelectTheirPages)
 {
     ApplicationController& app = start();
-    const std::pair<QPushButton*, int> pages[] = { { app.optionsButton(), ApplicationController::OptionsPage },
-                                                   { app.toolsButton(), ApplicationController::ToolsPage },
-                                                   { app.reviewButton(), ApplicationController::ReviewPage } };
+    const std::pair<QPushButton*, int> pages[]
+        = { { app.optionsButton(), ApplicationController::OptionsPage },
+              { app.toolsButton(), ApplicationController::ToolsPage },
+              { app.reviewButton(), ApplicationController::ReviewPage } };
     for (const auto& [button, page] : pages) {
         button->click();
         EXPECT_EQ(app.pagesTabView()->currentIndex(), page) << button->text().toStdString();
@@ -152,8 +156,9 @@ TEST_F(ApplicationControllerTest, ApplicationMenuNamesTheProduct)
         if (!action->isSeparator())
             titles << action->text();
     }
-    EXPECT_EQ(titles, (QStringList { QStringLiteral("About Velmora"), QStringLiteral("Hide Velmora"),
-                                     QStringLiteral("Quit Velmora") }));
+    EXPECT_EQ(titles,
+        (QStringList { QStringLiteral("About Velmora"), QStringLiteral("Hide Velmora"),
+            QStringLiteral("Quit Velmora") }));
 
     menu->actions().constFirst()->trigger();
     EXPECT_TRUE(app.aboutPanel()->isVisible());

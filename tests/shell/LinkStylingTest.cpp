@@ -11,11 +11,13 @@
 TEST(LinkStylingTest, LinkTextIsShownLiterallyAndPointsAtTheUrl)
 {
     const QString text = QStringLiteral("<b>Tom & \"Jerry\"</b>");
-    const QString html = Hyperlink::hyperlinkFromString(text, QUrl(QStringLiteral("https://example.org/a b?q=<x>")));
+    const QString html
+        = Hyperlink::hyperlinkFromString(text, QUrl(QStringLiteral("https://example.org/a b?q=<x>")));
     QTextDocument document;
     document.setHtml(html);
     EXPECT_EQ(document.toPlainText(), text);
-    EXPECT_TRUE(html.contains(QStringLiteral("href=\"https://example.org/a%20b?q=%3Cx%3E\""))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("href=\"https://example.org/a%20b?q=%3Cx%3E\"")))
+        << html.toStdString();
 }
 
 TEST(LinkStylingTest, WithoutAUsableUrlTheTextIsNotALink)

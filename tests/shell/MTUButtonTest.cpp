@@ -1,5 +1,5 @@
-#include "platform/Images.h"
 #include "shell/MTUButton.h"
+#include "platform/Images.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>

@@ -21,8 +21,8 @@ const QDateTime kNow(QDate(2024, 6, 12), QTime(15, 30, 0));
 class OverviewPageTest : public ShellFixture {
 protected:
     // Stores the three values the page reads; nullopt removes a time.
-    static void storeDefaults(std::optional<qint64> scannedSecondsAgo, std::optional<qint64> fixedSecondsAgo,
-                              qint64 errors)
+    static void storeDefaults(
+        std::optional<qint64> scannedSecondsAgo, std::optional<qint64> fixedSecondsAgo, qint64 errors)
     {
         storeTime(scannedSecondsAgo, QStringLiteral("SCANNED_COMPLETE_TIME"));
         storeTime(fixedSecondsAgo, QStringLiteral("FIXED_COMPLETE_TIME"));
@@ -36,8 +36,9 @@ protected:
             defaults.removeObjectForKey(key);
             return;
         }
-        defaults.setObject(
-            DateFormat::stringFromDate(kNow.addSecs(-*secondsAgo), QString::fromLatin1(DateFormat::kFullPattern)), key);
+        defaults.setObject(DateFormat::stringFromDate(
+                               kNow.addSecs(-*secondsAgo), QString::fromLatin1(DateFormat::kFullPattern)),
+            key);
     }
 
     void showOverview()
@@ -64,18 +65,21 @@ struct Row {
 TEST_F(OverviewPageTest, ShowsEachSituationInItsWordsAndColour)
 {
     const Row rows[] = {
-        { "never scanned", std::nullopt, std::nullopt, 0, "Never Scanned!", "You have not yet scanned your system with Velmora.",
-          OverviewStatus::Tint::Mocha },
-        { "junk found", 3600, std::nullopt, 12, "12 Junk Files Found!", "Please click Scan Now", OverviewStatus::Tint::Mocha },
-        { "nothing found", 3600, std::nullopt, 0, "Recently Scanned!", "Please click Scan Now", OverviewStatus::Tint::Clover },
-        { "scan due", 172801, std::nullopt, 12, "Scan Now!", "Your system was last scanned on", OverviewStatus::Tint::Mocha },
-        { "cleaned, scan due", 3 * 86400, 2 * 86400, 0, "Scan Now!", "Your system was last cleaned on:",
-          OverviewStatus::Tint::Mocha },
+        { "never scanned", std::nullopt, std::nullopt, 0, "Never Scanned!",
+            "You have not yet scanned your system with Velmora.", OverviewStatus::Tint::Mocha },
+        { "junk found", 3600, std::nullopt, 12, "12 Junk Files Found!", "Please click Scan Now",
+            OverviewStatus::Tint::Mocha },
+        { "nothing found", 3600, std::nullopt, 0, "Recently Scanned!", "Please click Scan Now",
+            OverviewStatus::Tint::Clover },
+        { "scan due", 172801, std::nullopt, 12, "Scan Now!", "Your system was last scanned on",
+            OverviewStatus::Tint::Mocha },
+        { "cleaned, scan due", 3 * 86400, 2 * 86400, 0, "Scan Now!",
+            "Your system was last cleaned on:", OverviewStatus::Tint::Mocha },
         { "recently cleaned", 3600, 600, 0, "Recently Scanned!", "Your system is currently junk free.",
-          OverviewStatus::Tint::Clover },
+            OverviewStatus::Tint::Clover },
         // The line shown for the rows before must not survive into "never scanned".
-        { "never scanned again", std::nullopt, 600, 3, "Never Scanned!", "You have not yet scanned your system",
-          OverviewStatus::Tint::Mocha },
+        { "never scanned again", std::nullopt, 600, 3, "Never Scanned!",
+            "You have not yet scanned your system", OverviewStatus::Tint::Mocha },
     };
     // One page through all rows: each set-up must recompute everything from the defaults.
     start();
@@ -103,10 +107,11 @@ TEST_F(OverviewPageTest, FixedTextsAndButtonAreSetUp)
 {
     start();
     EXPECT_EQ(widget<QLabel>("overViewPageTitleText")->text(),
-              QStringLiteral("Remove Junk Files with a single mouse click"));
+        QStringLiteral("Remove Junk Files with a single mouse click"));
     EXPECT_EQ(widget<QLabel>("overviewPageStatusLabelText")->text(), QStringLiteral("Status:"));
     EXPECT_EQ(widget<QLabel>("overviewPagePanelTitleText")->text(), QStringLiteral("Velmora"));
-    EXPECT_TRUE(widget<QLabel>("overviewPagePanelDescText")->text().startsWith(QStringLiteral("Velmora makes a")));
+    EXPECT_TRUE(
+        widget<QLabel>("overviewPagePanelDescText")->text().startsWith(QStringLiteral("Velmora makes a")));
     auto* scanNow = widget<MTUButton>("overviewPageScanNowButton");
     EXPECT_EQ(scanNow->text(), QStringLiteral("Scan Now"));
     EXPECT_EQ(scanNow->toolTip(), QStringLiteral("Click to Scan Now!"));

@@ -29,7 +29,7 @@ class OverviewStatusTest : public ::testing::Test {
 struct Row {
     const char* name;
     std::optional<qint64> scannedSecondsAgo; // nullopt: S is empty
-    std::optional<qint64> fixedSecondsAgo;   // nullopt: F is empty
+    std::optional<qint64> fixedSecondsAgo; // nullopt: F is empty
     qint64 errorsFound;
     OverviewStatus::Situation expected;
 };
@@ -54,11 +54,13 @@ TEST_F(OverviewStatusTest, DecidesTheSituationFromTheStoredTimesAndTheClock)
         { "removal, clock set back", -60, -30, 0, OverviewStatus::RecentlyCleaned },
     };
     for (const Row& row : rows) {
-        const QString scanned = row.scannedSecondsAgo ? stored(kNow.addSecs(-*row.scannedSecondsAgo)) : QString();
+        const QString scanned
+            = row.scannedSecondsAgo ? stored(kNow.addSecs(-*row.scannedSecondsAgo)) : QString();
         const QString fixed = row.fixedSecondsAgo ? stored(kNow.addSecs(-*row.fixedSecondsAgo)) : QString();
         const OverviewStatus status = OverviewStatus::decide(scanned, fixed, row.errorsFound, kNow);
         EXPECT_EQ(status.situation, row.expected) << row.name;
-        const bool calm = row.expected == OverviewStatus::RecentlyScanned || row.expected == OverviewStatus::RecentlyCleaned;
+        const bool calm = row.expected == OverviewStatus::RecentlyScanned
+            || row.expected == OverviewStatus::RecentlyCleaned;
         EXPECT_EQ(status.tint, calm ? OverviewStatus::Tint::Clover : OverviewStatus::Tint::Mocha) << row.name;
         EXPECT_EQ(status.lastScanLine.isEmpty(), row.expected == OverviewStatus::NeverScanned) << row.name;
     }
@@ -84,17 +86,20 @@ TEST_F(OverviewStatusTest, TextsNameTheCountAndTheRightDates)
     const QDateTime oldScan = kNow.addSecs(-172801);
     const OverviewStatus due = OverviewStatus::decide(stored(oldScan), QString(), 12, kNow);
     EXPECT_EQ(due.status, QStringLiteral("Scan Now!"));
-    EXPECT_EQ(due.suggestion, QStringLiteral("Your system was last scanned on %1 , it is recommented that you scan "
-                                             "your system now.")
-                                  .arg(dateOf(oldScan)));
+    EXPECT_EQ(due.suggestion,
+        QStringLiteral("Your system was last scanned on %1 , it is recommented that you scan "
+                       "your system now.")
+            .arg(dateOf(oldScan)));
 
     // After a removal the sentence speaks of the cleaning, so it names the removal's day.
     const QDateTime removal = kNow.addDays(-2).addSecs(-5 * 3600);
-    const OverviewStatus cleanedDue = OverviewStatus::decide(stored(kNow.addDays(-3)), stored(removal), 0, kNow);
+    const OverviewStatus cleanedDue
+        = OverviewStatus::decide(stored(kNow.addDays(-3)), stored(removal), 0, kNow);
     EXPECT_EQ(cleanedDue.status, QStringLiteral("Scan Now!"));
-    EXPECT_EQ(cleanedDue.suggestion, QStringLiteral("Your system was last cleaned on: %1 it is recommended that you "
-                                                    "scan and fix your system now.")
-                                         .arg(dateOf(removal)));
+    EXPECT_EQ(cleanedDue.suggestion,
+        QStringLiteral("Your system was last cleaned on: %1 it is recommended that you "
+                       "scan and fix your system now.")
+            .arg(dateOf(removal)));
     EXPECT_NE(dateOf(removal), dateOf(kNow.addDays(-3)));
 
     const OverviewStatus clean = OverviewStatus::decide(stored(scan), stored(kNow.addSecs(-600)), 4, kNow);
@@ -117,7 +122,8 @@ TEST_F(OverviewStatusTest, UnreadableStoredTimesCountAsDueAndShowTheStoredText)
     EXPECT_TRUE(cleanedDue.suggestion.contains(QStringLiteral("garbage")));
 
     // A readable recent scan after an unreadable removal time needs no removal date.
-    const OverviewStatus clean = OverviewStatus::decide(stored(kNow.addSecs(-60)), QStringLiteral("garbage"), 0, kNow);
+    const OverviewStatus clean
+        = OverviewStatus::decide(stored(kNow.addSecs(-60)), QStringLiteral("garbage"), 0, kNow);
     EXPECT_EQ(clean.situation, OverviewStatus::RecentlyCleaned);
 }
 
