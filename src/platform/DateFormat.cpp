@@ -33,7 +33,11 @@ QDateTime DateFormat::dateFromString(const QString& text, const QString& pattern
     if (text.isEmpty())
         return QDateTime();
     QDateTime date = QLocale().toDateTime(text, qtPattern(pattern));
-    if (date.isValid())
-        date.setTimeZone(QTimeZone::systemTimeZone());
+    // Without a readable zone (no /etc/localtime, an unknown TZ) the system
+    // zone is invalid and would make every date invalid; local time is then
+    // what the text was written in.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    if (date.isValid() && zone.isValid())
+        date.setTimeZone(zone);
     return date;
 }

@@ -15,13 +15,17 @@ QString environmentFolder(const char* name, const QString& fallback)
     return value.startsWith(u'/') ? value : fallback;
 }
 
+// Installed, <prefix>/bin/velmora finds <prefix>/share/velmora under whatever
+// prefix it was installed to; run from a build folder it uses the source
+// tree. The folder itself is the mark: not every resource kind need exist.
 QString findResources()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/velmora");
-    if (!QCoreApplication::applicationDirPath().isEmpty() && QFileInfo(beside + "/definitions").isDir())
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString beside = programFolder + QStringLiteral("/../share/velmora");
+    if (!programFolder.isEmpty() && QFileInfo(beside).isDir())
         return QDir::cleanPath(beside);
-    if (QFileInfo(QStringLiteral(VELMORA_INSTALLED_RESOURCES "/definitions")).isDir()
-        && !QFileInfo(QStringLiteral(VELMORA_SOURCE_RESOURCES "/definitions")).isDir())
+    if (QFileInfo(QStringLiteral(VELMORA_INSTALLED_RESOURCES)).isDir()
+        && !QFileInfo(QStringLiteral(VELMORA_SOURCE_RESOURCES)).isDir())
         return QStringLiteral(VELMORA_INSTALLED_RESOURCES);
     return QStringLiteral(VELMORA_SOURCE_RESOURCES);
 }

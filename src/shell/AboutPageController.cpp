@@ -1,9 +1,61 @@
 #include "shell/AboutPageController.h"
 
+#include "platform/Images.h"
+#include "platform/Localization.h"
+#include "support/ApplicationUtility.h"
+#include "ui_AboutPanel.h"
+
+#include <QDialog>
+
+namespace {
+const QString kCloseImage = QStringLiteral("about");
+const QString kCloseHoverImage = QStringLiteral("about-hover");
+} // namespace
+
 AboutPageController::AboutPageController(QDialog* panel, QObject* parent)
     : QObject(parent)
+    , m_ui(std::make_unique<Ui::AboutPanel>())
     , m_panel(panel)
 {
+    m_ui->setupUi(m_panel);
+    m_ui->aboutPanelCloseButton->setIcon(Images::named(kCloseImage));
+    m_ui->aboutPanelIcon->setPixmap(Images::named(QStringLiteral("velmora")).pixmap(64, 64));
+    connect(m_ui->aboutPanelCloseButton, &QPushButton::clicked, this,
+        &AboutPageController::aboutPageOKButtonClick);
 }
 
-void AboutPageController::aboutPanelCreateUI() { }
+AboutPageController::~AboutPageController() = default;
+
+QString AboutPageController::projectAddress()
+{
+    return QStringLiteral("https://github.com/velmora/velmora");
+}
+
+void AboutPageController::aboutPanelCreateUI()
+{
+    m_panel->setWindowTitle(
+        formatText(Localization::text(QStringLiteral("MENU_ABOUTAPP_TITLE"), QStringLiteral("About %@")),
+            { QStringLiteral("Velmora") }));
+    m_ui->aboutPanelWarningText->setText(Localization::text(QStringLiteral("ABOUT_WARNING"),
+        QStringLiteral("Velmora is provided as is, without warranty of any kind. Files it removes cannot be "
+                       "recovered: review what a scan found before you remove it.")));
+    m_ui->aboutPanelCopyRight->setText(Localization::text(QStringLiteral("ABOUT_COPYRIGHT"),
+        QStringLiteral("Copyright \u00a9 the Velmora developers. All rights reserved.")));
+    const QString closeTitle
+        = Localization::text(QStringLiteral("ABOUT_CLOSEBUTTON"), QStringLiteral("Close"));
+    const QString address = Localization::text(QStringLiteral("QUARROW_URL"), projectAddress());
+    m_ui->aboutPanelCloseButton->setText(closeTitle);
+    m_ui->aboutPanelLinkTextField->setText(address);
+    m_ui->aboutPanelEditionText->setText(
+        Localization::text(QStringLiteral("EDITION_TEXT"), QStringLiteral("October 2009 Edition")));
+    m_ui->aboutPanelCloseButton->setToolTip(closeTitle);
+    m_ui->aboutPanelCloseButton->setNormalImageName(kCloseImage);
+    m_ui->aboutPanelCloseButton->setHoverImageName(kCloseHoverImage);
+    ApplicationUtility::setHyperlinkOnTextField(m_ui->aboutPanelLinkTextField, address);
+}
+
+void AboutPageController::aboutPageOKButtonClick()
+{
+    // The panel this controller was given is the application's About panel.
+    m_panel->hide();
+}

@@ -65,7 +65,8 @@ ApplicationController::ApplicationController()
     connect(m_ui->toolsButton, &QPushButton::clicked, this, &ApplicationController::showToolsPage);
     connect(m_ui->aboutAppMenuItem, &QAction::triggered, this, &ApplicationController::showAboutPanel);
     connect(m_ui->hideAppMenuItem, &QAction::triggered, m_mainWindow, &QWidget::showMinimized);
-    connect(m_ui->quitAppMenuItem, &QAction::triggered, m_mainWindow, &QWidget::close);
+    // Quit ends the program even while the About panel or an alert is open.
+    connect(m_ui->quitAppMenuItem, &QAction::triggered, qApp, &QCoreApplication::quit);
 
     m_mainMenuDelegate->awakeFromNib();
 }
@@ -73,7 +74,16 @@ ApplicationController::ApplicationController()
 ApplicationController::~ApplicationController()
 {
     m_fixPageController->destroyRights();
-    // The page controllers are children of this object; the window goes with them.
+    // The controllers end before the window, so none of them outlives the
+    // widgets it holds; the About panel is a child of the window.
+    delete m_mainMenuDelegate;
+    delete m_aboutPageController;
+    delete m_fixPageController;
+    delete m_toolsPageController;
+    delete m_optionsPageController;
+    delete m_reviewPageController;
+    delete m_scanPageController;
+    delete m_overviewPageController;
     delete m_mainWindow;
     QMutexLocker locker(&classLock());
     if (theInstance() == this)

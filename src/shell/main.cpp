@@ -1,3 +1,4 @@
+#include "platform/Images.h"
 #include "shell/ApplicationController.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
+    QApplication::setWindowIcon(Images::named(QStringLiteral("velmora")));
 
     ApplicationController* controller = ApplicationController::applicationController();
     controller->awakeFromNib();

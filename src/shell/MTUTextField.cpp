@@ -1,0 +1,7 @@
+#include "shell/MTUTextField.h"
+
+MTUTextField::MTUTextField(QWidget* parent)
+    : QLabel(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+}
