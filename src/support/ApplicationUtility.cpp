@@ -121,7 +121,8 @@ QStringList ApplicationUtility::matchesForFilename(const QString& name, const QS
             rest = rest.sliced(startLine.size());
         } else {
             const qsizetype lineEnd = rest.indexOf(u'\n');
-            qCDebug(supportLog) << "unexpected find output" << rest.first(lineEnd < 0 ? rest.size() : lineEnd);
+            qCDebug(supportLog) << "unexpected find output"
+                                << rest.first(lineEnd < 0 ? rest.size() : lineEnd);
             rest = lineEnd < 0 ? QStringView() : rest.sliced(lineEnd + 1);
         }
     }
@@ -152,15 +153,15 @@ QString ApplicationUtility::updatedString(const QString& text, const QIcon& imag
     escaped.replace(u' ', QStringLiteral("&nbsp;"));
     return QStringLiteral("<img src=\"data:image/png;base64,%1\" width=\"%2\" height=\"%3\" "
                           "style=\"vertical-align: middle\">%4")
-        .arg(QString::fromLatin1(png.toBase64()), QString::number(size.width()), QString::number(size.height()),
-            escaped);
+        .arg(QString::fromLatin1(png.toBase64()), QString::number(size.width()),
+            QString::number(size.height()), escaped);
 }
 
 QString ApplicationUtility::humanReadableFileType(const QString& path)
 {
     const QString expanded = Locations::current().expandTilde(path);
     if (expanded.isEmpty() || !QFileInfo::exists(expanded))
-        return QString(QStringLiteral(""));
+        return {};
     const QMimeType type = QMimeDatabase().mimeTypeForFile(expanded);
-    return type.isValid() ? type.comment() : QString(QStringLiteral(""));
+    return type.isValid() ? type.comment() : QString();
 }

@@ -135,7 +135,8 @@ pid_t GetPIDForProcessName(const char* processName, const char* procFolder)
 {
     pid_t id = 0;
     unsigned matches = 0;
-    if (GetAllPIDsForProcessName(processName, &id, 1, &matches, nullptr, procFolder) != kPIDsFound || matches != 1)
+    if (GetAllPIDsForProcessName(processName, &id, 1, &matches, nullptr, procFolder) != kPIDsFound
+        || matches != 1)
         return -1;
     return id;
 }

@@ -21,7 +21,8 @@ RichTextItemDelegate::RichTextItemDelegate(QObject* parent)
 {
 }
 
-void RichTextItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void RichTextItemDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
@@ -36,8 +37,8 @@ void RichTextItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     QAbstractTextDocumentLayout::PaintContext context;
     const bool selected = item.state & QStyle::State_Selected;
     context.palette = item.palette;
-    context.palette.setColor(QPalette::Text,
-        item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    context.palette.setColor(
+        QPalette::Text, item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
 
     painter->save();
     const int top = textRect.top() + (textRect.height() - int(document.size().height())) / 2;

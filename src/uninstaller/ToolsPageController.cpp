@@ -9,12 +9,12 @@
 #include "platform/SystemLog.h"
 #include "shell/ApplicationController.h"
 #include "support/ApplicationUtility.h"
+#include "ui_ToolsPage.h"
 #include "uninstaller/ApplicationBundle.h"
 #include "uninstaller/ApplicationsTableModel.h"
 #include "uninstaller/DockPreferenceFile.h"
 #include "uninstaller/GetPID.h"
 #include "uninstaller/RichTextItemDelegate.h"
-#include "ui_ToolsPage.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,7 +66,8 @@ ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
 {
     m_ui->setupUi(m_page);
     m_ui->toolsPageApplicationsTableView->setModel(m_model);
-    m_ui->toolsPageApplicationsTableView->setItemDelegate(new RichTextItemDelegate(m_ui->toolsPageApplicationsTableView));
+    m_ui->toolsPageApplicationsTableView->setItemDelegate(
+        new RichTextItemDelegate(m_ui->toolsPageApplicationsTableView));
     connect(m_ui->toolsPageUninstallButton, &QPushButton::clicked, this,
         &ToolsPageController::toolsPageUninstallButtonClick);
 }
@@ -81,7 +82,8 @@ void ToolsPageController::setapplicationNamesList(const QList<ApplicationDetails
 
 void ToolsPageController::toolsPageCreateUI()
 {
-    m_ui->toolsPageUninstallButton->setText(Localization::text("TOOLSPAGE_UNINSTALL_BUTTON_TITLE", "Uninstall"));
+    m_ui->toolsPageUninstallButton->setText(
+        Localization::text("TOOLSPAGE_UNINSTALL_BUTTON_TITLE", "Uninstall"));
     m_ui->toolsPageUninstallButton->setToolTip(
         Localization::text("TOOLS_UNINSTALL_TOOLTIP", "Click to Uninstall selected application!"));
     m_ui->toolsPageTitleText->setText(
@@ -104,10 +106,12 @@ void ToolsPageController::populateApplicationsTableView()
         const QString fullPath = root + u'/' + *relative;
         if (pathExtension(fullPath) != QStringLiteral("app"))
             continue;
-        const QString displayName = QStringLiteral("   ") + deletingPathExtension(relative->section(u'/', -1));
+        const QString displayName
+            = QStringLiteral("   ") + deletingPathExtension(relative->section(u'/', -1));
         ApplicationDetails details;
         details.setAppName(*relative);
-        details.setAppNameWithIcon(ApplicationUtility::updatedString(displayName, applicationIconImage(fullPath)));
+        details.setAppNameWithIcon(
+            ApplicationUtility::updatedString(displayName, applicationIconImage(fullPath)));
         details.setAppPath(fullPath);
         m_applicationNamesList.append(details);
         // A bundle's contents are its own business, not more applications.
@@ -131,7 +135,11 @@ QString ToolsPageController::tableView(int /*column*/, int row) const
 
 QIcon ToolsPageController::applicationIconImage(const QString& path)
 {
-    QIcon icon = QFileIconProvider().icon(QFileInfo(path));
+    // The file browser would show a bundle as a plain folder; an application
+    // icon says better what the row is. Plain files keep their own icon.
+    const QFileInfo file(path);
+    QIcon icon = file.isDir() ? QIcon::fromTheme(QStringLiteral("application-x-executable"))
+                              : QFileIconProvider().icon(file);
     if (icon.isNull())
         icon = Images::named(QStringLiteral("GenericApplication"));
     QPixmap pixmap = icon.pixmap(QSize(kIconSize, kIconSize), 1.0);
@@ -146,7 +154,8 @@ void ToolsPageController::toolsPageUninstallButtonClick()
 {
     const int row = selectedRow();
     if (row < 0) {
-        showAlert(Localization::text("SELECT_APPLICATION_TO_UNINSTALL", "Please select application to uninstall!"));
+        showAlert(
+            Localization::text("SELECT_APPLICATION_TO_UNINSTALL", "Please select application to uninstall!"));
         return;
     }
     const ApplicationDetails application = m_applicationNamesList.at(row);
@@ -176,8 +185,8 @@ bool ToolsPageController::canUninstallApplication(const QString& path)
         return false;
     }
     if (checkIfApplicationRunning(bundleName)) {
-        showAlert(
-            Localization::text("CANNOT_UNINSTALL_RUNNING_APPLICATION", "Please quit the application and try again!"));
+        showAlert(Localization::text(
+            "CANNOT_UNINSTALL_RUNNING_APPLICATION", "Please quit the application and try again!"));
         return false;
     }
     return true;
@@ -189,8 +198,8 @@ bool ToolsPageController::checkIfApplicationRunning(const QString& bundleName) c
         return false;
     std::array<pid_t, kRunningProcessRoom> ids {};
     unsigned matches = 0;
-    const int result = GetAllPIDsForProcessName(bundleName.toUtf8().constData(), ids.data(), kRunningProcessRoom,
-        &matches, nullptr, m_processTableFolder.constData());
+    const int result = GetAllPIDsForProcessName(bundleName.toUtf8().constData(), ids.data(),
+        kRunningProcessRoom, &matches, nullptr, m_processTableFolder.constData());
     if (result == kProcessTableUnreadable || result == kOutOfMemory)
         SystemLog::write(QStringLiteral("Cannot read the process table to look for %1").arg(bundleName));
     // More instances than the list has room for are still running ones.
@@ -254,7 +263,8 @@ bool ToolsPageController::uninstallSelectedApp(const QString& path)
 
 void ToolsPageController::removeFromDockPrefrenceFile(const QString& appName)
 {
-    DockPreferenceFile::removeTiles(Locations::current().dockPreferences, deletingPathExtension(appName), appName);
+    DockPreferenceFile::removeTiles(
+        Locations::current().dockPreferences, deletingPathExtension(appName), appName);
     Dock::restart();
 }
 
@@ -278,8 +288,8 @@ QStringList ToolsPageController::searchFolders() const
 {
     const Locations& l = Locations::current();
     QStringList folders;
-    for (const QString& folder : { l.configHome, l.autostartFolder, l.dataHome, l.cacheHome, l.localPreferences,
-             l.localStartupItems, l.localApplicationSupport, l.localCaches }) {
+    for (const QString& folder : { l.configHome, l.autostartFolder, l.dataHome, l.cacheHome,
+             l.localPreferences, l.localStartupItems, l.localApplicationSupport, l.localCaches }) {
         if (!folder.isEmpty())
             folders.append(QDir::cleanPath(l.expandTilde(folder)));
     }

@@ -68,8 +68,10 @@ TEST_F(FileSearchTest, LogsTheCommandAndEndsWithTheEmptyElement)
     EXPECT_EQ(sandbox.logLines(),
         QStringList({ QStringLiteral("command = find '%1' -name 'Foo' -maxdepth 1").arg(folder) }));
 
-    EXPECT_EQ(ApplicationUtility::matchesForFilename(QStringLiteral("Bar"), folder), QStringList({ QString() }));
-    EXPECT_EQ(ApplicationUtility::matchesForFilename(QStringLiteral("Bar"), folder + QStringLiteral("/missing")),
+    EXPECT_EQ(
+        ApplicationUtility::matchesForFilename(QStringLiteral("Bar"), folder), QStringList({ QString() }));
+    EXPECT_EQ(
+        ApplicationUtility::matchesForFilename(QStringLiteral("Bar"), folder + QStringLiteral("/missing")),
         QStringList({ QString() }));
 
     sandbox.clearRecords();
@@ -104,5 +106,6 @@ TEST_F(FileSearchTest, KindOfAFileComesFromItsType)
     const QString kind = ApplicationUtility::humanReadableFileType(notes);
     EXPECT_FALSE(kind.isEmpty());
     EXPECT_EQ(ApplicationUtility::humanReadableFileType(QStringLiteral("~/notes.txt")), kind);
-    EXPECT_TRUE(ApplicationUtility::humanReadableFileType(sandbox.path(QStringLiteral("missing.txt"))).isEmpty());
+    EXPECT_TRUE(
+        ApplicationUtility::humanReadableFileType(sandbox.path(QStringLiteral("missing.txt"))).isEmpty());
 }

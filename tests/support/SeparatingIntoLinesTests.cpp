@@ -21,12 +21,14 @@ TEST(SeparatingIntoLines, ParagraphsEndAtEveryKindOfTerminator)
         { QStringLiteral("a\r\nb"), { QStringLiteral("a"), QStringLiteral("b") } },
         { QStringLiteral("a\rb\r\n"), { QStringLiteral("a"), QStringLiteral("b") } },
         { QStringLiteral("a\n\r\nb"), { QStringLiteral("a"), QString(), QStringLiteral("b") } },
-        { QStringLiteral("a") + separator + QStringLiteral("b"), { QStringLiteral("a"), QStringLiteral("b") } },
+        { QStringLiteral("a") + separator + QStringLiteral("b"),
+            { QStringLiteral("a"), QStringLiteral("b") } },
         { QStringLiteral("\n"), { QString() } },
         { QStringLiteral("a\u2028b"), { QStringLiteral("a\u2028b") } },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(SeparatingIntoLines::arrayBySeparatingIntoParagraphs(c.text), c.expected) << c.text.toStdString();
+        EXPECT_EQ(SeparatingIntoLines::arrayBySeparatingIntoParagraphs(c.text), c.expected)
+            << c.text.toStdString();
 }
 
 TEST(SeparatingIntoLines, TokensAreRunsOutsideTheSetWithoutLeadingBlanks)
@@ -39,11 +41,14 @@ TEST(SeparatingIntoLines, TokensAreRunsOutsideTheSetWithoutLeadingBlanks)
     } cases[] = {
         { QStringLiteral(",a,,b,"), QStringLiteral(","), { QStringLiteral("a"), QStringLiteral("b") } },
         { QStringLiteral("x, y"), QStringLiteral(","), { QStringLiteral("x"), QStringLiteral("y") } },
-        { QStringLiteral(" a b ,\n c "), QStringLiteral(","), { QStringLiteral("a b "), QStringLiteral("c ") } },
+        { QStringLiteral(" a b ,\n c "), QStringLiteral(","),
+            { QStringLiteral("a b "), QStringLiteral("c ") } },
         { QStringLiteral(", ,"), QStringLiteral(","), {} },
         { QString(), QStringLiteral(","), {} },
-        { QStringLiteral("a b\tc"), QStringLiteral(" \t"), { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") } },
-        { QStringLiteral("a") + emoji + QStringLiteral("b"), emoji, { QStringLiteral("a"), QStringLiteral("b") } },
+        { QStringLiteral("a b\tc"), QStringLiteral(" \t"),
+            { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") } },
+        { QStringLiteral("a") + emoji + QStringLiteral("b"), emoji,
+            { QStringLiteral("a"), QStringLiteral("b") } },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SeparatingIntoLines::tokensSeparatedByCharactersInSet(c.text, c.set), c.expected)

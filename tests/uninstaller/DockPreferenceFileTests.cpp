@@ -19,15 +19,14 @@ QVariantMap tile(const QString& label)
 {
     return { { QStringLiteral("tile-type"), QStringLiteral("file-tile") },
         { QStringLiteral("tile-data"),
-            QVariantMap { { QStringLiteral("file-label"), label }, { QStringLiteral("file-type"), qint64(41) } } } };
+            QVariantMap {
+                { QStringLiteral("file-label"), label }, { QStringLiteral("file-type"), qint64(41) } } } };
 }
 
 QVariantMap dockPreferences(const QVariantList& tiles)
 {
-    return { { QStringLiteral("persistent-apps"), tiles },
-        { QStringLiteral("tilesize"), 48.5 },
-        { QStringLiteral("autohide"), true },
-        { QStringLiteral("mod-count"), qint64(312) },
+    return { { QStringLiteral("persistent-apps"), tiles }, { QStringLiteral("tilesize"), 48.5 },
+        { QStringLiteral("autohide"), true }, { QStringLiteral("mod-count"), qint64(312) },
         { QStringLiteral("trash-full"), QByteArray("\x00\x01\xff", 3) },
         { QStringLiteral("last-change"), QDateTime(QDate(2009, 10, 1), QTime(8, 30), QTimeZone::utc()) },
         { QStringLiteral("persistent-others"), QVariantList { tile(QStringLiteral("Foo")) } } };
@@ -81,9 +80,9 @@ TEST_F(DockPreferenceFileTest, DropsEveryTileOfTheLabelAndKeepsEverythingElse)
             QVariantList { tile(QStringLiteral("Bar")), unlabelled, tile(QStringLiteral("foo")) });
         EXPECT_EQ(PropertyList::readDictionary(path), expected);
         EXPECT_EQ(sandbox.logLines(),
-            QStringList({ QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"), QStringLiteral("Bar"),
-                QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"), QStringLiteral("foo"),
-                QStringLiteral("File exists") }));
+            QStringList({ QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"),
+                QStringLiteral("Bar"), QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"),
+                QStringLiteral("foo"), QStringLiteral("File exists") }));
     }
 }
 

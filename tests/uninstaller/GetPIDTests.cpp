@@ -24,8 +24,8 @@ Lookup lookUp(const FakeProcessTable& table, const char* name, unsigned room = 4
 {
     Lookup l;
     l.ids.fill(-7);
-    l.result = GetAllPIDsForProcessName(name, l.ids.data(), room, &l.matches, &l.error,
-        QFile::encodeName(table.folder()).constData());
+    l.result = GetAllPIDsForProcessName(
+        name, l.ids.data(), room, &l.matches, &l.error, QFile::encodeName(table.folder()).constData());
     return l;
 }
 
@@ -54,8 +54,8 @@ TEST_F(GetPIDTest, FindsEveryProcessOfTheNameInIdOrderAndSkipsWhatCannotBeRead)
     table.add(300, QStringLiteral("/opt/Foo.app/Contents/MacOS/Foo"));
     table.add(42, QStringLiteral("/usr/bin/Foo"), QStringLiteral("Foo"));
     table.add(7, QStringLiteral("/usr/bin/bash"), QStringLiteral("Foo")); // the executable's name wins
-    table.add(8, QString(), QStringLiteral("Foo"));                       // no readable exe: comm
-    table.add(0, QStringLiteral("/usr/bin/Foo"));                         // not a process id
+    table.add(8, QString(), QStringLiteral("Foo")); // no readable exe: comm
+    table.add(0, QStringLiteral("/usr/bin/Foo")); // not a process id
     table.addVanished(9);
     sandbox.makeFile(QStringLiteral("proc/self/comm"), "Foo\n");
 
@@ -76,7 +76,8 @@ TEST_F(GetPIDTest, FindsEveryProcessOfTheNameInIdOrderAndSkipsWhatCannotBeRead)
 
 TEST_F(GetPIDTest, ComparesAtMostSixteenCharacters)
 {
-    table.add(10, QStringLiteral("/opt/VeryLongApplicationName (deleted)"), QStringLiteral("VeryLongApplica"));
+    table.add(
+        10, QStringLiteral("/opt/VeryLongApplicationName (deleted)"), QStringLiteral("VeryLongApplica"));
     table.add(11, QString(), QStringLiteral("ShortName"));
 
     EXPECT_EQ(lookUp(table, "VeryLongApplicationName").result, 0);

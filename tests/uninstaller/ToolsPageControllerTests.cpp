@@ -88,19 +88,22 @@ protected:
     {
         QVariantList tiles;
         for (const QString& label : labels)
-            tiles.append(QVariantMap { { QStringLiteral("tile-data"),
-                QVariantMap { { QStringLiteral("file-label"), label } } } });
+            tiles.append(QVariantMap {
+                { QStringLiteral("tile-data"), QVariantMap { { QStringLiteral("file-label"), label } } } });
         QDir().mkpath(QFileInfo(at().dockPreferences).path());
-        PropertyList::writeXml(QVariantMap { { QStringLiteral("persistent-apps"), tiles } }, at().dockPreferences);
+        PropertyList::writeXml(
+            QVariantMap { { QStringLiteral("persistent-apps"), tiles } }, at().dockPreferences);
     }
 
     QStringList dockLabels() const
     {
         QStringList labels;
-        const QVariantList tiles
-            = PropertyList::readDictionary(at().dockPreferences).value(QStringLiteral("persistent-apps")).toList();
+        const QVariantList tiles = PropertyList::readDictionary(at().dockPreferences)
+                                       .value(QStringLiteral("persistent-apps"))
+                                       .toList();
         for (const QVariant& tile : tiles)
-            labels.append(tile.toMap().value(QStringLiteral("tile-data")).toMap().value("file-label").toString());
+            labels.append(
+                tile.toMap().value(QStringLiteral("tile-data")).toMap().value("file-label").toString());
         return labels;
     }
 
@@ -120,7 +123,10 @@ protected:
         page.findChild<QAbstractButton*>(QStringLiteral("toolsPageUninstallButton"))->click();
     }
 
-    QStringList searchCommands() const { return sandbox.logLines().filter(QRegularExpression("^command = ")); }
+    QStringList searchCommands() const
+    {
+        return sandbox.logLines().filter(QRegularExpression("^command = "));
+    }
 
     Sandbox sandbox;
     RecordingFileSystem fileSystem;
@@ -163,7 +169,8 @@ TEST_F(ToolsPageTest, ListsBundlesInWalkOrderWithoutLookingInsideThem)
     auto* table = page.findChild<QTableView*>(QStringLiteral("toolsPageApplicationsTableView"));
     QAbstractItemModelTester tester(table->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(table->model()->rowCount(), 4);
-    EXPECT_EQ(table->model()->index(3, 0).data().toString(), controller.applicationNamesList().at(3).appNameWithIcon());
+    EXPECT_EQ(table->model()->index(3, 0).data().toString(),
+        controller.applicationNamesList().at(3).appNameWithIcon());
     EXPECT_EQ(page.findChild<QAbstractButton*>(QStringLiteral("toolsPageUninstallButton"))->text(),
         QStringLiteral("Uninstall"));
 }
@@ -224,7 +231,8 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
 
 TEST_F(ToolsPageTest, DeletesTheBundleThenTheExactlyNamedSupportFilesOfEveryFolder)
 {
-    const QString bundle = makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"), QStringLiteral("com.example.foo"));
+    const QString bundle
+        = makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"), QStringLiteral("com.example.foo"));
     makeBundle(QStringLiteral("Bar.app"), QStringLiteral("Bar"));
     const QString plist = QStringLiteral("com.example.foo.plist");
     QStringList supportFiles {
@@ -238,7 +246,8 @@ TEST_F(ToolsPageTest, DeletesTheBundleThenTheExactlyNamedSupportFilesOfEveryFold
         make(at().localCaches, QStringLiteral("Foo"), true),
     };
     const QStringList others { make(at().configHome, QStringLiteral("FooBar")), make(at().configHome, "foo"),
-        make(at().configHome, plist + QStringLiteral(".bak")), make(at().dataHome + "/Other", QStringLiteral("Foo")),
+        make(at().configHome, plist + QStringLiteral(".bak")),
+        make(at().dataHome + "/Other", QStringLiteral("Foo")),
         make(at().cacheHome, QStringLiteral("com.example.foo")) };
     writeDock({ QStringLiteral("Foo"), QStringLiteral("Bar"), QStringLiteral("Foo") });
     controller.toolsPageCreateUI();
@@ -266,11 +275,12 @@ TEST_F(ToolsPageTest, MatchesOddNamesLiterallyAndNeverTakesASearchFolder)
     const QString odd = QStringLiteral("It's \"Ünïcode\"\nApp");
     const struct {
         QString bundleName;
-        QStringList ours;   // below the search folders, relative to the sandbox's data home
+        QStringList ours; // below the search folders, relative to the sandbox's data home
         QStringList others;
     } cases[] = {
         { odd, { odd }, { QStringLiteral("It's \"Ünïcode\""), QStringLiteral("App") } },
-        { QStringLiteral("Foo*"), { QStringLiteral("Foo*") }, { QStringLiteral("FooBar"), QStringLiteral("Foo") } },
+        { QStringLiteral("Foo*"), { QStringLiteral("Foo*") },
+            { QStringLiteral("FooBar"), QStringLiteral("Foo") } },
         { QStringLiteral("autostart"), { QStringLiteral("autostart") }, {} },
         { QStringLiteral(".config"), {}, {} },
     };
