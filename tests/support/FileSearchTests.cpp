@@ -99,13 +99,3 @@ TEST(InlineImageLabel, IsTheImageFollowedByTheTextVerbatim)
         EXPECT_EQ(label.toPlainText(), QChar(QChar::ObjectReplacementCharacter) + text);
     }
 }
-
-TEST_F(FileSearchTest, KindOfAFileComesFromItsType)
-{
-    const QString notes = sandbox.makeFile(QStringLiteral("home/notes.txt"), "plain words\n");
-    const QString kind = ApplicationUtility::humanReadableFileType(notes);
-    EXPECT_FALSE(kind.isEmpty());
-    EXPECT_EQ(ApplicationUtility::humanReadableFileType(QStringLiteral("~/notes.txt")), kind);
-    EXPECT_TRUE(
-        ApplicationUtility::humanReadableFileType(sandbox.path(QStringLiteral("missing.txt"))).isEmpty());
-}

@@ -175,17 +175,14 @@ TEST_F(ToolsPageTest, ListsBundlesInWalkOrderWithoutLookingInsideThem)
         QStringLiteral("Uninstall"));
 }
 
-TEST_F(ToolsPageTest, AMissingApplicationsFolderGivesAnEmptyList)
-{
-    controller.toolsPageCreateUI();
-    EXPECT_TRUE(controller.applicationNamesList().isEmpty());
-    EXPECT_TRUE(sandbox.logLines().isEmpty());
-}
-
 TEST_F(ToolsPageTest, WithoutASelectionOnlyAsksForOne)
 {
-    const QString bundle = makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"));
     controller.toolsPageCreateUI();
+    EXPECT_TRUE(controller.applicationNamesList().isEmpty()) << "no applications folder";
+    EXPECT_TRUE(sandbox.logLines().isEmpty());
+
+    makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"));
+    controller.populateApplicationsTableView();
     uninstall(QStringLiteral("none"));
 
     EXPECT_EQ(sandbox.alerts(), QStringList({ QStringLiteral("Please select application to uninstall!") }));
@@ -270,45 +267,20 @@ TEST_F(ToolsPageTest, DeletesTheBundleThenTheExactlyNamedSupportFilesOfEveryFold
     EXPECT_EQ(sandbox.logLines().constLast(), QStringLiteral("No Dock to restart on this desktop"));
 }
 
-TEST_F(ToolsPageTest, MatchesOddNamesLiterallyAndNeverTakesASearchFolder)
+TEST_F(ToolsPageTest, NeverTakesASearchFolderForASupportFile)
 {
-    const QString odd = QStringLiteral("It's \"Ünïcode\"\nApp");
-    const struct {
-        QString bundleName;
-        QStringList ours; // below the search folders, relative to the sandbox's data home
-        QStringList others;
-    } cases[] = {
-        { odd, { odd }, { QStringLiteral("It's \"Ünïcode\""), QStringLiteral("App") } },
-        { QStringLiteral("Foo*"), { QStringLiteral("Foo*") },
-            { QStringLiteral("FooBar"), QStringLiteral("Foo") } },
-        { QStringLiteral("autostart"), { QStringLiteral("autostart") }, {} },
-        { QStringLiteral(".config"), {}, {} },
-    };
-    const QStringList searchFolders { at().configHome, at().autostartFolder, at().dataHome, at().cacheHome,
-        at().localPreferences, at().localStartupItems, at().localApplicationSupport, at().localCaches };
-    for (const QString& folder : searchFolders)
+    for (const QString& folder :
+        { at().configHome, at().autostartFolder, at().localPreferences, at().localStartupItems })
         QDir().mkpath(folder);
-    make(at().autostartFolder, QStringLiteral("another.desktop"));
-    for (const auto& c : cases) {
-        makeBundle(QString(c.bundleName).replace(u'\n', u' ') + QStringLiteral(".app"), c.bundleName);
-        for (const QString& name : c.ours + c.others)
-            make(at().dataHome, name, true);
-    }
-    controller.toolsPageCreateUI();
+    const QString ownFile = make(at().cacheHome, QStringLiteral("autostart"));
+    // Found by the searches in the preference folders and in the startup folders themselves.
+    makeBundle(QStringLiteral("Autostart.app"), QStringLiteral("autostart"));
+    makeBundle(QStringLiteral("Config.app"), QStringLiteral(".config"));
 
-    for (const auto& c : cases) {
-        uninstall(QString(c.bundleName).replace(u'\n', u' ') + QStringLiteral(".app"));
-        QStringList expected { QString() };
-        for (const QString& name : c.ours)
-            expected.append(at().dataHome + u'/' + name);
-        EXPECT_EQ(controller.supportFileslist(), expected) << c.bundleName.toStdString();
-        for (const QString& name : c.others)
-            EXPECT_TRUE(QFileInfo::exists(at().dataHome + u'/' + name)) << name.toStdString();
-    }
-    EXPECT_TRUE(controller.applicationNamesList().isEmpty());
-    for (const QString& folder : searchFolders)
-        EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(at().autostartFolder + QStringLiteral("/another.desktop")));
+    EXPECT_EQ(controller.checkForSupportFiles(at().applicationsFolder + QStringLiteral("/Autostart.app")),
+        QStringList({ QString(), ownFile }));
+    EXPECT_EQ(controller.checkForSupportFiles(at().applicationsFolder + QStringLiteral("/Config.app")),
+        QStringList({ QString() }));
 }
 
 TEST_F(ToolsPageTest, NamesThatWouldLeaveTheSearchFolderAreNotSearchedFor)
