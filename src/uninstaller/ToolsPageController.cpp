@@ -1,9 +1,304 @@
 #include "uninstaller/ToolsPageController.h"
 
-ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
-    : QObject(parent)
-    , m_page(page)
+#include "platform/DirectoryEnumerator.h"
+#include "platform/Dock.h"
+#include "platform/FileSystem.h"
+#include "platform/Images.h"
+#include "platform/Localization.h"
+#include "platform/Locations.h"
+#include "platform/SystemLog.h"
+#include "shell/ApplicationController.h"
+#include "support/ApplicationUtility.h"
+#include "ui_ToolsPage.h"
+#include "uninstaller/ApplicationBundle.h"
+#include "uninstaller/ApplicationsTableModel.h"
+#include "uninstaller/DockPreferenceFile.h"
+#include "uninstaller/GetPID.h"
+#include "uninstaller/RichTextItemDelegate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QIcon>
+#include <QItemSelectionModel>
+#include <QPixmap>
+
+#include <array>
+
+namespace {
+
+constexpr int kIconSize = 14;
+constexpr unsigned kRunningProcessRoom = 50;
+const QString kOwnBundleName = QStringLiteral("Velmora");
+
+// The extension of a path's last component; a leading dot starts no extension.
+QString pathExtension(const QString& path)
 {
+    const QString name = path.section(u'/', -1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 ? name.mid(dot + 1) : QString();
 }
 
-void ToolsPageController::toolsPageCreateUI() { }
+QString deletingPathExtension(const QString& path)
+{
+    const QString extension = pathExtension(path);
+    return extension.isEmpty() ? path : path.chopped(extension.size() + 1);
+}
+
+// A support-file name is looked for directly inside the system's shared
+// folders and then deleted: a name that is empty, "." or "..", or that holds
+// a "/", would name one of those folders or climb out of it.
+bool isSafeSearchName(const QString& name)
+{
+    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..")
+        && !name.contains(u'/') && !name.contains(QChar(0));
+}
+
+} // namespace
+
+ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
+    : QObject(parent)
+    , m_ui(std::make_unique<Ui::ToolsPage>())
+    , m_page(page)
+    , m_model(new ApplicationsTableModel(*this, this))
+    , m_processTableFolder("/proc")
+{
+    m_ui->setupUi(m_page);
+    m_ui->toolsPageApplicationsTableView->setModel(m_model);
+    m_ui->toolsPageApplicationsTableView->setItemDelegate(
+        new RichTextItemDelegate(m_ui->toolsPageApplicationsTableView));
+    connect(m_ui->toolsPageUninstallButton, &QPushButton::clicked, this,
+        &ToolsPageController::toolsPageUninstallButtonClick);
+}
+
+ToolsPageController::~ToolsPageController() = default;
+
+void ToolsPageController::setapplicationNamesList(const QList<ApplicationDetails>& applicationNamesList)
+{
+    m_applicationNamesList = applicationNamesList;
+    m_model->reloadData();
+}
+
+void ToolsPageController::toolsPageCreateUI()
+{
+    m_ui->toolsPageUninstallButton->setText(
+        Localization::text("TOOLSPAGE_UNINSTALL_BUTTON_TITLE", "Uninstall"));
+    m_ui->toolsPageUninstallButton->setToolTip(
+        Localization::text("TOOLS_UNINSTALL_TOOLTIP", "Click to Uninstall selected application!"));
+    m_ui->toolsPageTitleText->setText(
+        Localization::text("TOOLSPAGE_TITLE", "Uninstall applications with a single mouse click!"));
+    m_ui->toolsPageMessage->setText(Localization::text("TOOLSPAGE_MESSGAE",
+        "Cleaning up unnecessary applications will help keep your system running at optimal speed."));
+    populateApplicationsTableView();
+}
+
+void ToolsPageController::populateApplicationsTableView()
+{
+    const QString root = Locations::current().applicationsFolder;
+    const QFileInfo rootInfo(root);
+    // A missing folder is the usual case on Linux and merely gives no rows.
+    if (rootInfo.exists() && !(rootInfo.isDir() && rootInfo.isReadable()))
+        SystemLog::write(QStringLiteral("Cannot read the applications folder %1").arg(root));
+
+    DirectoryEnumerator walk(root);
+    while (const auto relative = walk.nextObject()) {
+        const QString fullPath = root + u'/' + *relative;
+        if (pathExtension(fullPath) != QStringLiteral("app"))
+            continue;
+        const QString displayName
+            = QStringLiteral("   ") + deletingPathExtension(relative->section(u'/', -1));
+        ApplicationDetails details;
+        details.setAppName(*relative);
+        details.setAppNameWithIcon(
+            ApplicationUtility::updatedString(displayName, applicationIconImage(fullPath)));
+        details.setAppPath(fullPath);
+        m_applicationNamesList.append(details);
+        // A bundle's contents are its own business, not more applications.
+        if (QFileInfo(fullPath).isDir())
+            walk.skipDescendents();
+    }
+    m_model->reloadData();
+}
+
+int ToolsPageController::numberOfRowsInTableView() const
+{
+    return int(m_applicationNamesList.size());
+}
+
+QString ToolsPageController::tableView(int /*column*/, int row) const
+{
+    if (row < 0 || row >= m_applicationNamesList.size())
+        return {};
+    return m_applicationNamesList.at(row).appNameWithIcon();
+}
+
+QIcon ToolsPageController::applicationIconImage(const QString& path)
+{
+    // The file browser would show a bundle as a plain folder; an application
+    // icon says better what the row is. Plain files keep their own icon.
+    const QFileInfo file(path);
+    QIcon icon = file.isDir() ? QIcon::fromTheme(QStringLiteral("application-x-executable"))
+                              : QFileIconProvider().icon(file);
+    if (icon.isNull())
+        icon = Images::named(QStringLiteral("GenericApplication"));
+    QPixmap pixmap = icon.pixmap(QSize(kIconSize, kIconSize), 1.0);
+    if (pixmap.isNull())
+        return {};
+    if (pixmap.size() != QSize(kIconSize, kIconSize))
+        pixmap = pixmap.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return QIcon(pixmap);
+}
+
+void ToolsPageController::toolsPageUninstallButtonClick()
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        showAlert(
+            Localization::text("SELECT_APPLICATION_TO_UNINSTALL", "Please select application to uninstall!"));
+        return;
+    }
+    const ApplicationDetails application = m_applicationNamesList.at(row);
+    if (!canUninstallApplication(application.appPath()))
+        return;
+    checkForSupportFiles(application.appPath());
+    const bool uninstalled = uninstallSelectedApp(application.appPath());
+    // The tile goes even when the bundle stayed: the user asked for the application to go.
+    removeFromDockPrefrenceFile(application.appName());
+    if (uninstalled) {
+        m_applicationNamesList.removeAt(row);
+        m_model->reloadData();
+    }
+}
+
+bool ToolsPageController::canUninstallApplication(const QString& path)
+{
+    const QString bundlePath = Locations::current().expandTilde(path);
+    const ApplicationBundle bundle(bundlePath);
+    const QString bundleName = bundle.bundleName();
+    const QString ownIdentifier = QFileInfo(Locations::current().ownExecutable).fileName();
+    const bool isThisProgram = bundleName == kOwnBundleName
+        || QFileInfo(bundlePath).fileName() == kOwnBundleName + QStringLiteral(".app")
+        || (!ownIdentifier.isEmpty() && bundle.bundleIdentifier() == ownIdentifier);
+    if (isThisProgram) {
+        showAlert(Localization::text("CANNOT_UNINSTALL_APPLICATION", "Cannot uninstall application!"));
+        return false;
+    }
+    if (checkIfApplicationRunning(bundleName)) {
+        showAlert(Localization::text(
+            "CANNOT_UNINSTALL_RUNNING_APPLICATION", "Please quit the application and try again!"));
+        return false;
+    }
+    return true;
+}
+
+bool ToolsPageController::checkIfApplicationRunning(const QString& bundleName) const
+{
+    if (bundleName.isEmpty())
+        return false;
+    std::array<pid_t, kRunningProcessRoom> ids {};
+    unsigned matches = 0;
+    const int result = GetAllPIDsForProcessName(bundleName.toUtf8().constData(), ids.data(),
+        kRunningProcessRoom, &matches, nullptr, m_processTableFolder.constData());
+    if (result == kProcessTableUnreadable || result == kOutOfMemory)
+        SystemLog::write(QStringLiteral("Cannot read the process table to look for %1").arg(bundleName));
+    // More instances than the list has room for are still running ones.
+    return result == kPIDsFound || result == kTooManyProcesses;
+}
+
+QStringList ToolsPageController::checkForSupportFiles(const QString& path)
+{
+    const QStringList folders = searchFolders();
+    const ApplicationBundle bundle(Locations::current().expandTilde(path));
+
+    QStringList names;
+    const auto addSearchName = [&names](const QString& name, const QString& suffix) {
+        if (name.isEmpty())
+            return;
+        if (isSafeSearchName(name))
+            names.append(name + suffix);
+        else
+            SystemLog::write(QStringLiteral("Not searching for support files named after \"%1\"").arg(name));
+    };
+    addSearchName(bundle.bundleIdentifier(), QStringLiteral(".plist"));
+    addSearchName(bundle.bundleName(), QString());
+
+    m_supportFileslist.clear();
+    for (const QString& folder : folders) {
+        for (const QString& name : std::as_const(names)) {
+            for (const QString& match : ApplicationUtility::matchesForFilename(name, folder)) {
+                // A search folder (reported by a search in itself or in its parent)
+                // holds other applications' files too; it is never one of ours.
+                if (!folders.contains(QDir::cleanPath(match)))
+                    m_supportFileslist.append(match);
+            }
+        }
+    }
+    m_supportFileslist.sort();
+    m_supportFileslist.removeDuplicates();
+    return m_supportFileslist;
+}
+
+bool ToolsPageController::uninstallSelectedApp(const QString& path)
+{
+    QString error;
+    if (!FileSystem::current().removeItem(Locations::current().expandTilde(path), &error)) {
+        SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(path, error));
+        showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!"));
+        return false;
+    }
+    for (const QString& supportFile : std::as_const(m_supportFileslist)) {
+        SystemLog::write(supportFile);
+        if (supportFile.isEmpty())
+            continue;
+        if (!FileSystem::current().removeItem(supportFile, &error)) {
+            SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(supportFile, error));
+            showAlert(Localization::text("CANNOT_REMOVE_PREFERENCES", "Cannot remove preference files!"));
+        }
+    }
+    m_model->reloadData();
+    showAlert(path + Localization::text("APPLICATION_SUCCESSFULLY_UNINSTALL", " successfuly uninstalled!"));
+    return true;
+}
+
+void ToolsPageController::removeFromDockPrefrenceFile(const QString& appName)
+{
+    DockPreferenceFile::removeTiles(
+        Locations::current().dockPreferences, deletingPathExtension(appName), appName);
+    Dock::restart();
+}
+
+void ToolsPageController::setProcessTableFolder(const QString& folder)
+{
+    m_processTableFolder = QFile::encodeName(folder);
+}
+
+int ToolsPageController::selectedRow() const
+{
+    const QItemSelectionModel* selection = m_ui->toolsPageApplicationsTableView->selectionModel();
+    const QModelIndexList rows = selection ? selection->selectedRows() : QModelIndexList();
+    if (rows.isEmpty() || rows.first().row() >= m_applicationNamesList.size())
+        return -1;
+    return rows.first().row();
+}
+
+// The user's and the machine's preferences, startup items, application
+// support and caches; a folder named twice is searched once.
+QStringList ToolsPageController::searchFolders() const
+{
+    const Locations& l = Locations::current();
+    QStringList folders;
+    for (const QString& folder : { l.configHome, l.autostartFolder, l.dataHome, l.cacheHome,
+             l.localPreferences, l.localStartupItems, l.localApplicationSupport, l.localCaches }) {
+        if (!folder.isEmpty())
+            folders.append(QDir::cleanPath(l.expandTilde(folder)));
+    }
+    folders.sort();
+    folders.removeDuplicates();
+    return folders;
+}
+
+void ToolsPageController::showAlert(const QString& message) const
+{
+    ApplicationController::applicationController()->showAlert(message);
+}

@@ -1,16 +1,68 @@
 #pragma once
 
+#include "uninstaller/ApplicationDetails.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QObject>
+#include <QStringList>
 
+#include <memory>
+
+class ApplicationsTableModel;
+class QIcon;
 class QWidget;
+namespace Ui {
+class ToolsPage;
+}
 
-// Placeholder until the page is built: the operations the application controller sends.
+// The Tools page: lists the application bundles under the applications
+// folder and uninstalls the selected one with its support files and its Dock
+// tile. Everything runs on the main thread and deletes with the user's rights.
 class ToolsPageController final : public QObject {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ToolsPageController)
+
 public:
     explicit ToolsPageController(QWidget* page, QObject* parent = nullptr);
+    ~ToolsPageController() override;
+
+    // The rows in table order; whoever changes them reloads the table, as the setter does.
+    const QList<ApplicationDetails>& applicationNamesList() const { return m_applicationNamesList; }
+    void setapplicationNamesList(const QList<ApplicationDetails>& applicationNamesList);
+    // The support files of the application being uninstalled, sorted; holds
+    // the empty string that every search reports besides its hits.
+    const QStringList& supportFileslist() const { return m_supportFileslist; }
+
     void toolsPageCreateUI();
+    // Appends a row for every bundle under the applications folder, in walk order.
+    void populateApplicationsTableView();
+    int numberOfRowsInTableView() const;
+    // The label of `row`, whatever the column.
+    QString tableView(int column, int row) const;
+    static QIcon applicationIconImage(const QString& path);
+
+    void toolsPageUninstallButtonClick();
+    // Refuses, with its alert, this program itself and an application that is running.
+    bool canUninstallApplication(const QString& path);
+    bool checkIfApplicationRunning(const QString& bundleName) const;
+    QStringList checkForSupportFiles(const QString& path);
+    // Deletes the bundle, then its support files; false (with its alert) when the bundle stays.
+    bool uninstallSelectedApp(const QString& path);
+    void removeFromDockPrefrenceFile(const QString& appName);
+
+    // Tests look processes up in a process table of their own.
+    void setProcessTableFolder(const QString& folder);
 
 private:
+    int selectedRow() const;
+    QStringList searchFolders() const;
+    void showAlert(const QString& message) const;
+
+    std::unique_ptr<Ui::ToolsPage> m_ui;
     QWidget* m_page;
+    ApplicationsTableModel* m_model;
+    QList<ApplicationDetails> m_applicationNamesList;
+    QStringList m_supportFileslist;
+    QByteArray m_processTableFolder;
 };

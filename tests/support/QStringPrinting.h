@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+// Readable failure messages: GoogleTest would otherwise print QStrings as byte dumps.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* out)
+{
+    *out << '[';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        *out << (i ? ", " : "");
+        PrintTo(list.at(i), out);
+    }
+    *out << ']';
+}

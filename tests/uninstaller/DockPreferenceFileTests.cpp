@@ -1,0 +1,121 @@
+#include "platform/PropertyList.h"
+#include "support/QStringPrinting.h"
+#include "support/Sandbox.h"
+#include "uninstaller/DockPreferenceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QTimeZone>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+
+namespace {
+
+QVariantMap tile(const QString& label)
+{
+    return { { QStringLiteral("tile-type"), QStringLiteral("file-tile") },
+        { QStringLiteral("tile-data"),
+            QVariantMap {
+                { QStringLiteral("file-label"), label }, { QStringLiteral("file-type"), qint64(41) } } } };
+}
+
+QVariantMap dockPreferences(const QVariantList& tiles)
+{
+    return { { QStringLiteral("persistent-apps"), tiles }, { QStringLiteral("tilesize"), 48.5 },
+        { QStringLiteral("autohide"), true }, { QStringLiteral("mod-count"), qint64(312) },
+        { QStringLiteral("trash-full"), QByteArray("\x00\x01\xff", 3) },
+        { QStringLiteral("last-change"), QDateTime(QDate(2009, 10, 1), QTime(8, 30), QTimeZone::utc()) },
+        { QStringLiteral("persistent-others"), QVariantList { tile(QStringLiteral("Foo")) } } };
+}
+
+QByteArray binaryPropertyList(const QVariant& root)
+{
+    const QByteArray xml = *PropertyList::toXml(root);
+    plist_t node = nullptr;
+    plist_from_xml(xml.constData(), uint32_t(xml.size()), &node);
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(node, &bytes, &length);
+    QByteArray binary(bytes, qsizetype(length));
+    std::free(bytes);
+    plist_free(node);
+    return binary;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DockPreferenceFileTest : public ::testing::Test {
+protected:
+    Sandbox sandbox;
+    QString path = sandbox.locations().dockPreferences;
+};
+
+} // namespace
+
+TEST_F(DockPreferenceFileTest, DropsEveryTileOfTheLabelAndKeepsEverythingElse)
+{
+    const QVariantMap unlabelled { { QStringLiteral("tile-type"), QStringLiteral("spacer-tile") } };
+    const QVariantList tiles { tile(QStringLiteral("Foo")), tile(QStringLiteral("Bar")), unlabelled,
+        tile(QStringLiteral("Foo")), tile(QStringLiteral("foo")) };
+    const QVariantMap original = dockPreferences(tiles);
+
+    for (const bool binary : { false, true }) {
+        sandbox.makeFile(QStringLiteral("home/.config/com.apple.dock.plist"),
+            binary ? binaryPropertyList(original) : *PropertyList::toXml(original));
+        sandbox.clearRecords();
+
+        EXPECT_TRUE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
+
+        EXPECT_TRUE(contents(path).startsWith("<?xml")) << "written back as XML";
+        QVariantMap expected = original;
+        expected.insert(QStringLiteral("persistent-apps"),
+            QVariantList { tile(QStringLiteral("Bar")), unlabelled, tile(QStringLiteral("foo")) });
+        EXPECT_EQ(PropertyList::readDictionary(path), expected);
+        EXPECT_EQ(sandbox.logLines(),
+            QStringList({ QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"),
+                QStringLiteral("Bar"), QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"),
+                QStringLiteral("foo"), QStringLiteral("File exists") }));
+    }
+}
+
+TEST_F(DockPreferenceFileTest, AFileWithoutTilesGetsAnEmptyTileArray)
+{
+    sandbox.makeFile(QStringLiteral("home/.config/com.apple.dock.plist"),
+        *PropertyList::toXml(QVariantMap { { QStringLiteral("orientation"), QStringLiteral("left") } }));
+
+    EXPECT_TRUE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
+    EXPECT_EQ(PropertyList::readDictionary(path),
+        QVariantMap({ { QStringLiteral("orientation"), QStringLiteral("left") },
+            { QStringLiteral("persistent-apps"), QVariantList() } }));
+}
+
+TEST_F(DockPreferenceFileTest, LeavesAMissingOrUnreadableFileAsItWas)
+{
+    EXPECT_FALSE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
+    EXPECT_EQ(sandbox.logLines(), QStringList({ QStringLiteral("failed saving the XML plist file") }));
+    EXPECT_FALSE(QFile::exists(path));
+
+    const QByteArray notADictionary[] = {
+        QByteArray("bplist00\xff\xff garbage", 19),
+        "<?xml version=\"1.0\"?><plist><dict><key>persistent-apps</key><array><dict>",
+        *PropertyList::toXml(QVariantList { tile(QStringLiteral("Foo")) }),
+        *PropertyList::toXml(QVariantMap { { QStringLiteral("persistent-apps"), QStringLiteral("Foo") } }),
+    };
+    for (const QByteArray& bytes : notADictionary) {
+        sandbox.makeFile(QStringLiteral("home/.config/com.apple.dock.plist"), bytes);
+        sandbox.clearRecords();
+        EXPECT_FALSE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
+        EXPECT_EQ(contents(path), bytes);
+        EXPECT_TRUE(sandbox.logged(QStringLiteral("File exists")));
+        EXPECT_EQ(sandbox.logLines().constLast(), QStringLiteral("failed saving the XML plist file"));
+        EXPECT_FALSE(sandbox.logged(QStringLiteral("Foo.app remove from DOCK")));
+    }
+}

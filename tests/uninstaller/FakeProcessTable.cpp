@@ -1,0 +1,28 @@
+#include "uninstaller/FakeProcessTable.h"
+
+#include <QDir>
+#include <QFile>
+
+FakeProcessTable::FakeProcessTable(const QString& folder)
+    : m_folder(folder)
+{
+    QDir().mkpath(folder);
+}
+
+void FakeProcessTable::add(int pid, const QString& exe, const QString& comm)
+{
+    const QString process = m_folder + u'/' + QString::number(pid);
+    QDir().mkpath(process);
+    if (!exe.isEmpty())
+        QFile::link(exe, process + QStringLiteral("/exe")); // dangling is fine: only the link is read
+    if (!comm.isEmpty()) {
+        QFile file(process + QStringLiteral("/comm"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(comm.toUtf8() + '\n');
+    }
+}
+
+void FakeProcessTable::addVanished(int pid)
+{
+    QDir().mkpath(m_folder + u'/' + QString::number(pid));
+}

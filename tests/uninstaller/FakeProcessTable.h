@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// A process table laid out as /proc is: one numeric folder per process with
+// an "exe" link and a "comm" file, either of which may be missing.
+class FakeProcessTable final {
+public:
+    explicit FakeProcessTable(const QString& folder);
+
+    QString folder() const { return m_folder; }
+    // An empty exe or comm leaves that entry out.
+    void add(int pid, const QString& exe, const QString& comm = QString());
+    // A folder whose process ended before it could be read.
+    void addVanished(int pid);
+
+private:
+    QString m_folder;
+};
