@@ -78,7 +78,8 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray& data, QString*
                 return refuse(QStringLiteral("bad group header on line %1").arg(lineNumber));
             const QString name = header.mid(1, header.size() - 2).toString();
             if (entry.findGroup(name))
-                return refuse(QStringLiteral("group [%1] repeated on line %2").arg(name, QString::number(lineNumber)));
+                return refuse(
+                    QStringLiteral("group [%1] repeated on line %2").arg(name, QString::number(lineNumber)));
             entry.m_groups.push_back(Group { name, {} });
             current = &entry.m_groups.back();
             continue;
@@ -112,7 +113,8 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray& data, QString*
         const QString name = baseKey.toString();
         for (const auto& existing : current->entries) {
             if (existing.first == name)
-                return refuse(QStringLiteral("key %1 repeated on line %2").arg(name, QString::number(lineNumber)));
+                return refuse(
+                    QStringLiteral("key %1 repeated on line %2").arg(name, QString::number(lineNumber)));
         }
         current->entries.append({ name, unescapeValue(value.toString()) });
     }
@@ -156,7 +158,8 @@ bool DesktopEntry::boolValue(const QString& group, const QString& key, bool fall
 
 void DesktopEntry::setValue(const QString& group, const QString& key, const QString& value)
 {
-    auto found = std::find_if(m_groups.begin(), m_groups.end(), [&](const Group& g) { return g.name == group; });
+    auto found
+        = std::find_if(m_groups.begin(), m_groups.end(), [&](const Group& g) { return g.name == group; });
     if (found == m_groups.end()) {
         m_groups.push_back(Group { group, {} });
         found = m_groups.end() - 1;

@@ -269,7 +269,8 @@ LIAEStatus LIAECopyLoginItems(std::optional<QVariantList>& itemsOut)
         const QUrl url = FileReference::urlForPath(item.program);
         if (!url.isValid())
             return kLIAECannotCreate;
-        list.append(QVariantMap { { QStringLiteral("URL"), url }, { QStringLiteral("Hidden"), item.hidden } });
+        list.append(
+            QVariantMap { { QStringLiteral("URL"), url }, { QStringLiteral("Hidden"), item.hidden } });
     }
     itemsOut = std::move(list);
     return kLIAENoError;
@@ -308,7 +309,8 @@ LIAEStatus LIAEAddRefAtEnd(const FileReference& item, bool hideIt)
     entry.setValue(group, QStringLiteral("Type"), QStringLiteral("Application"));
     entry.setValue(group, QStringLiteral("Name"), program.fileName());
     entry.setValue(group, QStringLiteral("Exec"), ExecCommandLine::quote(item.path()));
-    entry.setValue(group, QString::fromLatin1(kLIAEHiddenKey), hideIt ? QStringLiteral("true") : QStringLiteral("false"));
+    const QString hidden = hideIt ? QStringLiteral("true") : QStringLiteral("false");
+    entry.setValue(group, QString::fromLatin1(kLIAEHiddenKey), hidden);
     entry.setValue(group, QString::fromLatin1(kLIAESequenceKey), QString::number(sequence));
     return writeNewEntry(folder, fileStemFor(item.path()), entry.toData());
 }

@@ -21,6 +21,11 @@ const QString kStartAtBootKey = QStringLiteral("STARTATBOOT");
 const QString kAboutNormalImage = QStringLiteral("close");
 const QString kAboutHoverImage = QStringLiteral("close-hover");
 
+QString text(const char* key, const char* englishDefault)
+{
+    return Localization::text(QString::fromLatin1(key), QString::fromLatin1(englishDefault));
+}
+
 QUrl ownExecutableURL()
 {
     return QUrl::fromLocalFile(Locations::current().ownExecutable);
@@ -47,15 +52,13 @@ OptionsPageController::~OptionsPageController() = default;
 
 void OptionsPageController::optionsPageCreateUI()
 {
-    const QString aboutTitle = Localization::text(QStringLiteral("OPTIONSPAGE_ABOUT_TITLE"), QStringLiteral("About"));
+    const QString aboutTitle = text("OPTIONSPAGE_ABOUT_TITLE", "About");
     m_ui->optionsPageAboutButton->setText(aboutTitle);
     m_ui->optionsPageTitleText->setText(
-        formatText(Localization::text(QStringLiteral("OPTIONSPAGE_TITLE"), QStringLiteral("%@ Options")), { kProductName }));
-    m_ui->optionsPageAddtoStartupButton->setText(
-        Localization::text(QStringLiteral("OPTIONSPAGE_ADDTOSTARTUP"), QStringLiteral("Add to Startup Items")));
+        formatText(text("OPTIONSPAGE_TITLE", "%@ Options"), { kProductName }));
+    m_ui->optionsPageAddtoStartupButton->setText(text("OPTIONSPAGE_ADDTOSTARTUP", "Add to Startup Items"));
     m_ui->optionsPageAddtoStartupButton->setToolTip(formatText(
-        Localization::text(QStringLiteral("CHECK_STARTUP"), QStringLiteral("Check if you want %@ to start when system starts")),
-        { kProductName }));
+        text("CHECK_STARTUP", "Check if you want %@ to start when system starts"), { kProductName }));
     m_ui->optionsPageAboutButton->setToolTip(aboutTitle);
     m_ui->optionsPageAboutButton->setIcon(Images::named(kAboutNormalImage));
 
@@ -76,8 +79,9 @@ void OptionsPageController::registerOnFirstRun()
     // The flag is what keeps this to one run. Unsaved, every start would add
     // one more login item, so registering waits for a start that can save it.
     if (!defaults.synchronize()) {
-        SystemLog::write(QStringLiteral("Could not save the first-run settings; %1 is not added to the login items")
-                             .arg(kProductName));
+        SystemLog::write(
+            QStringLiteral("Could not save the first-run settings; %1 is not added to the login items")
+                .arg(kProductName));
         return;
     }
     LoginItem::addLoginItemWithURL(ownExecutableURL(), false);

@@ -20,7 +20,8 @@ QStringList throughFile(const QStringList& arguments)
     const std::optional<DesktopEntry> read = parse(entry.toData());
     if (!read)
         return { QStringLiteral("<unparsable>") };
-    return ExecCommandLine::split(read->value(kGroup, QStringLiteral("Exec"))).value_or(QStringList { "<unsplittable>" });
+    return ExecCommandLine::split(read->value(kGroup, QStringLiteral("Exec")))
+        .value_or(QStringList { "<unsplittable>" });
 }
 
 TEST(DesktopEntryParse, ReadsWhatDesktopsWrite)

@@ -292,7 +292,8 @@ TEST_F(LoginItems, HostileProgramPathsComeBackAsTheyWent)
         const QString path = program(name);
         const QStringList before = entryFiles();
         sandbox.clearRecords();
-        ASSERT_TRUE(LoginItem::addLoginItemWithPath(path, false)) << sandbox.logLines().join('\n').toStdString();
+        ASSERT_TRUE(LoginItem::addLoginItemWithPath(path, false))
+            << sandbox.logLines().join('\n').toStdString();
         QStringList added = entryFiles();
         added.removeIf([&](const QString& fileName) { return before.contains(fileName); });
         ASSERT_EQ(added.size(), 1);
@@ -304,11 +305,12 @@ TEST_F(LoginItems, HostileProgramPathsComeBackAsTheyWent)
             QProcess validate;
             validate.start("desktop-file-validate", { autostart() + u'/' + added.first() });
             ASSERT_TRUE(validate.waitForFinished(30000));
-            EXPECT_EQ(validate.exitCode(), 0) << name.toStdString() << validate.readAllStandardOutput().toStdString();
+            EXPECT_EQ(validate.exitCode(), 0)
+                << name.toStdString() << validate.readAllStandardOutput().toStdString();
         }
     }
     if (!canValidate)
-        GTEST_SKIP() << "desktop-file-validate is not installed; entries were checked by reading them back only";
+        GTEST_SKIP() << "desktop-file-validate is not installed; entries were only read back";
 }
 
 TEST_F(LoginItems, PathsADesktopEntryCannotCarryAreRefused)
