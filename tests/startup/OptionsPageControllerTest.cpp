@@ -13,94 +13,71 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QWidget>
 
 #include <memory>
 
 namespace {
 
-// One start of the program: a fresh page and controller over the same sandbox.
+// One start of the program: a fresh page over the same sandbox.
 struct OptionsPage {
+    OptionsPage() { controller.optionsPageCreateUI(); }
+    QCheckBox* box() { return page.findChild<QCheckBox*>("optionsPageAddtoStartupButton"); }
+
     QWidget page;
     OptionsPageController controller { &page };
-
-    QCheckBox* startupBox() { return page.findChild<QCheckBox*>("optionsPageAddtoStartupButton"); }
-    QPushButton* aboutButton() { return page.findChild<QPushButton*>("optionsPageAboutButton"); }
-    QLabel* title() { return page.findChild<QLabel*>("optionsPageTitleText"); }
 };
 
 class OptionsPageTest : public ::testing::Test {
 protected:
-    OptionsPageTest()
-        : m_language(Localization::language())
-    {
-        Localization::setLanguage(QString());
-    }
+    OptionsPageTest() { Localization::setLanguage(QString()); }
     ~OptionsPageTest() override { Localization::setLanguage(m_language); }
 
-    QString installProgram() { return sandbox.makeFile("usr/bin/velmora", "#!/bin/sh\n"); }
-    QString ownPath() const { return sandbox.locations().ownExecutable; }
+    void installProgram() { sandbox.makeFile("usr/bin/velmora", "#!/bin/sh\n"); }
+    qint32 ownIndex() const
+    {
+        return LoginItem::indexForLoginItemWithPath(sandbox.locations().ownExecutable);
+    }
     QStringList entryFiles() const
     {
-        return QDir(sandbox.locations().autostartFolder).entryList({ "*.desktop" }, QDir::Files);
+        return QDir(sandbox.locations().autostartFolder).entryList(QDir::Files);
     }
-    static void markFirstRunDone()
-    {
-        UserDefaults::standardUserDefaults().setBool(true, "ISFIRSTRUN");
-    }
+    static void markFirstRunDone() { UserDefaults::standardUserDefaults().setBool(true, "ISFIRSTRUN"); }
 
     Sandbox sandbox;
 
 private:
-    QString m_language;
+    QString m_language = Localization::language();
 };
 
-TEST_F(OptionsPageTest, ShowsItsTextsInEnglishWithoutATable)
-{
-    markFirstRunDone();
-    OptionsPage options;
-    options.controller.optionsPageCreateUI();
-    EXPECT_EQ(options.title()->text(), "Velmora Options");
-    EXPECT_EQ(options.startupBox()->text(), "Add to Startup Items");
-    EXPECT_EQ(options.startupBox()->toolTip(), "Check if you want Velmora to start when system starts");
-    EXPECT_EQ(options.aboutButton()->text(), "About");
-    EXPECT_EQ(options.aboutButton()->toolTip(), "About");
-    EXPECT_FALSE(options.aboutButton()->icon().isNull());
-}
-
-TEST_F(OptionsPageTest, FirstRunRegistersOnceOnly)
+TEST_F(OptionsPageTest, FirstRunRegistersOnceAndShowsTheTexts)
 {
     installProgram();
     {
         OptionsPage first;
-        first.controller.optionsPageCreateUI();
-        EXPECT_TRUE(first.startupBox()->isChecked());
+        EXPECT_TRUE(first.box()->isChecked());
+        EXPECT_EQ(first.page.findChild<QLabel*>("optionsPageTitleText")->text(), "Velmora Options");
+        EXPECT_EQ(first.box()->text(), "Add to Startup Items");
+        EXPECT_EQ(first.box()->toolTip(), "Check if you want Velmora to start when system starts");
+        const QPushButton* about = first.page.findChild<QPushButton*>("optionsPageAboutButton");
+        EXPECT_EQ(about->text(), "About");
+        EXPECT_EQ(about->toolTip(), "About");
+        EXPECT_FALSE(about->icon().isNull());
     }
     UserDefaults::reload();
     EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("ISFIRSTRUN"));
     EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("STARTATBOOT"));
-    EXPECT_EQ(LoginItem::indexForLoginItemWithPath(ownPath()), 0);
-
     OptionsPage second;
-    second.controller.optionsPageCreateUI();
     EXPECT_EQ(entryFiles().size(), 1);
-    EXPECT_TRUE(second.startupBox()->isChecked());
+    EXPECT_TRUE(second.box()->isChecked());
 }
 
 TEST_F(OptionsPageTest, FirstRunElsewhereIsNotTriedAgain)
 {
-    {
-        OptionsPage first;
-        first.controller.optionsPageCreateUI();
-        EXPECT_FALSE(first.startupBox()->isChecked());
-    }
+    EXPECT_FALSE(OptionsPage().box()->isChecked());
     EXPECT_TRUE(sandbox.logged("Couldn't add login item error -43"));
-    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("ISFIRSTRUN"));
-
     installProgram();
     sandbox.clearRecords();
     OptionsPage second;
-    second.controller.optionsPageCreateUI();
     EXPECT_TRUE(entryFiles().isEmpty());
     EXPECT_TRUE(sandbox.logLines().isEmpty());
 }
@@ -111,13 +88,10 @@ TEST_F(OptionsPageTest, FirstRunThatCannotBeSavedRegistersNothing)
     Locations locations = sandbox.locations();
     locations.userDefaultsFile = sandbox.makeFile("blocker") + "/Velmora.conf";
     sandbox.setLocations(locations);
-
     OptionsPage options;
-    options.controller.optionsPageCreateUI();
     EXPECT_TRUE(entryFiles().isEmpty());
     EXPECT_TRUE(
         sandbox.logged("Could not save the first-run settings; Velmora is not added to the login items"));
-    EXPECT_FALSE(options.startupBox()->isChecked());
 }
 
 TEST_F(OptionsPageTest, CheckBoxAddsAndRemovesTheLoginItem)
@@ -125,67 +99,46 @@ TEST_F(OptionsPageTest, CheckBoxAddsAndRemovesTheLoginItem)
     installProgram();
     markFirstRunDone();
     OptionsPage options;
-    options.controller.optionsPageCreateUI();
-    ASSERT_FALSE(options.startupBox()->isChecked());
+    ASSERT_FALSE(options.box()->isChecked());
     EXPECT_TRUE(entryFiles().isEmpty()) << "setting the box up must not count as a click";
 
-    options.startupBox()->click();
-    EXPECT_EQ(LoginItem::indexForLoginItemWithPath(ownPath()), 0);
-
-    options.startupBox()->click();
-    EXPECT_EQ(LoginItem::indexForLoginItemWithPath(ownPath()), -1);
-    EXPECT_TRUE(entryFiles().isEmpty());
+    options.box()->click();
+    EXPECT_EQ(ownIndex(), 0);
+    options.box()->click();
+    EXPECT_EQ(ownIndex(), -1);
 
     sandbox.clearRecords();
-    options.startupBox()->setChecked(true);
-    options.startupBox()->click();
+    options.box()->setChecked(true);
+    options.box()->click();
     EXPECT_TRUE(sandbox.logged("optionsPageAddtoStartupClick - Could not get valid loginItems"));
-}
 
-TEST_F(OptionsPageTest, TickingTwiceLeavesOneItemAfterUnticking)
-{
-    installProgram();
-    markFirstRunDone();
-    OptionsPage options;
-    options.controller.optionsPageCreateUI();
-    options.startupBox()->click();
-    options.startupBox()->setChecked(false);
-    options.startupBox()->click();
-    ASSERT_EQ(entryFiles().size(), 2);
-
-    options.startupBox()->click();
+    // Ticking while an item exists adds a second; unticking removes the first only.
+    options.box()->click();
+    options.box()->setChecked(false);
+    options.box()->click();
+    options.box()->click();
     EXPECT_EQ(entryFiles(), QStringList { "velmora-2.desktop" });
-    EXPECT_FALSE(options.startupBox()->isChecked());
-}
-
-TEST_F(OptionsPageTest, UntickingWhenTheListCannotBeRead)
-{
-    installProgram();
-    markFirstRunDone();
-    OptionsPage options;
-    options.controller.optionsPageCreateUI();
-    options.startupBox()->setChecked(true);
 
     Locations locations = sandbox.locations();
     locations.autostartFolder = sandbox.makeFile("not-a-folder");
     sandbox.setLocations(locations);
     sandbox.clearRecords();
-    options.startupBox()->click();
-    EXPECT_EQ(sandbox.logLines(), QStringList({ "Couldn't list login items error -36",
-                                      "optionsPageAddtoStartupClick - Could not get valid loginItems" }));
+    options.box()->setChecked(true);
+    options.box()->click();
+    EXPECT_EQ(sandbox.logLines(),
+        QStringList({ "Couldn't list login items error -36",
+            "optionsPageAddtoStartupClick - Could not get valid loginItems" }));
 }
 
 TEST_F(OptionsPageTest, AboutButtonBringsUpTheAboutPanel)
 {
     markFirstRunDone();
-    auto application = std::make_unique<ApplicationController>();
-    QWidget* page = application->pagesTabView()->widget(ApplicationController::OptionsPage);
+    const auto application = std::make_unique<ApplicationController>();
     application->optionsPageController()->optionsPageCreateUI();
     ASSERT_FALSE(application->aboutPanel()->isVisible());
-
+    QWidget* page = application->pagesTabView()->widget(ApplicationController::OptionsPage);
     page->findChild<QPushButton*>("optionsPageAboutButton")->click();
     EXPECT_TRUE(application->aboutPanel()->isVisible());
-    application->aboutPanel()->hide();
 }
 
 } // namespace
