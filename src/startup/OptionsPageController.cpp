@@ -1,9 +1,123 @@
 #include "startup/OptionsPageController.h"
 
-OptionsPageController::OptionsPageController(QWidget* page, QObject* parent)
-    : QObject(parent)
-    , m_page(page)
+#include "platform/Images.h"
+#include "platform/Localization.h"
+#include "platform/Locations.h"
+#include "platform/SystemLog.h"
+#include "platform/UserDefaults.h"
+#include "shell/ApplicationController.h"
+#include "startup/LoginItem.h"
+#include "ui_OptionsPage.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QUrl>
+
+namespace {
+
+const QString kProductName = QStringLiteral("Velmora");
+const QString kFirstRunKey = QStringLiteral("ISFIRSTRUN");
+const QString kStartAtBootKey = QStringLiteral("STARTATBOOT");
+const QString kAboutNormalImage = QStringLiteral("close");
+const QString kAboutHoverImage = QStringLiteral("close-hover");
+
+QString text(const char* key, const char* englishDefault)
 {
+    return Localization::text(QString::fromLatin1(key), QString::fromLatin1(englishDefault));
 }
 
-void OptionsPageController::optionsPageCreateUI() { }
+QUrl ownExecutableURL()
+{
+    return QUrl::fromLocalFile(Locations::current().ownExecutable);
+}
+
+} // namespace
+
+OptionsPageController::OptionsPageController(QWidget* page, QObject* parent)
+    : QObject(parent)
+    , m_ui(std::make_unique<Ui::OptionsPage>())
+    , m_page(page)
+{
+    m_ui->setupUi(m_page);
+    // clicked, not toggled: setting the box's state from the store is no request to change the store.
+    connect(m_ui->optionsPageAddtoStartupButton, &QAbstractButton::clicked, this,
+        &OptionsPageController::optionsPageAddtoStartupClick);
+    connect(m_ui->optionsPageAboutButton, &QAbstractButton::clicked, this,
+        &OptionsPageController::optionsPageShowAboutPanel);
+    // Stands in for the image button's hover swap.
+    m_ui->optionsPageAboutButton->installEventFilter(this);
+}
+
+OptionsPageController::~OptionsPageController() = default;
+
+void OptionsPageController::optionsPageCreateUI()
+{
+    const QString aboutTitle = text("OPTIONSPAGE_ABOUT_TITLE", "About");
+    m_ui->optionsPageAboutButton->setText(aboutTitle);
+    m_ui->optionsPageTitleText->setText(
+        formatText(text("OPTIONSPAGE_TITLE", "%@ Options"), { kProductName }));
+    m_ui->optionsPageAddtoStartupButton->setText(text("OPTIONSPAGE_ADDTOSTARTUP", "Add to Startup Items"));
+    m_ui->optionsPageAddtoStartupButton->setToolTip(formatText(
+        text("CHECK_STARTUP", "Check if you want %@ to start when system starts"), { kProductName }));
+    m_ui->optionsPageAboutButton->setToolTip(aboutTitle);
+    m_ui->optionsPageAboutButton->setIcon(Images::named(kAboutNormalImage));
+
+    registerOnFirstRun();
+
+    // After the registration, so the first run shows the item it has just added.
+    m_ui->optionsPageAddtoStartupButton->setChecked(
+        LoginItem::indexForLoginItemWithURL(ownExecutableURL()) >= 0);
+}
+
+void OptionsPageController::registerOnFirstRun()
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    if (defaults.boolForKey(kFirstRunKey))
+        return;
+    defaults.setBool(true, kStartAtBootKey);
+    defaults.setBool(true, kFirstRunKey);
+    // The flag is what keeps this to one run. Unsaved, every start would add
+    // one more login item, so registering waits for a start that can save it.
+    if (!defaults.synchronize()) {
+        SystemLog::write(
+            QStringLiteral("Could not save the first-run settings; %1 is not added to the login items")
+                .arg(kProductName));
+        return;
+    }
+    LoginItem::addLoginItemWithURL(ownExecutableURL(), false);
+}
+
+void OptionsPageController::optionsPageAddtoStartupClick()
+{
+    const QUrl url = ownExecutableURL();
+    if (m_ui->optionsPageAddtoStartupButton->isChecked()) {
+        LoginItem::addLoginItemWithURL(url, false);
+        return;
+    }
+    if (LoginItem::indexForLoginItemWithURL(url) < 0) {
+        SystemLog::write(QStringLiteral("optionsPageAddtoStartupClick - Could not get valid loginItems"));
+        return;
+    }
+    LoginItem::removeLoginItemWithURL(url);
+}
+
+void OptionsPageController::optionsPageShowAboutPanel()
+{
+    QDialog* panel = ApplicationController::applicationController()->aboutPanel();
+    if (!panel)
+        return;
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+}
+
+bool OptionsPageController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->optionsPageAboutButton) {
+        if (event->type() == QEvent::Enter)
+            m_ui->optionsPageAboutButton->setIcon(Images::named(kAboutHoverImage));
+        else if (event->type() == QEvent::Leave)
+            m_ui->optionsPageAboutButton->setIcon(Images::named(kAboutNormalImage));
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -2,15 +2,37 @@
 
 #include <QObject>
 
-class QWidget;
+#include <memory>
 
-// Placeholder until the page is built: the operations the application controller sends.
+class QEvent;
+class QWidget;
+namespace Ui {
+class OptionsPage;
+}
+
+// The Options page: whether Velmora starts at login, and the way to the
+// About panel. On the first run it registers the program as a login item.
 class OptionsPageController final : public QObject {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(OptionsPageController)
+
 public:
     explicit OptionsPageController(QWidget* page, QObject* parent = nullptr);
+    ~OptionsPageController() override;
+
+    // Sets texts and images, registers the login item on the first run, and
+    // ticks the check box when a login item for the program exists.
     void optionsPageCreateUI();
+    // Adds or removes the login item as the check box's new state says.
+    void optionsPageAddtoStartupClick();
+    void optionsPageShowAboutPanel();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void registerOnFirstRun();
+
+    std::unique_ptr<Ui::OptionsPage> m_ui;
     QWidget* m_page;
 };

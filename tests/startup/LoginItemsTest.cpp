@@ -1,0 +1,245 @@
+#include "platform/FileSystem.h"
+#include "startup/DesktopEntry.h"
+#include "startup/LoginItem.h"
+#include "startup/LoginItemsAE.h"
+#include "support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class FailingFileSystem final : public FileSystem {
+public:
+    bool removeFile(const QString&, QString*) override { return false; }
+    bool createPath(const QString&) override { return false; }
+};
+
+// Installed for one scope, so a failed assertion cannot leave it behind for other tests.
+struct InstalledFileSystem {
+    explicit InstalledFileSystem(FileSystem& fileSystem) { FileSystem::setCurrent(&fileSystem); }
+    ~InstalledFileSystem() { FileSystem::setCurrent(nullptr); }
+};
+
+// The sandbox removes its files by name and cannot name one that is not UTF-8.
+struct UnlinkOnExit {
+    QByteArray path;
+    ~UnlinkOnExit() { ::unlink(path.constData()); }
+};
+
+class LoginItems : public ::testing::Test {
+protected:
+    QString program(const QString& name) { return sandbox.makeFile("programs/" + name, "#!/bin/sh\n"); }
+    QString autostart() const { return sandbox.locations().autostartFolder; }
+    void writeEntry(const QString& fileName, const QByteArray& contents)
+    {
+        sandbox.makeFile("home/.config/autostart/" + fileName, contents);
+    }
+    static QByteArray entryFor(const QByteArray& exec)
+    {
+        return "[Desktop Entry]\nType=Application\nName=Other\nExec=" + exec + "\n";
+    }
+    QStringList entryFiles() const
+    {
+        return QDir(autostart()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+    QByteArray contents(const QString& fileName) const
+    {
+        QFile file(autostart() + u'/' + fileName);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList listedPaths()
+    {
+        std::optional<QVariantList> items;
+        EXPECT_EQ(LIAECopyLoginItems(items), kLIAENoError);
+        QStringList paths;
+        for (const QVariant& item : items.value_or(QVariantList()))
+            paths.append(item.toMap().value("URL").toUrl().toLocalFile());
+        return paths;
+    }
+
+    Sandbox sandbox;
+};
+
+TEST_F(LoginItems, StartEmptyAndRefuseWhatIsNoFile)
+{
+    const std::optional<QVariantList> none = LoginItem::allLoginItems();
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->isEmpty());
+    EXPECT_EQ(LoginItem::indexForLoginItemWithPath(program("app")), -1);
+
+    const QUrl notFiles[] = { QUrl::fromLocalFile(sandbox.path("programs/missing")),
+        QUrl::fromLocalFile(sandbox.makeFolder("programs/folder")), QUrl::fromLocalFile("programs/app"),
+        QUrl("https://example.org/app"), QUrl() };
+    for (const QUrl& url : notFiles) {
+        EXPECT_EQ(LIAEAddURLAtEnd(url, false), kLIAEFileNotFound) << url.toString().toStdString();
+        sandbox.clearRecords();
+        EXPECT_FALSE(LoginItem::addLoginItemWithURL(url, false));
+        EXPECT_EQ(sandbox.logLines(), QStringList { "Couldn't add login item error -43" });
+    }
+    EXPECT_EQ(LIAEAddURLAtEnd(QUrl::fromLocalFile(program("bell\x07")), false), kLIAEBadName);
+    EXPECT_FALSE(QFileInfo::exists(autostart()));
+}
+
+TEST_F(LoginItems, AddedItemsComeLastAndTheFirstOfTwoIsRemoved)
+{
+    writeEntry("zeta.desktop", entryFor("/opt/zeta"));
+    writeEntry("alpha.desktop", entryFor("/opt/alpha"));
+    const QString app = program("app");
+    const QString other = program("other");
+    ASSERT_TRUE(LoginItem::addLoginItemWithPath(app, true));
+    ASSERT_TRUE(LoginItem::addLoginItemWithPath(other, false));
+    ASSERT_TRUE(LoginItem::addLoginItemWithPath(app, false));
+    // "app.desktop" sorts first by name; it must still follow the entries that were there before it.
+    const QStringList expected = { "/opt/alpha", "/opt/zeta", app, other, app };
+    EXPECT_EQ(listedPaths(), expected);
+    EXPECT_EQ(listedPaths(), expected);
+    const std::optional<QVariantList> items = LoginItem::allLoginItems();
+    ASSERT_TRUE(items);
+    EXPECT_TRUE(items->at(2).toMap().value("Hidden").toBool());
+    EXPECT_FALSE(items->at(4).toMap().value("Hidden").toBool());
+    EXPECT_FALSE(contents("app.desktop").contains("\nHidden=")) << "the XDG key means deleted";
+
+    EXPECT_TRUE(LoginItem::removeLoginItemWithPath(sandbox.path("programs//./app")));
+    EXPECT_EQ(listedPaths(), QStringList({ "/opt/alpha", "/opt/zeta", other, app }));
+    const QStringList remaining = { "alpha.desktop", "app-2.desktop", "other.desktop", "zeta.desktop" };
+    EXPECT_EQ(entryFiles(), remaining) << "the item added first must be the one removed";
+}
+
+TEST_F(LoginItems, RemoveCountsOnlyListedItemsAndChecksTheIndex)
+{
+    writeEntry("a-deleted.desktop", "[Desktop Entry]\nHidden=true\n");
+    writeEntry("b-other.desktop", entryFor("\"/opt/My App/run\" --flag") + "X-Velmora-Hidden=true\n");
+    writeEntry("c-second.desktop", entryFor("/opt/second"));
+
+    sandbox.clearRecords();
+    EXPECT_FALSE(LoginItem::removeLoginItemWithPath(program("app")));
+    EXPECT_EQ(sandbox.logLines(), QStringList({ "file:///opt/My%20App/run", "file:///opt/second" }));
+    EXPECT_TRUE(LoginItem::allLoginItems()->at(0).toMap().value("Hidden").toBool());
+    for (const qint32 index : { -1, 2 }) {
+        sandbox.clearRecords();
+        EXPECT_FALSE(LoginItem::removeLoginItemAtIndex(index));
+        EXPECT_EQ(sandbox.logLines(), QStringList { "Couldn't remove login intem error -1728" });
+    }
+    ASSERT_TRUE(LoginItem::removeLoginItemAtIndex(0));
+    EXPECT_EQ(entryFiles(), QStringList({ "a-deleted.desktop", "c-second.desktop" }));
+}
+
+TEST_F(LoginItems, NeverTakesAnotherProgramsFileName)
+{
+    const QByteArray foreign = entryFor("/opt/someone-else");
+    writeEntry("velmora.desktop", foreign);
+    QFile::link(sandbox.path("nowhere"), autostart() + "/velmora-2.desktop");
+    // A user entry of this name would switch the system-wide one off.
+    sandbox.makeFile("etc/xdg/autostart/velmora-3.desktop", foreign);
+
+    ASSERT_TRUE(LoginItem::addLoginItemWithPath(program("velmora"), false));
+    EXPECT_EQ(contents("velmora.desktop"), foreign);
+    EXPECT_TRUE(QFileInfo(autostart() + "/velmora-2.desktop").isSymLink());
+    EXPECT_EQ(entryFiles(), QStringList({ "velmora-2.desktop", "velmora-4.desktop", "velmora.desktop" }));
+}
+
+TEST_F(LoginItems, ListsAnyValidExecAndSkipsButKeepsTheRest)
+{
+    writeEntry("a.desktop", entryFor("\"/opt/My App/bin/app\" --flag \"arg two\" %U"));
+    writeEntry("b.desktop", entryFor("sh -c 'sleep 5; exec /opt/x'"));
+    writeEntry("c.desktop", entryFor("/opt/gone/app"));
+    const struct {
+        const char* fileName;
+        QByteArray contents;
+    } unreadable[] = {
+        { "bad-utf8.desktop", entryFor("/opt/\xff") },
+        { "no-exec.desktop", "[Desktop Entry]\nType=Application\n" },
+        { "open-quote.desktop", entryFor("\"/opt/app --flag") },
+        { "link.desktop", "[Desktop Entry]\nType=Link\nURL=https://example.org\n" },
+        { "twice.desktop", entryFor("/opt/a") + "Exec=/opt/b\n" },
+    };
+    for (const auto& entry : unreadable)
+        writeEntry(entry.fileName, entry.contents);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(autostart() + "/pipe.desktop").constData(), 0600), 0);
+    writeEntry("latin1.desktop", entryFor("/opt/umlaut"));
+    const UnlinkOnExit latin1 { QFile::encodeName(autostart()) + "/latin1-\xe4.desktop" };
+    const QByteArray utf8Name = QFile::encodeName(autostart() + "/latin1.desktop");
+    ASSERT_EQ(std::rename(utf8Name.constData(), latin1.path.constData()), 0);
+
+    sandbox.clearRecords();
+    EXPECT_EQ(listedPaths(),
+        QStringList({ "/opt/My App/bin/app", QStandardPaths::findExecutable("sh"), "/opt/gone/app" }));
+    const QStringList lines = sandbox.logLines();
+    for (const auto& entry : unreadable)
+        EXPECT_EQ(lines.filter(QStringLiteral("Login item %1 skipped: ").arg(entry.fileName)).size(), 1)
+            << entry.fileName;
+    EXPECT_EQ(lines.filter("Login item pipe.desktop skipped: not a regular file").size(), 1);
+    EXPECT_EQ(lines.filter("skipped: file name not UTF-8").size(), 1);
+
+    // A vanished program stays removable through the URL made from its stored path.
+    EXPECT_TRUE(LoginItem::removeLoginItemWithURL(QUrl::fromLocalFile("/opt/gone/app")));
+    ASSERT_TRUE(LoginItem::addLoginItemWithPath(program("app"), false));
+    ASSERT_TRUE(LoginItem::removeLoginItemAtIndex(0));
+    for (const auto& entry : unreadable)
+        EXPECT_EQ(contents(entry.fileName), entry.contents) << entry.fileName;
+}
+
+TEST_F(LoginItems, HostileProgramPathsComeBackAsTheyWent)
+{
+    const QString names[] = { "My App", "it's", "say \"hi\"", "$HOME`id`", "back\\slash", "new\nline",
+        "tab\tand cr\r", "100%", "Übung-программа", "#~();|&<>*?", " padded " };
+    const bool canValidate = !QStandardPaths::findExecutable("desktop-file-validate").isEmpty();
+    for (const QString& name : names) {
+        const QString path = program(name);
+        const QStringList before = entryFiles();
+        sandbox.clearRecords();
+        ASSERT_TRUE(LoginItem::addLoginItemWithPath(path, false)) << name.toStdString();
+        EXPECT_EQ(LoginItem::indexForLoginItemWithPath(path), listedPaths().size() - 1) << name.toStdString();
+        EXPECT_TRUE(sandbox.logLines().filter("\n").isEmpty()) << "a log line was split";
+
+        QStringList added = entryFiles();
+        added.removeIf([&](const QString& fileName) { return before.contains(fileName); });
+        ASSERT_EQ(added.size(), 1);
+        if (canValidate) {
+            QProcess validate;
+            validate.start("desktop-file-validate", { autostart() + u'/' + added.first() });
+            ASSERT_TRUE(validate.waitForFinished(30000));
+            EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+        }
+    }
+    if (!canValidate)
+        GTEST_SKIP() << "desktop-file-validate is not installed; entries were only read back";
+}
+
+TEST_F(LoginItems, FailuresOfTheFolderAreReported)
+{
+    const QString app = program("app");
+    FailingFileSystem failing;
+    {
+        InstalledFileSystem installed(failing);
+        EXPECT_EQ(LIAEAddURLAtEnd(QUrl::fromLocalFile(app), false), kLIAEIOError);
+        ASSERT_FALSE(QFileInfo::exists(autostart()));
+    }
+    ASSERT_TRUE(LoginItem::addLoginItemWithPath(app, false));
+    {
+        InstalledFileSystem installed(failing);
+        EXPECT_EQ(LIAERemove(0), kLIAEIOError);
+    }
+    EXPECT_EQ(listedPaths(), QStringList { app });
+
+    Locations locations = sandbox.locations();
+    locations.autostartFolder = sandbox.makeFile("not-a-folder");
+    sandbox.setLocations(locations);
+    EXPECT_FALSE(LoginItem::allLoginItems());
+    EXPECT_FALSE(LoginItem::addLoginItemWithPath(app, false));
+    EXPECT_FALSE(LoginItem::removeLoginItemAtIndex(0));
+    EXPECT_EQ(sandbox.logLines(),
+        QStringList({ "Couldn't list login items error -36", "Couldn't add login item error -36",
+            "Couldn't remove login intem error -36" }));
+}
+
+} // namespace
