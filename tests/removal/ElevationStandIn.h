@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Sandbox;
+
+// Stands in for pkexec at the sandbox's elevation command, so the privileged
+// removal can be tested without polkit, an agent or a password: it either runs
+// the helper directly, as the user running the tests, or behaves like a
+// dialog that was dismissed or could not be shown.
+class ElevationStandIn final {
+public:
+    explicit ElevationStandIn(Sandbox& sandbox);
+
+    // Runs the helper with the definitions written by setRoots and the sandbox home.
+    // Extra lines go into the script before the helper starts.
+    void runsHelper(const QString& extraLines = {});
+    // Exits at once, as pkexec does when the dialog is dismissed (126) or cannot be shown (127).
+    void exitsWith(int status);
+    void writeScript(const QString& body);
+
+    // The helper's definitions: folders of system logs and of system caches.
+    void setRoots(const QStringList& logRoots, const QStringList& cacheRoots);
+
+    // Process ids of the stand-in's starts so far, oldest first.
+    QList<qint64> starts() const;
+
+private:
+    Sandbox& m_sandbox;
+};
