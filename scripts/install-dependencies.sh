@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-svg-dev libgl-dev
   libplist-dev libplist++-dev
-  libgtest-dev libgmock-dev desktop-file-utils
+  libgtest-dev libgmock-dev
   pkexec
   xvfb xauth
   clang libclang-rt-14-dev appstream desktop-file-utils dpkg-dev file
