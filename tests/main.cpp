@@ -1,3 +1,5 @@
+#include "support/ChildRole.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,5 +13,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    int childStatus = 0;
+    if (ChildRole::runIfRequested(childStatus))
+        return childStatus;
     return RUN_ALL_TESTS();
 }
