@@ -1,0 +1,82 @@
+#include "results/OutlineViewSupport.h"
+
+#include "results/ImageAndTextCell.h"
+#include "results/ResultsTreeModel.h"
+#include "results/SimpleNodeData.h"
+#include "results/TreeNode.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+
+#include <functional>
+
+namespace {
+
+ResultsTreeModel* resultsModel(const QTreeView& view)
+{
+    return qobject_cast<ResultsTreeModel*>(view.model());
+}
+
+// Visits every group below `parent`, parents before children; leaves are passed over.
+void forEachGroup(const ResultsTreeModel& model, const QModelIndex& parent,
+    const std::function<void(const QModelIndex&)>& visit)
+{
+    const TreeNode* node = model.nodeForIndex(parent);
+    if (!node)
+        return;
+    for (int row = 0; row < node->numberOfChildren(); ++row) {
+        const SimpleNodeData* data = ResultsTreeModel::payloadOf(node->childAtIndex(row));
+        if (!data || !data->isGroup())
+            continue;
+        const QModelIndex group = model.index(row, ResultsTreeModel::NameColumn, parent);
+        visit(group);
+        forEachGroup(model, group, visit);
+    }
+}
+
+} // namespace
+
+void OutlineViewSupport::setUp(QTreeView& view, ResultsTreeModel& model, ImageAndTextCell& cell)
+{
+    view.setModel(&model);
+    view.setItemDelegateForColumn(ResultsTreeModel::NameColumn, &cell);
+    view.setUniformRowHeights(true);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setSelectionMode(QAbstractItemView::SingleSelection);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setTextElideMode(Qt::ElideRight);
+    view.setIconSize(QSize(16, 16));
+    view.setHeaderHidden(true);
+    view.header()->setStretchLastSection(false);
+    view.header()->setSectionResizeMode(ResultsTreeModel::NameColumn, QHeaderView::Stretch);
+    view.header()->setSectionResizeMode(ResultsTreeModel::SizeColumn, QHeaderView::Fixed);
+    view.header()->resizeSection(
+        ResultsTreeModel::SizeColumn, view.fontMetrics().horizontalAdvance(QStringLiteral("0000.0 MB")) + 16);
+}
+
+void OutlineViewSupport::expandAll(QTreeView& view)
+{
+    const QAbstractItemModel* model = view.model();
+    const QModelIndex first = model ? model->index(0, 0) : QModelIndex();
+    if (first.isValid())
+        view.expandRecursively(first);
+}
+
+void OutlineViewSupport::collapseAll(QTreeView& view)
+{
+    const ResultsTreeModel* model = resultsModel(view);
+    const QModelIndex first = model ? model->index(0, 0) : QModelIndex();
+    if (!first.isValid())
+        return;
+    forEachGroup(*model, first, [&view](const QModelIndex& group) { view.collapse(group); });
+    view.collapse(first);
+}
+
+void OutlineViewSupport::spanGroupRows(QTreeView& view)
+{
+    const ResultsTreeModel* model = resultsModel(view);
+    if (!model)
+        return;
+    forEachGroup(*model, QModelIndex(),
+        [&view](const QModelIndex& group) { view.setFirstColumnSpanned(group.row(), group.parent(), true); });
+}
