@@ -6,6 +6,8 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 
 namespace {
@@ -84,6 +86,11 @@ qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<boo
 
 void PathSizeCalculator::measure(quint64 run, QStringList paths)
 {
+#ifdef SCHED_IDLE
+    // Sizes are a courtesy: they wait for whatever else the machine is doing, the outline above all.
+    const sched_param idle {};
+    pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+#endif
     // Runs on the worker: only the posted deliveries touch this object's
     // state, and they run on its own thread, after checking the run is current.
     const auto deliver = [this, run](int first, QList<qint64> sizes, QList<int> occurrences) {

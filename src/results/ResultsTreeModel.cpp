@@ -135,14 +135,14 @@ void ResultsTreeModel::recountTickedBytes()
 {
     if (!m_sizesMeasured)
         return;
-    std::vector<bool> counted(m_leaves.size(), false);
+    std::vector<char> counted(m_leaves.size(), 0);
     qint64 total = 0;
     for (size_t i = 0; i < m_leaves.size(); ++i) {
         const SimpleNodeData* data = payloadOf(m_leaves[i]);
         const size_t first = m_firstOccurrence[i] < 0 ? i : size_t(m_firstOccurrence[i]);
         if (!data->isSelected() || counted[first])
             continue;
-        counted[first] = true;
+        counted[first] = 1;
         total += std::max<qint64>(data->byteSize(), 0);
     }
     if (total != m_tickedBytes) {
