@@ -5,9 +5,11 @@
 #include "results/SimpleNodeData.h"
 #include "results/TreeNode.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTreeView>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -50,8 +52,11 @@ void OutlineViewSupport::setUp(QTreeView& view, ResultsTreeModel& model, ImageAn
     view.header()->setStretchLastSection(false);
     view.header()->setSectionResizeMode(ResultsTreeModel::NameColumn, QHeaderView::Stretch);
     view.header()->setSectionResizeMode(ResultsTreeModel::SizeColumn, QHeaderView::Fixed);
-    view.header()->resizeSection(
-        ResultsTreeModel::SizeColumn, view.fontMetrics().horizontalAdvance(QStringLiteral("0000.0 MB")) + 16);
+    // Wide enough for the longest size texts in the user's language; the margin is the style's padding.
+    const QFontMetrics metrics = view.fontMetrics();
+    const int widest = std::max(metrics.horizontalAdvance(ResultsTreeModel::formattedSize(999)),
+        metrics.horizontalAdvance(ResultsTreeModel::formattedSize(999'900'000'000)));
+    view.header()->resizeSection(ResultsTreeModel::SizeColumn, widest + 16);
 }
 
 void OutlineViewSupport::expandAll(QTreeView& view)
