@@ -6,14 +6,15 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
-#include <pthread.h>
-#include <sched.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kBatchSize = 512;
 constexpr auto kBatchInterval = std::chrono::milliseconds(100);
+constexpr int kNiceness = 10;
 
 // Folders are read one at a time, with the list of subfolders kept in
 // memory, so a deep tree never holds more than one folder open.
@@ -30,6 +31,9 @@ qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
             continue;
         const int fd = dirfd(dir);
         while (const dirent* entry = readdir(dir)) {
+            // Checked for every entry: a cancelling main thread waits for this loop.
+            if (cancelled && cancelled->load(std::memory_order_relaxed))
+                break;
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
@@ -86,11 +90,11 @@ qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<boo
 
 void PathSizeCalculator::measure(quint64 run, QStringList paths)
 {
-#ifdef SCHED_IDLE
-    // Sizes are a courtesy: they wait for whatever else the machine is doing, the outline above all.
-    const sched_param idle {};
-    pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
-#endif
+    // Sizes are a courtesy: they give way to the outline and to everything
+    // else the machine does. A lower nice value rather than the idle class,
+    // so that a cancelled run still gets the moments it needs to end while
+    // the main thread waits for it. (On Linux the nice value is per thread.)
+    setpriority(PRIO_PROCESS, pid_t(gettid()), kNiceness);
     // Runs on the worker: only the posted deliveries touch this object's
     // state, and they run on its own thread, after checking the run is current.
     const auto deliver = [this, run](int first, QList<qint64> sizes, QList<int> occurrences) {
