@@ -1,13 +1,290 @@
 #include "removal/FixPageController.h"
 
-FixPageController::FixPageController(QWidget* page, QObject* parent)
-    : QObject(parent)
-    , m_page(page)
+#include "platform/DateFormat.h"
+#include "platform/FileSystem.h"
+#include "platform/Images.h"
+#include "platform/Localization.h"
+#include "platform/Locations.h"
+#include "platform/SystemLog.h"
+#include "platform/UserDefaults.h"
+#include "results/ImageAndTextCell.h"
+#include "results/MTUOutlineView.h"
+#include "results/OutlineViewSupport.h"
+#include "results/ResultsTreeModel.h"
+#include "results/SimpleNodeData.h"
+#include "results/SimpleTreeNode.h"
+#include "shell/ApplicationController.h"
+#include "shell/OverviewPageController.h"
+#include "ui_FixPage.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kProductName = QStringLiteral("Velmora");
+
+// Whether the path names something removal may take: anything relative
+// would depend on where the program runs, a NUL would cut the path short,
+// and the file system root and the home folder are never junk.
+bool isRemovablePath(const QString& path)
 {
+    return path.startsWith(u'/') && !path.contains(QChar(u'\0')) && path != QStringLiteral("/")
+        && path != Locations::current().home;
 }
 
-void FixPageController::fixPageCreateUI() { }
+// A dangling link is still there to remove, so existence is the link's own.
+bool pathIsThere(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
 
-void FixPageController::populateFixPage() { }
+} // namespace
 
+FixPageController::FixPageController(QWidget* page, QObject* parent)
+    : QObject(parent)
+    , m_ui(std::make_unique<Ui::FixPage>())
+    , m_model(new ResultsTreeModel(this))
+    , m_cell(new ImageAndTextCell(this))
+    , m_userId(&::getuid)
+{
+    m_ui->setupUi(page);
+    OutlineViewSupport::setUp(*m_ui->fixOutlineView, *m_model, *m_cell);
+    m_model->setWillDisplayItem([this](TreeNode& item) { outlineViewWillDisplayCell(item); });
+    connect(m_model, &ResultsTreeModel::tickedBytesChanged, this, &FixPageController::showReclaimableSize);
+    connect(m_ui->fixPageFixButton, &QPushButton::clicked, this, &FixPageController::fixPageFixButtonClick);
+}
+
+FixPageController::~FixPageController() = default;
+
+MTUOutlineView* FixPageController::fixOutlineView() const
+{
+    return m_ui->fixOutlineView;
+}
+QLabel* FixPageController::fixPageTitleText() const
+{
+    return m_ui->fixPageTitleText;
+}
+QLabel* FixPageController::fixPageTotalSizeText() const
+{
+    return m_ui->fixPageTotalSizeText;
+}
+QPushButton* FixPageController::fixPageFixButton() const
+{
+    return m_ui->fixPageFixButton;
+}
+
+void FixPageController::fixPageCreateUI()
+{
+    m_ui->fixPageTitleText->setText(
+        Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!")));
+    QPushButton* button = m_ui->fixPageFixButton;
+    button->setText(Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));
+    button->setToolTip(
+        Localization::text(QStringLiteral("CLICK_TO_FIX"), QStringLiteral("Click to Fix Now!")));
+    // The hover button reads these names; a plain button still shows the normal image.
+    button->setProperty("normalImageName", QStringLiteral("ActionButton"));
+    button->setProperty("hoverImageName", QStringLiteral("ActionButton-hover"));
+    button->setIcon(Images::named(QStringLiteral("ActionButton")));
+}
+
+void FixPageController::populateFixPage()
+{
+    m_bItemsSelected = false;
+    m_ui->fixPageTotalSizeText->clear();
+    bool securedJunkItemsFound = false;
+    m_treeData = SimpleTreeNode::treeFromResultsFile(&securedJunkItemsFound);
+    if (securedJunkItemsFound)
+        ApplicationController::applicationController()->setSecuredJunkItemsFound(true);
+    m_model->setRoot(m_treeData);
+    OutlineViewSupport::spanGroupRows(*m_ui->fixOutlineView);
+    expandAll();
+}
+
+void FixPageController::outlineViewWillDisplayCell(TreeNode& item)
+{
+    // The image is given before the row is drawn, so the row needs no second drawing.
+    SimpleNodeData* data = ResultsTreeModel::payloadOf(&item);
+    if (!data || data->isGroup() || !data->iconRep().isNull())
+        return;
+    data->setIconRep(
+        Images::named(data->isSelected() ? QStringLiteral("checked") : QStringLiteral("unchecked")));
+}
+
+void FixPageController::fixPageFixButtonClick()
+{
+    ApplicationController* application = ApplicationController::applicationController();
+    alerForRunningBrowser();
+    if (m_model->rowCount() < 1) {
+        application->showAlert(Localization::text(QStringLiteral("FIXPAGE_NOERRORSTOFIX"),
+            QStringLiteral("There are no junk items to be removed. Please scan your system and try again!")));
+        return;
+    }
+    if (application->securedJunkItemsFound()) {
+        if (m_userId() == 0)
+            setIsRootUser(true);
+        showSystemPasswordDialogPage();
+    }
+    if (m_isAuthenticated) {
+        m_lockedFileArray = QStringList();
+        m_lockedDirectoryArray = QStringList();
+    }
+    if (!removeDeletableFile(m_treeData.get())) {
+        application->showAlert(Localization::text(
+            QStringLiteral("FIXPAGE_NOITEMSSELECTED"), QStringLiteral("Please select items to remove!")));
+        return;
+    }
+    if (application->securedJunkItemsFound() && m_isAuthenticated)
+        removePreviligeFiles();
+    if (application->securedJunkItemsFound())
+        application->setSecuredJunkItemsFound(false);
+
+    // Success is only claimed for what is really gone.
+    const auto [gone, left] = tickedPathsGoneAndLeft();
+    if (left == 0) {
+        application->showAlert(formatText(Localization::text(QStringLiteral("ERRORS_FIXED_SUCCESSFULLY"),
+                                              QStringLiteral("%@ has removed the junk successfully!")),
+            { kProductName }));
+    } else {
+        application->showAlert(
+            formatText(Localization::text(QStringLiteral("ERRORS_FIXED_PARTIALLY"),
+                           QStringLiteral("%@ has removed %d junk items. %d items could not be removed.")),
+                { kProductName, QString::number(gone), QString::number(left) }));
+    }
+
+    const QString resultsFile = Locations::current().resultsFile();
+    if (pathIsThere(resultsFile))
+        removeFile(resultsFile);
+
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setObject(DateFormat::stringFromDate(
+                           QDateTime::currentDateTime(), QString::fromLatin1(DateFormat::kFullPattern)),
+        QStringLiteral("FIXED_COMPLETE_TIME"));
+    defaults.setInteger(0, QStringLiteral("ERRORS_FOUND"));
+    defaults.synchronize();
+
+    application->setShowOverviewPage(true);
+    application->setEnableReviewButton(false);
+    application->setEnableFixButton(false);
+    application->setView(ApplicationController::OverviewPage);
+    if (auto* overview = qobject_cast<OverviewPageController*>(
+            application->controllerWithId(ApplicationController::OverviewPage))) {
+        overview->drawOverviewPage();
+        overview->overviewPageCreateUI();
+    }
+}
+
+bool FixPageController::removeDeletableFile(TreeNode* node)
+{
+    const SimpleNodeData* data = ResultsTreeModel::payloadOf(node);
+    if (!data)
+        return m_bItemsSelected;
+    if (data->isLeaf()) {
+        if (data->isSelected()) {
+            m_bItemsSelected = true;
+            removeFile(data->name());
+        }
+        return m_bItemsSelected;
+    }
+    for (const auto& child : node->children()) {
+        const SimpleNodeData* childData = ResultsTreeModel::payloadOf(child.get());
+        if (!childData)
+            continue;
+        if (childData->isGroup()) {
+            removeDeletableFile(child.get());
+            continue;
+        }
+        if (!childData->isSelected())
+            continue;
+        m_bItemsSelected = true;
+        const QString path = Locations::current().expandTilde(childData->name());
+        if (m_isRootUser || childData->privilegeToDelete() == 0)
+            removeFile(path);
+        else if (childData->isDirectory() && m_lockedDirectoryArray)
+            m_lockedDirectoryArray->append(path);
+        else if (!childData->isDirectory() && m_lockedFileArray)
+            m_lockedFileArray->append(path);
+    }
+    return m_bItemsSelected;
+}
+
+void FixPageController::removeFile(const QString& path)
+{
+    QString expanded = Locations::current().expandTilde(path);
+    // "link/" would name the folder behind a link; the link itself is what is listed.
+    while (expanded.size() > 1 && expanded.endsWith(u'/'))
+        expanded.chop(1);
+    if (!isRemovablePath(expanded) || !FileSystem::current().removeItem(expanded))
+        SystemLog::write(QStringLiteral("Cannot Remove file ") + expanded);
+}
+
+std::pair<int, int> FixPageController::tickedPathsGoneAndLeft() const
+{
+    QSet<QString> seen;
+    int gone = 0;
+    int left = 0;
+    const std::function<void(const TreeNode*)> visit = [&](const TreeNode* node) {
+        for (int i = 0; i < node->numberOfChildren(); ++i) {
+            const TreeNode* child = node->childAtIndex(i);
+            const SimpleNodeData* data = ResultsTreeModel::payloadOf(child);
+            if (!data)
+                continue;
+            if (data->isGroup()) {
+                visit(child);
+                continue;
+            }
+            const QString path = Locations::current().expandTilde(data->name());
+            if (!data->isSelected() || seen.contains(path))
+                continue;
+            seen.insert(path);
+            ++(pathIsThere(path) ? left : gone);
+        }
+    };
+    if (m_treeData)
+        visit(m_treeData.get());
+    return { gone, left };
+}
+
+void FixPageController::showReclaimableSize(qint64 bytes)
+{
+    m_ui->fixPageTotalSizeText->setText(formatText(
+        Localization::text(QStringLiteral("FIXPAGE_RECLAIMABLE_SIZE"), QStringLiteral("%@ can be freed")),
+        { ResultsTreeModel::formattedSize(bytes) }));
+}
+
+void FixPageController::expandAll()
+{
+    OutlineViewSupport::expandAll(*m_ui->fixOutlineView);
+}
+
+void FixPageController::collapseAll()
+{
+    OutlineViewSupport::collapseAll(*m_ui->fixOutlineView);
+}
+
+// Filled by the privileged-removal work: asks for the administrator's authorisation.
+void FixPageController::showSystemPasswordDialogPage()
+{
+    m_isAuthenticated = false;
+}
+
+// Filled by the privileged-removal work: removes the collected paths as the superuser.
+bool FixPageController::removePreviligeFiles()
+{
+    return false;
+}
+
+// Filled by the privileged-removal work: gives up the authorisation held.
 void FixPageController::destroyRights() { }
+
+// Filled by the privileged-removal work: no Linux system behaves like Mac OS X 10.4.
+bool FixPageController::isRunningOnTiger() const
+{
+    return false;
+}
+
+// Filled by the running-browser warning: tells the user which browsers are running.
+void FixPageController::alerForRunningBrowser() { }

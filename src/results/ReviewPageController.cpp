@@ -1,13 +1,87 @@
 #include "results/ReviewPageController.h"
 
+#include "platform/Images.h"
+#include "platform/Localization.h"
+#include "results/ImageAndTextCell.h"
+#include "results/OutlineViewSupport.h"
+#include "results/ResultsTreeModel.h"
+#include "results/SimpleTreeNode.h"
+#include "scan/ScanPageController.h"
+#include "shell/ApplicationController.h"
+#include "ui_ReviewPage.h"
+
 ReviewPageController::ReviewPageController(QWidget* page, QObject* parent)
     : QObject(parent)
-    , m_page(page)
+    , m_ui(std::make_unique<Ui::ReviewPage>())
+    , m_model(new ResultsTreeModel(this))
+    , m_cell(new ImageAndTextCell(this))
 {
+    m_ui->setupUi(page);
+    OutlineViewSupport::setUp(*m_ui->reviewOutlineView, *m_model, *m_cell);
+    connect(m_ui->reviewPageFixNowButton, &QPushButton::clicked, this,
+        &ReviewPageController::reviewPageFixNowButtonClick);
 }
 
-void ReviewPageController::reviewPageCreateUI() { }
+ReviewPageController::~ReviewPageController() = default;
 
-void ReviewPageController::updateTitleText() { }
+QTreeView* ReviewPageController::reviewOutlineView() const
+{
+    return m_ui->reviewOutlineView;
+}
+QLabel* ReviewPageController::reviewPageTitleText() const
+{
+    return m_ui->reviewPageTitleText;
+}
+QPushButton* ReviewPageController::reviewPageFixNowButton() const
+{
+    return m_ui->reviewPageFixNowButton;
+}
 
-void ReviewPageController::populateReviewPage() { }
+void ReviewPageController::reviewPageCreateUI()
+{
+    QPushButton* button = m_ui->reviewPageFixNowButton;
+    button->setText(Localization::text(QStringLiteral("REVIEWPAGE_FIXNOW_TEXT"), QStringLiteral("Fix Now!")));
+    button->setToolTip(
+        Localization::text(QStringLiteral("CLICK_TO_FIXNOW"), QStringLiteral("Click to Fix Now!")));
+    // The hover button reads these names; a plain button still shows the normal image.
+    button->setProperty("normalImageName", QStringLiteral("BackToScan"));
+    button->setProperty("hoverImageName", QStringLiteral("BackToScan-hover"));
+    button->setIcon(Images::named(QStringLiteral("BackToScan")));
+}
+
+void ReviewPageController::updateTitleText()
+{
+    const auto* scanPage = qobject_cast<ScanPageController*>(
+        ApplicationController::applicationController()->controllerWithId(ApplicationController::ScanPage));
+    const int count = scanPage ? scanPage->nTotalErrorsCount() : 0;
+    m_ui->reviewPageTitleText->setText(
+        formatText(Localization::text(QStringLiteral("REVIEWPAGE_TITLE_TEXT"),
+                       QStringLiteral("%@ has found %d Junk Items on your system")),
+            { QStringLiteral("Velmora"), QString::number(count) }));
+}
+
+void ReviewPageController::populateReviewPage()
+{
+    bool securedJunkItemsFound = false;
+    m_treeData = SimpleTreeNode::treeFromResultsFile(&securedJunkItemsFound);
+    if (securedJunkItemsFound)
+        ApplicationController::applicationController()->setSecuredJunkItemsFound(true);
+    m_model->setRoot(m_treeData);
+    OutlineViewSupport::spanGroupRows(*m_ui->reviewOutlineView);
+    expandAll();
+}
+
+void ReviewPageController::reviewPageFixNowButtonClick()
+{
+    ApplicationController::applicationController()->showFixPage();
+}
+
+void ReviewPageController::expandAll()
+{
+    OutlineViewSupport::expandAll(*m_ui->reviewOutlineView);
+}
+
+void ReviewPageController::collapseAll()
+{
+    OutlineViewSupport::collapseAll(*m_ui->reviewOutlineView);
+}

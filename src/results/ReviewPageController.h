@@ -2,17 +2,47 @@
 
 #include <QObject>
 
-class QWidget;
+#include <memory>
 
-// Placeholder until the page is built: the operations the application controller sends.
+class ImageAndTextCell;
+class QLabel;
+class QPushButton;
+class QTreeView;
+class QWidget;
+class ResultsTreeModel;
+class SimpleTreeNode;
+namespace Ui {
+class ReviewPage;
+}
+
+// The review page: what the last scan found, as an expanded outline under a
+// title with the scan's count, and the way on to the fix page. It shows and
+// removes nothing else.
 class ReviewPageController final : public QObject {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ReviewPageController)
+
 public:
     explicit ReviewPageController(QWidget* page, QObject* parent = nullptr);
+    ~ReviewPageController() override;
+
     void reviewPageCreateUI();
     void updateTitleText();
+    // Builds a fresh tree from the results file and shows it fully expanded.
     void populateReviewPage();
+    void reviewPageFixNowButtonClick();
+    void expandAll();
+    void collapseAll();
+
+    SimpleTreeNode* treeData() const { return m_treeData.get(); }
+    ResultsTreeModel* model() const { return m_model; }
+    QTreeView* reviewOutlineView() const;
+    QLabel* reviewPageTitleText() const;
+    QPushButton* reviewPageFixNowButton() const;
 
 private:
-    QWidget* m_page;
+    std::unique_ptr<Ui::ReviewPage> m_ui;
+    std::shared_ptr<SimpleTreeNode> m_treeData;
+    ResultsTreeModel* m_model;
+    ImageAndTextCell* m_cell;
 };

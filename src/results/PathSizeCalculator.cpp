@@ -1,0 +1,144 @@
+#include "results/PathSizeCalculator.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kBatchSize = 512;
+constexpr auto kBatchInterval = std::chrono::milliseconds(100);
+constexpr int kNiceness = 10;
+
+// Folders are read one at a time, with the list of subfolders kept in
+// memory, so a deep tree never holds more than one folder open.
+qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
+{
+    qint64 total = 0;
+    QList<QByteArray> pending { root };
+    while (!pending.isEmpty()) {
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
+            break;
+        const QByteArray folder = pending.takeLast();
+        DIR* dir = opendir(folder.constData());
+        if (!dir)
+            continue;
+        const int fd = dirfd(dir);
+        while (const dirent* entry = readdir(dir)) {
+            // Checked for every entry: a cancelling main thread waits for this loop.
+            if (cancelled && cancelled->load(std::memory_order_relaxed))
+                break;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            struct stat info { };
+            if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (S_ISDIR(info.st_mode))
+                pending.append(folder + '/' + name);
+            else
+                total += info.st_size;
+        }
+        closedir(dir);
+    }
+    return total;
+}
+
+} // namespace
+
+PathSizeCalculator::PathSizeCalculator(QObject* parent)
+    : QObject(parent)
+{
+}
+
+PathSizeCalculator::~PathSizeCalculator()
+{
+    cancel();
+}
+
+void PathSizeCalculator::start(const QStringList& paths)
+{
+    cancel();
+    m_cancelled = false;
+    m_running = true;
+    const quint64 run = ++m_run;
+    m_worker = std::thread([this, run, paths] { measure(run, paths); });
+}
+
+void PathSizeCalculator::cancel()
+{
+    m_cancelled = true;
+    if (m_worker.joinable())
+        m_worker.join();
+    m_running = false;
+}
+
+qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<bool>* cancelled)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info { };
+    if (lstat(native.constData(), &info) != 0)
+        return -1;
+    return S_ISDIR(info.st_mode) ? folderTotal(native, cancelled) : qint64(info.st_size);
+}
+
+void PathSizeCalculator::measure(quint64 run, QStringList paths)
+{
+    // Sizes are a courtesy: they give way to the outline and to everything
+    // else the machine does. A lower nice value rather than the idle class,
+    // so that a cancelled run still gets the moments it needs to end while
+    // the main thread waits for it. (On Linux the nice value is per thread.)
+    setpriority(PRIO_PROCESS, pid_t(gettid()), kNiceness);
+    // Runs on the worker: only the posted deliveries touch this object's
+    // state, and they run on its own thread, after checking the run is current.
+    const auto deliver = [this, run](int first, QList<qint64> sizes, QList<int> occurrences) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, first, sizes = std::move(sizes), occurrences = std::move(occurrences)] {
+                if (run == m_run && !m_cancelled)
+                    Q_EMIT sizesMeasured(first, sizes, occurrences);
+            },
+            Qt::QueuedConnection);
+    };
+    struct Seen {
+        int index;
+        qint64 size;
+    };
+    QHash<QString, Seen> seen;
+    QList<qint64> sizes;
+    QList<int> occurrences;
+    int first = 0;
+    auto lastDelivery = std::chrono::steady_clock::now();
+    for (int i = 0; i < paths.size(); ++i) {
+        if (m_cancelled.load(std::memory_order_relaxed))
+            return;
+        auto known = seen.constFind(paths.at(i));
+        if (known == seen.cend())
+            known = seen.insert(paths.at(i), Seen { i, sizeOfPath(paths.at(i), &m_cancelled) });
+        sizes.append(known->size);
+        occurrences.append(known->index);
+        const auto now = std::chrono::steady_clock::now();
+        if (sizes.size() >= kBatchSize || now - lastDelivery >= kBatchInterval) {
+            deliver(first, std::exchange(sizes, {}), std::exchange(occurrences, {}));
+            first = i + 1;
+            lastDelivery = now;
+        }
+    }
+    if (!sizes.isEmpty())
+        deliver(first, std::move(sizes), std::move(occurrences));
+    QMetaObject::invokeMethod(
+        this,
+        [this, run] {
+            if (run != m_run || m_cancelled)
+                return;
+            m_running = false;
+            Q_EMIT finished();
+        },
+        Qt::QueuedConnection);
+}

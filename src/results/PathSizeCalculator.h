@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <atomic>
+#include <thread>
+
+// Measures what removing each path would free, on a thread of its own so
+// that a long list shows at once and its sizes follow. Results arrive in
+// order, in batches, on the thread that owns this object.
+class PathSizeCalculator final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PathSizeCalculator)
+
+public:
+    explicit PathSizeCalculator(QObject* parent = nullptr);
+    // Abandons a running measurement and waits for its thread.
+    ~PathSizeCalculator() override;
+
+    // Abandons any running measurement; nothing of it is delivered afterwards.
+    void start(const QStringList& paths);
+    void cancel();
+    bool isRunning() const { return m_running; }
+
+    // A file's or link's own size, the total of everything below a folder
+    // (links not followed, unreadable folders counted as empty); -1 when
+    // nothing is there. Stops early, answering what it has, once `cancelled` is set.
+    static qint64 sizeOfPath(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+
+Q_SIGNALS:
+    // sizes[i] is the size of paths[first + i]; firstOccurrences[i] the index
+    // of the first path with the same text (its own index when it is the first).
+    void sizesMeasured(int first, const QList<qint64>& sizes, const QList<int>& firstOccurrences);
+    void finished();
+
+private:
+    void measure(quint64 run, QStringList paths);
+
+    std::thread m_worker;
+    std::atomic<bool> m_cancelled { false };
+    quint64 m_run = 0;
+    bool m_running = false;
+};

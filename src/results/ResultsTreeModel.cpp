@@ -1,0 +1,264 @@
+#include "results/ResultsTreeModel.h"
+
+#include "results/PathSizeCalculator.h"
+#include "results/SimpleNodeData.h"
+#include "results/TreeNode.h"
+
+#include <QIcon>
+#include <QLocale>
+
+#include <algorithm>
+#include <set>
+
+ResultsTreeModel::ResultsTreeModel(QObject* parent)
+    : QAbstractItemModel(parent)
+    , m_sizeCalculator(new PathSizeCalculator(this))
+{
+    connect(m_sizeCalculator, &PathSizeCalculator::sizesMeasured, this, &ResultsTreeModel::takeSizes);
+    connect(m_sizeCalculator, &PathSizeCalculator::finished, this, &ResultsTreeModel::finishMeasuring);
+}
+
+ResultsTreeModel::~ResultsTreeModel()
+{
+    // The worker reads the paths of this tree: stop it before the tree can go.
+    m_sizeCalculator->cancel();
+}
+
+QString ResultsTreeModel::columnIdentifier(int column)
+{
+    switch (column) {
+    case NameColumn:
+        return QStringLiteral("NameColumn");
+    case SizeColumn:
+        return QStringLiteral("SizeColumn");
+    default:
+        return QString();
+    }
+}
+
+QString ResultsTreeModel::formattedSize(qint64 bytes)
+{
+    if (bytes < 0)
+        return QString();
+    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+SimpleNodeData* ResultsTreeModel::payloadOf(const TreeNode* node)
+{
+    return node ? dynamic_cast<SimpleNodeData*>(node->nodeData()) : nullptr;
+}
+
+void ResultsTreeModel::setRoot(std::shared_ptr<TreeNode> root)
+{
+    m_sizeCalculator->cancel();
+    beginResetModel();
+    m_root = std::move(root);
+    m_leaves.clear();
+    m_leafRows.clear();
+    m_firstOccurrence.clear();
+    m_tickedBytes = -1;
+    m_sizesMeasured = false;
+    if (m_root)
+        collectLeaves(m_root.get());
+    m_firstOccurrence.assign(m_leaves.size(), -1);
+    endResetModel();
+
+    QStringList paths;
+    paths.reserve(qsizetype(m_leaves.size()));
+    for (TreeNode* leaf : m_leaves)
+        paths.append(payloadOf(leaf)->name());
+    m_sizeCalculator->start(paths);
+}
+
+void ResultsTreeModel::collectLeaves(TreeNode* node)
+{
+    for (int row = 0; row < node->numberOfChildren(); ++row) {
+        TreeNode* child = node->childAtIndex(row);
+        const SimpleNodeData* data = payloadOf(child);
+        if (!data)
+            continue;
+        if (data->isLeaf()) {
+            m_leaves.push_back(child);
+            m_leafRows.push_back(row);
+        } else {
+            collectLeaves(child);
+        }
+    }
+}
+
+void ResultsTreeModel::takeSizes(int first, const QList<qint64>& sizes, const QList<int>& firstOccurrences)
+{
+    // Rows of the same parent arrive together, so one range per parent covers a batch.
+    std::vector<std::pair<TreeNode*, std::pair<int, int>>> leafRanges;
+    std::set<TreeNode*> groups;
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        const size_t ordinal = size_t(first + i);
+        if (ordinal >= m_leaves.size())
+            break;
+        TreeNode* leaf = m_leaves[ordinal];
+        payloadOf(leaf)->setByteSize(sizes.at(i));
+        m_firstOccurrence[ordinal] = firstOccurrences.at(i);
+        TreeNode* parent = leaf->nodeParent();
+        const int row = m_leafRows[ordinal];
+        if (!leafRanges.empty() && leafRanges.back().first == parent)
+            leafRanges.back().second.second = row;
+        else
+            leafRanges.push_back({ parent, { row, row } });
+        // A path listed twice adds to the totals once, where it first appears.
+        if (sizes.at(i) < 0 || firstOccurrences.at(i) != int(ordinal))
+            continue;
+        for (TreeNode* group = parent; group && group != m_root.get(); group = group->nodeParent()) {
+            SimpleNodeData* data = payloadOf(group);
+            data->setByteSize(std::max<qint64>(data->byteSize(), 0) + sizes.at(i));
+            groups.insert(group);
+        }
+    }
+    for (const auto& [parent, rows] : leafRanges) {
+        const QModelIndex parentIndex = indexForNode(parent);
+        Q_EMIT dataChanged(
+            index(rows.first, SizeColumn, parentIndex), index(rows.second, SizeColumn, parentIndex));
+    }
+    for (TreeNode* group : groups) {
+        const QModelIndex changed = indexForNode(group, SizeColumn);
+        Q_EMIT dataChanged(changed, changed);
+    }
+}
+
+void ResultsTreeModel::finishMeasuring()
+{
+    m_sizesMeasured = true;
+    recountTickedBytes();
+    Q_EMIT sizesMeasuringFinished();
+}
+
+void ResultsTreeModel::recountTickedBytes()
+{
+    if (!m_sizesMeasured)
+        return;
+    std::vector<char> counted(m_leaves.size(), 0);
+    qint64 total = 0;
+    for (size_t i = 0; i < m_leaves.size(); ++i) {
+        const SimpleNodeData* data = payloadOf(m_leaves[i]);
+        const size_t first = m_firstOccurrence[i] < 0 ? i : size_t(m_firstOccurrence[i]);
+        if (!data->isSelected() || counted[first])
+            continue;
+        counted[first] = 1;
+        total += std::max<qint64>(data->byteSize(), 0);
+    }
+    if (total != m_tickedBytes) {
+        m_tickedBytes = total;
+        Q_EMIT tickedBytesChanged(total);
+    }
+}
+
+TreeNode* ResultsTreeModel::nodeForIndex(const QModelIndex& index) const
+{
+    return index.isValid() ? static_cast<TreeNode*>(index.internalPointer()) : m_root.get();
+}
+
+QModelIndex ResultsTreeModel::indexForNode(const TreeNode* node, int column) const
+{
+    if (!node || node == m_root.get())
+        return QModelIndex();
+    const TreeNode* parent = node->nodeParent();
+    if (!parent)
+        return QModelIndex();
+    const int row = parent->indexOfChildIdenticalTo(node);
+    if (row == TreeNode::kNotFound)
+        return QModelIndex();
+    return createIndex(row, column, const_cast<TreeNode*>(node));
+}
+
+void ResultsTreeModel::reloadItem(const TreeNode* node)
+{
+    const QModelIndex first = indexForNode(node, NameColumn);
+    if (!first.isValid())
+        return;
+    Q_EMIT dataChanged(first, first.siblingAtColumn(ColumnCount - 1));
+    const SimpleNodeData* data = payloadOf(node);
+    if (data && data->isLeaf())
+        recountTickedBytes();
+}
+
+QModelIndex ResultsTreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (!hasIndex(row, column, parent))
+        return QModelIndex();
+    return createIndex(row, column, nodeForIndex(parent)->childAtIndex(row));
+}
+
+QModelIndex ResultsTreeModel::parent(const QModelIndex& child) const
+{
+    if (!child.isValid())
+        return QModelIndex();
+    return indexForNode(nodeForIndex(child)->nodeParent());
+}
+
+int ResultsTreeModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    const TreeNode* node = nodeForIndex(parent);
+    return node ? node->numberOfChildren() : 0;
+}
+
+int ResultsTreeModel::columnCount(const QModelIndex&) const
+{
+    return ColumnCount;
+}
+
+bool ResultsTreeModel::hasChildren(const QModelIndex& parent) const
+{
+    if (!parent.isValid())
+        return rowCount(parent) > 0;
+    if (parent.column() > 0)
+        return false;
+    // Every group may be expanded, also one whose paths were all left out.
+    const SimpleNodeData* data = payloadOf(nodeForIndex(parent));
+    return data ? data->isGroup() : rowCount(parent) > 0;
+}
+
+QVariant ResultsTreeModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    TreeNode* node = nodeForIndex(index);
+    const SimpleNodeData* payload = payloadOf(node);
+    if (!payload)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        return index.column() == NameColumn ? QVariant(payload->name())
+                                            : QVariant(formattedSize(payload->byteSize()));
+    case Qt::EditRole:
+    case Qt::ToolTipRole:
+        return index.column() == NameColumn ? QVariant(payload->name()) : QVariant();
+    case Qt::DecorationRole:
+        if (index.column() != NameColumn)
+            return QVariant();
+        if (m_willDisplayItem)
+            m_willDisplayItem(*node);
+        return payload->iconRep().isNull() ? QVariant() : QVariant(payload->iconRep());
+    case Qt::TextAlignmentRole:
+        return index.column() == SizeColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+bool ResultsTreeModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    SimpleNodeData* payload = payloadOf(nodeForIndex(index));
+    if (!index.isValid() || !payload || index.column() != NameColumn || role != Qt::EditRole
+        || value.typeId() != QMetaType::QString)
+        return false;
+    payload->setName(value.toString());
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags ResultsTreeModel::flags(const QModelIndex& index) const
+{
+    // Names are paths that removal acts on: they are never edited in place.
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}

@@ -1,0 +1,159 @@
+#include "results/SimpleTreeNode.h"
+#include "results/ResultsFixture.h"
+#include "results/ResultsTreeModel.h"
+#include "results/SimpleNodeData.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+using TreeNodeBuilding = ResultsFixture;
+
+const SimpleNodeData& payload(const TreeNode* node)
+{
+    return *ResultsTreeModel::payloadOf(node);
+}
+
+} // namespace
+
+TEST_F(TreeNodeBuilding, CategoriesLastKeyFirstAndPathsInFileOrder)
+{
+    const QString cookie = sandbox.makeFile("home/cookies.txt");
+    const QVariantMap dictionary = results({
+        { "Cookies", { cookie, "/gone/a", cookie } },
+        { "History", {} },
+        { "Internet Cache", { "/gone/b" } },
+        { "UserLibraryLogs", { "/gone/c" } },
+    });
+    bool secured = false;
+    const auto root = SimpleTreeNode::treeFromDictionary(dictionary, &secured);
+
+    EXPECT_EQ(outline(*root),
+        QStringList({ "Junk Items:", "UserLibraryLogs:", "/gone/c", "Internet Cache:", "/gone/b",
+            "Cookies:", cookie, "/gone/a", cookie }));
+    EXPECT_FALSE(secured);
+    EXPECT_EQ(payload(root.get()).name(), "Root");
+    EXPECT_EQ(root->nodeParent(), nullptr);
+    const TreeNode* junk = root->firstChild();
+    EXPECT_EQ(junk->nodeParent(), root.get());
+    for (const auto& category : junk->children()) {
+        EXPECT_EQ(category->nodeParent(), junk);
+        for (const auto& path : category->children()) {
+            EXPECT_EQ(path->nodeParent(), category.get());
+            EXPECT_TRUE(payload(path.get()).isSelected());
+            EXPECT_TRUE(payload(path.get()).iconRep().isNull());
+        }
+    }
+}
+
+TEST_F(TreeNodeBuilding, EmptyInputGivesAnEmptyRootOrAnEmptyJunkGroup)
+{
+    EXPECT_EQ(SimpleTreeNode::treeFromDictionary({})->numberOfChildren(), 0);
+    EXPECT_EQ(outline(*SimpleTreeNode::treeFromDictionary(results({ { "Cookies", {} } }))),
+        QStringList({ "Junk Items:" }));
+    EXPECT_EQ(SimpleTreeNode::treeFromResultsFile()->numberOfChildren(), 0) << "no results file";
+}
+
+TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
+{
+    const QString file = sandbox.makeFile("data/file");
+    const QString folder = sandbox.makeFolder("data/folder");
+    const QString link = sandbox.path("data/link-to-folder");
+    ASSERT_TRUE(QFile::link(folder, link));
+    struct Case {
+        QString key;
+        QString path;
+        qint32 privilege;
+        bool directory;
+    };
+    const Case cases[] = {
+        { "System Cache", folder, 2, true },
+        { "System Cache", file, 2, false },
+        { "System Library Logs", "/gone/log", 2, false },
+        { "System Logs", link, 2, false }, // a link is removed itself, so it is no folder
+        { "UserLibraryLogs", folder, 0, true },
+        { "Internet Cache", link, 0, false },
+        { "Cookies", "/gone/cookie", 0, false },
+    };
+    for (const Case& c : cases) {
+        bool secured = false;
+        const auto root = SimpleTreeNode::treeFromDictionary(results({ { c.key, { c.path } } }), &secured);
+        const TreeNode* leaf = findNode(*root, c.path);
+        ASSERT_NE(leaf, nullptr) << qPrintable(c.key);
+        EXPECT_EQ(payload(leaf).privilegeToDelete(), c.privilege) << qPrintable(c.key + " " + c.path);
+        EXPECT_EQ(payload(leaf).isDirectory(), c.directory) << qPrintable(c.key + " " + c.path);
+        EXPECT_EQ(secured, c.privilege != 0) << qPrintable(c.key);
+    }
+}
+
+TEST_F(TreeNodeBuilding, FreshSystemLogsAreLeftOutByTheScannersAgeRule)
+{
+    const QString systemLog = sandbox.locations().systemLog;
+    sandbox.makeFile("var/log/syslog");
+    const QDateTime created = QFileInfo(systemLog).birthTime();
+    if (!created.isValid())
+        GTEST_SKIP() << "this file system keeps no creation times";
+    struct Case {
+        qint64 secondsSinceCreation;
+        bool listed;
+    };
+    const Case cases[] = {
+        { 10, false }, { 20 * 60, false }, { 1859, false }, { 1860, true },
+        { 2 * 3600 + 15, true }, // close to a whole hour, yet hours old
+        { 2 * 3600 + 45, true }, { -2 * 3600, true }, // a creation date in the future is as far from now
+    };
+    for (const Case& c : cases) {
+        bool secured = false;
+        const auto root = SimpleTreeNode::treeFromDictionary(
+            results({ { "System Logs", { systemLog } } }), &secured, created.addSecs(c.secondsSinceCreation));
+        EXPECT_EQ(outline(*root).size(), c.listed ? 3 : 2) << c.secondsSinceCreation << " seconds";
+        EXPECT_TRUE(secured) << "told also when the log is left out";
+    }
+}
+
+TEST_F(TreeNodeBuilding, TheAgeRuleAppliesToTheTwoSystemLogsUnderPrivilegedKeysOnly)
+{
+    const QString secureLog = sandbox.makeFile("var/log/auth.log");
+    const QString otherLog = sandbox.makeFile("var/log/other.log");
+    const QString missingLog = sandbox.locations().systemLog;
+    bool secured = false;
+    const auto root = SimpleTreeNode::treeFromDictionary(
+        results({ { "System Logs", { secureLog, otherLog, missingLog } }, { "Cookies", { secureLog } } }),
+        &secured);
+    // Fresh or without a creation date: left out; any other log stays, as does the same file as a cookie.
+    EXPECT_EQ(
+        outline(*root), QStringList({ "Junk Items:", "System Logs:", otherLog, "Cookies:", secureLog }));
+    EXPECT_EQ(payload(findNode(*root, secureLog)).privilegeToDelete(), 0);
+}
+
+TEST_F(TreeNodeBuilding, UnusableEntriesArePassedOverWithALogLine)
+{
+    QVariantMap dictionary;
+    dictionary.insert("Cookies",
+        QVariantList { "/kept/a", 42, QVariantList { "/nested" }, "relative/path", "",
+            QString::fromUtf8("/nul\0/x", 7), "~/kept/b" });
+    dictionary.insert("History", "/not/an/array");
+    dictionary.insert("System Cache", QVariantList { 7 });
+    bool secured = false;
+    const auto root = SimpleTreeNode::treeFromDictionary(dictionary, &secured);
+    EXPECT_EQ(outline(*root), QStringList({ "Junk Items:", "Cookies:", "/kept/a", "~/kept/b" }));
+    EXPECT_FALSE(secured) << "nothing usable was listed under a privileged key";
+    EXPECT_TRUE(sandbox.logged("Scan results: passed over 5 unusable entries under \"Cookies\""));
+    EXPECT_TRUE(sandbox.logged("Scan results: passed over 1 unusable entries under \"History\""));
+}
+
+TEST_F(TreeNodeBuilding, MalformedResultsFilesGiveAnEmptyTree)
+{
+    const QByteArray files[] = {
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Cookies</key><array><string>/a",
+        "not a property list at all",
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>/a</string></array></plist>",
+    };
+    for (const QByteArray& contents : files) {
+        sandbox.clearRecords();
+        writeResultsBytes(contents);
+        EXPECT_EQ(SimpleTreeNode::treeFromResultsFile()->numberOfChildren(), 0) << contents.constData();
+        EXPECT_FALSE(sandbox.logLines().isEmpty()) << contents.constData();
+    }
+}
