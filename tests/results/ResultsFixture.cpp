@@ -24,6 +24,9 @@ ApplicationController& ResultsFixture::application()
     if (!m_application) {
         m_application = std::make_unique<ApplicationController>();
         m_application->awakeFromNib();
+        // Start-up logs lines of its own (the first-run login item); the tests
+        // look only at what the page under test says.
+        sandbox.clearRecords();
     }
     return *m_application;
 }
