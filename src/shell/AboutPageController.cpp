@@ -28,7 +28,8 @@ AboutPageController::~AboutPageController() = default;
 
 QString AboutPageController::projectAddress()
 {
-    return QStringLiteral("https://github.com/velmora/velmora");
+    // A reserved example address stands in until the project has a site of its own.
+    return QStringLiteral("https://velmora.example.org/");
 }
 
 void AboutPageController::aboutPanelCreateUI()
