@@ -85,8 +85,8 @@ void ToolsPageController::setapplicationNamesList(const QList<ApplicationDetails
 
 void ToolsPageController::toolsPageCreateUI()
 {
-    Accessibility::setTitle(m_ui->toolsPageUninstallButton,
-        Localization::text("TOOLSPAGE_UNINSTALL_BUTTON_TITLE", "Uninstall"));
+    Accessibility::setTitle(
+        m_ui->toolsPageUninstallButton, Localization::text("TOOLSPAGE_UNINSTALL_BUTTON_TITLE", "Uninstall"));
     m_ui->toolsPageUninstallButton->setToolTip(
         Localization::text("TOOLS_UNINSTALL_TOOLTIP", "Click to Uninstall selected application!"));
     m_ui->toolsPageUninstallButton->setNormalImageName(kActionButtonImage);

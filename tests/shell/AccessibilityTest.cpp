@@ -33,7 +33,8 @@ int expectEveryControlNamed(ApplicationController& app, QWidget* navigation)
                 EXPECT_FALSE(button->accessibleName().isEmpty()) << where;
                 // Spoken and shown words agree, also after a translation.
                 if (!button->text().isEmpty()) {
-                    EXPECT_EQ(button->accessibleName(), Accessibility::withoutMnemonics(button->text())) << where;
+                    EXPECT_EQ(button->accessibleName(), Accessibility::withoutMnemonics(button->text()))
+                        << where;
                 }
             } else if (qobject_cast<QLineEdit*>(control) || qobject_cast<MTUTextField*>(control)) {
                 ++looked;
@@ -60,7 +61,8 @@ TEST_F(AccessibilityTest, EveryVisibleControlHasAnAccessibleName)
     // Five navigation buttons, Scan Now, Close, the link, About, the start-up box, Uninstall and the logos.
     EXPECT_GE(expectEveryControlNamed(app, widget<QWidget>("navigationFrame")), 14);
     EXPECT_EQ(app.scanButton()->accessibleName(), QStringLiteral("Scan"));
-    EXPECT_EQ(widget<QAbstractButton>("overviewPageScanNowButton")->accessibleName(), QStringLiteral("Scan Now"));
+    EXPECT_EQ(
+        widget<QAbstractButton>("overviewPageScanNowButton")->accessibleName(), QStringLiteral("Scan Now"));
 }
 
 TEST_F(AccessibilityTest, NamesFollowTheTranslationWithoutShortcutMarks)
@@ -73,7 +75,8 @@ TEST_F(AccessibilityTest, NamesFollowTheTranslationWithoutShortcutMarks)
         QVariantMap {
             { QStringLiteral("SCANTITLE"), QStringLiteral("&Suchen") },
             { QStringLiteral("OVERVIEW_SCANNOW_TITLE"), QStringLiteral("Jetzt &pr\u00fcfen") },
-            { QStringLiteral("TOOLSPAGE_UNINSTALL_BUTTON_TITLE"), QStringLiteral("Ent&fernen && Aufr\u00e4umen") },
+            { QStringLiteral("TOOLSPAGE_UNINSTALL_BUTTON_TITLE"),
+                QStringLiteral("Ent&fernen && Aufr\u00e4umen") },
             { QStringLiteral("ABOUT_CLOSEBUTTON"), QStringLiteral("Schlie\u00dfen") },
         },
         translated.resourcesFolder + QStringLiteral("/localization/xx.plist")));
@@ -88,5 +91,6 @@ TEST_F(AccessibilityTest, NamesFollowTheTranslationWithoutShortcutMarks)
         QStringLiteral("Jetzt pr\u00fcfen"));
     EXPECT_EQ(widget<QAbstractButton>("toolsPageUninstallButton")->accessibleName(),
         QStringLiteral("Entfernen & Aufr\u00e4umen"));
-    EXPECT_EQ(widget<QAbstractButton>("aboutPanelCloseButton")->accessibleName(), QStringLiteral("Schlie\u00dfen"));
+    EXPECT_EQ(
+        widget<QAbstractButton>("aboutPanelCloseButton")->accessibleName(), QStringLiteral("Schlie\u00dfen"));
 }

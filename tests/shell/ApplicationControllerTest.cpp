@@ -85,8 +85,8 @@ TEST_F(ApplicationControllerTest, NavigationButtonsSelectAndHighlightTheirPages)
 {
     UserDefaults::standardUserDefaults().setInteger(3, QStringLiteral("ERRORS_FOUND"));
     ApplicationController& app = start();
-    const QList<QPushButton*> all { app.scanButton(), app.reviewButton(), app.fixButton(), app.optionsButton(),
-        app.toolsButton() };
+    const QList<QPushButton*> all { app.scanButton(), app.reviewButton(), app.fixButton(),
+        app.optionsButton(), app.toolsButton() };
     const auto highlighted = [&] {
         QList<QPushButton*> checked;
         for (QPushButton* button : all) {
@@ -97,9 +97,11 @@ TEST_F(ApplicationControllerTest, NavigationButtonsSelectAndHighlightTheirPages)
     };
     EXPECT_EQ(highlighted(), QList<QPushButton*> { app.scanButton() }) << "the overview is Scan's page";
 
-    const std::pair<QPushButton*, int> pages[] = { { app.optionsButton(), ApplicationController::OptionsPage },
-        { app.toolsButton(), ApplicationController::ToolsPage }, { app.fixButton(), ApplicationController::FixPage },
-        { app.reviewButton(), ApplicationController::ReviewPage } };
+    const std::pair<QPushButton*, int> pages[]
+        = { { app.optionsButton(), ApplicationController::OptionsPage },
+              { app.toolsButton(), ApplicationController::ToolsPage },
+              { app.fixButton(), ApplicationController::FixPage },
+              { app.reviewButton(), ApplicationController::ReviewPage } };
     for (const auto& [button, page] : pages) {
         button->click();
         EXPECT_EQ(app.pagesTabView()->currentIndex(), page) << button->text().toStdString();

@@ -21,7 +21,8 @@ QString imageFile(const QString& name)
 TEST_F(ArtworkTest, EveryImageNameIsADrawingAndHoverKeepsTheFrame)
 {
     const char* const pairs[] = { "ScanNow", "Stop", "about", "close", "BackToScan", "ActionButton" };
-    const char* const singles[] = { "Arrow", "RightMark", "checked", "unchecked", "velmora", "GenericApplication" };
+    const char* const singles[]
+        = { "Arrow", "RightMark", "checked", "unchecked", "velmora", "GenericApplication" };
     QStringList names;
     for (const char* name : pairs)
         names << QLatin1String(name) << QLatin1String(name) + QStringLiteral("-hover");

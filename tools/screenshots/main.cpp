@@ -47,8 +47,7 @@ void fillSandbox(const Locations& at)
     QDir().mkpath(at.home);
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     const QDateTime scanned = QDateTime::currentDateTime().addSecs(-3 * 3600);
-    defaults.setObject(
-        DateFormat::stringFromDate(scanned, QString::fromLatin1(DateFormat::kFullPattern)),
+    defaults.setObject(DateFormat::stringFromDate(scanned, QString::fromLatin1(DateFormat::kFullPattern)),
         QStringLiteral("SCANNED_COMPLETE_TIME"));
     defaults.setInteger(7, QStringLiteral("ERRORS_FOUND"));
     defaults.synchronize();
@@ -144,12 +143,15 @@ int main(int argc, char** argv)
     window->show();
 
     const Shot shots[] = {
-        { "overview", ApplicationController::OverviewPage, [](ApplicationController& c) { c.showScanPage(); } },
-        { "options", ApplicationController::OptionsPage, [](ApplicationController& c) { c.showOptionsPage(); } },
+        { "overview", ApplicationController::OverviewPage,
+            [](ApplicationController& c) { c.showScanPage(); } },
+        { "options", ApplicationController::OptionsPage,
+            [](ApplicationController& c) { c.showOptionsPage(); } },
         { "tools", ApplicationController::ToolsPage,
             [](ApplicationController& c) {
                 c.showToolsPage();
-                if (auto* table = c.window()->findChild<QTableView*>(QStringLiteral("toolsPageApplicationsTableView")))
+                if (auto* table
+                    = c.window()->findChild<QTableView*>(QStringLiteral("toolsPageApplicationsTableView")))
                     table->selectRow(1);
             } },
         { "scan", ApplicationController::ScanPage,
