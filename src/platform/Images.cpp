@@ -3,6 +3,7 @@
 #include "platform/Locations.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
 
 QIcon Images::named(const QString& name)
@@ -24,4 +25,9 @@ QIcon Images::named(const QString& name)
     }
     cache.insert(key, icon);
     return icon;
+}
+
+QPixmap Images::pixmapNamed(const QString& name, int size)
+{
+    return named(name).pixmap(QSize(size, size), qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
 }

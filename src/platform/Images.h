@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 // Images by name, from resources/images/<name>.svg (or .png). An unknown
@@ -8,4 +9,7 @@
 class Images final {
 public:
     static QIcon named(const QString& name);
+    // The image at size x size points, drawn for the sharpest screen attached;
+    // a null pixmap for an unknown name.
+    static QPixmap pixmapNamed(const QString& name, int size);
 };

@@ -2,6 +2,7 @@
 
 #include "platform/Images.h"
 #include "platform/Localization.h"
+#include "shell/Accessibility.h"
 #include "support/ApplicationUtility.h"
 #include "ui_AboutPanel.h"
 
@@ -19,7 +20,8 @@ AboutPageController::AboutPageController(QDialog* panel, QObject* parent)
 {
     m_ui->setupUi(m_panel);
     m_ui->aboutPanelCloseButton->setIcon(Images::named(kCloseImage));
-    m_ui->aboutPanelIcon->setPixmap(Images::named(QStringLiteral("velmora")).pixmap(64, 64));
+    m_ui->aboutPanelIcon->setPixmap(Images::pixmapNamed(QStringLiteral("velmora"), 64));
+    Accessibility::setName(m_ui->aboutPanelIcon, QStringLiteral("Velmora"));
     connect(m_ui->aboutPanelCloseButton, &QPushButton::clicked, this,
         &AboutPageController::aboutPageOKButtonClick);
 }
@@ -28,7 +30,8 @@ AboutPageController::~AboutPageController() = default;
 
 QString AboutPageController::projectAddress()
 {
-    return QStringLiteral("https://github.com/velmora/velmora");
+    // A reserved example address stands in until the project has a site of its own.
+    return QStringLiteral("https://velmora.example.org/");
 }
 
 void AboutPageController::aboutPanelCreateUI()
@@ -44,8 +47,9 @@ void AboutPageController::aboutPanelCreateUI()
     const QString closeTitle
         = Localization::text(QStringLiteral("ABOUT_CLOSEBUTTON"), QStringLiteral("Close"));
     const QString address = Localization::text(QStringLiteral("QUARROW_URL"), projectAddress());
-    m_ui->aboutPanelCloseButton->setText(closeTitle);
+    Accessibility::setTitle(m_ui->aboutPanelCloseButton, closeTitle);
     m_ui->aboutPanelLinkTextField->setText(address);
+    Accessibility::setName(m_ui->aboutPanelLinkTextField, address);
     m_ui->aboutPanelEditionText->setText(
         Localization::text(QStringLiteral("EDITION_TEXT"), QStringLiteral("October 2009 Edition")));
     m_ui->aboutPanelCloseButton->setToolTip(closeTitle);

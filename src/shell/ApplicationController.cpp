@@ -1,6 +1,7 @@
 #include "shell/ApplicationController.h"
 
 #include "platform/Alert.h"
+#include "platform/Images.h"
 #include "platform/Localization.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
@@ -8,6 +9,7 @@
 #include "results/ReviewPageController.h"
 #include "scan/ScanPageController.h"
 #include "shell/AboutPageController.h"
+#include "shell/Accessibility.h"
 #include "shell/MainMenuDelegate.h"
 #include "shell/OverviewPageController.h"
 #include "startup/OptionsPageController.h"
@@ -15,6 +17,7 @@
 #include "ui_MainWindow.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDialog>
 #include <QMainWindow>
 #include <QRecursiveMutex>
@@ -47,6 +50,13 @@ ApplicationController::ApplicationController()
     m_mainWindow = new QMainWindow;
     m_ui->setupUi(m_mainWindow);
     m_aboutPanel = new QDialog(m_mainWindow);
+    m_ui->navigationLogo->setPixmap(Images::pixmapNamed(QStringLiteral("velmora"), 36));
+    Accessibility::setName(m_ui->navigationLogo, QStringLiteral("Velmora"));
+    // One navigation button at a time shows which page is up; setView keeps it so.
+    m_navigationGroup = new QButtonGroup(this);
+    for (QPushButton* button :
+        { m_ui->scanButton, m_ui->reviewButton, m_ui->fixButton, m_ui->optionsButton, m_ui->toolsButton })
+        m_navigationGroup->addButton(button);
 
     m_overviewPageController = new OverviewPageController(m_ui->overviewPage, this);
     m_scanPageController = new ScanPageController(m_ui->scanPage, this);
@@ -102,11 +112,11 @@ void ApplicationController::awakeFromNib()
 {
     m_mainWindow->setWindowTitle(QStringLiteral("Velmora"));
 
-    m_ui->scanButton->setText(Localization::text("SCANTITLE", "Scan"));
-    m_ui->reviewButton->setText(Localization::text("REVIEWTITLE", "Review"));
-    m_ui->optionsButton->setText(Localization::text("OPTIONSTITLE", "Options"));
-    m_ui->fixButton->setText(Localization::text("FIXBUTTONTITLE", "Remove Clutter"));
-    m_ui->toolsButton->setText(Localization::text("TOOLSTITLE", "Tools"));
+    Accessibility::setTitle(m_ui->scanButton, Localization::text("SCANTITLE", "Scan"));
+    Accessibility::setTitle(m_ui->reviewButton, Localization::text("REVIEWTITLE", "Review"));
+    Accessibility::setTitle(m_ui->optionsButton, Localization::text("OPTIONSTITLE", "Options"));
+    Accessibility::setTitle(m_ui->fixButton, Localization::text("FIXBUTTONTITLE", "Remove Clutter"));
+    Accessibility::setTitle(m_ui->toolsButton, Localization::text("TOOLSTITLE", "Tools"));
 
     m_ui->editionText->setText(Localization::text("EDITIONTEXT", "October 2009 Edition"));
 
@@ -187,8 +197,31 @@ void ApplicationController::showAboutPanel()
 
 void ApplicationController::setView(int index)
 {
-    if (index >= 0 && index < m_ui->pagesTabView->count())
-        m_ui->pagesTabView->setCurrentIndex(index);
+    if (index < 0 || index >= m_ui->pagesTabView->count())
+        return;
+    m_ui->pagesTabView->setCurrentIndex(index);
+    if (QPushButton* button = navigationButtonForPage(index))
+        button->setChecked(true);
+}
+
+QPushButton* ApplicationController::navigationButtonForPage(int index) const
+{
+    switch (index) {
+    case OverviewPage:
+    case ScanPage:
+        // The overview has no button of its own: Scan leads to it.
+        return m_ui->scanButton;
+    case ReviewPage:
+        return m_ui->reviewButton;
+    case OptionsPage:
+        return m_ui->optionsButton;
+    case ToolsPage:
+        return m_ui->toolsButton;
+    case FixPage:
+        return m_ui->fixButton;
+    default:
+        return nullptr;
+    }
 }
 
 QObject* ApplicationController::controllerWithId(int index) const

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QButtonGroup;
 class QDialog;
 class QMainWindow;
 class QPushButton;
@@ -93,6 +94,8 @@ public:
     QLabel* editionText() const;
 
 private:
+    QPushButton* navigationButtonForPage(int index) const;
+
     std::unique_ptr<Ui::MainWindow> m_ui;
     QMainWindow* m_mainWindow = nullptr;
     QDialog* m_aboutPanel = nullptr;
@@ -104,6 +107,7 @@ private:
     AboutPageController* m_aboutPageController = nullptr;
     OptionsPageController* m_optionsPageController = nullptr;
     MainMenuDelegate* m_mainMenuDelegate = nullptr;
+    QButtonGroup* m_navigationGroup = nullptr;
     bool m_securedJunkItemsFound = false;
     bool m_bShowOverviewPage = false;
 };

@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
 #include "scan/ScanPageController.h"
+#include "shell/Accessibility.h"
 #include "shell/ApplicationController.h"
 #include "shell/OverviewStatus.h"
 #include "ui_OverviewPage.h"
@@ -34,7 +35,8 @@ OverviewPageController::OverviewPageController(QWidget* page, QObject* parent)
     // The pictures the layout starts with; from here on the button's hover
     // handling and drawOverviewPage change them.
     m_ui->overviewPageScanNowButton->setIcon(Images::named(kScanNowImage));
-    m_ui->overviewPageIcon->setPixmap(Images::named(kProduct.toLower()).pixmap(72, 72));
+    m_ui->overviewPageIcon->setPixmap(Images::pixmapNamed(kProduct.toLower(), 72));
+    Accessibility::setName(m_ui->overviewPageIcon, kProduct);
     m_ui->overviewPageLastScanText->setVisible(false);
     connect(m_ui->overviewPageScanNowButton, &QPushButton::clicked, this,
         &OverviewPageController::overviewPageScanNowClick);
@@ -44,7 +46,7 @@ OverviewPageController::~OverviewPageController() = default;
 
 void OverviewPageController::overviewPageCreateUI()
 {
-    m_ui->overviewPageScanNowButton->setText(
+    Accessibility::setTitle(m_ui->overviewPageScanNowButton,
         Localization::text(QStringLiteral("OVERVIEW_SCANNOW_TITLE"), QStringLiteral("Scan Now")));
     m_ui->overViewPageTitleText->setText(Localization::text(
         QStringLiteral("OVERVIEW_HEADER"), QStringLiteral("Remove Junk Files with a single mouse click")));

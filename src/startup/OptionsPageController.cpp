@@ -5,12 +5,12 @@
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
+#include "shell/Accessibility.h"
 #include "shell/ApplicationController.h"
 #include "startup/LoginItem.h"
 #include "ui_OptionsPage.h"
 
 #include <QDialog>
-#include <QEvent>
 #include <QUrl>
 
 namespace {
@@ -44,8 +44,6 @@ OptionsPageController::OptionsPageController(QWidget* page, QObject* parent)
         &OptionsPageController::optionsPageAddtoStartupClick);
     connect(m_ui->optionsPageAboutButton, &QAbstractButton::clicked, this,
         &OptionsPageController::optionsPageShowAboutPanel);
-    // Stands in for the image button's hover swap.
-    m_ui->optionsPageAboutButton->installEventFilter(this);
 }
 
 OptionsPageController::~OptionsPageController() = default;
@@ -53,13 +51,16 @@ OptionsPageController::~OptionsPageController() = default;
 void OptionsPageController::optionsPageCreateUI()
 {
     const QString aboutTitle = text("OPTIONSPAGE_ABOUT_TITLE", "About");
-    m_ui->optionsPageAboutButton->setText(aboutTitle);
+    Accessibility::setTitle(m_ui->optionsPageAboutButton, aboutTitle);
     m_ui->optionsPageTitleText->setText(
         formatText(text("OPTIONSPAGE_TITLE", "%@ Options"), { kProductName }));
-    m_ui->optionsPageAddtoStartupButton->setText(text("OPTIONSPAGE_ADDTOSTARTUP", "Add to Startup Items"));
+    Accessibility::setTitle(
+        m_ui->optionsPageAddtoStartupButton, text("OPTIONSPAGE_ADDTOSTARTUP", "Add to Startup Items"));
     m_ui->optionsPageAddtoStartupButton->setToolTip(formatText(
         text("CHECK_STARTUP", "Check if you want %@ to start when system starts"), { kProductName }));
     m_ui->optionsPageAboutButton->setToolTip(aboutTitle);
+    m_ui->optionsPageAboutButton->setNormalImageName(kAboutNormalImage);
+    m_ui->optionsPageAboutButton->setHoverImageName(kAboutHoverImage);
     m_ui->optionsPageAboutButton->setIcon(Images::named(kAboutNormalImage));
 
     registerOnFirstRun();
@@ -109,15 +110,4 @@ void OptionsPageController::optionsPageShowAboutPanel()
     panel->show();
     panel->raise();
     panel->activateWindow();
-}
-
-bool OptionsPageController::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_ui->optionsPageAboutButton) {
-        if (event->type() == QEvent::Enter)
-            m_ui->optionsPageAboutButton->setIcon(Images::named(kAboutHoverImage));
-        else if (event->type() == QEvent::Leave)
-            m_ui->optionsPageAboutButton->setIcon(Images::named(kAboutNormalImage));
-    }
-    return QObject::eventFilter(watched, event);
 }

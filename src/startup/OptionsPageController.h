@@ -4,7 +4,6 @@
 
 #include <memory>
 
-class QEvent;
 class QWidget;
 namespace Ui {
 class OptionsPage;
@@ -26,9 +25,6 @@ public:
     // Adds or removes the login item as the check box's new state says.
     void optionsPageAddtoStartupClick();
     void optionsPageShowAboutPanel();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void registerOnFirstRun();

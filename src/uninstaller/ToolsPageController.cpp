@@ -7,6 +7,7 @@
 #include "platform/Localization.h"
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
+#include "shell/Accessibility.h"
 #include "shell/ApplicationController.h"
 #include "support/ApplicationUtility.h"
 #include "ui_ToolsPage.h"
@@ -31,6 +32,8 @@ namespace {
 constexpr int kIconSize = 14;
 constexpr unsigned kRunningProcessRoom = 50;
 const QString kOwnBundleName = QStringLiteral("Velmora");
+const QString kActionButtonImage = QStringLiteral("ActionButton");
+const QString kActionButtonHoverImage = QStringLiteral("ActionButton-hover");
 
 // The extension of a path's last component; a leading dot starts no extension.
 QString pathExtension(const QString& path)
@@ -82,10 +85,13 @@ void ToolsPageController::setapplicationNamesList(const QList<ApplicationDetails
 
 void ToolsPageController::toolsPageCreateUI()
 {
-    m_ui->toolsPageUninstallButton->setText(
-        Localization::text("TOOLSPAGE_UNINSTALL_BUTTON_TITLE", "Uninstall"));
+    Accessibility::setTitle(
+        m_ui->toolsPageUninstallButton, Localization::text("TOOLSPAGE_UNINSTALL_BUTTON_TITLE", "Uninstall"));
     m_ui->toolsPageUninstallButton->setToolTip(
         Localization::text("TOOLS_UNINSTALL_TOOLTIP", "Click to Uninstall selected application!"));
+    m_ui->toolsPageUninstallButton->setNormalImageName(kActionButtonImage);
+    m_ui->toolsPageUninstallButton->setHoverImageName(kActionButtonHoverImage);
+    m_ui->toolsPageUninstallButton->setIcon(Images::named(kActionButtonImage));
     m_ui->toolsPageTitleText->setText(
         Localization::text("TOOLSPAGE_TITLE", "Uninstall applications with a single mouse click!"));
     m_ui->toolsPageMessage->setText(Localization::text("TOOLSPAGE_MESSGAE",
