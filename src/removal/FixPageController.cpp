@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Images.h"
 #include "platform/Localization.h"
+#include "shell/Accessibility.h"
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
@@ -82,7 +83,7 @@ void FixPageController::fixPageCreateUI()
     m_ui->fixPageTitleText->setText(
         Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!")));
     QPushButton* button = m_ui->fixPageFixButton;
-    button->setText(Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));
+    Accessibility::setTitle(button, Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));
     button->setToolTip(
         Localization::text(QStringLiteral("CLICK_TO_FIX"), QStringLiteral("Click to Fix Now!")));
     // The hover button reads these names; a plain button still shows the normal image.

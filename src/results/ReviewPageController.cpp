@@ -2,6 +2,7 @@
 
 #include "platform/Images.h"
 #include "platform/Localization.h"
+#include "shell/Accessibility.h"
 #include "results/ImageAndTextCell.h"
 #include "results/OutlineViewSupport.h"
 #include "results/ResultsTreeModel.h"
@@ -40,7 +41,8 @@ QPushButton* ReviewPageController::reviewPageFixNowButton() const
 void ReviewPageController::reviewPageCreateUI()
 {
     QPushButton* button = m_ui->reviewPageFixNowButton;
-    button->setText(Localization::text(QStringLiteral("REVIEWPAGE_FIXNOW_TEXT"), QStringLiteral("Fix Now!")));
+    Accessibility::setTitle(
+        button, Localization::text(QStringLiteral("REVIEWPAGE_FIXNOW_TEXT"), QStringLiteral("Fix Now!")));
     button->setToolTip(
         Localization::text(QStringLiteral("CLICK_TO_FIXNOW"), QStringLiteral("Click to Fix Now!")));
     // The hover button reads these names; a plain button still shows the normal image.
