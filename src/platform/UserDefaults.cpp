@@ -1,19 +1,60 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Locations.h"
+#include "platform/SystemLog.h"
 
+#include <QFile>
 #include <QSettings>
 
 namespace {
+
 std::unique_ptr<UserDefaults>& instance()
 {
     static std::unique_ptr<UserDefaults> defaults;
     return defaults;
 }
+
+// QSettings keeps the parse error of a damaged file for as long as the object
+// lives, so every later save would be reported as failed although it rewrites
+// the file soundly; the first-run registration, which waits for a save that
+// worked, would then never happen. A damaged file is therefore moved aside
+// (kept for whoever wants to look at it) and the store starts over with the
+// values that could still be read.
+std::unique_ptr<QSettings> open(const QString& file)
+{
+    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    // Sections are parsed on first use: ask for every key to learn the status.
+    const QStringList keys = settings->allKeys();
+    if (settings->status() != QSettings::FormatError)
+        return settings;
+
+    QVariantMap readable;
+    for (const QString& key : keys) {
+        if (!key.isEmpty())
+            readable.insert(key, settings->value(key));
+    }
+    settings.reset();
+    const QString aside = file + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    if (!QFile::rename(file, aside)) {
+        SystemLog::write(QStringLiteral("The settings file %1 is damaged and cannot be moved aside; "
+                                        "settings will not be saved")
+                             .arg(file));
+        return std::make_unique<QSettings>(file, QSettings::IniFormat);
+    }
+    SystemLog::write(QStringLiteral(
+        "The settings file %1 is damaged; it was moved to %2 and unreadable values count as not set")
+                         .arg(file, aside));
+    settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    for (auto it = readable.cbegin(); it != readable.cend(); ++it)
+        settings->setValue(it.key(), it.value());
+    return settings;
+}
+
 } // namespace
 
 UserDefaults::UserDefaults(const QString& file)
-    : m_settings(std::make_unique<QSettings>(file, QSettings::IniFormat))
+    : m_settings(open(file))
 {
 }
 
@@ -31,10 +72,14 @@ void UserDefaults::reload()
 {
     // The object stays, only its store changes: callers may hold a reference.
     auto& defaults = instance();
-    if (defaults)
-        defaults->m_settings = std::make_unique<QSettings>(Locations::current().userDefaultsFile, QSettings::IniFormat);
-    else
+    if (defaults) {
+        // Closed first: it saves what it still holds, and a second object on
+        // the same file would share its cached copy of that file.
+        defaults->m_settings.reset();
+        defaults->m_settings = open(Locations::current().userDefaultsFile);
+    } else {
         defaults.reset(new UserDefaults(Locations::current().userDefaultsFile));
+    }
 }
 
 bool UserDefaults::contains(const QString& key) const
