@@ -14,48 +14,54 @@ std::unique_ptr<UserDefaults>& instance()
     return defaults;
 }
 
-// QSettings keeps the parse error of a damaged file for as long as the object
-// lives, so every later save would be reported as failed although it rewrites
-// the file soundly; the first-run registration, which waits for a save that
-// worked, would then never happen. A damaged file is therefore moved aside
-// (kept for whoever wants to look at it) and the store starts over with the
-// values that could still be read.
-std::unique_ptr<QSettings> open(const QString& file)
-{
-    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    // Sections are parsed on first use: ask for every key to learn the status.
-    const QStringList keys = settings->allKeys();
-    if (settings->status() != QSettings::FormatError)
-        return settings;
-
-    QVariantMap readable;
-    for (const QString& key : keys) {
-        if (!key.isEmpty())
-            readable.insert(key, settings->value(key));
-    }
-    settings.reset();
-    const QString aside = file + QStringLiteral(".damaged");
-    QFile::remove(aside);
-    if (!QFile::rename(file, aside)) {
-        SystemLog::write(QStringLiteral("The settings file %1 is damaged and cannot be moved aside; "
-                                        "settings will not be saved")
-                             .arg(file));
-        return std::make_unique<QSettings>(file, QSettings::IniFormat);
-    }
-    SystemLog::write(QStringLiteral(
-        "The settings file %1 is damaged; it was moved to %2 and unreadable values count as not set")
-                         .arg(file, aside));
-    settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    for (auto it = readable.cbegin(); it != readable.cend(); ++it)
-        settings->setValue(it.key(), it.value());
-    return settings;
-}
-
 } // namespace
 
 UserDefaults::UserDefaults(const QString& file)
-    : m_settings(open(file))
 {
+    open(file);
+}
+
+void UserDefaults::open(const QString& file)
+{
+    m_settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    // Sections are parsed on first use: ask for every key to learn the status.
+    m_settings->allKeys();
+    m_damaged = m_settings->status() == QSettings::FormatError;
+    if (m_damaged)
+        SystemLog::write(
+            QStringLiteral("The settings file %1 is damaged; what cannot be read counts as not set")
+                .arg(file));
+}
+
+// QSettings keeps the parse error of a damaged file for as long as the object
+// lives, so every later save would be reported as failed although it rewrites
+// the file soundly; the first-run registration, which waits for a save that
+// worked, would then never happen. So the first save moves the damaged file
+// aside, kept for whoever wants to look at it, and starts a fresh store with
+// every value held now. Only a save does this: reading never changes the file.
+bool UserDefaults::startOverFromDamagedFile()
+{
+    const QString file = m_settings->fileName();
+    QVariantMap values;
+    for (const QString& key : m_settings->allKeys()) {
+        if (!key.isEmpty())
+            values.insert(key, m_settings->value(key));
+    }
+    const QString aside = file + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    if (!QFile::rename(file, aside)) {
+        SystemLog::write(QStringLiteral("The damaged settings file %1 cannot be moved aside").arg(file));
+        return false;
+    }
+    SystemLog::write(QStringLiteral("The damaged settings file was moved to %1").arg(aside));
+    // Closing may already write the values to a new file; the fresh store is
+    // given them all again so that none is lost should that write have failed.
+    m_settings.reset();
+    m_settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        m_settings->setValue(it.key(), it.value());
+    m_damaged = false;
+    return true;
 }
 
 UserDefaults::~UserDefaults() = default;
@@ -76,7 +82,7 @@ void UserDefaults::reload()
         // Closed first: it saves what it still holds, and a second object on
         // the same file would share its cached copy of that file.
         defaults->m_settings.reset();
-        defaults->m_settings = open(Locations::current().userDefaultsFile);
+        defaults->open(Locations::current().userDefaultsFile);
     } else {
         defaults.reset(new UserDefaults(Locations::current().userDefaultsFile));
     }
@@ -145,6 +151,10 @@ void UserDefaults::removeObjectForKey(const QString& key)
 
 bool UserDefaults::synchronize()
 {
+    if (m_damaged && !startOverFromDamagedFile()) {
+        m_settings->sync();
+        return false;
+    }
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }

@@ -8,8 +8,9 @@
 class QSettings;
 
 // The user's defaults, kept in the settings file that Locations names.
-// A damaged file is moved aside to "<file>.damaged"; what it held that could
-// not be read counts as not set. Main thread only, like the pages that use it.
+// What a damaged file holds that cannot be read counts as not set; the first
+// save moves that file aside to "<file>.damaged". Main thread only, like the
+// pages that use it.
 class UserDefaults final {
 public:
     static UserDefaults& standardUserDefaults();
@@ -33,5 +34,9 @@ public:
 
 private:
     explicit UserDefaults(const QString& file);
+    void open(const QString& file);
+    bool startOverFromDamagedFile();
+
     std::unique_ptr<QSettings> m_settings;
+    bool m_damaged = false;
 };
