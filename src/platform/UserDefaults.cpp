@@ -1,20 +1,67 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Locations.h"
+#include "platform/SystemLog.h"
 
+#include <QFile>
 #include <QSettings>
 
 namespace {
+
 std::unique_ptr<UserDefaults>& instance()
 {
     static std::unique_ptr<UserDefaults> defaults;
     return defaults;
 }
+
 } // namespace
 
 UserDefaults::UserDefaults(const QString& file)
-    : m_settings(std::make_unique<QSettings>(file, QSettings::IniFormat))
 {
+    open(file);
+}
+
+void UserDefaults::open(const QString& file)
+{
+    m_settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    // Sections are parsed on first use: ask for every key to learn the status.
+    m_settings->allKeys();
+    m_damaged = m_settings->status() == QSettings::FormatError;
+    if (m_damaged)
+        SystemLog::write(
+            QStringLiteral("The settings file %1 is damaged; what cannot be read counts as not set")
+                .arg(file));
+}
+
+// QSettings keeps the parse error of a damaged file for as long as the object
+// lives, so every later save would be reported as failed although it rewrites
+// the file soundly; the first-run registration, which waits for a save that
+// worked, would then never happen. So the first save moves the damaged file
+// aside, kept for whoever wants to look at it, and starts a fresh store with
+// every value held now. Only a save does this: reading never changes the file.
+bool UserDefaults::startOverFromDamagedFile()
+{
+    const QString file = m_settings->fileName();
+    QVariantMap values;
+    for (const QString& key : m_settings->allKeys()) {
+        if (!key.isEmpty())
+            values.insert(key, m_settings->value(key));
+    }
+    const QString aside = file + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    if (!QFile::rename(file, aside)) {
+        SystemLog::write(QStringLiteral("The damaged settings file %1 cannot be moved aside").arg(file));
+        return false;
+    }
+    SystemLog::write(QStringLiteral("The damaged settings file was moved to %1").arg(aside));
+    // Closing may already write the values to a new file; the fresh store is
+    // given them all again so that none is lost should that write have failed.
+    m_settings.reset();
+    m_settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        m_settings->setValue(it.key(), it.value());
+    m_damaged = false;
+    return true;
 }
 
 UserDefaults::~UserDefaults() = default;
@@ -31,10 +78,14 @@ void UserDefaults::reload()
 {
     // The object stays, only its store changes: callers may hold a reference.
     auto& defaults = instance();
-    if (defaults)
-        defaults->m_settings = std::make_unique<QSettings>(Locations::current().userDefaultsFile, QSettings::IniFormat);
-    else
+    if (defaults) {
+        // Closed first: it saves what it still holds, and a second object on
+        // the same file would share its cached copy of that file.
+        defaults->m_settings.reset();
+        defaults->open(Locations::current().userDefaultsFile);
+    } else {
         defaults.reset(new UserDefaults(Locations::current().userDefaultsFile));
+    }
 }
 
 bool UserDefaults::contains(const QString& key) const
@@ -100,6 +151,10 @@ void UserDefaults::removeObjectForKey(const QString& key)
 
 bool UserDefaults::synchronize()
 {
+    if (m_damaged && !startOverFromDamagedFile()) {
+        m_settings->sync();
+        return false;
+    }
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }

@@ -8,7 +8,9 @@
 class QSettings;
 
 // The user's defaults, kept in the settings file that Locations names.
-// Main thread only, like the pages that use it.
+// What a damaged file holds that cannot be read counts as not set; the first
+// save moves that file aside to "<file>.damaged". Main thread only, like the
+// pages that use it.
 class UserDefaults final {
 public:
     static UserDefaults& standardUserDefaults();
@@ -18,9 +20,9 @@ public:
 
     bool contains(const QString& key) const;
     QVariant objectForKey(const QString& key) const;
-    QString stringForKey(const QString& key) const;    // null QString when absent or not a string
-    qint64 integerForKey(const QString& key) const;    // 0 when absent or not a number
-    bool boolForKey(const QString& key) const;         // false when absent
+    QString stringForKey(const QString& key) const; // null QString when absent or not a string
+    qint64 integerForKey(const QString& key) const; // 0 when absent or not a number
+    bool boolForKey(const QString& key) const; // false when absent
 
     void setObject(const QVariant& value, const QString& key);
     void setInteger(qint64 value, const QString& key);
@@ -32,5 +34,9 @@ public:
 
 private:
     explicit UserDefaults(const QString& file);
+    void open(const QString& file);
+    bool startOverFromDamagedFile();
+
     std::unique_ptr<QSettings> m_settings;
+    bool m_damaged = false;
 };
