@@ -8,6 +8,9 @@
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
+#include "removal/AuthorizationSession.h"
+#include "removal/RunningBrowsers.h"
+#include "removal/helper/HelperProtocol.h"
 #include "results/ImageAndTextCell.h"
 #include "results/MTUOutlineView.h"
 #include "results/OutlineViewSupport.h"
@@ -15,7 +18,9 @@
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
 #include "shell/ApplicationController.h"
+#include "shell/MTUButton.h"
 #include "shell/OverviewPageController.h"
+#include "support/OneLineTasksWithOutput.h"
 #include "ui_FixPage.h"
 
 #include <QFileInfo>
@@ -73,7 +78,7 @@ QLabel* FixPageController::fixPageTotalSizeText() const
 {
     return m_ui->fixPageTotalSizeText;
 }
-QPushButton* FixPageController::fixPageFixButton() const
+MTUButton* FixPageController::fixPageFixButton() const
 {
     return m_ui->fixPageFixButton;
 }
@@ -82,13 +87,13 @@ void FixPageController::fixPageCreateUI()
 {
     m_ui->fixPageTitleText->setText(
         Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!")));
-    QPushButton* button = m_ui->fixPageFixButton;
+    MTUButton* button = m_ui->fixPageFixButton;
     Accessibility::setTitle(button, Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));
     button->setToolTip(
         Localization::text(QStringLiteral("CLICK_TO_FIX"), QStringLiteral("Click to Fix Now!")));
-    // The hover button reads these names; a plain button still shows the normal image.
-    button->setProperty("normalImageName", QStringLiteral("ActionButton"));
-    button->setProperty("hoverImageName", QStringLiteral("ActionButton-hover"));
+    button->setNormalImageName(QStringLiteral("ActionButton"));
+    button->setHoverImageName(QStringLiteral("ActionButton-hover"));
+    // The button changes its picture only on hover; until then it shows the normal one.
     button->setIcon(Images::named(QStringLiteral("ActionButton")));
 }
 
@@ -266,26 +271,79 @@ void FixPageController::collapseAll()
     OutlineViewSupport::collapseAll(*m_ui->fixOutlineView);
 }
 
-// Filled by the privileged-removal work: asks for the administrator's authorisation.
+QString FixPageController::passwordDialogMessage()
+{
+    return Localization::text(QStringLiteral("MAC_PASSWORD_DIALOG_MESSAGE"),
+        QStringLiteral(
+            "Some of the items detected require an administrative password for your computer to "
+            "remove them. If you don't have the password, other junk files will still be removed."));
+}
+
+QString FixPageController::rightName()
+{
+    return Localization::text(QStringLiteral("RIGHT_NAME"), QStringLiteral("Delete privileged files"));
+}
+
 void FixPageController::showSystemPasswordDialogPage()
 {
     m_isAuthenticated = false;
+    if (!m_authRef)
+        m_authRef = std::make_unique<AuthorizationSession>();
+
+    // The desktop's polkit agent asks now, before the removal pass, never
+    // later when the tools run.
+    SystemLog::write(QStringLiteral("OS Is LeaPard"));
+    // The superuser holds every right already, and the removal pass deletes
+    // privileged paths itself then: a helper would have nothing to do.
+    const long status = m_isRootUser ? AuthorizationSession::kSuccess : m_authRef->authorize();
+    // Without an elevation command there is no authority to hold an authorisation at all.
+    if (status == AuthorizationSession::kCannotStart)
+        SystemLog::write(QStringLiteral("Error Creating Initial Authorization: %1").arg(status));
+    if (status == AuthorizationSession::kSuccess) {
+        SystemLog::write(QStringLiteral("Copy Rights Successful: "));
+        m_isAuthenticated = true;
+    } else {
+        SystemLog::write(QStringLiteral("Copy Rights Unsuccessful: %1").arg(status));
+    }
 }
 
-// Filled by the privileged-removal work: removes the collected paths as the superuser.
 bool FixPageController::removePreviligeFiles()
 {
-    return false;
+    // Files first: a folder can only go once what was listed inside it is gone.
+    const std::pair<QString, const std::optional<QStringList>*> runs[] = {
+        { QString::fromLatin1(HelperProtocol::kRemoveFileTool), &m_lockedFileArray },
+        { QString::fromLatin1(HelperProtocol::kRemoveFolderTool), &m_lockedDirectoryArray },
+    };
+    for (const auto& [tool, paths] : runs) {
+        if (!*paths || (*paths)->isEmpty())
+            continue;
+        std::optional<TaskError> error;
+        if (!OneLineTasksWithOutput::stringByLaunchingPath(tool, **paths, m_authRef.get(), &error)) {
+            SystemLog::write(QStringLiteral("Error from AuthorizationExecuteWithPrivileges: %1")
+                                 .arg(error ? error->code : AuthorizationSession::kNotAuthorized));
+            return false;
+        }
+    }
+    return true;
 }
 
-// Filled by the privileged-removal work: gives up the authorisation held.
-void FixPageController::destroyRights() { }
+void FixPageController::destroyRights()
+{
+    if (!m_authRef)
+        return;
+    m_authRef->destroy();
+    m_authRef.reset();
+}
 
-// Filled by the privileged-removal work: no Linux system behaves like Mac OS X 10.4.
+// No system this runs on defers the password dialog until the privileged tool starts.
 bool FixPageController::isRunningOnTiger() const
 {
     return false;
 }
 
-// Filled by the running-browser warning: tells the user which browsers are running.
-void FixPageController::alerForRunningBrowser() { }
+void FixPageController::alerForRunningBrowser()
+{
+    const QStringList running = RunningBrowsers::find(RunningBrowsers::browserTable(), m_processTableFolder);
+    if (!running.isEmpty())
+        ApplicationController::applicationController()->showAlert(RunningBrowsers::warningText(running));
+}

@@ -9,10 +9,11 @@
 
 #include <sys/types.h>
 
+class AuthorizationSession;
 class ImageAndTextCell;
+class MTUButton;
 class MTUOutlineView;
 class QLabel;
-class QPushButton;
 class QWidget;
 class ResultsTreeModel;
 class SimpleTreeNode;
@@ -49,25 +50,41 @@ public:
     // Gives a leaf its check box the first time it is shown.
     void outlineViewWillDisplayCell(TreeNode& item);
 
+    // Asks for an administrator's authorisation: at most one password dialog,
+    // none while the helper of an earlier click still runs or when we are the
+    // superuser. Leaves isAuthenticated telling whether it was granted.
     void showSystemPasswordDialogPage();
+    // Has the authorised helper remove the collected files, then the collected
+    // folders; false when a run could not be made (the folders are then not tried).
     bool removePreviligeFiles();
+    // Ends the privileged helper, if one runs. Safe to call at any time.
     void destroyRights();
     bool isRunningOnTiger() const;
+    // Names the running browsers in one alert before a removal.
     void alerForRunningBrowser();
+
+    // The explanation of the password dialog and the name of the right it
+    // grants. The dialog shows the polkit action's copy of both, which must
+    // say the same in English.
+    static QString passwordDialogMessage();
+    static QString rightName();
 
     // The user id the procedure checks for the superuser; getuid unless a test says otherwise.
     void setUserIdSource(std::function<uid_t()> source) { m_userId = std::move(source); }
+    // The process table the browser warning reads; /proc unless a test says otherwise.
+    void setProcessTableFolder(const QString& folder) { m_processTableFolder = folder; }
 
     SimpleTreeNode* treeData() const { return m_treeData.get(); }
     ResultsTreeModel* model() const { return m_model; }
     MTUOutlineView* fixOutlineView() const;
     QLabel* fixPageTitleText() const;
     QLabel* fixPageTotalSizeText() const;
-    QPushButton* fixPageFixButton() const;
+    MTUButton* fixPageFixButton() const;
     bool bItemsSelected() const { return m_bItemsSelected; }
     bool isAuthenticated() const { return m_isAuthenticated; }
     const std::optional<QStringList>& lockedFileArray() const { return m_lockedFileArray; }
     const std::optional<QStringList>& lockedDirectoryArray() const { return m_lockedDirectoryArray; }
+    AuthorizationSession* authRef() const { return m_authRef.get(); }
 
 private:
     void showReclaimableSize(qint64 bytes);
@@ -79,11 +96,12 @@ private:
     bool m_bItemsSelected = false;
     std::optional<QStringList> m_lockedFileArray;
     std::optional<QStringList> m_lockedDirectoryArray;
-    // The administrator's authorisation while it is held.
-    std::unique_ptr<QObject> m_authRef;
+    // Created by the first request and kept, with its helper, until destroyRights.
+    std::unique_ptr<AuthorizationSession> m_authRef;
     bool m_isAuthenticated = false;
     bool m_isRootUser = false;
     ResultsTreeModel* m_model;
     ImageAndTextCell* m_cell;
     std::function<uid_t()> m_userId;
+    QString m_processTableFolder = QStringLiteral("/proc");
 };

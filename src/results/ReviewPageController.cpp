@@ -9,6 +9,7 @@
 #include "results/SimpleTreeNode.h"
 #include "scan/ScanPageController.h"
 #include "shell/ApplicationController.h"
+#include "shell/MTUButton.h"
 #include "ui_ReviewPage.h"
 
 ReviewPageController::ReviewPageController(QWidget* page, QObject* parent)
@@ -33,21 +34,21 @@ QLabel* ReviewPageController::reviewPageTitleText() const
 {
     return m_ui->reviewPageTitleText;
 }
-QPushButton* ReviewPageController::reviewPageFixNowButton() const
+MTUButton* ReviewPageController::reviewPageFixNowButton() const
 {
     return m_ui->reviewPageFixNowButton;
 }
 
 void ReviewPageController::reviewPageCreateUI()
 {
-    QPushButton* button = m_ui->reviewPageFixNowButton;
+    MTUButton* button = m_ui->reviewPageFixNowButton;
     Accessibility::setTitle(
         button, Localization::text(QStringLiteral("REVIEWPAGE_FIXNOW_TEXT"), QStringLiteral("Fix Now!")));
     button->setToolTip(
         Localization::text(QStringLiteral("CLICK_TO_FIXNOW"), QStringLiteral("Click to Fix Now!")));
-    // The hover button reads these names; a plain button still shows the normal image.
-    button->setProperty("normalImageName", QStringLiteral("BackToScan"));
-    button->setProperty("hoverImageName", QStringLiteral("BackToScan-hover"));
+    button->setNormalImageName(QStringLiteral("BackToScan"));
+    button->setHoverImageName(QStringLiteral("BackToScan-hover"));
+    // The button changes its picture only on hover; until then it shows the normal one.
     button->setIcon(Images::named(QStringLiteral("BackToScan")));
 }
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 class ImageAndTextCell;
+class MTUButton;
 class QLabel;
-class QPushButton;
 class QTreeView;
 class QWidget;
 class ResultsTreeModel;
@@ -38,7 +38,7 @@ public:
     ResultsTreeModel* model() const { return m_model; }
     QTreeView* reviewOutlineView() const;
     QLabel* reviewPageTitleText() const;
-    QPushButton* reviewPageFixNowButton() const;
+    MTUButton* reviewPageFixNowButton() const;
 
 private:
     std::unique_ptr<Ui::ReviewPage> m_ui;

@@ -2,7 +2,9 @@
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/Images.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "removal/ElevationStandIn.h"
 #include "results/ImageAndTextCell.h"
 #include "results/MTUOutlineView.h"
 #include "results/ResultsFixture.h"
@@ -10,6 +12,8 @@
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
 #include "shell/ApplicationController.h"
+#include "shell/MTUButton.h"
+#include "uninstaller/FakeProcessTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +24,10 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -53,6 +60,8 @@ protected:
         application().window()->show();
         application().showFixPage();
         page().setUserIdSource([] { return uid_t(1000); });
+        // No browser of the machine running the tests may add its warning.
+        page().setProcessTableFolder(sandbox.makeFolder("proc"));
         QCoreApplication::processEvents();
     }
     void remove() { page().fixPageFixButton()->click(); }
@@ -116,6 +125,8 @@ TEST_F(FixPage, RemovesEveryTickedPathAndReturnsToTheOverview)
     open();
     EXPECT_EQ(page().fixPageTitleText()->text(), "Remove these Junk Files now!");
     EXPECT_EQ(page().fixPageFixButton()->text(), "Remove");
+    EXPECT_EQ(page().fixPageFixButton()->normalImageName(), "ActionButton");
+    EXPECT_EQ(page().fixPageFixButton()->hoverImageName(), "ActionButton-hover");
 
     remove();
     EXPECT_FALSE(exists(file));
@@ -176,45 +187,6 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
     EXPECT_EQ(application().pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
 }
 
-TEST_F(FixPage, WithoutAnAdministratorPrivilegedPathsStayAndTheAlertSaysSo)
-{
-    const QString cookie = sandbox.makeFile("junk/cookie");
-    const QString cache = sandbox.makeFile("system/cache/file");
-    const QString cacheFolder = sandbox.makeFolder("system/cache/folder");
-    writeResults(results({ { "Cookies", { cookie } }, { "System Cache", { cache, cacheFolder } } }));
-    open();
-    ASSERT_TRUE(application().securedJunkItemsFound());
-
-    remove();
-    EXPECT_FALSE(exists(cookie));
-    EXPECT_TRUE(exists(cache));
-    EXPECT_TRUE(exists(cacheFolder));
-    EXPECT_FALSE(page().isAuthenticated());
-    EXPECT_FALSE(page().isRootUser());
-    EXPECT_FALSE(page().lockedFileArray().has_value()) << "nothing is collected for a run that cannot happen";
-    EXPECT_FALSE(application().securedJunkItemsFound());
-    EXPECT_EQ(
-        sandbox.alerts(), QStringList({ "Velmora has removed 1 junk items. 2 items could not be removed." }));
-    expectBackAtTheOverview();
-}
-
-TEST_F(FixPage, TheSuperuserRemovesPrivilegedPathsDirectly)
-{
-    const QString cache = sandbox.makeFile("system/cache/file");
-    const QString logs = sandbox.makeFolder("system/logs");
-    sandbox.makeFile("system/logs/old.log");
-    writeResults(results({ { "System Cache", { cache } }, { "System Library Logs", { logs } } }));
-    open();
-    page().setUserIdSource([] { return uid_t(0); });
-
-    remove();
-    EXPECT_TRUE(page().isRootUser());
-    EXPECT_FALSE(exists(cache));
-    EXPECT_FALSE(exists(logs));
-    EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
-    expectBackAtTheOverview();
-}
-
 TEST_F(FixPage, FailedAndVanishedPathsAreLoggedAndTheRestGoes)
 {
     const QString refused = sandbox.makeFile("junk/refused");
@@ -267,4 +239,224 @@ TEST_F(FixPage, ShowsWhatTheTickedPathsFree)
     untick(big);
     EXPECT_EQ(page().fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(200) + " can be freed");
     EXPECT_EQ(page().fixPageTitleText()->text(), "Remove these Junk Files now!");
+}
+
+TEST_F(FixPage, NamesTheRunningBrowsersBeforeAnythingElse)
+{
+    Locations locations = sandbox.locations();
+    locations.resourcesFolder = sandbox.makeFolder("resources");
+    sandbox.setLocations(locations);
+    sandbox.makeFolder("resources/definitions");
+    ASSERT_TRUE(PropertyList::writeXml(QVariantMap { { "Browser Bundle Identifier",
+                                           QVariantMap { { "Firefox ESR", "firefox-esr" },
+                                               { "Chromium", "chromium" }, { "Opera", "opera" } } } },
+        locations.definitionFile("InternetCachePaths")));
+    open();
+    FakeProcessTable processes(sandbox.path("proc"));
+    processes.add(100, "/usr/lib/firefox-esr/firefox-esr");
+    processes.add(101, "/usr/lib/firefox-esr/firefox-esr");
+    processes.add(102, {}, "chromium");
+    processes.add(103, "/usr/bin/bash");
+
+    remove();
+    EXPECT_EQ(sandbox.alerts(),
+        QStringList({ "The following browsers must be closed before removing junk items. If the browsers are "
+                      "not closed, Velmora may not remove entire Web History.\n\nChromium, Firefox ESR ",
+            kNoRows }));
+}
+
+namespace {
+
+bool processExists(qint64 pid)
+{
+    return ::kill(pid_t(pid), 0) == 0;
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+// The fix page with system logs and caches in folders of the sandbox, which the
+// helper started by the stand-in for pkexec may remove from.
+class PrivilegedFixPage : public FixPage {
+protected:
+    PrivilegedFixPage()
+    {
+        logs = sandbox.makeFolder("system/logs");
+        caches = sandbox.makeFolder("system/caches");
+        standIn.setRoots({ logs }, { caches });
+    }
+    // The lines of the authorisation and of the authorised runs, in order.
+    QStringList authorisationLines() const
+    {
+        static const QStringList prefixes { "OS Is", "Copy Rights", "Error Creating Initial Authorization",
+            "Error from AuthorizationExecuteWithPrivileges", "in Method stringByLaunchingPath" };
+        QStringList lines;
+        for (const QString& line : sandbox.logLines()) {
+            if (std::any_of(prefixes.cbegin(), prefixes.cend(),
+                    [&line](const QString& prefix) { return line.startsWith(prefix); }))
+                lines << line;
+        }
+        return lines;
+    }
+
+    ElevationStandIn standIn { sandbox };
+    QString logs, caches;
+};
+
+const QString kLaunch = QStringLiteral("in Method stringByLaunchingPath");
+
+} // namespace
+
+TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelperUntilTermination)
+{
+    const QString cookie = sandbox.makeFile("junk/cookie");
+    const QString cacheFile = sandbox.makeFile("system/caches/app/data.bin");
+    const QString oddLog = sandbox.makeFile("system/logs/it's \"odd\"\n.log");
+    const QString emptiedFolder = sandbox.path("system/caches/app");
+    const QString fullFolder = sandbox.makeFolder("system/logs/full");
+    const QString inFullFolder = sandbox.makeFile("system/logs/full/kept.log");
+    const QString unticked = sandbox.makeFile("system/logs/unticked.log");
+    const QString planted = sandbox.makeFile("home/Documents/thesis.odt");
+    writeResults(
+        results({ { "Cookies", { cookie } }, { "System Cache", { cacheFile, emptiedFolder, planted } },
+            { "System Logs", { oddLog, fullFolder, unticked } } }));
+    standIn.runsHelper();
+    open();
+    untick(unticked);
+
+    remove();
+    for (const QString& path : { cookie, cacheFile, oddLog, emptiedFolder })
+        EXPECT_FALSE(exists(path)) << qPrintable(path) << " (files go before folders)";
+    EXPECT_TRUE(exists(inFullFolder)) << "folders go only when empty";
+    EXPECT_TRUE(exists(unticked));
+    EXPECT_TRUE(exists(planted)) << "outside the folders the helper may remove from";
+    EXPECT_TRUE(std::any_of(sandbox.logLines().cbegin(), sandbox.logLines().cend(), [&](const QString& line) {
+        return line.startsWith("Refused with administrator rights: " + planted);
+    }));
+    EXPECT_EQ(
+        sorted(page().lockedFileArray().value_or(QStringList())), sorted({ cacheFile, oddLog, planted }));
+    EXPECT_EQ(
+        sorted(page().lockedDirectoryArray().value_or(QStringList())), sorted({ emptiedFolder, fullFolder }));
+    EXPECT_TRUE(page().isAuthenticated());
+    EXPECT_EQ(
+        authorisationLines(), QStringList({ "OS Is LeaPard", "Copy Rights Successful: ", kLaunch, kLaunch }));
+    EXPECT_EQ(
+        sandbox.alerts(), QStringList({ "Velmora has removed 4 junk items. 2 items could not be removed." }));
+    expectBackAtTheOverview();
+
+    ASSERT_EQ(standIn.starts().size(), 1);
+    const qint64 helper = standIn.starts().first();
+    EXPECT_TRUE(processExists(helper)) << "kept for the next click";
+    application().applicationShouldTerminate();
+    EXPECT_FALSE(processExists(helper));
+    EXPECT_EQ(page().authRef(), nullptr);
+}
+
+TEST_F(PrivilegedFixPage, WithoutAuthorisationEverythingElseIsStillRemoved)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> arrange;
+        int starts;
+        QStringList lines;
+    };
+    const Row rows[] = {
+        { "dismissed", [this] { standIn.exitsWith(126); }, 1,
+            { "OS Is LeaPard", "Copy Rights Unsuccessful: 126" } },
+        { "no elevation command", [this] { QFile::remove(sandbox.locations().elevationCommand); }, 0,
+            { "OS Is LeaPard", "Error Creating Initial Authorization: -4", "Copy Rights Unsuccessful: -4" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        sandbox.clearRecords();
+        const int startsBefore = int(standIn.starts().size());
+        const QString cookie = sandbox.makeFile("junk/cookie");
+        const QString cache = sandbox.makeFile("system/caches/file");
+        const QString cacheFolder = sandbox.makeFolder("system/caches/folder");
+        writeResults(results({ { "Cookies", { cookie } }, { "System Cache", { cache, cacheFolder } } }));
+        row.arrange();
+        open();
+        ASSERT_TRUE(application().securedJunkItemsFound());
+
+        remove();
+        EXPECT_FALSE(exists(cookie));
+        EXPECT_TRUE(exists(cache));
+        EXPECT_TRUE(exists(cacheFolder));
+        EXPECT_FALSE(page().isAuthenticated());
+        EXPECT_FALSE(page().isRootUser());
+        EXPECT_EQ(standIn.starts().size() - startsBefore, row.starts);
+        EXPECT_EQ(authorisationLines(), row.lines);
+        EXPECT_FALSE(application().securedJunkItemsFound());
+        EXPECT_EQ(sandbox.alerts(),
+            QStringList({ "Velmora has removed 1 junk items. 2 items could not be removed." }));
+        expectBackAtTheOverview();
+    }
+}
+
+TEST_F(PrivilegedFixPage, EachClickAsksOnceAndReusesTheLiveHelper)
+{
+    standIn.runsHelper();
+    const int expectedStarts[] = { 1, 1, 2 };
+    for (int click = 0; click < 3; ++click) {
+        SCOPED_TRACE(click);
+        if (click == 2) // the helper gone meanwhile: the next click asks again, once
+            ::kill(pid_t(standIn.starts().last()), SIGKILL);
+        sandbox.clearRecords();
+        const QString log = sandbox.makeFile(QStringLiteral("system/logs/%1.log").arg(click));
+        writeResults(results({ { "System Logs", { log } } }));
+        open();
+
+        remove();
+        EXPECT_FALSE(exists(log));
+        EXPECT_EQ(standIn.starts().size(), expectedStarts[click]);
+        EXPECT_EQ(
+            authorisationLines(), QStringList({ "OS Is LeaPard", "Copy Rights Successful: ", kLaunch }));
+        EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
+    }
+}
+
+TEST_F(PrivilegedFixPage, AHelperLostDuringTheRunIsLoggedAndTheFoldersAreNotTried)
+{
+    // Answers that it is ready, then ends at the first request.
+    standIn.writeScript("printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n");
+    const QString log = sandbox.makeFile("system/logs/old.log");
+    const QString folder = sandbox.makeFolder("system/logs/empty");
+    writeResults(results({ { "System Logs", { log, folder } } }));
+    open();
+
+    remove();
+    EXPECT_TRUE(exists(log));
+    EXPECT_TRUE(exists(folder));
+    EXPECT_EQ(authorisationLines(),
+        QStringList({ "OS Is LeaPard", "Copy Rights Successful: ", kLaunch,
+            "Error from AuthorizationExecuteWithPrivileges: -2" }));
+    EXPECT_EQ(
+        sandbox.alerts(), QStringList({ "Velmora has removed 0 junk items. 2 items could not be removed." }));
+    expectBackAtTheOverview();
+}
+
+TEST_F(PrivilegedFixPage, TheSuperuserRemovesPrivilegedPathsItselfWithoutAHelper)
+{
+    const QString cache = sandbox.makeFile("system/caches/file");
+    const QString logFolder = sandbox.makeFolder("system/logs/app");
+    sandbox.makeFile("system/logs/app/old.log");
+    writeResults(results({ { "System Cache", { cache } }, { "System Library Logs", { logFolder } } }));
+    standIn.runsHelper();
+    open();
+    page().setUserIdSource([] { return uid_t(0); });
+
+    remove();
+    EXPECT_TRUE(page().isRootUser());
+    EXPECT_TRUE(page().isAuthenticated());
+    EXPECT_FALSE(exists(cache));
+    EXPECT_FALSE(exists(logFolder));
+    EXPECT_TRUE(standIn.starts().isEmpty());
+    EXPECT_EQ(page().lockedFileArray(), QStringList());
+    EXPECT_EQ(page().lockedDirectoryArray(), QStringList());
+    EXPECT_EQ(authorisationLines(), QStringList({ "OS Is LeaPard", "Copy Rights Successful: " }));
+    EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
+    expectBackAtTheOverview();
 }

@@ -4,6 +4,7 @@
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
 #include "shell/ApplicationController.h"
+#include "shell/MTUButton.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -66,6 +67,8 @@ TEST_F(ReviewPage, FixNowOpensTheFixPageWithItsOwnTree)
     writeResults(results({ { "Cookies", { "/c/1" } } }));
     application().displayReviewPage();
     EXPECT_EQ(page().reviewPageFixNowButton()->text(), "Fix Now!");
+    EXPECT_EQ(page().reviewPageFixNowButton()->normalImageName(), "BackToScan");
+    EXPECT_EQ(page().reviewPageFixNowButton()->hoverImageName(), "BackToScan-hover");
     page().reviewPageFixNowButton()->click();
     EXPECT_EQ(application().pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
 }
