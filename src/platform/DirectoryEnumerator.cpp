@@ -73,7 +73,13 @@ std::optional<QString> DirectoryEnumerator::nextObject()
         }
         struct stat info {};
         const QByteArray full = m_root + '/' + relative;
-        if (lstat(full.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+        m_lastKind = EntryKind::Unknown;
+        if (lstat(full.constData(), &info) == 0) {
+            m_lastKind = S_ISDIR(info.st_mode) ? EntryKind::Folder
+                : S_ISLNK(info.st_mode)        ? EntryKind::SymbolicLink
+                                               : EntryKind::Other;
+        }
+        if (m_lastKind == EntryKind::Folder)
             m_pendingFolder = relative;
         return decoded;
     }

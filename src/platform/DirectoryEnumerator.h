@@ -20,6 +20,11 @@ public:
     // Do not descend into the folder nextObject() returned last.
     void skipDescendents();
 
+    // What the entry nextObject() returned last is, links not followed;
+    // Unknown when it could not be examined (it may have vanished).
+    enum class EntryKind { Folder, SymbolicLink, Other, Unknown };
+    EntryKind lastEntryKind() const { return m_lastKind; }
+
 private:
     struct Level {
         QByteArray relative;          // of the folder, "" for the root
@@ -31,4 +36,5 @@ private:
     QByteArray m_root;
     std::vector<Level> m_levels;
     std::optional<QByteArray> m_pendingFolder; // last returned entry, if a folder to descend into
+    EntryKind m_lastKind = EntryKind::Unknown;
 };

@@ -34,7 +34,9 @@ Kind kindOf(const QString& path)
 
 // Everything below root, depth first, until the walk ends or the scan is
 // stopped; an entry fetched after the stop is not handled. visit gets the
-// full path (root and entry joined by exactly one "/") and the entry's name.
+// full path (root and entry joined by exactly one "/"), the entry's name and
+// its kind with links followed. The walk has already looked at each entry,
+// so only links and entries it could not examine are asked about again.
 template <typename Visit>
 void walk(const QString& root, const std::atomic<bool>& scanning, Visit visit)
 {
@@ -47,7 +49,20 @@ void walk(const QString& root, const std::atomic<bool>& scanning, Visit visit)
     while (const auto entry = entries.nextObject()) {
         if (!scanning)
             return;
-        visit(prefix + *entry, QStringView(*entry).mid(entry->lastIndexOf(u'/') + 1));
+        const QString path = prefix + *entry;
+        Kind kind = Kind::NotFolder;
+        switch (entries.lastEntryKind()) {
+        case DirectoryEnumerator::EntryKind::Folder:
+            kind = Kind::Folder;
+            break;
+        case DirectoryEnumerator::EntryKind::Other:
+            break;
+        case DirectoryEnumerator::EntryKind::SymbolicLink:
+        case DirectoryEnumerator::EntryKind::Unknown:
+            kind = kindOf(path);
+            break;
+        }
+        visit(path, QStringView(*entry).mid(entry->lastIndexOf(u'/') + 1), kind);
     }
 }
 
@@ -145,8 +160,8 @@ void JunkScanner::scanBrowserRoots(const QStringList& paths, const QString& cate
 void JunkScanner::scanBrowserCache(const QStringList& paths, const QString& category)
 {
     scanBrowserRoots(paths, category, RootRule::StoreEveryRoot, [&](const QString& root, const auto& record) {
-        walk(root, m_state.bScanning, [&](const QString& path, QStringView) {
-            if (kindOf(path) != Kind::Folder)
+        walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+            if (kind != Kind::Folder)
                 record(path, kCacheShown);
         });
     });
@@ -159,11 +174,11 @@ void JunkScanner::scanNetscapeFireFoxCahe(const QStringList& paths)
             // The profiles folder of a cache holds nothing but cache: from the
             // first profile folder on, everything the walk meets is junk.
             bool inProfiles = false;
-            walk(root, m_state.bScanning, [&](const QString& path, QStringView name) {
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
                 if (inProfiles)
                     record(path, kCacheShown);
                 else
-                    inProfiles = isProfileFolderName(name) && kindOf(path) == Kind::Folder;
+                    inProfiles = kind == Kind::Folder && isProfileFolderName(name);
             });
         });
 }
@@ -175,8 +190,8 @@ void JunkScanner::scanBrowserOtherCategories(const QStringList& paths, const QSt
             record(root, category);
             return;
         }
-        walk(root, m_state.bScanning, [&](const QString& path, QStringView) {
-            if (kindOf(path) == Kind::NotFolder)
+        walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+            if (kind == Kind::NotFolder)
                 record(path, category);
         });
     });
@@ -186,8 +201,8 @@ void JunkScanner::scanNetscapeFireFoxOtherCategories(const QStringList& paths, c
     const QString& fileName)
 {
     scanBrowserRoots(paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
-        walk(root, m_state.bScanning, [&](const QString& path, QStringView name) {
-            if (!isProfileFolderName(name) || kindOf(path) != Kind::Folder)
+        walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
+            if (kind != Kind::Folder || !isProfileFolderName(name))
                 return;
             const QString candidate = path + u'/' + fileName;
             if (kindOf(candidate) == Kind::NotFolder)
@@ -232,8 +247,8 @@ void JunkScanner::scanSystemLogs()
             logs = &libraryLogs;
             shown = QStringLiteral("LibraryLogs");
         }
-        walk(folder, m_state.bScanning, [&](const QString& path, QStringView) {
-            if (kindOf(path) != Kind::Folder && (logClass != LogClass::SystemLogs || listsSystemLog(path))
+        walk(folder, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+            if (kind != Kind::Folder && (logClass != LogClass::SystemLogs || listsSystemLog(path))
                 && m_results.acceptsPath(path)) {
                 info.setCategory(shown);
                 logs->append(path);
@@ -278,8 +293,8 @@ void JunkScanner::scanSystemCache()
         if (kind == Kind::NotFolder) {
             record(root);
         } else if (kind == Kind::Folder) {
-            walk(root, m_state.bScanning, [&](const QString& path, QStringView) {
-                if (kindOf(path) != Kind::Folder)
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+                if (kind != Kind::Folder)
                     record(path);
             });
         }

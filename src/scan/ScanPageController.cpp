@@ -29,6 +29,11 @@ const QString kStopImage = QStringLiteral("Stop");
 const QString kActionImage = QStringLiteral("ActionButton");
 const QString kActionHoverImage = QStringLiteral("ActionButton-hover");
 
+// While a scan runs the progress panel is painted at this pace rather than at
+// every report: a report comes every few microseconds, and laying out and
+// painting a long path costs several times the report itself.
+constexpr int kPanelRefreshMs = 40;
+
 const char* const kImageNameProperty = "imageName";
 const char* const kNormalImageProperty = "normalImageName";
 const char* const kHoverImageProperty = "hoverImageName";
@@ -112,6 +117,13 @@ ScanPageController::ScanPageController(QWidget* page, QObject* parent)
         widget->hide();
     }
     m_ui->scanPageScanNowButton->show();
+
+    m_panelRefresh.setInterval(kPanelRefreshMs);
+    connect(&m_panelRefresh, &QTimer::timeout, this, [this] {
+        m_ui->scanPagePanel->setUpdatesEnabled(true);
+        m_ui->scanPagePanel->repaint();
+        m_ui->scanPagePanel->setUpdatesEnabled(false);
+    });
     m_matchesFormat = Localization::text("MATCHES_TEXT", "(%d Matches)");
     m_totalFormat = Localization::text("TOTAL_ERRORS", "Total Junk Files: %d");
 }
@@ -202,6 +214,7 @@ void ScanPageController::startScanning()
 
     m_ui->scanPageAnimation->show();
     m_ui->scanPageAnimation->setRange(0, 0);
+    holdPanelPainting(true);
 
     setScanning(true);
 
@@ -233,6 +246,7 @@ void ScanPageController::startScanning()
         scanThreadMethod();
         QMetaObject::invokeMethod(this, [this, generation] { endScanThread(generation); }, Qt::QueuedConnection);
     }));
+    m_scanThread->setObjectName(QStringLiteral("velmora-scan"));
     m_scanThread->start();
 }
 
@@ -333,6 +347,7 @@ void ScanPageController::scanningComplete()
 
 void ScanPageController::postScanningStuff()
 {
+    holdPanelPainting(false);
     m_ui->scanPageAnimation->setRange(0, 1);
     m_ui->scanPageAnimation->hide();
     setScanning(false);
@@ -532,6 +547,15 @@ void ScanPageController::onPageLater(Call call)
                 call();
         },
         Qt::QueuedConnection);
+}
+
+void ScanPageController::holdPanelPainting(bool hold)
+{
+    m_ui->scanPagePanel->setUpdatesEnabled(!hold);
+    if (hold)
+        m_panelRefresh.start();
+    else
+        m_panelRefresh.stop();
 }
 
 void ScanPageController::waitForScanThreadToEnd()

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -44,7 +45,6 @@ public:
     void postScanningStuff();
     bool scanning() const { return m_state.bScanning; }
     void setScanning(bool scanning) { m_state.bScanning = scanning; }
-    bool isScanThreadRunning() const { return m_scanThread != nullptr; }
 
     int nTotalErrorsCount() const { return m_state.nTotalErrorsCount; }
     int nCacheCount() const { return m_state.nCacheCount; }
@@ -94,6 +94,7 @@ private:
     void setButtonImage(QPushButton* button, const QString& imageName);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    void holdPanelPainting(bool hold);
     void waitForScanThreadToEnd();
     void endScanThread(quint64 generation);
 
@@ -103,6 +104,7 @@ private:
     std::unique_ptr<JunkScanner> m_scanner;
     std::unique_ptr<QThread> m_scanThread;
     quint64 m_threadGeneration = 0;
+    QTimer m_panelRefresh;
     int m_reportsInProgress = 0;
     bool m_bStartingScan = false;
     std::atomic<bool> m_bTearingDown { false }; // read by the scan thread
