@@ -48,7 +48,8 @@ void makeFiles(const QString& root, int count)
         const QString folder = root + QStringLiteral("/%1").arg(i / kPerFolder, 2, 16, QChar(u'0'));
         if (i % kPerFolder == 0)
             QDir().mkpath(folder);
-        const QByteArray path = QFile::encodeName(folder + QStringLiteral("/%1_0").arg(i, 8, 16, QChar(u'0')));
+        const QByteArray path
+            = QFile::encodeName(folder + QStringLiteral("/%1_0").arg(i, 8, 16, QChar(u'0')));
         const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
         if (fd >= 0)
             ::close(fd);
@@ -71,9 +72,11 @@ double bareWaitedCallMicroseconds()
     timer.start();
     std::thread caller([&] {
         for (int i = 0; i < kBareCalls; ++i)
-            QMetaObject::invokeMethod(&target, [] {}, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &target, [] {}, Qt::BlockingQueuedConnection);
         done = true;
-        QMetaObject::invokeMethod(&target, [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &target, [] {}, Qt::QueuedConnection);
     });
     while (!done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -102,9 +105,11 @@ double walkOnlyMilliseconds(const Locations& locations, const QVariantMap& inter
     QElapsedTimer timer;
     timer.start();
     const QVariantMap cache = internet.value(QStringLiteral("Internet Cache")).toMap();
-    scanner.scanBrowserCache(cache.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("Internet Cache"));
+    scanner.scanBrowserCache(
+        cache.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("Internet Cache"));
     const QVariantMap history = internet.value(QStringLiteral("History")).toMap();
-    scanner.scanBrowserOtherCategories(history.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("History"));
+    scanner.scanBrowserOtherCategories(
+        history.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("History"));
     scanner.scanSystemLogs();
     scanner.scanSystemCache();
     recorded = state.nTotalErrorsCount;
@@ -123,7 +128,8 @@ std::pair<double, qint64> rewriteAfterEveryPath(const QString& file, int n)
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < n; ++i) {
-        paths.append(QStringLiteral("/home/user/.config/opera/History/%1/%2_0").arg(i / kPerFolder).arg(i, 8, 16));
+        paths.append(
+            QStringLiteral("/home/user/.config/opera/History/%1/%2_0").arg(i / kPerFolder).arg(i, 8, 16));
         results.setPaths(QStringLiteral("History"), paths);
         results.write();
     }
@@ -141,7 +147,8 @@ double pageReportMicroseconds(ScanPageController* scan, const QString& root)
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < kBareCalls; ++i) {
-        info.setDescription(root + QStringLiteral("/home/.cache/opera/%1/%2_0").arg(i / kPerFolder).arg(i, 8, 16));
+        info.setDescription(
+            root + QStringLiteral("/home/.cache/opera/%1/%2_0").arg(i / kPerFolder).arg(i, 8, 16));
         scan->updateScanPageUIWithCachInfo(info);
         QCoreApplication::processEvents();
     }
@@ -160,7 +167,8 @@ int main(int argc, char** argv)
     Locations locations = Locations::sandbox(root);
     locations.resourcesFolder = root + QStringLiteral("/resources");
     QDir().mkpath(locations.resourcesFolder + QStringLiteral("/definitions"));
-    QFile::link(QStringLiteral(VELMORA_SOURCE_RESOURCES "/images"), locations.resourcesFolder + QStringLiteral("/images"));
+    QFile::link(QStringLiteral(VELMORA_SOURCE_RESOURCES "/images"),
+        locations.resourcesFolder + QStringLiteral("/images"));
     Locations::setCurrent(locations);
     UserDefaults::reload();
     std::atomic<int> logLines { 0 };
@@ -214,7 +222,8 @@ int main(int argc, char** argv)
             return false;
         }
     } paintCounter;
-    if (QWidget* pathLine = controller.window()->findChild<QWidget*>(QStringLiteral("scanPageScanDescription")))
+    if (QWidget* pathLine
+        = controller.window()->findChild<QWidget*>(QStringLiteral("scanPageScanDescription")))
         pathLine->installEventFilter(&paintCounter);
 
     // The machine is shared: each run is timed with a bare call measured next to it.
@@ -235,15 +244,19 @@ int main(int argc, char** argv)
         const double bareAfter = bareWaitedCallMicroseconds();
 
         std::printf("scan %d: %d recorded paths in %.2f s wall\n", run, recorded, seconds);
-        std::printf("  %.0f recorded paths per second, %.1f us per recorded path\n", recorded / seconds, perPath);
-        std::printf("  bare waited main-thread call: %.1f us before, %.1f us after; per path / bare call: %.2f\n",
+        std::printf(
+            "  %.0f recorded paths per second, %.1f us per recorded path\n", recorded / seconds, perPath);
+        std::printf(
+            "  bare waited main-thread call: %.1f us before, %.1f us after; per path / bare call: %.2f\n",
             bare, bareAfter, perPath / ((bare + bareAfter) / 2));
         std::printf("  the path line was painted %d times\n", paintCounter.paints);
         std::printf("  results file: %lld bytes final, %lld bytes written (%.2f times the final size)\n",
-            static_cast<long long>(finalSize), static_cast<long long>(written), double(written) / double(finalSize));
+            static_cast<long long>(finalSize), static_cast<long long>(written),
+            double(written) / double(finalSize));
     }
     std::printf("peak memory of the scans: %.1f MB\n", peakMemoryKb() / 1024.0);
-    std::printf("a report followed by a paint of the page, as at every report without the paced panel: %.1f us\n",
+    std::printf(
+        "a report followed by a paint of the page, as at every report without the paced panel: %.1f us\n",
         report);
     std::printf("log lines: %d\n", int(logLines));
     std::printf("find %s -type f: %.2f s\n", qPrintable(root), findSeconds);

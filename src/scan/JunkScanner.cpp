@@ -26,7 +26,7 @@ enum class Kind { Missing, Folder, NotFolder };
 // The file type with links followed, as the walks judge an item.
 Kind kindOf(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (stat(QFile::encodeName(path).constData(), &info) != 0)
         return Kind::Missing;
     return S_ISDIR(info.st_mode) ? Kind::Folder : Kind::NotFolder;
@@ -37,8 +37,7 @@ Kind kindOf(const QString& path)
 // full path (root and entry joined by exactly one "/"), the entry's name and
 // its kind with links followed. The walk has already looked at each entry,
 // so only links and entries it could not examine are asked about again.
-template <typename Visit>
-void walk(const QString& root, const std::atomic<bool>& scanning, Visit visit)
+template <typename Visit> void walk(const QString& root, const std::atomic<bool>& scanning, Visit visit)
 {
     QString prefix = root;
     while (prefix.size() > 1 && prefix.endsWith(u'/'))
@@ -117,7 +116,8 @@ JunkScanner::LogClass JunkScanner::logClassOf(const QString& entry)
 }
 
 template <typename WalkRoot>
-void JunkScanner::scanBrowserRoots(const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot)
+void JunkScanner::scanBrowserRoots(
+    const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot)
 {
     if (m_state.scanCancelled)
         return;
@@ -169,8 +169,8 @@ void JunkScanner::scanBrowserCache(const QStringList& paths, const QString& cate
 
 void JunkScanner::scanNetscapeFireFoxCahe(const QStringList& paths)
 {
-    scanBrowserRoots(paths, kInternetCache, RootRule::ProfilesSkipSilently,
-        [&](const QString& root, const auto& record) {
+    scanBrowserRoots(
+        paths, kInternetCache, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
             // The profiles folder of a cache holds nothing but cache: from the
             // first profile folder on, everything the walk meets is junk.
             bool inProfiles = false;
@@ -185,30 +185,32 @@ void JunkScanner::scanNetscapeFireFoxCahe(const QStringList& paths)
 
 void JunkScanner::scanBrowserOtherCategories(const QStringList& paths, const QString& category)
 {
-    scanBrowserRoots(paths, category, RootRule::StoreOnlyFindings, [&](const QString& root, const auto& record) {
-        if (kindOf(root) != Kind::Folder) {
-            record(root, category);
-            return;
-        }
-        walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
-            if (kind == Kind::NotFolder)
-                record(path, category);
+    scanBrowserRoots(
+        paths, category, RootRule::StoreOnlyFindings, [&](const QString& root, const auto& record) {
+            if (kindOf(root) != Kind::Folder) {
+                record(root, category);
+                return;
+            }
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+                if (kind == Kind::NotFolder)
+                    record(path, category);
+            });
         });
-    });
 }
 
-void JunkScanner::scanNetscapeFireFoxOtherCategories(const QStringList& paths, const QString& category,
-    const QString& fileName)
+void JunkScanner::scanNetscapeFireFoxOtherCategories(
+    const QStringList& paths, const QString& category, const QString& fileName)
 {
-    scanBrowserRoots(paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
-        walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
-            if (kind != Kind::Folder || !isProfileFolderName(name))
-                return;
-            const QString candidate = path + u'/' + fileName;
-            if (kindOf(candidate) == Kind::NotFolder)
-                record(candidate, category);
+    scanBrowserRoots(
+        paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
+                if (kind != Kind::Folder || !isProfileFolderName(name))
+                    return;
+                const QString candidate = path + u'/' + fileName;
+                if (kindOf(candidate) == Kind::NotFolder)
+                    record(candidate, category);
+            });
         });
-    });
 }
 
 bool JunkScanner::listsSystemLog(const QString& path) const
@@ -275,8 +277,8 @@ void JunkScanner::scanSystemCache()
     if (m_state.scanCancelled)
         return;
     m_reporter.showSystemCacheStateImage(kArrow);
-    const QStringList entries
-        = ScanDefinitions::systemCachePaths(ScanDefinitions::load(m_locations, ScanDefinitions::kSystemCachePaths));
+    const QStringList entries = ScanDefinitions::systemCachePaths(
+        ScanDefinitions::load(m_locations, ScanDefinitions::kSystemCachePaths));
     m_results.load();
     QStringList found;
     auto record = [&](const QString& path) {

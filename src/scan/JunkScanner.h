@@ -32,8 +32,8 @@ public:
     void scanBrowserCache(const QStringList& paths, const QString& category);
     void scanNetscapeFireFoxCahe(const QStringList& paths);
     void scanBrowserOtherCategories(const QStringList& paths, const QString& category);
-    void scanNetscapeFireFoxOtherCategories(const QStringList& paths, const QString& category,
-        const QString& fileName);
+    void scanNetscapeFireFoxOtherCategories(
+        const QStringList& paths, const QString& category, const QString& fileName);
     void scanSystemLogs();
     void scanSystemCache();
     void handleSystemCacheItem(const QString& path);
@@ -61,7 +61,8 @@ private:
     enum class RootRule { StoreEveryRoot, ProfilesSkipSilently, StoreOnlyFindings };
     // The frame the four browser scanners share; walkRoot(root, record) walks one existing root.
     template <typename WalkRoot>
-    void scanBrowserRoots(const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot);
+    void scanBrowserRoots(
+        const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot);
     bool listsSystemLog(const QString& path) const;
 
     ScanState& m_state;

@@ -22,7 +22,8 @@ QStringList pathStrings(const QVariant& value, const QString& where)
         if (item.typeId() == QMetaType::QString)
             paths.append(item.toString());
         else
-            SystemLog::write(QStringLiteral("%1 holds an entry that is not a path; it is passed over").arg(where));
+            SystemLog::write(
+                QStringLiteral("%1 holds an entry that is not a path; it is passed over").arg(where));
     }
     return paths;
 }
@@ -51,8 +52,8 @@ QVariantMap ScanDefinitions::load(const Locations& locations, const QString& res
     return PropertyList::readDictionary(locations.definitionFile(resourceName));
 }
 
-QStringList ScanDefinitions::browserPaths(const QVariantMap& internetCachePaths, const QString& category,
-    const QString& browser)
+QStringList ScanDefinitions::browserPaths(
+    const QVariantMap& internetCachePaths, const QString& category, const QString& browser)
 {
     const QString where = quoted(kInternetCachePaths, category);
     const QVariantMap browsers = dictionary(internetCachePaths.value(category), where);
@@ -78,7 +79,8 @@ QList<std::pair<QString, QString>> ScanDefinitions::browserExecutables(const QVa
         if (it.value().typeId() == QMetaType::QString)
             browsers.append({ it.key(), it.value().toString() });
         else
-            SystemLog::write(QStringLiteral("%1 \"%2\" is not a program name; it is passed over").arg(where, it.key()));
+            SystemLog::write(
+                QStringLiteral("%1 \"%2\" is not a program name; it is passed over").arg(where, it.key()));
     }
     return browsers;
 }

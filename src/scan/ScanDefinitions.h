@@ -30,8 +30,8 @@ public:
     // The resource's root dictionary; empty when the file is missing or damaged.
     static QVariantMap load(const Locations& locations, const QString& resourceName);
 
-    static QStringList browserPaths(const QVariantMap& internetCachePaths, const QString& category,
-        const QString& browser);
+    static QStringList browserPaths(
+        const QVariantMap& internetCachePaths, const QString& category, const QString& browser);
     static QStringList logPaths(const QVariantMap& sysLogPaths);
     static QStringList systemCachePaths(const QVariantMap& systemCachePaths);
     // Display name and executable base name of each known browser, by display name.

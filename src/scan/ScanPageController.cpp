@@ -100,17 +100,19 @@ ScanPageController::ScanPageController(QWidget* page, QObject* parent)
     , m_ui(std::make_unique<Ui::ScanPage>())
 {
     m_ui->setupUi(m_page);
-    connect(m_ui->scanPageScanNowButton, &QPushButton::clicked, this, &ScanPageController::scanPageScanNowClick);
-    connect(m_ui->scanPageStopScanButton, &QPushButton::clicked, this, &ScanPageController::scanPageStopScanClick);
+    connect(
+        m_ui->scanPageScanNowButton, &QPushButton::clicked, this, &ScanPageController::scanPageScanNowClick);
+    connect(m_ui->scanPageStopScanButton, &QPushButton::clicked, this,
+        &ScanPageController::scanPageStopScanClick);
     connect(m_ui->scanPageGoToReviewButton, &QPushButton::clicked, this,
         &ScanPageController::scanPageReviewButtonClick);
 
     // Areas that come and go keep their place, so nothing else on the page moves.
     for (QWidget* widget : std::initializer_list<QWidget*> { m_ui->scanPageInternetCacheMatchCount,
              m_ui->scanPageInternetCacheStateImage, m_ui->scanPageLogMatchCount, m_ui->scanPageLogsStateImage,
-             m_ui->scanPageSystemCacheMatchCount, m_ui->scanPageSystemCacheStateImage, m_ui->scanPageAnimation,
-             m_ui->scanPageScanCategory, m_ui->scanPageStopScanButton, m_ui->scanPageScanNowButton,
-             m_ui->scanPageGoToReviewButton }) {
+             m_ui->scanPageSystemCacheMatchCount, m_ui->scanPageSystemCacheStateImage,
+             m_ui->scanPageAnimation, m_ui->scanPageScanCategory, m_ui->scanPageStopScanButton,
+             m_ui->scanPageScanNowButton, m_ui->scanPageGoToReviewButton }) {
         QSizePolicy policy = widget->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
@@ -145,8 +147,10 @@ void ScanPageController::scanPageCreateUI()
         Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click."));
     m_ui->scanPagePanelTitleText->setText(Localization::text("SCANPAGE_PANEL_TITLE", "Currently Scanning:"));
     m_ui->scanPageScanNowButton->setToolTip(Localization::text("SCANNOW_TOOLTIP", "Click to Scan Now!"));
-    m_ui->scanPageStopScanButton->setToolTip(Localization::text("STOPSCAN_TOOLTIP", "Click to Stop Scanning"));
-    m_ui->scanPageInternetCacheText->setText(Localization::text("SCANPAGE_INTERNETCACHE_TITLE", "Internet Cache"));
+    m_ui->scanPageStopScanButton->setToolTip(
+        Localization::text("STOPSCAN_TOOLTIP", "Click to Stop Scanning"));
+    m_ui->scanPageInternetCacheText->setText(
+        Localization::text("SCANPAGE_INTERNETCACHE_TITLE", "Internet Cache"));
     m_ui->scanPageLogsText->setText(Localization::text("SCANPAGE_LOGS_TITLE", "Logs"));
     m_ui->scanPageSystemCacheText->setText(Localization::text("SCANPAGE_SYSTEMCACHE_TITLE", "System Cache"));
 
@@ -154,7 +158,8 @@ void ScanPageController::scanPageCreateUI()
     setButtonArtwork(m_ui->scanPageScanNowButton, kScanNowImage, QStringLiteral("ScanNow-hover"));
 
     m_ui->scanPageGoToReviewButton->setText(Localization::text("SCANPAGE_REVIEW_BUTTON_TITLE", "Review"));
-    m_ui->scanPageGoToReviewButton->setToolTip(Localization::text("SCANPAGE_REVIEW_TOOLTIP", "Click to Review!"));
+    m_ui->scanPageGoToReviewButton->setToolTip(
+        Localization::text("SCANPAGE_REVIEW_TOOLTIP", "Click to Review!"));
     setButtonArtwork(m_ui->scanPageGoToReviewButton, kActionImage, kActionHoverImage);
     if (m_state.nTotalErrorsCount < 1)
         m_ui->scanPageGoToReviewButton->hide();
@@ -244,7 +249,8 @@ void ScanPageController::startScanning()
     const quint64 generation = ++m_threadGeneration;
     m_scanThread.reset(QThread::create([this, generation] {
         scanThreadMethod();
-        QMetaObject::invokeMethod(this, [this, generation] { endScanThread(generation); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, generation] { endScanThread(generation); }, Qt::QueuedConnection);
     }));
     m_scanThread->setObjectName(QStringLiteral("velmora-scan"));
     m_scanThread->start();
@@ -314,7 +320,8 @@ void ScanPageController::scanPageStopScanClick()
     m_ui->scanPageStopScanButton->hide();
     m_ui->scanPageScanNowButton->show();
     m_ui->scanPageScanDescription->clear();
-    m_ui->scanPageScanResultText->setText(Localization::text("SCANNING_CANCELLED", "Scanning cancelled by the User."));
+    m_ui->scanPageScanResultText->setText(
+        Localization::text("SCANNING_CANCELLED", "Scanning cancelled by the User."));
     m_ui->scanPageScanCategory->hide();
     m_state.scanCancelled = true;
     postScanningStuff();
@@ -353,7 +360,8 @@ void ScanPageController::postScanningStuff()
     setScanning(false);
 
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setObject(DateFormat::stringFromDate(QDateTime::currentDateTime(), QString::fromLatin1(DateFormat::kFullPattern)),
+    defaults.setObject(DateFormat::stringFromDate(
+                           QDateTime::currentDateTime(), QString::fromLatin1(DateFormat::kFullPattern)),
         QStringLiteral("SCANNED_COMPLETE_TIME"));
     defaults.setInteger(m_state.nTotalErrorsCount, QStringLiteral("ERRORS_FOUND"));
     defaults.synchronize();
@@ -380,8 +388,8 @@ void ScanPageController::scanBrowserOtherCategories(const QStringList& paths, co
     m_scanner->scanBrowserOtherCategories(paths, category);
 }
 
-void ScanPageController::scanNetscapeFireFoxOtherCategories(const QStringList& paths, const QString& category,
-    const QString& fileName)
+void ScanPageController::scanNetscapeFireFoxOtherCategories(
+    const QStringList& paths, const QString& category, const QString& fileName)
 {
     m_scanner->scanNetscapeFireFoxOtherCategories(paths, category, fileName);
 }
@@ -433,7 +441,8 @@ void ScanPageController::updateCountAndProgress(QLabel* countField, int count, c
 {
     setMatchCount(countField, count);
     m_ui->scanPageScanCategory->setText(info.getCategory());
-    m_ui->scanPageTotalErrorsCount->setText(formatText(m_totalFormat, { QString::number(m_state.nTotalErrorsCount) }));
+    m_ui->scanPageTotalErrorsCount->setText(
+        formatText(m_totalFormat, { QString::number(m_state.nTotalErrorsCount) }));
     if (m_state.bScanning) {
         m_ui->scanPageScanDescription->setText(info.getDescription());
         m_ui->scanPageScanResultText->setText(QString());
@@ -449,12 +458,14 @@ void ScanPageController::setStateImage(QLabel* imageView, const QString& imageNa
 {
     imageView->setProperty(kImageNameProperty, imageName);
     const QIcon icon = Images::named(imageName);
-    imageView->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(imageView->maximumSize(), imageView->devicePixelRatioF()));
+    imageView->setPixmap(
+        icon.isNull() ? QPixmap() : icon.pixmap(imageView->maximumSize(), imageView->devicePixelRatioF()));
 }
 
 // Stands in for the shared hover button until the pages' buttons become one:
 // the page keeps both names on the button and swaps them as the mouse passes.
-void ScanPageController::setButtonArtwork(QPushButton* button, const QString& normalImage, const QString& hoverImage)
+void ScanPageController::setButtonArtwork(
+    QPushButton* button, const QString& normalImage, const QString& hoverImage)
 {
     button->setProperty(kNormalImageProperty, normalImage);
     button->setProperty(kHoverImageProperty, hoverImage);
@@ -472,7 +483,8 @@ bool ScanPageController::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
         if (auto* button = qobject_cast<QPushButton*>(watched)) {
-            const char* property = event->type() == QEvent::Enter ? kHoverImageProperty : kNormalImageProperty;
+            const char* property
+                = event->type() == QEvent::Enter ? kHoverImageProperty : kNormalImageProperty;
             setButtonImage(button, button->property(property).toString());
         }
     }
@@ -516,8 +528,7 @@ void ScanPageController::showSystemCacheStateImage(const QString& imageName)
 
 // Runs call on the main thread and returns when it is done. The scan thread
 // reuses its records, and reads the counters, only after the page has shown them.
-template <typename Call>
-void ScanPageController::onPageAndWait(Call call)
+template <typename Call> void ScanPageController::onPageAndWait(Call call)
 {
     if (m_bTearingDown)
         return;
@@ -537,8 +548,7 @@ void ScanPageController::onPageAndWait(Call call)
         Qt::BlockingQueuedConnection);
 }
 
-template <typename Call>
-void ScanPageController::onPageLater(Call call)
+template <typename Call> void ScanPageController::onPageLater(Call call)
 {
     QMetaObject::invokeMethod(
         this,

@@ -56,8 +56,8 @@ public:
     void scanBrowserCache(const QStringList& paths, const QString& category);
     void scanNetscapeFireFoxCahe(const QStringList& paths);
     void scanBrowserOtherCategories(const QStringList& paths, const QString& category);
-    void scanNetscapeFireFoxOtherCategories(const QStringList& paths, const QString& category,
-        const QString& fileName);
+    void scanNetscapeFireFoxOtherCategories(
+        const QStringList& paths, const QString& category, const QString& fileName);
     void scanSystemLogs();
     void scanSystemCache();
     void handleSystemCacheItem(const QString& path);
@@ -82,10 +82,8 @@ private:
     void showLogsStateImage(const QString& imageName) override;
     void showSystemCacheStateImage(const QString& imageName) override;
 
-    template <typename Call>
-    void onPageAndWait(Call call);
-    template <typename Call>
-    void onPageLater(Call call);
+    template <typename Call> void onPageAndWait(Call call);
+    template <typename Call> void onPageLater(Call call);
 
     void updateCountAndProgress(QLabel* countField, int count, const ScanInfo& info);
     void setMatchCount(QLabel* countField, int count);

@@ -17,7 +17,7 @@ ScanResultsFile::ScanResultsFile(QString path)
 
 std::optional<ScanResultsFile::Identity> ScanResultsFile::currentIdentity() const
 {
-    struct stat info {};
+    struct stat info { };
     if (stat(QFile::encodeName(m_path).constData(), &info) != 0)
         return std::nullopt;
     return Identity { quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
@@ -37,7 +37,8 @@ void ScanResultsFile::load()
     const QVariantMap root = PropertyList::readDictionary(m_path);
     for (auto it = root.cbegin(); it != root.cend(); ++it) {
         if (it.value().typeId() != QMetaType::QVariantList) {
-            SystemLog::write(QStringLiteral("%1: \"%2\" is not a list of paths; it is passed over").arg(m_path, it.key()));
+            SystemLog::write(
+                QStringLiteral("%1: \"%2\" is not a list of paths; it is passed over").arg(m_path, it.key()));
             continue;
         }
         QStringList& paths = m_categories[it.key()];
@@ -112,7 +113,8 @@ bool ScanResultsFile::acceptsPath(const QString& path)
     if (folder != m_lastRefusedFolder) {
         m_lastRefusedFolder = folder;
         SystemLog::write(
-            QStringLiteral("Passing over an item in %1: its name cannot be kept in the scan results").arg(folder));
+            QStringLiteral("Passing over an item in %1: its name cannot be kept in the scan results")
+                .arg(folder));
     }
     return false;
 }

@@ -18,14 +18,13 @@ void useDefinitions(Sandbox& sandbox, const QVariantMap& internetCachePaths, con
     const QStringList& systemCachePaths)
 {
     Locations locations = sandbox.locations();
-    locations.resourcesFolder = sandbox.path(QStringLiteral("resources"));
+    locations.resourcesFolder = sandbox.path("resources");
     sandbox.setLocations(locations);
-    QDir().mkpath(locations.resourcesFolder + QStringLiteral("/definitions"));
-    PropertyList::writeXml(internetCachePaths, locations.definitionFile(QStringLiteral("InternetCachePaths")));
-    PropertyList::writeXml(QVariantMap { { QStringLiteral("LogPaths"), logPaths } },
-        locations.definitionFile(QStringLiteral("SysLogPaths")));
-    PropertyList::writeXml(QVariantMap { { QStringLiteral("System Cache"), systemCachePaths } },
-        locations.definitionFile(QStringLiteral("SystemCachePaths")));
+    QDir().mkpath(locations.resourcesFolder + "/definitions");
+    PropertyList::writeXml(internetCachePaths, locations.definitionFile("InternetCachePaths"));
+    PropertyList::writeXml(QVariantMap { { "LogPaths", logPaths } }, locations.definitionFile("SysLogPaths"));
+    PropertyList::writeXml(
+        QVariantMap { { "System Cache", systemCachePaths } }, locations.definitionFile("SystemCachePaths"));
 }
 
 QMap<QString, QStringList> readResults(const QString& path)
@@ -41,15 +40,12 @@ QString makeTree(const QString& root, const QStringList& items)
 {
     QDir().mkpath(root);
     for (const QString& item : items) {
-        const QString full = root + u'/' + item;
-        if (const qsizetype arrow = item.indexOf(QStringLiteral(" -> ")); arrow >= 0) {
-            const QString link = root + u'/' + item.left(arrow);
-            QDir().mkpath(QFileInfo(link).absolutePath());
-            QFile::link(item.mid(arrow + 4), link);
-        } else if (item.endsWith(u'/')) {
-            QDir().mkpath(full);
-        } else {
-            QDir().mkpath(QFileInfo(full).absolutePath());
+        const qsizetype arrow = item.indexOf(" -> ");
+        const QString full = root + u'/' + (arrow >= 0 ? item.left(arrow) : item);
+        QDir().mkpath(item.endsWith(u'/') ? full : QFileInfo(full).absolutePath());
+        if (arrow >= 0) {
+            QFile::link(item.mid(arrow + 4), full);
+        } else if (!item.endsWith(u'/')) {
             QFile file(full);
             if (file.open(QIODevice::WriteOnly))
                 file.write("junk");
@@ -66,6 +62,11 @@ QStringList under(const QString& root, const QStringList& relative)
     return paths;
 }
 
+RecordingReporter::RecordingReporter(const ScanState& state)
+    : m_state(state)
+{
+}
+
 QStringList RecordingReporter::descriptions(const QString& kind) const
 {
     QStringList found;
@@ -76,46 +77,10 @@ QStringList RecordingReporter::descriptions(const QString& kind) const
     return found;
 }
 
-void RecordingReporter::add(const QString& kind, const ScanInfo* info, int count)
+void RecordingReporter::add(const QString& kind, const ScanInfo* info)
 {
-    Report report { kind, info ? info->getCategory() : QString(), info ? info->getDescription() : QString(), count,
-        m_state.nTotalErrorsCount };
-    reports.push_back(report);
+    reports.push_back({ kind, info ? info->getCategory() : QString(),
+        info ? info->getDescription() : QString(), m_state.nTotalErrorsCount });
     if (onReport)
-        onReport(report);
-}
-
-void RecordingReporter::reportBrowserItem(const ScanInfo& info)
-{
-    add(QStringLiteral("browser"), &info, m_state.nCacheCount);
-}
-
-void RecordingReporter::reportLogEntry(const ScanInfo& info)
-{
-    add(QStringLiteral("log"), &info, m_state.nLogsCount);
-}
-
-void RecordingReporter::reportSystemCacheItem(const ScanInfo& info)
-{
-    add(QStringLiteral("systemCache"), &info, m_state.nSystemCacheCount);
-}
-
-void RecordingReporter::reportNoInternetCacheItems()
-{
-    add(QStringLiteral("noInternetCache"), nullptr, 0);
-}
-
-void RecordingReporter::reportNoSystemCacheItems()
-{
-    add(QStringLiteral("noSystemCache"), nullptr, 0);
-}
-
-void RecordingReporter::showLogsStateImage(const QString& imageName)
-{
-    images.append(QStringLiteral("logs:") + imageName);
-}
-
-void RecordingReporter::showSystemCacheStateImage(const QString& imageName)
-{
-    images.append(QStringLiteral("systemCache:") + imageName);
+        onReport(reports.back());
 }

@@ -3,7 +3,6 @@
 #include "scan/ScanReporter.h"
 
 #include <QMap>
-#include <QString>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -12,59 +11,50 @@
 #include <vector>
 
 class Sandbox;
+struct ScanState;
 
 // Readable failure messages for texts and lists of texts.
 void PrintTo(const QString& text, std::ostream* out);
 
-class ScanInfo;
-struct ScanState;
-
-// Points the definitions at <sandbox>/resources/definitions and writes the given ones there.
+// Points the definitions at <sandbox>/resources/definitions and writes these there.
 void useDefinitions(Sandbox& sandbox, const QVariantMap& internetCachePaths, const QStringList& logPaths = {},
     const QStringList& systemCachePaths = {});
-
 // The results file as category -> paths; empty when there is none.
 QMap<QString, QStringList> readResults(const QString& path);
-
-// Each item of a fixture tree below root: "name" is a file, "name/" a folder,
-// "name -> target" a symbolic link. Returns the root.
+// Below root: "name" is a file, "name/" a folder, "name -> target" a symbolic link. Returns root.
 QString makeTree(const QString& root, const QStringList& items);
-
-// Prefixes every relative path with root and "/".
+// root + "/" + each relative path.
 QStringList under(const QString& root, const QStringList& relative);
 
-// Keeps what the scanners report, with the counters as they were at that moment.
+// Keeps what the scanners report, with the total as it was at that moment.
 class RecordingReporter final : public ScanReporter {
 public:
     struct Report {
-        QString kind;
+        QString kind; // "browser", "log", "systemCache", "noInternetCache" or "noSystemCache"
         QString category;
         QString description;
-        int count = 0;
         int total = 0;
     };
-
-    explicit RecordingReporter(const ScanState& state)
-        : m_state(state)
-    {
-    }
+    explicit RecordingReporter(const ScanState& state);
 
     std::vector<Report> reports;
     QStringList images;
-    // Called after each finding or visited entry is recorded; tests stop a scan from here.
-    std::function<void(const Report&)> onReport;
+    std::function<void(const Report&)> onReport; // tests stop a scan from here
 
     QStringList descriptions(const QString& kind) const;
 
-    void reportBrowserItem(const ScanInfo& info) override;
-    void reportLogEntry(const ScanInfo& info) override;
-    void reportSystemCacheItem(const ScanInfo& info) override;
-    void reportNoInternetCacheItems() override;
-    void reportNoSystemCacheItems() override;
-    void showLogsStateImage(const QString& imageName) override;
-    void showSystemCacheStateImage(const QString& imageName) override;
-
 private:
-    void add(const QString& kind, const ScanInfo* info, int count);
+    void add(const QString& kind, const ScanInfo* info);
+    void reportBrowserItem(const ScanInfo& info) override { add(QStringLiteral("browser"), &info); }
+    void reportLogEntry(const ScanInfo& info) override { add(QStringLiteral("log"), &info); }
+    void reportSystemCacheItem(const ScanInfo& info) override { add(QStringLiteral("systemCache"), &info); }
+    void reportNoInternetCacheItems() override { add(QStringLiteral("noInternetCache"), nullptr); }
+    void reportNoSystemCacheItems() override { add(QStringLiteral("noSystemCache"), nullptr); }
+    void showLogsStateImage(const QString& name) override { images.append(QStringLiteral("logs:") + name); }
+    void showSystemCacheStateImage(const QString& name) override
+    {
+        images.append(QStringLiteral("cache:") + name);
+    }
+
     const ScanState& m_state;
 };
