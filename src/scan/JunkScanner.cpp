@@ -295,8 +295,8 @@ void JunkScanner::scanSystemCache()
         if (kind == Kind::NotFolder) {
             record(root);
         } else if (kind == Kind::Folder) {
-            walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
-                if (kind != Kind::Folder)
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind itemKind) {
+                if (itemKind != Kind::Folder)
                     record(path);
             });
         }

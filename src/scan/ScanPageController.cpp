@@ -134,6 +134,7 @@ ScanPageController::~ScanPageController()
 {
     // The widgets may already be gone; the thread must not wait on them, nor outlive this object.
     m_bTearingDown = true;
+    m_panelRefresh.stop();
     m_state.scanCancelled = true;
     m_state.bScanning = false;
     waitForScanThreadToEnd();
@@ -576,8 +577,7 @@ void ScanPageController::waitForScanThreadToEnd()
     // until it has ended. Clicks wait; they would act on a page in between scans.
     QEventLoop loop;
     connect(this, &ScanPageController::scanThreadFinished, &loop, &QEventLoop::quit);
-    if (m_scanThread)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void ScanPageController::endScanThread(quint64 generation)

@@ -51,7 +51,7 @@ public:
     int nLogsCount() const { return m_state.nLogsCount; }
     int nSystemCacheCount() const { return m_state.nSystemCacheCount; }
 
-    // Scan thread.
+    // Scan thread, while a scan runs.
     void scanThreadMethod();
     void scanBrowserCache(const QStringList& paths, const QString& category);
     void scanNetscapeFireFoxCahe(const QStringList& paths);

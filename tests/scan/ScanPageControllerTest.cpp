@@ -217,34 +217,38 @@ TEST_F(ScanRun, AnAccountWithoutJunkLeavesNoResultsFile)
     EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), 0);
 }
 
-TEST_F(ScanRun, StopAfterFindingsKeepsThemAndShowsTheReviewPage)
+// Stopped after so many findings; in scan order there are 8 browser items, 2 logs and 1 system cache item.
+class ScanStop : public ScanRun, public ::testing::WithParamInterface<int> { };
+
+TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
 {
-    AtFinding stop(scan, 3, [this] { scan->scanPageStopScanClick(); });
+    const int stopAt = GetParam();
+    QMap<QString, QStringList> foundFirst;
+    int taken = 0;
+    for (const char* category : { "Internet Cache", "Cookies", "History", "Form Values", "UserLibraryLogs",
+             "System Logs", "System Cache" }) {
+        for (const QString& path : expected[category]) {
+            if (taken++ < stopAt)
+                foundFirst[category].append(path);
+        }
+    }
+    AtFinding stop(scan, stopAt, [this] { scan->scanPageStopScanClick(); });
     ASSERT_TRUE(scanToTheEnd());
 
-    EXPECT_EQ(readResults(resultsFile()),
-        (QMap<QString, QStringList> { { "Internet Cache", expected["Internet Cache"].mid(0, 3) } }));
-    EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), 3);
+    EXPECT_EQ(readResults(resultsFile()), foundFirst);
+    EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), stopAt);
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
     EXPECT_EQ(text("scanPageScanDescription"), "");
-    EXPECT_TRUE(hidden("scanPageLogMatchCount") && hidden("scanPageSystemCacheMatchCount"));
+    EXPECT_EQ(hidden("scanPageLogMatchCount"), stopAt <= 8) << "phases not begun stay hidden";
+    EXPECT_EQ(hidden("scanPageSystemCacheMatchCount"), stopAt <= 10);
     EXPECT_TRUE(hidden("scanPageGoToReviewButton") && !hidden("scanPageScanNowButton"));
-    EXPECT_TRUE(app->reviewButton()->isEnabled() && app->fixButton()->isEnabled());
-    EXPECT_EQ(page(), ApplicationController::ReviewPage);
+    EXPECT_EQ(app->reviewButton()->isEnabled(), stopAt > 0);
+    EXPECT_EQ(app->fixButton()->isEnabled(), stopAt > 0);
+    // Once the stopped scan has stored its findings, the window shows them.
+    EXPECT_EQ(page(), stopAt > 0 ? ApplicationController::ReviewPage : ApplicationController::ScanPage);
 }
 
-TEST_F(ScanRun, StopBeforeAnyFindingEndsWithoutJunk)
-{
-    AtFinding stop(scan, 0, [this] { scan->scanPageStopScanClick(); });
-    ASSERT_TRUE(scanToTheEnd());
-
-    EXPECT_EQ(scan->nTotalErrorsCount(), 0);
-    EXPECT_FALSE(QFileInfo::exists(resultsFile()));
-    EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), 0);
-    EXPECT_FALSE(defaults().stringForKey("SCANNED_COMPLETE_TIME").isEmpty());
-    EXPECT_FALSE(app->reviewButton()->isEnabled() || app->fixButton()->isEnabled());
-    EXPECT_EQ(page(), ApplicationController::ScanPage);
-}
+INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop, ::testing::Values(0, 3, 9, 11));
 
 TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThread)
 {
