@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -35,8 +36,14 @@ void DirectoryEnumerator::enter(const QByteArray& relative)
 {
     const QByteArray full = relative.isEmpty() ? m_root : m_root + '/' + relative;
     DIR* dir = opendir(full.constData());
-    if (!dir)
+    if (!dir) {
+        // A folder that vanished or a root that is a file is no news; a folder
+        // the user may not read is: what lies in it is not looked at.
+        if (errno != ENOENT && errno != ENOTDIR)
+            SystemLog::write(QStringLiteral("Cannot read %1: %2")
+                                 .arg(QFile::decodeName(full), QString::fromLocal8Bit(std::strerror(errno))));
         return;
+    }
     Level level;
     level.relative = relative;
     while (const dirent* entry = readdir(dir)) {
