@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -41,8 +42,15 @@ void DirectoryEnumerator::enter(const Folder& folder)
     // if it is still a folder, not a link that replaced it since it was listed.
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (relative.isEmpty() ? 0 : O_NOFOLLOW);
     const int fd = open(full.constData(), flags);
-    if (fd < 0)
+    if (fd < 0) {
+        // A folder that vanished, a root that is a file or a folder swapped
+        // for a link is no news; a folder the user may not read is: what lies
+        // in it is not looked at.
+        if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP)
+            SystemLog::write(QStringLiteral("Cannot read %1: %2")
+                                 .arg(QFile::decodeName(full), QString::fromLocal8Bit(std::strerror(errno))));
         return;
+    }
     DIR* dir = fdopendir(fd);
     if (!dir) {
         close(fd);
@@ -54,9 +62,10 @@ void DirectoryEnumerator::enter(const Folder& folder)
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        const Kind kind = entry->d_type == DT_DIR ? Kind::Folder
-            : entry->d_type == DT_UNKNOWN         ? Kind::Unknown
-                                                  : Kind::Other;
+        const EntryKind kind = entry->d_type == DT_DIR ? EntryKind::Folder
+            : entry->d_type == DT_LNK                  ? EntryKind::SymbolicLink
+            : entry->d_type == DT_UNKNOWN              ? EntryKind::Unknown
+                                                       : EntryKind::Other;
         level.entries.push_back({ QByteArray(name), kind });
     }
     closedir(dir);
@@ -87,12 +96,16 @@ std::optional<QString> DirectoryEnumerator::nextObject()
                                  .arg(QString::fromUtf8(m_root + '/' + relative)));
             continue;
         }
-        bool folder = entry.kind == Kind::Folder;
-        if (entry.kind == Kind::Unknown) {
+        m_lastKind = entry.kind;
+        if (m_lastKind == EntryKind::Unknown) {
             // Some file systems do not report types while listing.
             struct stat info {};
-            folder = lstat((m_root + '/' + relative).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+            if (lstat((m_root + '/' + relative).constData(), &info) == 0)
+                m_lastKind = S_ISDIR(info.st_mode) ? EntryKind::Folder
+                    : S_ISLNK(info.st_mode)        ? EntryKind::SymbolicLink
+                                                   : EntryKind::Other;
         }
+        const bool folder = m_lastKind == EntryKind::Folder;
         QString relativeText = level.folder.relative.isEmpty() ? *decoded : level.folder.relativeText + u'/' + *decoded;
         if (folder)
             m_pendingFolder = Folder { relative, relativeText };

@@ -20,11 +20,15 @@ public:
     // Do not descend into the folder nextObject() returned last.
     void skipDescendents();
 
+    // What the entry nextObject() returned last is, links not followed;
+    // Unknown when it could not be examined (it may have vanished).
+    enum class EntryKind { Folder, SymbolicLink, Other, Unknown };
+    EntryKind lastEntryKind() const { return m_lastKind; }
+
 private:
-    enum class Kind { Folder, Other, Unknown };
     struct Entry {
         QByteArray name;
-        Kind kind;
+        EntryKind kind;
     };
     struct Folder {
         QByteArray relative; // "" for the root
@@ -39,5 +43,6 @@ private:
 
     QByteArray m_root;
     std::vector<Level> m_levels;
+    EntryKind m_lastKind = EntryKind::Unknown;
     std::optional<Folder> m_pendingFolder; // the last entry returned, if a folder to descend into
 };

@@ -1,13 +1,591 @@
 #include "scan/ScanPageController.h"
 
+#include "platform/DateFormat.h"
+#include "platform/FileSystem.h"
+#include "platform/Images.h"
+#include "platform/Localization.h"
+#include "platform/Locations.h"
+#include "platform/UserDefaults.h"
+#include "scan/JunkScanner.h"
+#include "scan/ScanDefinitions.h"
+#include "scan/ScanInfo.h"
+#include "shell/ApplicationController.h"
+#include "ui_ScanPage.h"
+
+#include <QDateTime>
+#include <QEvent>
+#include <QEventLoop>
+#include <QThread>
+
+#include <iterator>
+
+namespace {
+
+const QString kArrow = QStringLiteral("Arrow");
+const QString kRightMark = QStringLiteral("RightMark");
+const QString kScanNowImage = QStringLiteral("ScanNow");
+const QString kStopImage = QStringLiteral("Stop");
+// The artwork every page's main action button shares.
+const QString kActionImage = QStringLiteral("ActionButton");
+const QString kActionHoverImage = QStringLiteral("ActionButton-hover");
+
+// While a scan runs the progress panel is painted at this pace rather than at
+// every report: a report comes every few microseconds, and laying out and
+// painting a long path costs several times the report itself.
+constexpr int kPanelRefreshMs = 40;
+
+const char* const kImageNameProperty = "imageName";
+const char* const kNormalImageProperty = "normalImageName";
+const char* const kHoverImageProperty = "hoverImageName";
+
+enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile };
+
+struct BrowserCall {
+    const char* category;
+    const char* browser;
+    Walk walk;
+    const char* fileName;
+};
+
+// The browser scanner calls in the order the page shows them; the definitions
+// give each its path list.
+constexpr BrowserCall kBrowserCalls[] = {
+    { "Internet Cache", "Safari", Walk::Cache, nullptr },
+    { "Internet Cache", "FireFox", Walk::ProfileCache, nullptr },
+    { "Internet Cache", "Camino", Walk::Cache, nullptr },
+    { "Internet Cache", "Opera", Walk::Cache, nullptr },
+    { "Internet Cache", "OmniWeb", Walk::Cache, nullptr },
+    { "Internet Cache", "Netscape", Walk::ProfileCache, nullptr },
+    { "Internet Cache", "iCab", Walk::Cache, nullptr },
+    { "Internet Cache", "Internet Explorer", Walk::Cache, nullptr },
+    { "Cookies", "Safari", Walk::FileOrFolder, nullptr },
+    { "Cookies", "FireFox", Walk::ProfileFile, "cookies.sqlite" },
+    { "Cookies", "Camino", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Opera", Walk::FileOrFolder, nullptr },
+    { "Cookies", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Netscape", Walk::ProfileFile, "cookies.txt" },
+    { "Cookies", "iCab", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "History", "Safari", Walk::FileOrFolder, nullptr },
+    { "History", "FireFox", Walk::ProfileFile, "history.dat" },
+    { "History", "FireFox", Walk::ProfileFile, "places.sqlite" },
+    { "History", "Camino", Walk::FileOrFolder, nullptr },
+    { "History", "Opera", Walk::FileOrFolder, nullptr },
+    { "History", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "History", "Netscape", Walk::ProfileFile, "history.dat" },
+    { "History", "iCab", Walk::FileOrFolder, nullptr },
+    { "History", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "Safari", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "FireFox", Walk::ProfileFile, "downloads.sqlite" },
+    { "Downloads List", "Camino", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "Opera", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "Netscape", Walk::ProfileFile, "downloads.rdf" },
+    { "Downloads List", "iCab", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "Form Values", "Safari", Walk::FileOrFolder, nullptr },
+    { "Form Values", "FireFox", Walk::ProfileFile, "formhistory.sqlite" },
+    { "Form Values", "Netscape", Walk::ProfileFile, "formhistory.dat" },
+    { "Page Icons", "Safari", Walk::FileOrFolder, nullptr },
+    { "Page Icons", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "Page Icons", "Camino", Walk::Cache, nullptr },
+};
+static_assert(std::size(kBrowserCalls) == 39);
+
+} // namespace
+
 ScanPageController::ScanPageController(QWidget* page, QObject* parent)
     : QObject(parent)
     , m_page(page)
+    , m_ui(std::make_unique<Ui::ScanPage>())
 {
+    m_ui->setupUi(m_page);
+    connect(
+        m_ui->scanPageScanNowButton, &QPushButton::clicked, this, &ScanPageController::scanPageScanNowClick);
+    connect(m_ui->scanPageStopScanButton, &QPushButton::clicked, this,
+        &ScanPageController::scanPageStopScanClick);
+    connect(m_ui->scanPageGoToReviewButton, &QPushButton::clicked, this,
+        &ScanPageController::scanPageReviewButtonClick);
+
+    // Areas that come and go keep their place, so nothing else on the page moves.
+    for (QWidget* widget : std::initializer_list<QWidget*> { m_ui->scanPageInternetCacheMatchCount,
+             m_ui->scanPageInternetCacheStateImage, m_ui->scanPageLogMatchCount, m_ui->scanPageLogsStateImage,
+             m_ui->scanPageSystemCacheMatchCount, m_ui->scanPageSystemCacheStateImage,
+             m_ui->scanPageAnimation, m_ui->scanPageScanCategory, m_ui->scanPageStopScanButton,
+             m_ui->scanPageScanNowButton, m_ui->scanPageGoToReviewButton }) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+        widget->hide();
+    }
+    m_ui->scanPageScanNowButton->show();
+
+    m_panelRefresh.setInterval(kPanelRefreshMs);
+    connect(&m_panelRefresh, &QTimer::timeout, this, [this] {
+        m_ui->scanPagePanel->setUpdatesEnabled(true);
+        m_ui->scanPagePanel->repaint();
+        m_ui->scanPagePanel->setUpdatesEnabled(false);
+    });
+    m_matchesFormat = Localization::text("MATCHES_TEXT", "(%d Matches)");
+    m_totalFormat = Localization::text("TOTAL_ERRORS", "Total Junk Files: %d");
 }
 
-void ScanPageController::scanPageCreateUI() { }
+ScanPageController::~ScanPageController()
+{
+    // The widgets may already be gone; the thread must not wait on them, nor outlive this object.
+    m_bTearingDown = true;
+    m_panelRefresh.stop();
+    m_state.scanCancelled = true;
+    m_state.bScanning = false;
+    waitForScanThreadToEnd();
+}
 
-void ScanPageController::drawScanPage() { }
+void ScanPageController::scanPageCreateUI()
+{
+    m_ui->scanPageScanNowButton->setText(Localization::text("OVERVIEW_SCANNOW_TITLE", "Scan Now"));
+    m_ui->scanPageStopScanButton->setText(Localization::text("SCANPAGE_STOPSCAN_TITLE", "Stop Scan"));
+    m_ui->scanPageTitleText->setText(
+        Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click."));
+    m_ui->scanPagePanelTitleText->setText(Localization::text("SCANPAGE_PANEL_TITLE", "Currently Scanning:"));
+    m_ui->scanPageScanNowButton->setToolTip(Localization::text("SCANNOW_TOOLTIP", "Click to Scan Now!"));
+    m_ui->scanPageStopScanButton->setToolTip(
+        Localization::text("STOPSCAN_TOOLTIP", "Click to Stop Scanning"));
+    m_ui->scanPageInternetCacheText->setText(
+        Localization::text("SCANPAGE_INTERNETCACHE_TITLE", "Internet Cache"));
+    m_ui->scanPageLogsText->setText(Localization::text("SCANPAGE_LOGS_TITLE", "Logs"));
+    m_ui->scanPageSystemCacheText->setText(Localization::text("SCANPAGE_SYSTEMCACHE_TITLE", "System Cache"));
 
-void ScanPageController::startScanning() { }
+    setButtonArtwork(m_ui->scanPageStopScanButton, kStopImage, QStringLiteral("Stop-hover"));
+    setButtonArtwork(m_ui->scanPageScanNowButton, kScanNowImage, QStringLiteral("ScanNow-hover"));
+
+    m_ui->scanPageGoToReviewButton->setText(Localization::text("SCANPAGE_REVIEW_BUTTON_TITLE", "Review"));
+    m_ui->scanPageGoToReviewButton->setToolTip(
+        Localization::text("SCANPAGE_REVIEW_TOOLTIP", "Click to Review!"));
+    setButtonArtwork(m_ui->scanPageGoToReviewButton, kActionImage, kActionHoverImage);
+    if (m_state.nTotalErrorsCount < 1)
+        m_ui->scanPageGoToReviewButton->hide();
+}
+
+void ScanPageController::drawScanPage()
+{
+    setButtonImage(m_ui->scanPageStopScanButton, kStopImage);
+    setButtonImage(m_ui->scanPageScanNowButton, kScanNowImage);
+    if (!m_state.bScanning)
+        m_ui->scanPageAnimation->hide();
+}
+
+void ScanPageController::scanPageScanNowClick()
+{
+    startScanning();
+}
+
+void ScanPageController::scanPageReviewButtonClick()
+{
+    ApplicationController::applicationController()->displayReviewPage();
+}
+
+void ScanPageController::startScanning()
+{
+    if (m_state.bScanning || m_bStartingScan)
+        return;
+    if (m_reportsInProgress > 0) {
+        // Called from inside a report the previous scan thread is waiting on:
+        // waiting here for that thread to end would never end.
+        QMetaObject::invokeMethod(this, &ScanPageController::startScanning, Qt::QueuedConnection);
+        return;
+    }
+    // A cancelled scan may still be finishing its walk and writing the results
+    // file; it must be gone before the file is deleted and the counters reset.
+    m_bStartingScan = true;
+    waitForScanThreadToEnd();
+    m_bStartingScan = false;
+
+    m_state.scanCancelled = false;
+
+    m_ui->scanPageGoToReviewButton->hide();
+    m_state.resetCounters();
+    m_ui->scanPageLogMatchCount->clear();
+    m_ui->scanPageInternetCacheMatchCount->clear();
+    m_ui->scanPageSystemCacheMatchCount->clear();
+    m_ui->scanPageTotalErrorsCount->clear();
+    setStateImage(m_ui->scanPageLogsStateImage, QString());
+    setStateImage(m_ui->scanPageInternetCacheStateImage, QString());
+    setStateImage(m_ui->scanPageSystemCacheStateImage, QString());
+
+    const Locations locations = Locations::current();
+    // Created with its parents: on a fresh account the data folder may not
+    // exist yet, and every finding would be lost with the writes.
+    FileSystem::current().createPath(locations.resultsFolder);
+    FileSystem::current().removeFile(locations.resultsFile());
+
+    m_ui->scanPageAnimation->show();
+    m_ui->scanPageAnimation->setRange(0, 0);
+    holdPanelPainting(true);
+
+    setScanning(true);
+
+    m_ui->scanPageStopScanButton->show();
+    m_ui->scanPageScanNowButton->hide();
+    m_ui->scanPageScanCategory->show();
+    m_ui->scanPageLogMatchCount->hide();
+    m_ui->scanPageLogsStateImage->hide();
+    m_ui->scanPageSystemCacheMatchCount->hide();
+    m_ui->scanPageSystemCacheStateImage->hide();
+
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setObject(QString(QStringLiteral("")), QStringLiteral("FIXED_COMPLETE_TIME"));
+    defaults.setObject(QString(QStringLiteral("")), QStringLiteral("SCANNED_COMPLETE_TIME"));
+    defaults.synchronize();
+
+    ApplicationController* application = ApplicationController::applicationController();
+    application->setEnableReviewButton(false);
+    application->setEnableOptionsButton(false);
+    application->setEnableFixButton(false);
+    application->setShowOverviewPage(false);
+
+    m_matchesFormat = Localization::text("MATCHES_TEXT", "(%d Matches)");
+    m_totalFormat = Localization::text("TOTAL_ERRORS", "Total Junk Files: %d");
+    ScanReporter& reporter = *this;
+    m_scanner = std::make_unique<JunkScanner>(m_state, reporter, locations);
+    const quint64 generation = ++m_threadGeneration;
+    m_scanThread.reset(QThread::create([this, generation] {
+        scanThreadMethod();
+        QMetaObject::invokeMethod(
+            this, [this, generation] { endScanThread(generation); }, Qt::QueuedConnection);
+    }));
+    m_scanThread->setObjectName(QStringLiteral("velmora-scan"));
+    m_scanThread->start();
+}
+
+void ScanPageController::scanThreadMethod()
+{
+    const QVariantMap definitions
+        = ScanDefinitions::load(m_scanner->locations(), ScanDefinitions::kInternetCachePaths);
+    onPageLater([this] {
+        setStateImage(m_ui->scanPageInternetCacheStateImage, kArrow);
+        m_ui->scanPageInternetCacheMatchCount->show();
+        m_ui->scanPageInternetCacheStateImage->show();
+    });
+
+    for (const BrowserCall& call : kBrowserCalls) {
+        const QString category = QString::fromLatin1(call.category);
+        const QStringList paths
+            = ScanDefinitions::browserPaths(definitions, category, QString::fromLatin1(call.browser));
+        switch (call.walk) {
+        case Walk::Cache:
+            scanBrowserCache(paths, category);
+            break;
+        case Walk::ProfileCache:
+            scanNetscapeFireFoxCahe(paths);
+            break;
+        case Walk::FileOrFolder:
+            scanBrowserOtherCategories(paths, category);
+            break;
+        case Walk::ProfileFile:
+            scanNetscapeFireFoxOtherCategories(paths, category, QString::fromLatin1(call.fileName));
+            break;
+        }
+    }
+    onPageLater([this] { setStateImage(m_ui->scanPageInternetCacheStateImage, kRightMark); });
+
+    if (m_state.bScanning) {
+        onPageLater([this] {
+            m_ui->scanPageLogMatchCount->show();
+            m_ui->scanPageLogsStateImage->show();
+        });
+        scanSystemLogs();
+        if (m_state.bScanning) {
+            onPageLater([this] {
+                m_ui->scanPageSystemCacheMatchCount->show();
+                m_ui->scanPageSystemCacheStateImage->show();
+            });
+            scanSystemCache();
+        }
+    }
+
+    if (m_state.scanCancelled && m_state.nTotalErrorsCount > 0) {
+        onPageAndWait([this] {
+            // Not when the user has already started the next scan.
+            if (!m_bStartingScan)
+                ApplicationController::applicationController()->displayReviewPage();
+        });
+    }
+    if (m_state.bScanning)
+        onPageAndWait([this] { scanningComplete(); });
+}
+
+void ScanPageController::scanPageStopScanClick()
+{
+    if (!m_state.bScanning)
+        return;
+    m_ui->scanPageStopScanButton->hide();
+    m_ui->scanPageScanNowButton->show();
+    m_ui->scanPageScanDescription->clear();
+    m_ui->scanPageScanResultText->setText(
+        Localization::text("SCANNING_CANCELLED", "Scanning cancelled by the User."));
+    m_ui->scanPageScanCategory->hide();
+    m_state.scanCancelled = true;
+    postScanningStuff();
+}
+
+void ScanPageController::scanningComplete()
+{
+    // A Stop click may have been handled while this call was on its way.
+    if (!m_state.bScanning)
+        return;
+    m_ui->scanPageStopScanButton->hide();
+    m_ui->scanPageScanNowButton->show();
+    ApplicationController* application = ApplicationController::applicationController();
+    application->setEnableOverviewButton(true);
+    application->setEnableReviewButton(true);
+    m_ui->scanPageScanDescription->clear();
+    m_ui->scanPageScanResultText->setText(m_state.nTotalErrorsCount > 0
+            ? Localization::text("SCANNING_COMPLETE", "Scanning Complete. Click Review.")
+            : Localization::text("SCANNING_COMPLETE_NO_ERRORS", "Scanning Complete. No Junk Items found."));
+    m_ui->scanPageScanCategory->hide();
+    setButtonImage(m_ui->scanPageScanNowButton, kScanNowImage);
+    if (m_state.nTotalErrorsCount > 0) {
+        m_ui->scanPageGoToReviewButton->show();
+        m_ui->scanPageGoToReviewButton->setEnabled(true);
+        setButtonArtwork(m_ui->scanPageGoToReviewButton, kActionImage, kActionHoverImage);
+    }
+    m_state.scanCancelled = false;
+    postScanningStuff();
+}
+
+void ScanPageController::postScanningStuff()
+{
+    holdPanelPainting(false);
+    m_ui->scanPageAnimation->setRange(0, 1);
+    m_ui->scanPageAnimation->hide();
+    setScanning(false);
+
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setObject(DateFormat::stringFromDate(
+                           QDateTime::currentDateTime(), QString::fromLatin1(DateFormat::kFullPattern)),
+        QStringLiteral("SCANNED_COMPLETE_TIME"));
+    defaults.setInteger(m_state.nTotalErrorsCount, QStringLiteral("ERRORS_FOUND"));
+    defaults.synchronize();
+
+    ApplicationController* application = ApplicationController::applicationController();
+    application->setEnableOptionsButton(true);
+    const bool found = m_state.nTotalErrorsCount >= 1;
+    application->setEnableReviewButton(found);
+    application->setEnableFixButton(found);
+}
+
+void ScanPageController::scanBrowserCache(const QStringList& paths, const QString& category)
+{
+    m_scanner->scanBrowserCache(paths, category);
+}
+
+void ScanPageController::scanNetscapeFireFoxCahe(const QStringList& paths)
+{
+    m_scanner->scanNetscapeFireFoxCahe(paths);
+}
+
+void ScanPageController::scanBrowserOtherCategories(const QStringList& paths, const QString& category)
+{
+    m_scanner->scanBrowserOtherCategories(paths, category);
+}
+
+void ScanPageController::scanNetscapeFireFoxOtherCategories(
+    const QStringList& paths, const QString& category, const QString& fileName)
+{
+    m_scanner->scanNetscapeFireFoxOtherCategories(paths, category, fileName);
+}
+
+void ScanPageController::scanSystemLogs()
+{
+    m_scanner->scanSystemLogs();
+}
+
+void ScanPageController::scanSystemCache()
+{
+    m_scanner->scanSystemCache();
+}
+
+void ScanPageController::handleSystemCacheItem(const QString& path)
+{
+    m_scanner->handleSystemCacheItem(path);
+}
+
+void ScanPageController::updateScanPageUIWithCachInfo(const ScanInfo& info)
+{
+    updateCountAndProgress(m_ui->scanPageInternetCacheMatchCount, m_state.nCacheCount, info);
+}
+
+void ScanPageController::updateScanPageUI(const ScanInfo& info)
+{
+    updateCountAndProgress(m_ui->scanPageLogMatchCount, m_state.nLogsCount, info);
+}
+
+void ScanPageController::updateScanPageUIWithSystemCacheInfo(const ScanInfo& info)
+{
+    updateCountAndProgress(m_ui->scanPageSystemCacheMatchCount, m_state.nSystemCacheCount, info);
+}
+
+void ScanPageController::updateInternetCacheCountScan()
+{
+    setMatchCount(m_ui->scanPageInternetCacheMatchCount, 0);
+}
+
+void ScanPageController::updateSystemCacheCountScan()
+{
+    setMatchCount(m_ui->scanPageSystemCacheMatchCount, 0);
+}
+
+// Every finding passes through here while the scan thread waits, so it sets
+// texts on labels of fixed size and does nothing else: a label whose size
+// follows its text would have the page laid out again at every finding.
+void ScanPageController::updateCountAndProgress(QLabel* countField, int count, const ScanInfo& info)
+{
+    setMatchCount(countField, count);
+    m_ui->scanPageScanCategory->setText(info.getCategory());
+    m_ui->scanPageTotalErrorsCount->setText(
+        formatText(m_totalFormat, { QString::number(m_state.nTotalErrorsCount) }));
+    if (m_state.bScanning) {
+        m_ui->scanPageScanDescription->setText(info.getDescription());
+        m_ui->scanPageScanResultText->setText(QString());
+    }
+}
+
+void ScanPageController::setMatchCount(QLabel* countField, int count)
+{
+    countField->setText(formatText(m_matchesFormat, { QString::number(count) }));
+}
+
+void ScanPageController::setStateImage(QLabel* imageView, const QString& imageName)
+{
+    imageView->setProperty(kImageNameProperty, imageName);
+    const QIcon icon = Images::named(imageName);
+    imageView->setPixmap(
+        icon.isNull() ? QPixmap() : icon.pixmap(imageView->maximumSize(), imageView->devicePixelRatioF()));
+}
+
+// Stands in for the shared hover button until the pages' buttons become one:
+// the page keeps both names on the button and swaps them as the mouse passes.
+void ScanPageController::setButtonArtwork(
+    QPushButton* button, const QString& normalImage, const QString& hoverImage)
+{
+    button->setProperty(kNormalImageProperty, normalImage);
+    button->setProperty(kHoverImageProperty, hoverImage);
+    button->installEventFilter(this);
+    setButtonImage(button, button->underMouse() ? hoverImage : normalImage);
+}
+
+void ScanPageController::setButtonImage(QPushButton* button, const QString& imageName)
+{
+    button->setProperty(kImageNameProperty, imageName);
+    button->setIcon(Images::named(imageName));
+}
+
+bool ScanPageController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+        if (auto* button = qobject_cast<QPushButton*>(watched)) {
+            const char* property
+                = event->type() == QEvent::Enter ? kHoverImageProperty : kNormalImageProperty;
+            setButtonImage(button, button->property(property).toString());
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ScanPageController::reportBrowserItem(const ScanInfo& info)
+{
+    onPageAndWait([this, &info] { updateScanPageUIWithCachInfo(info); });
+}
+
+void ScanPageController::reportLogEntry(const ScanInfo& info)
+{
+    onPageAndWait([this, &info] { updateScanPageUI(info); });
+}
+
+void ScanPageController::reportSystemCacheItem(const ScanInfo& info)
+{
+    onPageAndWait([this, &info] { updateScanPageUIWithSystemCacheInfo(info); });
+}
+
+void ScanPageController::reportNoInternetCacheItems()
+{
+    onPageAndWait([this] { updateInternetCacheCountScan(); });
+}
+
+void ScanPageController::reportNoSystemCacheItems()
+{
+    onPageAndWait([this] { updateSystemCacheCountScan(); });
+}
+
+void ScanPageController::showLogsStateImage(const QString& imageName)
+{
+    onPageLater([this, imageName] { setStateImage(m_ui->scanPageLogsStateImage, imageName); });
+}
+
+void ScanPageController::showSystemCacheStateImage(const QString& imageName)
+{
+    onPageLater([this, imageName] { setStateImage(m_ui->scanPageSystemCacheStateImage, imageName); });
+}
+
+// Runs call on the main thread and returns when it is done. The scan thread
+// reuses its records, and reads the counters, only after the page has shown them.
+template <typename Call> void ScanPageController::onPageAndWait(Call call)
+{
+    if (m_bTearingDown)
+        return;
+    if (QThread::currentThread() == thread()) {
+        call();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, &call] {
+            if (m_bTearingDown)
+                return;
+            ++m_reportsInProgress;
+            call();
+            --m_reportsInProgress;
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+template <typename Call> void ScanPageController::onPageLater(Call call)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, call] {
+            if (!m_bTearingDown)
+                call();
+        },
+        Qt::QueuedConnection);
+}
+
+void ScanPageController::holdPanelPainting(bool hold)
+{
+    m_ui->scanPagePanel->setUpdatesEnabled(!hold);
+    if (hold)
+        m_panelRefresh.start();
+    else
+        m_panelRefresh.stop();
+}
+
+void ScanPageController::waitForScanThreadToEnd()
+{
+    if (!m_scanThread)
+        return;
+    // The thread may be waiting on a report to the page: keep serving those
+    // until it has ended. Clicks wait; they would act on a page in between scans.
+    QEventLoop loop;
+    connect(this, &ScanPageController::scanThreadFinished, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void ScanPageController::endScanThread(quint64 generation)
+{
+    if (generation != m_threadGeneration || !m_scanThread)
+        return;
+    m_scanThread->wait();
+    m_scanThread.reset();
+    m_scanner.reset();
+    Q_EMIT scanThreadFinished();
+}

@@ -1,20 +1,111 @@
 #pragma once
 
+#include "scan/ScanReporter.h"
+#include "scan/ScanState.h"
+
 #include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
 
+#include <atomic>
+#include <memory>
+
+class JunkScanner;
+class QLabel;
+class QPushButton;
+class QThread;
 class QWidget;
+class ScanInfo;
+namespace Ui {
+class ScanPage;
+}
 
-// Placeholder until the page is built: the operations the application controller sends.
-class ScanPageController final : public QObject {
+// The scan page and the scan engine behind it: starts and stops the scan
+// thread, runs the scanners in their order and shows what they find.
+// Page operations run on the main thread; the scan operations on the scan
+// thread, which reaches the page only through calls that wait until the page
+// has shown them.
+class ScanPageController final : public QObject, private ScanReporter {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ScanPageController)
+
 public:
     explicit ScanPageController(QWidget* page, QObject* parent = nullptr);
+    ~ScanPageController() override;
+
     void scanPageCreateUI();
     void drawScanPage();
+
+    void scanPageScanNowClick();
+    void scanPageStopScanClick();
+    void scanPageReviewButtonClick();
     void startScanning();
-    bool scanning() const { return false; }
-    int nTotalErrorsCount() const { return 0; }
+    void scanningComplete();
+    void postScanningStuff();
+    bool scanning() const { return m_state.bScanning; }
+    void setScanning(bool scanning) { m_state.bScanning = scanning; }
+
+    int nTotalErrorsCount() const { return m_state.nTotalErrorsCount; }
+    int nCacheCount() const { return m_state.nCacheCount; }
+    int nLogsCount() const { return m_state.nLogsCount; }
+    int nSystemCacheCount() const { return m_state.nSystemCacheCount; }
+
+    // Scan thread, while a scan runs.
+    void scanThreadMethod();
+    void scanBrowserCache(const QStringList& paths, const QString& category);
+    void scanNetscapeFireFoxCahe(const QStringList& paths);
+    void scanBrowserOtherCategories(const QStringList& paths, const QString& category);
+    void scanNetscapeFireFoxOtherCategories(
+        const QStringList& paths, const QString& category, const QString& fileName);
+    void scanSystemLogs();
+    void scanSystemCache();
+    void handleSystemCacheItem(const QString& path);
+
+    // Main thread, while the scan thread waits.
+    void updateScanPageUIWithCachInfo(const ScanInfo& info);
+    void updateScanPageUI(const ScanInfo& info);
+    void updateScanPageUIWithSystemCacheInfo(const ScanInfo& info);
+    void updateInternetCacheCountScan();
+    void updateSystemCacheCountScan();
+
+Q_SIGNALS:
+    // The scan thread has ended and everything it wrote is on disk.
+    void scanThreadFinished();
 
 private:
+    void reportBrowserItem(const ScanInfo& info) override;
+    void reportLogEntry(const ScanInfo& info) override;
+    void reportSystemCacheItem(const ScanInfo& info) override;
+    void reportNoInternetCacheItems() override;
+    void reportNoSystemCacheItems() override;
+    void showLogsStateImage(const QString& imageName) override;
+    void showSystemCacheStateImage(const QString& imageName) override;
+
+    template <typename Call> void onPageAndWait(Call call);
+    template <typename Call> void onPageLater(Call call);
+
+    void updateCountAndProgress(QLabel* countField, int count, const ScanInfo& info);
+    void setMatchCount(QLabel* countField, int count);
+    void setStateImage(QLabel* imageView, const QString& imageName);
+    void setButtonArtwork(QPushButton* button, const QString& normalImage, const QString& hoverImage);
+    void setButtonImage(QPushButton* button, const QString& imageName);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    void holdPanelPainting(bool hold);
+    void waitForScanThreadToEnd();
+    void endScanThread(quint64 generation);
+
     QWidget* m_page;
+    std::unique_ptr<Ui::ScanPage> m_ui;
+    ScanState m_state;
+    std::unique_ptr<JunkScanner> m_scanner;
+    std::unique_ptr<QThread> m_scanThread;
+    quint64 m_threadGeneration = 0;
+    QTimer m_panelRefresh;
+    int m_reportsInProgress = 0;
+    bool m_bStartingScan = false;
+    std::atomic<bool> m_bTearingDown { false }; // read by the scan thread
+    QString m_matchesFormat;
+    QString m_totalFormat;
 };

@@ -1,0 +1,321 @@
+#include "scan/JunkScanner.h"
+
+#include "platform/DirectoryEnumerator.h"
+#include "platform/SystemLog.h"
+#include "scan/ScanDefinitions.h"
+#include "scan/ScanInfo.h"
+#include "scan/ScanReporter.h"
+#include "scan/ScanState.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace {
+
+const QString kArrow = QStringLiteral("Arrow");
+const QString kRightMark = QStringLiteral("RightMark");
+const QString kCacheShown = QStringLiteral("Cache");
+
+enum class Kind { Missing, Folder, NotFolder };
+
+// The file type with links followed, as the walks judge an item.
+Kind kindOf(const QString& path)
+{
+    struct stat info { };
+    if (stat(QFile::encodeName(path).constData(), &info) != 0)
+        return Kind::Missing;
+    return S_ISDIR(info.st_mode) ? Kind::Folder : Kind::NotFolder;
+}
+
+// Everything below root, depth first, until the walk ends or the scan is
+// stopped; an entry fetched after the stop is not handled. visit gets the
+// full path (root and entry joined by exactly one "/"), the entry's name and
+// its kind with links followed. The walk has already looked at each entry,
+// so only links and entries it could not examine are asked about again.
+template <typename Visit> void walk(const QString& root, const std::atomic<bool>& scanning, Visit visit)
+{
+    QString prefix = root;
+    while (prefix.size() > 1 && prefix.endsWith(u'/'))
+        prefix.chop(1);
+    if (prefix != QStringLiteral("/"))
+        prefix += u'/';
+    DirectoryEnumerator entries(root);
+    while (const auto entry = entries.nextObject()) {
+        if (!scanning)
+            return;
+        const QString path = prefix + *entry;
+        Kind kind = Kind::NotFolder;
+        switch (entries.lastEntryKind()) {
+        case DirectoryEnumerator::EntryKind::Folder:
+            kind = Kind::Folder;
+            break;
+        case DirectoryEnumerator::EntryKind::Other:
+            break;
+        case DirectoryEnumerator::EntryKind::SymbolicLink:
+        case DirectoryEnumerator::EntryKind::Unknown:
+            kind = kindOf(path);
+            break;
+        }
+        visit(path, QStringView(*entry).mid(entry->lastIndexOf(u'/') + 1), kind);
+    }
+}
+
+QDateTime birthTime(const QString& path)
+{
+    return QFileInfo(path).birthTime();
+}
+
+} // namespace
+
+JunkScanner::JunkScanner(ScanState& state, ScanReporter& reporter, Locations locations)
+    : m_state(state)
+    , m_reporter(reporter)
+    , m_locations(std::move(locations))
+    , m_results(m_locations.resultsFile())
+    , m_creationDate(birthTime)
+{
+}
+
+bool JunkScanner::isProfileFolderName(QStringView name)
+{
+    static const QString marker = QStringLiteral(".default");
+    if (name.endsWith(marker))
+        return true;
+    const qsizetype at = name.lastIndexOf(QString(marker + u'-'));
+    if (at < 0)
+        return false;
+    const QStringView rest = name.mid(at + marker.size() + 1);
+    return !rest.isEmpty() && std::all_of(rest.begin(), rest.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    });
+}
+
+bool JunkScanner::isOldEnoughToList(const QDateTime& created, const QDateTime& now)
+{
+    if (!created.isValid() || !now.isValid())
+        return false;
+    // Whole seconds, then whole minutes, both cut toward zero: a log is listed
+    // once its creation lies 31 whole minutes away, in the past or the future.
+    const qint64 seconds = now.msecsTo(created) / 1000;
+    const qint64 minutes = seconds / 60;
+    return std::abs(minutes) > 30;
+}
+
+JunkScanner::LogClass JunkScanner::logClassOf(const QString& entry)
+{
+    if (entry == ScanDefinitions::kUserLogsEntry)
+        return LogClass::UserLogs;
+    if (entry == ScanDefinitions::kLibraryLogsEntry)
+        return LogClass::LibraryLogs;
+    return LogClass::SystemLogs;
+}
+
+template <typename WalkRoot>
+void JunkScanner::scanBrowserRoots(
+    const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot)
+{
+    if (m_state.scanCancelled)
+        return;
+    m_results.load();
+    QStringList found = m_results.paths(category);
+    if (m_state.nCacheCount == 0)
+        m_reporter.reportNoInternetCacheItems();
+    ScanInfo info;
+    const auto record = [&](const QString& path, const QString& shownCategory) {
+        if (!m_results.acceptsPath(path))
+            return;
+        ++m_state.nCacheCount;
+        ++m_state.nTotalErrorsCount;
+        found.append(path);
+        info.setCategory(shownCategory);
+        info.setDescription(path);
+        m_reporter.reportBrowserItem(info);
+    };
+    for (const QString& entry : paths) {
+        const QString root = m_locations.expandTilde(entry);
+        SystemLog::write(root);
+        if (kindOf(root) == Kind::Missing) {
+            if (rule != RootRule::ProfilesSkipSilently)
+                SystemLog::write(QStringLiteral("Path %1not found").arg(root));
+            continue;
+        }
+        const qsizetype before = found.size();
+        walkRoot(root, record);
+        // The file-or-folder walk stores once per root that found something,
+        // not after every path: rewriting the whole file per finding grows
+        // with the square of the findings, and the file holds the same when
+        // the scanner returns.
+        if (rule != RootRule::StoreOnlyFindings || found.size() != before) {
+            m_results.setPaths(category, found);
+            m_results.write();
+        }
+    }
+}
+
+void JunkScanner::scanBrowserCache(const QStringList& paths, const QString& category)
+{
+    scanBrowserRoots(paths, category, RootRule::StoreEveryRoot, [&](const QString& root, const auto& record) {
+        walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+            if (kind != Kind::Folder)
+                record(path, kCacheShown);
+        });
+    });
+}
+
+void JunkScanner::scanNetscapeFireFoxCahe(const QStringList& paths)
+{
+    scanBrowserRoots(
+        paths, kInternetCache, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
+            // The profiles folder of a cache holds nothing but cache: from the
+            // first profile folder on, everything the walk meets is junk.
+            bool inProfiles = false;
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
+                if (inProfiles)
+                    record(path, kCacheShown);
+                else
+                    inProfiles = kind == Kind::Folder && isProfileFolderName(name);
+            });
+        });
+}
+
+void JunkScanner::scanBrowserOtherCategories(const QStringList& paths, const QString& category)
+{
+    scanBrowserRoots(
+        paths, category, RootRule::StoreOnlyFindings, [&](const QString& root, const auto& record) {
+            if (kindOf(root) != Kind::Folder) {
+                record(root, category);
+                return;
+            }
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+                if (kind == Kind::NotFolder)
+                    record(path, category);
+            });
+        });
+}
+
+void JunkScanner::scanNetscapeFireFoxOtherCategories(
+    const QStringList& paths, const QString& category, const QString& fileName)
+{
+    scanBrowserRoots(
+        paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
+                if (kind != Kind::Folder || !isProfileFolderName(name))
+                    return;
+                const QString candidate = path + u'/' + fileName;
+                if (kindOf(candidate) == Kind::NotFolder)
+                    record(candidate, category);
+            });
+        });
+}
+
+bool JunkScanner::listsSystemLog(const QString& path) const
+{
+    if (path != m_locations.secureLog && path != m_locations.systemLog)
+        return true;
+    // A log created moments ago by the system is the one it is writing now.
+    return isOldEnoughToList(m_creationDate(path), QDateTime::currentDateTimeUtc());
+}
+
+void JunkScanner::scanSystemLogs()
+{
+    if (m_state.scanCancelled)
+        return;
+    m_reporter.showLogsStateImage(kArrow);
+    const QStringList entries
+        = ScanDefinitions::logPaths(ScanDefinitions::load(m_locations, ScanDefinitions::kSysLogPaths));
+    m_results.load();
+    QStringList userLogs;
+    QStringList libraryLogs;
+    QStringList systemLogs;
+    ScanInfo info;
+    for (const QString& entry : entries) {
+        if (!m_state.bScanning)
+            break;
+        const QString folder = m_locations.expandTilde(entry);
+        if (kindOf(folder) == Kind::Missing)
+            continue;
+        const LogClass logClass = logClassOf(entry);
+        QStringList* logs = &systemLogs;
+        QString shown = QStringLiteral("MiscLogs");
+        if (logClass == LogClass::UserLogs) {
+            logs = &userLogs;
+            shown = kUserLibraryLogs;
+        } else if (logClass == LogClass::LibraryLogs) {
+            logs = &libraryLogs;
+            shown = QStringLiteral("LibraryLogs");
+        }
+        walk(folder, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
+            if (kind != Kind::Folder && (logClass != LogClass::SystemLogs || listsSystemLog(path))
+                && m_results.acceptsPath(path)) {
+                info.setCategory(shown);
+                logs->append(path);
+                ++m_state.nLogsCount;
+                ++m_state.nTotalErrorsCount;
+            }
+            info.setDescription(path);
+            m_reporter.reportLogEntry(info);
+        });
+    }
+    if (!userLogs.isEmpty())
+        m_results.setPaths(kUserLibraryLogs, userLogs);
+    if (!libraryLogs.isEmpty())
+        m_results.setPaths(kSystemLibraryLogs, libraryLogs);
+    if (!systemLogs.isEmpty())
+        m_results.setPaths(kSystemLogs, systemLogs);
+    if (!m_results.isEmpty())
+        m_results.write();
+    m_reporter.showLogsStateImage(kRightMark);
+}
+
+void JunkScanner::scanSystemCache()
+{
+    if (m_state.scanCancelled)
+        return;
+    m_reporter.showSystemCacheStateImage(kArrow);
+    const QStringList entries = ScanDefinitions::systemCachePaths(
+        ScanDefinitions::load(m_locations, ScanDefinitions::kSystemCachePaths));
+    m_results.load();
+    QStringList found;
+    auto record = [&](const QString& path) {
+        if (!m_results.acceptsPath(path))
+            return;
+        found.append(path);
+        handleSystemCacheItem(path);
+    };
+    for (const QString& entry : entries) {
+        if (!m_state.bScanning)
+            break;
+        const QString root = m_locations.expandTilde(entry);
+        const Kind kind = kindOf(root);
+        if (kind == Kind::NotFolder) {
+            record(root);
+        } else if (kind == Kind::Folder) {
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView, Kind itemKind) {
+                if (itemKind != Kind::Folder)
+                    record(path);
+            });
+        }
+    }
+    if (found.isEmpty())
+        m_reporter.reportNoSystemCacheItems();
+    else
+        m_results.setPaths(kSystemCache, found);
+    if (!m_results.isEmpty())
+        m_results.write();
+    m_reporter.showSystemCacheStateImage(kRightMark);
+}
+
+void JunkScanner::handleSystemCacheItem(const QString& path)
+{
+    ++m_state.nSystemCacheCount;
+    ++m_state.nTotalErrorsCount;
+    ScanInfo info;
+    info.setCategory(kSystemCache);
+    info.setDescription(path);
+    m_reporter.reportSystemCacheItem(info);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Locations.h"
+#include "scan/ScanResultsFile.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+
+class ScanInfo;
+class ScanReporter;
+struct ScanState;
+
+// The walks of one scan, on the scan thread: they find the junk below the
+// definition paths, keep it in the results file, count it in the scan state
+// and report each finding. No widgets here; the page is reached only through
+// the reporter.
+class JunkScanner final {
+public:
+    static inline const QString kInternetCache = QStringLiteral("Internet Cache");
+    static inline const QString kUserLibraryLogs = QStringLiteral("UserLibraryLogs");
+    static inline const QString kSystemLibraryLogs = QStringLiteral("System Library Logs");
+    static inline const QString kSystemLogs = QStringLiteral("System Logs");
+    static inline const QString kSystemCache = QStringLiteral("System Cache");
+
+    // A copy of the locations, so the scan thread never reads the shared ones.
+    JunkScanner(ScanState& state, ScanReporter& reporter, Locations locations);
+
+    void scanBrowserCache(const QStringList& paths, const QString& category);
+    void scanNetscapeFireFoxCahe(const QStringList& paths);
+    void scanBrowserOtherCategories(const QStringList& paths, const QString& category);
+    void scanNetscapeFireFoxOtherCategories(
+        const QStringList& paths, const QString& category, const QString& fileName);
+    void scanSystemLogs();
+    void scanSystemCache();
+    void handleSystemCacheItem(const QString& path);
+
+    const Locations& locations() const { return m_locations; }
+
+    // When a file was created, links followed; invalid when unknown. Linux
+    // offers no way to give a file a creation date, so tests stand in for it.
+    using CreationDateSource = std::function<QDateTime(const QString& path)>;
+    void setCreationDateSource(CreationDateSource source) { m_creationDate = std::move(source); }
+
+    // Profile folders: "xxxx.default", and today's "xxxx.default-release" or "xxxx.default-esr".
+    static bool isProfileFolderName(QStringView name);
+    // Whether one of the two fresh system logs is old enough to be listed.
+    static bool isOldEnoughToList(const QDateTime& created, const QDateTime& now);
+
+    enum class LogClass { UserLogs, LibraryLogs, SystemLogs };
+    // By the entry's exact text as written in the definitions, before the tilde is expanded.
+    static LogClass logClassOf(const QString& entry);
+
+private:
+    // What a browser scanner does with a root: profile walks pass over a
+    // missing root silently and store after every root, like the cache walk;
+    // the file-or-folder walk logs a missing root and stores only findings.
+    enum class RootRule { StoreEveryRoot, ProfilesSkipSilently, StoreOnlyFindings };
+    // The frame the four browser scanners share; walkRoot(root, record) walks one existing root.
+    template <typename WalkRoot>
+    void scanBrowserRoots(
+        const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot);
+    bool listsSystemLog(const QString& path) const;
+
+    ScanState& m_state;
+    ScanReporter& m_reporter;
+    const Locations m_locations;
+    ScanResultsFile m_results;
+    CreationDateSource m_creationDate;
+};

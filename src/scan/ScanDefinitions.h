@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <utility>
+
+struct Locations;
+
+// The three definition resources that say which folders and files are junk.
+// A missing resource or entry acts as an empty list; an entry of the wrong
+// type is passed over with a log line, so a damaged file never stops a scan.
+class ScanDefinitions final {
+public:
+    static inline const QString kInternetCachePaths = QStringLiteral("InternetCachePaths");
+    static inline const QString kSysLogPaths = QStringLiteral("SysLogPaths");
+    static inline const QString kSystemCachePaths = QStringLiteral("SystemCachePaths");
+    static inline const QString kLogPaths = QStringLiteral("LogPaths");
+    static inline const QString kSystemCache = QStringLiteral("System Cache");
+    static inline const QString kBrowserExecutables = QStringLiteral("Browser Bundle Identifier");
+
+    // Log folders recognised by their exact text in "LogPaths", before the
+    // tilde is expanded: the user's own logs and the applications' logs of
+    // the local system. Every other entry holds system logs.
+    static inline const QString kUserLogsEntry = QStringLiteral("~/.local/share/xorg");
+    static inline const QString kLibraryLogsEntry = QStringLiteral("/var/crash");
+
+    // The resource's root dictionary; empty when the file is missing or damaged.
+    static QVariantMap load(const Locations& locations, const QString& resourceName);
+
+    static QStringList browserPaths(
+        const QVariantMap& internetCachePaths, const QString& category, const QString& browser);
+    static QStringList logPaths(const QVariantMap& sysLogPaths);
+    static QStringList systemCachePaths(const QVariantMap& systemCachePaths);
+    // Display name and executable base name of each known browser, by display name.
+    static QList<std::pair<QString, QString>> browserExecutables(const QVariantMap& internetCachePaths);
+};

@@ -1,0 +1,120 @@
+#include "scan/ScanResultsFile.h"
+
+#include "platform/PropertyList.h"
+#include "platform/SystemLog.h"
+
+#include <QFile>
+#include <QVariantMap>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+ScanResultsFile::ScanResultsFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+std::optional<ScanResultsFile::Identity> ScanResultsFile::currentIdentity() const
+{
+    struct stat info { };
+    if (stat(QFile::encodeName(m_path).constData(), &info) != 0)
+        return std::nullopt;
+    return Identity { quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+        qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec };
+}
+
+void ScanResultsFile::load()
+{
+    const auto identity = currentIdentity();
+    if (identity && identity == m_identity)
+        return;
+    m_categories.clear();
+    m_changed = false;
+    m_identity = identity;
+    if (!identity)
+        return;
+    const QVariantMap root = PropertyList::readDictionary(m_path);
+    for (auto it = root.cbegin(); it != root.cend(); ++it) {
+        if (it.value().typeId() != QMetaType::QVariantList) {
+            SystemLog::write(
+                QStringLiteral("%1: \"%2\" is not a list of paths; it is passed over").arg(m_path, it.key()));
+            continue;
+        }
+        QStringList& paths = m_categories[it.key()];
+        const QVariantList items = it.value().toList();
+        paths.reserve(items.size());
+        for (const QVariant& item : items) {
+            if (item.typeId() == QMetaType::QString)
+                paths.append(item.toString());
+        }
+    }
+}
+
+void ScanResultsFile::setPaths(const QString& category, const QStringList& paths)
+{
+    auto found = m_categories.find(category);
+    if (found == m_categories.end()) {
+        m_categories.insert(category, paths);
+        m_changed = true;
+    } else if (*found != paths) {
+        *found = paths;
+        m_changed = true;
+    }
+}
+
+bool ScanResultsFile::write()
+{
+    if (!m_changed && m_identity && currentIdentity() == m_identity)
+        return true;
+    auto toVariant = [this] {
+        QVariantMap root;
+        for (auto it = m_categories.cbegin(); it != m_categories.cend(); ++it)
+            root.insert(it.key(), it.value());
+        return root;
+    };
+    bool written = PropertyList::writeXml(toVariant(), m_path);
+    // Paths are checked when they are recorded; should one still have slipped
+    // through, the others must not be lost with it.
+    if (!written && dropUnrepresentablePaths())
+        written = PropertyList::writeXml(toVariant(), m_path);
+    if (!written)
+        return false;
+    m_identity = currentIdentity();
+    m_changed = false;
+    if (m_identity)
+        s_totalBytesWritten += m_identity->size;
+    return true;
+}
+
+bool ScanResultsFile::dropUnrepresentablePaths()
+{
+    bool dropped = false;
+    for (QStringList& paths : m_categories) {
+        const qsizetype before = paths.size();
+        paths.removeIf([this](const QString& path) { return !acceptsPath(path); });
+        dropped = dropped || paths.size() != before;
+    }
+    return dropped;
+}
+
+bool ScanResultsFile::acceptsPath(const QString& path)
+{
+    if (PropertyList::isRepresentable(path))
+        return true;
+    // Name the nearest folder the log can show as it is; one line for a run
+    // of such names in the same folder.
+    QString folder = path;
+    do
+        folder.truncate(std::max<qsizetype>(folder.lastIndexOf(u'/'), 0));
+    while (!folder.isEmpty() && !PropertyList::isRepresentable(folder));
+    if (folder.isEmpty())
+        folder = QStringLiteral("/");
+    if (folder != m_lastRefusedFolder) {
+        m_lastRefusedFolder = folder;
+        SystemLog::write(
+            QStringLiteral("Passing over an item in %1: its name cannot be kept in the scan results")
+                .arg(folder));
+    }
+    return false;
+}

@@ -1,0 +1,86 @@
+#include "scan/ScanTestSupport.h"
+
+#include "platform/PropertyList.h"
+#include "scan/ScanInfo.h"
+#include "scan/ScanState.h"
+#include "support/Sandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+void useDefinitions(Sandbox& sandbox, const QVariantMap& internetCachePaths, const QStringList& logPaths,
+    const QStringList& systemCachePaths)
+{
+    Locations locations = sandbox.locations();
+    locations.resourcesFolder = sandbox.path("resources");
+    sandbox.setLocations(locations);
+    QDir().mkpath(locations.resourcesFolder + "/definitions");
+    PropertyList::writeXml(internetCachePaths, locations.definitionFile("InternetCachePaths"));
+    PropertyList::writeXml(QVariantMap { { "LogPaths", logPaths } }, locations.definitionFile("SysLogPaths"));
+    PropertyList::writeXml(
+        QVariantMap { { "System Cache", systemCachePaths } }, locations.definitionFile("SystemCachePaths"));
+}
+
+QMap<QString, QStringList> readResults(const QString& path)
+{
+    QMap<QString, QStringList> results;
+    const QVariantMap root = PropertyList::readDictionary(path);
+    for (auto it = root.cbegin(); it != root.cend(); ++it)
+        results.insert(it.key(), it.value().toStringList());
+    return results;
+}
+
+QString makeTree(const QString& root, const QStringList& items)
+{
+    QDir().mkpath(root);
+    for (const QString& item : items) {
+        const qsizetype arrow = item.indexOf(" -> ");
+        const QString full = root + u'/' + (arrow >= 0 ? item.left(arrow) : item);
+        QDir().mkpath(item.endsWith(u'/') ? full : QFileInfo(full).absolutePath());
+        if (arrow >= 0) {
+            QFile::link(item.mid(arrow + 4), full);
+        } else if (!item.endsWith(u'/')) {
+            QFile file(full);
+            if (file.open(QIODevice::WriteOnly))
+                file.write("junk");
+        }
+    }
+    return root;
+}
+
+QStringList under(const QString& root, const QStringList& relative)
+{
+    QStringList paths;
+    for (const QString& path : relative)
+        paths.append(root + u'/' + path);
+    return paths;
+}
+
+RecordingReporter::RecordingReporter(const ScanState& state)
+    : m_state(state)
+{
+}
+
+QStringList RecordingReporter::descriptions(const QString& kind) const
+{
+    QStringList found;
+    for (const Report& report : reports) {
+        if (report.kind == kind)
+            found.append(report.description);
+    }
+    return found;
+}
+
+void RecordingReporter::add(const QString& kind, const ScanInfo* info)
+{
+    reports.push_back({ kind, info ? info->getCategory() : QString(),
+        info ? info->getDescription() : QString(), m_state.nTotalErrorsCount });
+    if (onReport)
+        onReport(reports.back());
+}

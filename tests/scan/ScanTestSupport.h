@@ -1,0 +1,60 @@
+#pragma once
+
+#include "scan/ScanReporter.h"
+
+#include <QMap>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+#include <ostream>
+#include <vector>
+
+class Sandbox;
+struct ScanState;
+
+// Readable failure messages for texts and lists of texts.
+void PrintTo(const QString& text, std::ostream* out);
+
+// Points the definitions at <sandbox>/resources/definitions and writes these there.
+void useDefinitions(Sandbox& sandbox, const QVariantMap& internetCachePaths, const QStringList& logPaths = {},
+    const QStringList& systemCachePaths = {});
+// The results file as category -> paths; empty when there is none.
+QMap<QString, QStringList> readResults(const QString& path);
+// Below root: "name" is a file, "name/" a folder, "name -> target" a symbolic link. Returns root.
+QString makeTree(const QString& root, const QStringList& items);
+// root + "/" + each relative path.
+QStringList under(const QString& root, const QStringList& relative);
+
+// Keeps what the scanners report, with the total as it was at that moment.
+class RecordingReporter final : public ScanReporter {
+public:
+    struct Report {
+        QString kind; // "browser", "log", "systemCache", "noInternetCache" or "noSystemCache"
+        QString category;
+        QString description;
+        int total = 0;
+    };
+    explicit RecordingReporter(const ScanState& state);
+
+    std::vector<Report> reports;
+    QStringList images;
+    std::function<void(const Report&)> onReport; // tests stop a scan from here
+
+    QStringList descriptions(const QString& kind) const;
+
+private:
+    void add(const QString& kind, const ScanInfo* info);
+    void reportBrowserItem(const ScanInfo& info) override { add(QStringLiteral("browser"), &info); }
+    void reportLogEntry(const ScanInfo& info) override { add(QStringLiteral("log"), &info); }
+    void reportSystemCacheItem(const ScanInfo& info) override { add(QStringLiteral("systemCache"), &info); }
+    void reportNoInternetCacheItems() override { add(QStringLiteral("noInternetCache"), nullptr); }
+    void reportNoSystemCacheItems() override { add(QStringLiteral("noSystemCache"), nullptr); }
+    void showLogsStateImage(const QString& name) override { images.append(QStringLiteral("logs:") + name); }
+    void showSystemCacheStateImage(const QString& name) override
+    {
+        images.append(QStringLiteral("cache:") + name);
+    }
+
+    const ScanState& m_state;
+};
