@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Images.h"
 #include "platform/Localization.h"
+#include "shell/Accessibility.h"
 #include "platform/Locations.h"
 #include "platform/UserDefaults.h"
 #include "scan/JunkScanner.h"
@@ -142,8 +143,8 @@ ScanPageController::~ScanPageController()
 
 void ScanPageController::scanPageCreateUI()
 {
-    m_ui->scanPageScanNowButton->setText(Localization::text("OVERVIEW_SCANNOW_TITLE", "Scan Now"));
-    m_ui->scanPageStopScanButton->setText(Localization::text("SCANPAGE_STOPSCAN_TITLE", "Stop Scan"));
+    Accessibility::setTitle(m_ui->scanPageScanNowButton, Localization::text("OVERVIEW_SCANNOW_TITLE", "Scan Now"));
+    Accessibility::setTitle(m_ui->scanPageStopScanButton, Localization::text("SCANPAGE_STOPSCAN_TITLE", "Stop Scan"));
     m_ui->scanPageTitleText->setText(
         Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click."));
     m_ui->scanPagePanelTitleText->setText(Localization::text("SCANPAGE_PANEL_TITLE", "Currently Scanning:"));
@@ -158,7 +159,7 @@ void ScanPageController::scanPageCreateUI()
     setButtonArtwork(m_ui->scanPageStopScanButton, kStopImage, QStringLiteral("Stop-hover"));
     setButtonArtwork(m_ui->scanPageScanNowButton, kScanNowImage, QStringLiteral("ScanNow-hover"));
 
-    m_ui->scanPageGoToReviewButton->setText(Localization::text("SCANPAGE_REVIEW_BUTTON_TITLE", "Review"));
+    Accessibility::setTitle(m_ui->scanPageGoToReviewButton, Localization::text("SCANPAGE_REVIEW_BUTTON_TITLE", "Review"));
     m_ui->scanPageGoToReviewButton->setToolTip(
         Localization::text("SCANPAGE_REVIEW_TOOLTIP", "Click to Review!"));
     setButtonArtwork(m_ui->scanPageGoToReviewButton, kActionImage, kActionHoverImage);
