@@ -1,0 +1,70 @@
+#include "crash/KillAtRandom.h"
+#include "e2e/SandboxDefinitions.h"
+#include "platform/Locations.h"
+#include "platform/PropertyList.h"
+#include "scan/ScanPageController.h"
+#include "shell/ApplicationController.h"
+#include "support/ChildRole.h"
+#include "support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSettings>
+
+namespace {
+
+// The child starts a scan of the sandbox home, as Scan Now does, and runs
+// until the scan has ended or it is killed.
+const bool scanningRole = ChildRole::add("scan", [](const QString& root) {
+    Locations locations = Locations::current();
+    locations.resourcesFolder = root + QStringLiteral("/resources");
+    Locations::setCurrent(locations);
+    ApplicationController app;
+    app.awakeFromNib();
+    QEventLoop loop;
+    QObject::connect(app.scanPageController(), &ScanPageController::scanThreadFinished, &loop, &QEventLoop::quit);
+    app.scanPageController()->startScanning();
+    loop.exec();
+    return 0;
+});
+
+TEST(CrashSafety, KillingAScanLeavesNoHalfWrittenResultsOrSettings)
+{
+    ASSERT_TRUE(scanningRole);
+    Sandbox sandbox;
+    makeSandboxDefinitions(sandbox.root());
+    for (int i = 0; i < 1500; ++i)
+        sandbox.makeFile(QStringLiteral("home/.cache/opera/Cache/Cache_Data/%1/f_%2").arg(i % 30).arg(i));
+    for (int i = 0; i < 300; ++i)
+        sandbox.makeFile(QStringLiteral("home/.cache/thumbnails/normal/%1.png").arg(i));
+
+    const QString results = sandbox.locations().resultsFile();
+    const QString settings = sandbox.locations().userDefaultsFile;
+    int roundsWithResults = 0;
+    for (int round = 0; round < 15; ++round) {
+        const int lifetime = 100 + int(QRandomGenerator::global()->bounded(1500));
+        ASSERT_TRUE(runChildAndKill("scan", sandbox.root(), lifetime));
+
+        if (QFileInfo::exists(results)) {
+            ++roundsWithResults;
+            const auto parsed = PropertyList::read(results);
+            ASSERT_TRUE(parsed.has_value()) << "round " << round << " after " << lifetime << " ms";
+            EXPECT_EQ(parsed->typeId(), QMetaType::QVariantMap);
+        }
+        QSettings stored(settings, QSettings::IniFormat);
+        stored.value(QStringLiteral("ERRORS_FOUND"));
+        EXPECT_EQ(stored.status(), QSettings::NoError) << "round " << round;
+        // No temporary file of an interrupted write is ever taken for the results.
+        const QStringList leftovers = QDir(sandbox.locations().resultsFolder)
+                                          .entryList({ QStringLiteral("ScanResults.plist*") }, QDir::Files);
+        EXPECT_LE(leftovers.size(), 2) << qPrintable(leftovers.join(u' '));
+    }
+    // The scans got far enough to write: the checks above were not made on nothing.
+    EXPECT_GT(roundsWithResults, 0);
+}
+
+} // namespace
