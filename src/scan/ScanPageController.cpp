@@ -108,18 +108,18 @@ ScanPageController::ScanPageController(QWidget* page, QObject* parent)
     connect(m_ui->scanPageGoToReviewButton, &QPushButton::clicked, this,
         &ScanPageController::scanPageReviewButtonClick);
 
-    // Areas that come and go keep their place, so nothing else on the page moves.
+    // Areas that come and go keep their place, so nothing else on the page
+    // moves; Scan Now and Stop Scan take turns in one place.
     for (QWidget* widget : std::initializer_list<QWidget*> { m_ui->scanPageInternetCacheMatchCount,
              m_ui->scanPageInternetCacheStateImage, m_ui->scanPageLogMatchCount, m_ui->scanPageLogsStateImage,
              m_ui->scanPageSystemCacheMatchCount, m_ui->scanPageSystemCacheStateImage,
-             m_ui->scanPageAnimation, m_ui->scanPageScanCategory, m_ui->scanPageStopScanButton,
-             m_ui->scanPageScanNowButton, m_ui->scanPageGoToReviewButton }) {
+             m_ui->scanPageAnimation, m_ui->scanPageScanCategory, m_ui->scanPageGoToReviewButton }) {
         QSizePolicy policy = widget->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
         widget->hide();
     }
-    m_ui->scanPageScanNowButton->show();
+    m_ui->scanPageStopScanButton->hide();
 
     m_panelRefresh.setInterval(kPanelRefreshMs);
     connect(&m_panelRefresh, &QTimer::timeout, this, [this] {
