@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDir>
+#include <QFile>
 #include <QString>
 
 // Sets the program up once per fuzzing process: locations in a temporary

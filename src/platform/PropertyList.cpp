@@ -158,7 +158,7 @@ int binaryDepth(const QByteArray& data)
 {
     const auto size = quint64(data.size());
     if (size < 8 + 32)
-        return 0;
+        return kRefused; // too short to hold a trailer
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     const unsigned char* trailer = bytes + size - 32;
     const unsigned offsetSize = trailer[6];
@@ -175,10 +175,14 @@ int binaryDepth(const QByteArray& data)
     if (offsetSize == 0 || offsetSize > 8 || refSize == 0 || refSize > 8 || objectCount == 0
         || objectCount > size || topObject >= objectCount || tableOffset >= size
         || objectCount * offsetSize > size - tableOffset)
-        return 0; // not a sound binary list: the parser will refuse it
+        // libplist parses some lists whose trailer no writer makes (a reference
+        // size of 33 bytes, say) and then trips over them: refuse them here.
+        return kRefused;
     for (quint64 i = 0; i < objectCount; ++i) {
         const quint64 offset = readBE(bytes + tableOffset + i * offsetSize, offsetSize);
-        if (offset < tableOffset && binaryStringHoldsNul(bytes, offset, tableOffset))
+        // A string may run on past the object table as far as the parser is
+        // concerned, so it is read to the end of the data.
+        if (offset < size && binaryStringHoldsNul(bytes, offset, size))
             return kRefused;
     }
 
@@ -425,8 +429,16 @@ std::optional<QVariant> PropertyList::read(const QString& path)
         SystemLog::write(QStringLiteral("Cannot read property list %1: %2").arg(path, file.errorString()));
         return std::nullopt;
     }
-    // Read one byte past the limit so a file that grew since it was opened is still caught.
-    const QByteArray data = file.read(kMaxFileSize + 1);
+    // Read one byte past the limit so a file that grew since it was opened is
+    // still caught; in pieces, since asking for the limit at once allocates it.
+    QByteArray data;
+    data.reserve(qsizetype(std::min<qint64>(file.size(), kMaxFileSize) + 1));
+    while (data.size() <= kMaxFileSize) {
+        const QByteArray piece = file.read(std::min<qint64>(kMaxFileSize + 1 - data.size(), 1 << 20));
+        if (piece.isEmpty())
+            break;
+        data += piece;
+    }
     if (data.size() > kMaxFileSize) {
         SystemLog::write(QStringLiteral("Property list %1 is too large to read").arg(path));
         return std::nullopt;

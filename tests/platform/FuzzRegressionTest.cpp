@@ -38,4 +38,13 @@ TEST(PropertyListFuzzRegression, BinaryStringWithNulIsRefused)
     EXPECT_FALSE(PropertyList::fromData(binary).has_value());
 }
 
+TEST(PropertyListFuzzRegression, BinaryListsNoWriterMakesAreRefused)
+{
+    // A reference size of 33 bytes: libplist parsed it and aborted on a string it then misread.
+    const QByteArray found = corpusFile("odd-reference-size.bin");
+    ASSERT_FALSE(found.isEmpty());
+    EXPECT_FALSE(PropertyList::fromData(found).has_value());
+    EXPECT_FALSE(PropertyList::fromData(QByteArray("bplist00") + QByteArray(20, '\0')).has_value());
+}
+
 } // namespace
