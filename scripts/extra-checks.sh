@@ -28,6 +28,7 @@ CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMA
   -DVELMORA_FUZZ=ON "${ccache_option[@]}" >/dev/null
 cmake --build build-fuzz
 for fuzzer in build-fuzz/fuzz/fuzz_*; do
+  [[ -f "$fuzzer" && -x "$fuzzer" ]] || continue # the build's own folders share the prefix
   name=$(basename "$fuzzer"); corpus_name=${name#fuzz_}
   work=$(mktemp -d)
   echo "-- $name for ${fuzz_seconds}s"
