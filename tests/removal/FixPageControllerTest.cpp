@@ -13,7 +13,7 @@
 #include "results/SimpleTreeNode.h"
 #include "shell/ApplicationController.h"
 #include "shell/MTUButton.h"
-#include "uninstaller/FakeProcessTable.h"
+#include "support/FakeProcessTable.h"
 
 #include <QDir>
 #include <QFile>

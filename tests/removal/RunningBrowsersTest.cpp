@@ -1,6 +1,7 @@
 #include "removal/RunningBrowsers.h"
 
 #include "platform/PropertyList.h"
+#include "support/FakeProcessTable.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -9,30 +10,6 @@
 #include <QFile>
 
 namespace {
-
-// A process table of our own: each process a numbered folder with the link to
-// its executable or, where that is hidden, only its short name.
-class FakeProcessTable final {
-public:
-    explicit FakeProcessTable(Sandbox& sandbox)
-        : m_sandbox(sandbox)
-        , m_root(sandbox.makeFolder(QStringLiteral("proc")))
-    {
-    }
-    QString root() const { return m_root; }
-    void add(const QString& pid, const QString& executable, const QByteArray& comm = {})
-    {
-        const QString folder = m_sandbox.makeFolder(QStringLiteral("proc/") + pid);
-        if (!executable.isEmpty())
-            QFile::link(executable, folder + QStringLiteral("/exe"));
-        if (!comm.isEmpty())
-            m_sandbox.makeFile(QStringLiteral("proc/%1/comm").arg(pid), comm);
-    }
-
-private:
-    Sandbox& m_sandbox;
-    QString m_root;
-};
 
 const QVariantMap kBrowsers {
     { QStringLiteral("Firefox ESR"), QStringLiteral("firefox-esr") },
@@ -44,17 +21,19 @@ const QVariantMap kBrowsers {
 TEST(RunningBrowsersTest, NamesEachRunningBrowserOnceInTheTablesOrder)
 {
     Sandbox sandbox;
-    FakeProcessTable processes(sandbox);
-    processes.add(QStringLiteral("100"), QStringLiteral("/usr/lib/firefox-esr/firefox-esr"));
-    processes.add(QStringLiteral("101"), QStringLiteral("/usr/lib/firefox-esr/firefox-esr"));
-    processes.add(QStringLiteral("102"), {}, "opera\n");
+    FakeProcessTable processes(sandbox.path(QStringLiteral("proc")));
+    processes.add(100, QStringLiteral("/usr/lib/firefox-esr/firefox-esr"));
+    processes.add(101, QStringLiteral("/usr/lib/firefox-esr/firefox-esr"));
+    processes.add(102, {}, QStringLiteral("opera"));
     // Updated while it runs: the kernel marks the replaced program file.
-    processes.add(QStringLiteral("103"), QStringLiteral("/usr/lib/chromium/chromium (deleted)"));
-    processes.add(QStringLiteral("104"), QStringLiteral("/usr/bin/Safari"));
-    processes.add(QStringLiteral("self"), QStringLiteral("/usr/bin/safari"));
-    processes.add(QStringLiteral("105"), QStringLiteral("/usr/bin/bash"), "safari\n");
+    processes.add(103, QStringLiteral("/usr/lib/chromium/chromium (deleted)"));
+    processes.add(104, QStringLiteral("/usr/bin/Safari"));
+    // Not a process: only numbered folders are.
+    QDir().mkpath(processes.folder() + QStringLiteral("/self"));
+    QFile::link(QStringLiteral("/usr/bin/safari"), processes.folder() + QStringLiteral("/self/exe"));
+    processes.add(105, QStringLiteral("/usr/bin/bash"), QStringLiteral("safari"));
 
-    const QStringList names = RunningBrowsers::find(kBrowsers, processes.root());
+    const QStringList names = RunningBrowsers::find(kBrowsers, processes.folder());
 
     EXPECT_EQ(names,
         (QStringList { QStringLiteral("Chromium"), QStringLiteral("Firefox ESR"), QStringLiteral("Opera") }));
@@ -68,11 +47,11 @@ TEST(RunningBrowsersTest, NamesEachRunningBrowserOnceInTheTablesOrder)
 TEST(RunningBrowsersTest, NoBrowserRunningOrNoTableNamesNone)
 {
     Sandbox sandbox;
-    FakeProcessTable processes(sandbox);
-    processes.add(QStringLiteral("1"), QStringLiteral("/usr/lib/systemd/systemd"));
+    FakeProcessTable processes(sandbox.path(QStringLiteral("proc")));
+    processes.add(1, QStringLiteral("/usr/lib/systemd/systemd"));
 
-    EXPECT_TRUE(RunningBrowsers::find(kBrowsers, processes.root()).isEmpty());
-    EXPECT_TRUE(RunningBrowsers::find({}, processes.root()).isEmpty());
+    EXPECT_TRUE(RunningBrowsers::find(kBrowsers, processes.folder()).isEmpty());
+    EXPECT_TRUE(RunningBrowsers::find({}, processes.folder()).isEmpty());
     EXPECT_TRUE(RunningBrowsers::find(kBrowsers, sandbox.path(QStringLiteral("no-proc"))).isEmpty());
     EXPECT_TRUE(sandbox.logLines().isEmpty());
 }

@@ -1,5 +1,5 @@
 #include "support/Sandbox.h"
-#include "uninstaller/FakeProcessTable.h"
+#include "support/FakeProcessTable.h"
 #include "uninstaller/GetPID.h"
 
 #include <gtest/gtest.h>

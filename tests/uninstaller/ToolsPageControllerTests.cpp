@@ -3,7 +3,7 @@
 #include "platform/PropertyList.h"
 #include "support/QStringPrinting.h"
 #include "support/Sandbox.h"
-#include "uninstaller/FakeProcessTable.h"
+#include "support/FakeProcessTable.h"
 #include "uninstaller/ToolsPageController.h"
 
 #include <gtest/gtest.h>

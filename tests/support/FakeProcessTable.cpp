@@ -1,4 +1,4 @@
-#include "uninstaller/FakeProcessTable.h"
+#include "support/FakeProcessTable.h"
 
 #include <QDir>
 #include <QFile>
