@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 // The conversation between Velmora and velmora-remove-helper, which runs as the
@@ -42,6 +43,13 @@ inline constexpr std::string_view kRejected = "rejected";
 
 inline constexpr std::string_view kRemoveFileTool = "/bin/rm";
 inline constexpr std::string_view kRemoveFolderTool = "/bin/rmdir";
+
+// The bounds of one request. Velmora splits longer lists into several
+// requests; the helper refuses a request beyond them whole, with a "rejected"
+// reply, without holding more of it than one field at a time.
+inline constexpr std::size_t kMaxPathsPerRequest = 100000;
+inline constexpr std::size_t kMaxFieldBytes = 4096; // PATH_MAX, with the NUL
+inline constexpr std::size_t kMaxRequestBytes = 16 * 1024 * 1024;
 
 // Outside a pkexec start, tests name the folder of the definition files here.
 inline constexpr const char* kDefinitionsVariable = "VELMORA_HELPER_DEFINITIONS";
