@@ -130,9 +130,10 @@ TEST(PackageLists, FavouritesReadAndWriteAsGVariantText)
     for (const auto& c : cases) {
         const auto parsed = FavouriteApps::parseStringArray(QString::fromUtf8(c.text));
         EXPECT_EQ(parsed, c.strings) << c.text;
-        if (parsed)
+        if (parsed) {
             EXPECT_EQ(FavouriteApps::parseStringArray(FavouriteApps::formatStringArray(*parsed)), parsed)
                 << c.text;
+        }
     }
 }
 
