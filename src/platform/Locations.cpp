@@ -46,6 +46,23 @@ void fillDerived(Locations& l)
     l.resultsFolder = l.dataHome + QStringLiteral("/Velmora");
     l.userDefaultsFile = l.configHome + QStringLiteral("/Velmora/Velmora.conf");
     l.dockPreferences = l.configHome + QStringLiteral("/com.apple.dock.plist");
+    l.userApplicationsFolder = l.home + QStringLiteral("/Applications");
+    l.userBinFolder = l.home + QStringLiteral("/.local/bin");
+    l.userDesktopEntries = l.dataHome + QStringLiteral("/applications");
+    l.userIcons = l.dataHome + QStringLiteral("/icons");
+    l.flatpakUserData = l.home + QStringLiteral("/.var/app");
+    l.flatpakUserExports = l.dataHome + QStringLiteral("/flatpak/exports/share");
+    l.snapUserData = l.home + QStringLiteral("/snap");
+}
+
+// The places that belong to the machine rather than to the user.
+void fillSystem(Locations& l, const QString& root)
+{
+    l.optFolder = root + QStringLiteral("/opt");
+    l.systemDesktopEntries = root + QStringLiteral("/usr/share/applications");
+    l.flatpakSystemExports = root + QStringLiteral("/var/lib/flatpak/exports/share");
+    l.snapMount = root + QStringLiteral("/snap");
+    l.snapDesktopEntries = root + QStringLiteral("/var/lib/snapd/desktop/applications");
 }
 
 QMutex& currentLock()
@@ -99,7 +116,9 @@ Locations Locations::fromEnvironment()
     l.ownExecutable = QStringLiteral(VELMORA_INSTALLED_EXECUTABLE);
     l.privilegedHelper = findHelper();
     l.elevationCommand = QStringLiteral("/usr/bin/pkexec");
+    l.commandSearchPath = qEnvironmentVariable("PATH", QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
     fillDerived(l);
+    fillSystem(l, QString());
     return l;
 }
 
@@ -121,7 +140,9 @@ Locations Locations::sandbox(const QString& root)
     l.ownExecutable = root + QStringLiteral("/usr/bin/velmora");
     l.privilegedHelper = QStringLiteral(VELMORA_BUILD_HELPER);
     l.elevationCommand = root + QStringLiteral("/usr/bin/pkexec");
+    l.commandSearchPath = root + QStringLiteral("/bin");
     fillDerived(l);
+    fillSystem(l, root);
     return l;
 }
 

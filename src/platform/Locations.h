@@ -5,27 +5,42 @@
 // Every place on disk the program reads or writes. The program uses the one
 // built from the environment; tests install one rooted in a sandbox folder.
 struct Locations final {
-    QString home;                     // "~"
-    QString configHome;               // $XDG_CONFIG_HOME: user preferences
-    QString dataHome;                 // $XDG_DATA_HOME: user application support
-    QString cacheHome;                // $XDG_CACHE_HOME: user caches
-    QString autostartFolder;          // $XDG_CONFIG_HOME/autostart: user startup items
-    QString localPreferences;         // /etc/xdg
-    QString localStartupItems;        // /etc/xdg/autostart
-    QString localApplicationSupport;  // /usr/local/share
-    QString localCaches;              // /var/cache
-    QString applicationsFolder;       // /Applications
-    QString secureLog;                // the fresh system log of authentication
-    QString systemLog;                // the fresh general system log
-    QString dockPreferences;          // the Dock's preference file (absent on Linux)
-    QString resultsFolder;            // $XDG_DATA_HOME/Velmora
-    QString userDefaultsFile;         // the settings file behind UserDefaults
-    QString resourcesFolder;          // definitions/, localization/, images/
-    QString ownExecutable;            // the installed program, registered as login item
-    QString privilegedHelper;         // the helper started through the elevation command
-    QString elevationCommand;         // pkexec, or a stand-in in tests
+    QString home; // "~"
+    QString configHome; // $XDG_CONFIG_HOME: user preferences
+    QString dataHome; // $XDG_DATA_HOME: user application support
+    QString cacheHome; // $XDG_CACHE_HOME: user caches
+    QString autostartFolder; // $XDG_CONFIG_HOME/autostart: user startup items
+    QString localPreferences; // /etc/xdg
+    QString localStartupItems; // /etc/xdg/autostart
+    QString localApplicationSupport; // /usr/local/share
+    QString localCaches; // /var/cache
+    QString applicationsFolder; // /Applications
+    QString secureLog; // the fresh system log of authentication
+    QString systemLog; // the fresh general system log
+    QString dockPreferences; // the Dock's preference file (absent on Linux)
+    QString resultsFolder; // $XDG_DATA_HOME/Velmora
+    QString userDefaultsFile; // the settings file behind UserDefaults
+    QString resourcesFolder; // definitions/, localization/, images/
+    QString ownExecutable; // the installed program, registered as login item
+    QString privilegedHelper; // the helper started through the elevation command
+    QString elevationCommand; // pkexec, or a stand-in in tests
+    QString userApplicationsFolder; // ~/Applications: AppImages, by convention
+    QString userBinFolder; // ~/.local/bin
+    QString optFolder; // /opt
+    QString userDesktopEntries; // $XDG_DATA_HOME/applications
+    QString userIcons; // $XDG_DATA_HOME/icons
+    QString systemDesktopEntries; // /usr/share/applications
+    QString flatpakUserData; // ~/.var/app: a Flatpak application's own home
+    QString flatpakUserExports; // $XDG_DATA_HOME/flatpak/exports/share
+    QString flatpakSystemExports; // /var/lib/flatpak/exports/share
+    QString snapUserData; // ~/snap
+    QString snapMount; // /snap
+    QString snapDesktopEntries; // /var/lib/snapd/desktop/applications
+    // Folders, ":"-separated, where flatpak, snap and gsettings are looked for:
+    // $PATH; a sandbox's own bin folder, so a test can only run stand-ins.
+    QString commandSearchPath;
 
-    QString resultsFile() const;      // resultsFolder + "/ScanResults.plist"
+    QString resultsFile() const; // resultsFolder + "/ScanResults.plist"
     QString definitionFile(const QString& resourceName) const; // resources/definitions/<name>.plist
 
     // Leading "~" or "~/" becomes the home folder; anything else is returned as it is.

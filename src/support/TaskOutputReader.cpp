@@ -37,6 +37,11 @@ void TaskOutputReader::launchTaskAndRunSynchronous()
     m_waiting = nullptr;
 }
 
+int TaskOutputReader::exitCode() const
+{
+    return m_task->exitStatus() == QProcess::NormalExit ? m_task->exitCode() : -1;
+}
+
 void TaskOutputReader::standardOutNotification()
 {
     m_standardOutput += m_task->readAllStandardOutput();

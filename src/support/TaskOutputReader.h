@@ -27,6 +27,8 @@ public:
     const QByteArray& standardErrorData() const { return m_standardError; }
     bool taskComplete() const { return m_taskComplete; }
     bool launchFailed() const { return m_launchFailed; }
+    // Meaningful once the task is complete: a crash counts as a failed exit.
+    int exitCode() const;
     // The system's reason when the child could not be started.
     const QString& launchFailure() const { return m_launchFailure; }
 

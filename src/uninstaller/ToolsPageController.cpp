@@ -7,15 +7,23 @@
 #include "platform/Localization.h"
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
+#include "results/PathSizeCalculator.h"
 #include "shell/Accessibility.h"
 #include "shell/ApplicationController.h"
 #include "support/ApplicationUtility.h"
 #include "ui_ToolsPage.h"
+#include "uninstaller/AppImageFiles.h"
 #include "uninstaller/ApplicationBundle.h"
 #include "uninstaller/ApplicationsTableModel.h"
 #include "uninstaller/DockPreferenceFile.h"
+#include "uninstaller/FavouriteApps.h"
 #include "uninstaller/GetPID.h"
+#include "uninstaller/PackageListing.h"
+#include "uninstaller/PackageUninstall.h"
 #include "uninstaller/RichTextItemDelegate.h"
+#include "uninstaller/SupportFileChoices.h"
+#include "uninstaller/SupportFileSearch.h"
+#include "uninstaller/UninstallConfirmation.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,15 +57,6 @@ QString deletingPathExtension(const QString& path)
     return extension.isEmpty() ? path : path.chopped(extension.size() + 1);
 }
 
-// A support-file name is looked for directly inside the system's shared
-// folders and then deleted: a name that is empty, "." or "..", or that holds
-// a "/", would name one of those folders or climb out of it.
-bool isSafeSearchName(const QString& name)
-{
-    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..")
-        && !name.contains(u'/') && !name.contains(QChar(0));
-}
-
 } // namespace
 
 ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
@@ -66,6 +65,7 @@ ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
     , m_page(page)
     , m_model(new ApplicationsTableModel(*this, this))
     , m_processTableFolder("/proc")
+    , m_packages(new PackageListing(this))
 {
     m_ui->setupUi(m_page);
     m_ui->toolsPageApplicationsTableView->setModel(m_model);
@@ -73,6 +73,8 @@ ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
         new RichTextItemDelegate(m_ui->toolsPageApplicationsTableView));
     connect(m_ui->toolsPageUninstallButton, &QPushButton::clicked, this,
         &ToolsPageController::toolsPageUninstallButtonClick);
+    connect(m_packages, &PackageListing::rowsFound, this, &ToolsPageController::appendRows);
+    connect(m_packages, &PackageListing::finished, this, &ToolsPageController::applicationsListed);
 }
 
 ToolsPageController::~ToolsPageController() = default;
@@ -124,6 +126,15 @@ void ToolsPageController::populateApplicationsTableView()
         if (QFileInfo(fullPath).isDir())
             walk.skipDescendents();
     }
+    m_applicationNamesList.append(AppImageFiles::rows());
+    m_model->reloadData();
+    if (!m_packages->isRunning())
+        m_packages->start();
+}
+
+void ToolsPageController::appendRows(const QList<ApplicationDetails>& rows)
+{
+    m_applicationNamesList.append(rows);
     m_model->reloadData();
 }
 
@@ -165,9 +176,16 @@ void ToolsPageController::toolsPageUninstallButtonClick()
         return;
     }
     const ApplicationDetails application = m_applicationNamesList.at(row);
+    if (application.kind() != ApplicationKind::Bundle) {
+        uninstallPackage(row);
+        return;
+    }
     if (!canUninstallApplication(application.appPath()))
         return;
     checkForSupportFiles(application.appPath());
+    const QString bundle = Locations::current().expandTilde(application.appPath());
+    if (!confirmRemoval(bundle, PathSizeCalculator::sizeOfPath(bundle), m_sharedSupportFiles))
+        return;
     const bool uninstalled = uninstallSelectedApp(application.appPath());
     // The tile goes even when the bundle stayed: the user asked for the application to go.
     removeFromDockPrefrenceFile(application.appName());
@@ -221,7 +239,7 @@ QStringList ToolsPageController::checkForSupportFiles(const QString& path)
     const auto addSearchName = [&names](const QString& name, const QString& suffix) {
         if (name.isEmpty())
             return;
-        if (isSafeSearchName(name))
+        if (SupportFileSearch::isSearchableName(name))
             names.append(name + suffix);
         else
             SystemLog::write(QStringLiteral("Not searching for support files named after \"%1\"").arg(name));
@@ -229,19 +247,14 @@ QStringList ToolsPageController::checkForSupportFiles(const QString& path)
     addSearchName(bundle.bundleIdentifier(), QStringLiteral(".plist"));
     addSearchName(bundle.bundleName(), QString());
 
-    m_supportFileslist.clear();
-    for (const QString& folder : folders) {
-        for (const QString& name : std::as_const(names)) {
-            for (const QString& match : ApplicationUtility::matchesForFilename(name, folder)) {
-                // A search folder (reported by a search in itself or in its parent)
-                // holds other applications' files too; it is never one of ours.
-                if (!folders.contains(QDir::cleanPath(match)))
-                    m_supportFileslist.append(match);
-            }
-        }
+    // Every search reports the empty string besides its hits, unless nothing was searched.
+    m_supportFileslist = names.isEmpty() ? QStringList() : QStringList { QString() };
+    m_sharedSupportFiles.clear();
+    for (const SupportFileSearch::Found& found : SupportFileSearch::namedIn(names, folders)) {
+        m_supportFileslist.append(found.path);
+        if (found.shared)
+            m_sharedSupportFiles.append(found.path);
     }
-    m_supportFileslist.sort();
-    m_supportFileslist.removeDuplicates();
     return m_supportFileslist;
 }
 
@@ -272,6 +285,73 @@ void ToolsPageController::removeFromDockPrefrenceFile(const QString& appName)
     DockPreferenceFile::removeTiles(
         Locations::current().dockPreferences, deletingPathExtension(appName), appName);
     Dock::restart();
+}
+
+void ToolsPageController::uninstallPackage(int row)
+{
+    const ApplicationDetails application = m_applicationNamesList.at(row);
+    const PackageUninstall steps(application, QFile::decodeName(m_processTableFolder));
+    if (steps.isThisProgram()) {
+        showAlert(Localization::text("CANNOT_UNINSTALL_APPLICATION", "Cannot uninstall application!"));
+        return;
+    }
+    if (steps.isRunning()) {
+        showAlert(Localization::text(
+            "CANNOT_UNINSTALL_RUNNING_APPLICATION", "Please quit the application and try again!"));
+        return;
+    }
+    if (!steps.isStillThere()) {
+        SystemLog::write(QStringLiteral("%1 has gone since it was listed").arg(application.appPath()));
+        showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!"));
+        m_applicationNamesList.removeAt(row);
+        m_model->reloadData();
+        return;
+    }
+    m_supportFileslist.clear();
+    m_sharedSupportFiles.clear();
+    for (const SupportFileSearch::Found& found : steps.supportFiles()) {
+        m_supportFileslist.append(found.path);
+        if (found.shared)
+            m_sharedSupportFiles.append(found.path);
+    }
+    if (!confirmRemoval(steps.description(), steps.size(), m_sharedSupportFiles))
+        return;
+    const QStringList desktopIds = steps.desktopIds();
+    const PackageUninstall::Outcome outcome = steps.removeApplication();
+    if (!outcome.removed) {
+        SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(application.appPath(), outcome.message));
+        showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!") + u'\n'
+            + outcome.message);
+        return;
+    }
+    QString error;
+    for (const QString& supportFile : std::as_const(m_supportFileslist)) {
+        SystemLog::write(supportFile);
+        if (!FileSystem::current().removeItem(supportFile, &error)) {
+            SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(supportFile, error));
+            showAlert(Localization::text("CANNOT_REMOVE_PREFERENCES", "Cannot remove preference files!"));
+        }
+    }
+    FavouriteApps::remove(desktopIds);
+    m_applicationNamesList.removeAt(row);
+    m_model->reloadData();
+    showAlert(application.appPath()
+        + Localization::text("APPLICATION_SUCCESSFULLY_UNINSTALL", " successfuly uninstalled!"));
+}
+
+bool ToolsPageController::confirmRemoval(const QString& application, qint64 size, const QStringList& shared)
+{
+    SupportFileChoices choices(application, size);
+    for (const QString& path : std::as_const(m_supportFileslist)) {
+        if (!path.isEmpty())
+            choices.addSupportFile(path, shared.contains(path));
+    }
+    if (!UninstallConfirmation::confirm(choices, m_page)) {
+        SystemLog::write(QStringLiteral("Uninstall of %1 cancelled").arg(application));
+        return false;
+    }
+    m_supportFileslist = choices.tickedSupportFiles();
+    return true;
 }
 
 void ToolsPageController::setProcessTableFolder(const QString& folder)

@@ -10,6 +10,7 @@
 #include <memory>
 
 class ApplicationsTableModel;
+class PackageListing;
 class QIcon;
 class QWidget;
 namespace Ui {
@@ -17,8 +18,9 @@ class ToolsPage;
 }
 
 // The Tools page: lists the application bundles under the applications
-// folder and uninstalls the selected one with its support files and its Dock
-// tile. Everything runs on the main thread and deletes with the user's rights.
+// folder, then AppImages, Flatpak applications and snaps, and uninstalls the
+// selected one with the support files the user confirms, and its Dock tile or
+// favourite. Only the Flatpak and snap lists are made in the background.
 class ToolsPageController final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ToolsPageController)
@@ -35,7 +37,8 @@ public:
     const QStringList& supportFileslist() const { return m_supportFileslist; }
 
     void toolsPageCreateUI();
-    // Appends a row for every bundle under the applications folder, in walk order.
+    // Appends a row for every bundle under the applications folder, in walk
+    // order, then every AppImage; Flatpak and snap rows follow as they come.
     void populateApplicationsTableView();
     int numberOfRowsInTableView() const;
     // The label of `row`, whatever the column.
@@ -54,7 +57,16 @@ public:
     // Tests look processes up in a process table of their own.
     void setProcessTableFolder(const QString& folder);
 
+Q_SIGNALS:
+    // The background lists have all answered and their rows are in.
+    void applicationsListed();
+
 private:
+    void uninstallPackage(int row);
+    // Shows what would go; false when the user cancelled. Leaves only the
+    // ticked support files in supportFileslist.
+    bool confirmRemoval(const QString& application, qint64 size, const QStringList& shared);
+    void appendRows(const QList<ApplicationDetails>& rows);
     int selectedRow() const;
     QStringList searchFolders() const;
     void showAlert(const QString& message) const;
@@ -64,5 +76,7 @@ private:
     ApplicationsTableModel* m_model;
     QList<ApplicationDetails> m_applicationNamesList;
     QStringList m_supportFileslist;
+    QStringList m_sharedSupportFiles;
     QByteArray m_processTableFolder;
+    PackageListing* m_packages;
 };

@@ -61,6 +61,19 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         { "userDefaultsFile", &Locations::userDefaultsFile },
         { "ownExecutable", &Locations::ownExecutable },
         { "elevationCommand", &Locations::elevationCommand },
+        { "userApplicationsFolder", &Locations::userApplicationsFolder },
+        { "userBinFolder", &Locations::userBinFolder },
+        { "optFolder", &Locations::optFolder },
+        { "userDesktopEntries", &Locations::userDesktopEntries },
+        { "userIcons", &Locations::userIcons },
+        { "systemDesktopEntries", &Locations::systemDesktopEntries },
+        { "flatpakUserData", &Locations::flatpakUserData },
+        { "flatpakUserExports", &Locations::flatpakUserExports },
+        { "flatpakSystemExports", &Locations::flatpakSystemExports },
+        { "snapUserData", &Locations::snapUserData },
+        { "snapMount", &Locations::snapMount },
+        { "snapDesktopEntries", &Locations::snapDesktopEntries },
+        { "commandSearchPath", &Locations::commandSearchPath },
     };
     // A new field must be added to the list above (or to the two exceptions).
     static_assert(sizeof(Locations) == (std::size(inside) + 2) * sizeof(QString));

@@ -26,3 +26,12 @@ void FakeProcessTable::addVanished(int pid)
 {
     QDir().mkpath(m_folder + u'/' + QString::number(pid));
 }
+
+void FakeProcessTable::setEnvironment(int pid, const QStringList& variables)
+{
+    QFile file(m_folder + u'/' + QString::number(pid) + QStringLiteral("/environ"));
+    if (file.open(QIODevice::WriteOnly)) {
+        for (const QString& variable : variables)
+            file.write(QFile::encodeName(variable) + '\0');
+    }
+}

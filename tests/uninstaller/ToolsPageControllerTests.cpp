@@ -1,10 +1,12 @@
 #include "platform/FileSystem.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
+#include "support/FakeProcessTable.h"
 #include "support/QStringPrinting.h"
 #include "support/Sandbox.h"
-#include "support/FakeProcessTable.h"
+#include "uninstaller/SupportFileChoices.h"
 #include "uninstaller/ToolsPageController.h"
+#include "uninstaller/UninstallConfirmation.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,8 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTextDocument>
 #include <QWidget>
@@ -23,16 +27,23 @@ class RecordingFileSystem final : public FileSystem {
 public:
     bool removeItem(const QString& path, QString* error) override
     {
-        removed.append(path);
-        if (refused.contains(path)) {
-            if (error)
-                *error = QStringLiteral("refused by the test");
-            return false;
-        }
-        return FileSystem::removeItem(path, error);
+        return record(path, error) && FileSystem::removeItem(path, error);
+    }
+    bool removeFile(const QString& path, QString* error) override
+    {
+        return record(path, error) && FileSystem::removeFile(path, error);
     }
     QStringList removed;
     QStringList refused;
+
+private:
+    bool record(const QString& path, QString* error)
+    {
+        removed.append(path);
+        if (refused.contains(path) && error)
+            *error = QStringLiteral("refused by the test");
+        return !refused.contains(path);
+    }
 };
 
 QString plainLabel(const QString& richText)
@@ -50,9 +61,19 @@ protected:
         Localization::setLanguage(QString());
         FileSystem::setCurrent(&fileSystem);
         controller.setProcessTableFolder(processes.folder());
+        // The user answers: the items shown are kept, those named in `untick` unticked.
+        UninstallConfirmation::setHandler([this](SupportFileChoices& choices) {
+            shown = choices.items();
+            for (int row = 0; row < choices.rowCount(); ++row) {
+                if (untick.contains(choices.items().at(row).path))
+                    choices.setData(choices.index(row), Qt::Unchecked, Qt::CheckStateRole);
+            }
+            return confirm;
+        });
     }
     void TearDown() override
     {
+        UninstallConfirmation::setHandler({});
         FileSystem::setCurrent(nullptr);
         Localization::setLanguage(m_language);
     }
@@ -128,8 +149,45 @@ protected:
         return sandbox.logLines().filter(QRegularExpression("^command = "));
     }
 
+    // A stand-in for a desktop tool on the sandbox's command path: runs `body`
+    // after recording its arguments as one line, each followed by "|".
+    void standIn(const QString& tool, const QString& body)
+    {
+        const QString script = sandbox.makeFile(QStringLiteral("bin/") + tool,
+            QStringLiteral("#!/bin/sh\nprintf '%s|' \"$@\" >> '%1'\necho >> '%1'\n%2\n")
+                .arg(sandbox.path(QStringLiteral("calls-") + tool), body)
+                .toUtf8());
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QStringList calls(const QString& tool) const
+    {
+        QFile file(sandbox.path(QStringLiteral("calls-") + tool));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    QString makeAppImage(const QString& folder, const QString& fileName)
+    {
+        const QString relative = QDir(sandbox.root()).relativeFilePath(folder + u'/' + fileName);
+        return sandbox.makeFile(relative,
+            QByteArray("\x7f"
+                       "ELF\x02\x01\x01\x00"
+                       "AI\x02",
+                11)
+                + "rest");
+    }
+    void listAll()
+    {
+        QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
+        controller.toolsPageCreateUI();
+        ASSERT_TRUE(listed.count() == 1 || listed.wait(10000));
+    }
+
     Sandbox sandbox;
     RecordingFileSystem fileSystem;
+    QList<SupportFileChoices::Item> shown;
+    QStringList untick;
+    bool confirm = true;
     FakeProcessTable processes { sandbox.path(QStringLiteral("proc")) };
     QWidget page;
     ToolsPageController controller { &page };
@@ -179,7 +237,9 @@ TEST_F(ToolsPageTest, WithoutASelectionOnlyAsksForOne)
 {
     controller.toolsPageCreateUI();
     EXPECT_TRUE(controller.applicationNamesList().isEmpty()) << "no applications folder";
-    EXPECT_TRUE(sandbox.logLines().isEmpty());
+    EXPECT_EQ(sandbox.logLines(),
+        QStringList({ QStringLiteral("No flatpak command: no flatpak applications listed"),
+            QStringLiteral("No snap command: no snap applications listed") }));
 
     makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"));
     controller.populateApplicationsTableView();
@@ -267,20 +327,32 @@ TEST_F(ToolsPageTest, DeletesTheBundleThenTheExactlyNamedSupportFilesOfEveryFold
     EXPECT_EQ(sandbox.logLines().constLast(), QStringLiteral("No Dock to restart on this desktop"));
 }
 
-TEST_F(ToolsPageTest, NeverTakesASearchFolderForASupportFile)
+TEST_F(ToolsPageTest, NeverTakesASearchFolderOrASharedNameForASupportFile)
 {
     for (const QString& folder :
         { at().configHome, at().autostartFolder, at().localPreferences, at().localStartupItems })
         QDir().mkpath(folder);
-    const QString ownFile = make(at().cacheHome, QStringLiteral("autostart"));
-    // Found by the searches in the preference folders and in the startup folders themselves.
-    makeBundle(QStringLiteral("Autostart.app"), QStringLiteral("autostart"));
-    makeBundle(QStringLiteral("Config.app"), QStringLiteral(".config"));
-
-    EXPECT_EQ(controller.checkForSupportFiles(at().applicationsFolder + QStringLiteral("/Autostart.app")),
-        QStringList({ QString(), ownFile }));
-    EXPECT_EQ(controller.checkForSupportFiles(at().applicationsFolder + QStringLiteral("/Config.app")),
-        QStringList({ QString() }));
+    const struct {
+        QString bundleName;
+        QString ownFile; // in the user's caches: found unless the name is shared
+        bool taken;
+    } cases[] = {
+        // Found by the search in /etc and by the search in the folder itself.
+        { QStringLiteral("xdg"), QStringLiteral("xdg"), true },
+        { QStringLiteral(".config"), QString(), false },
+        { QStringLiteral("autostart"), QStringLiteral("autostart"), false },
+        { QStringLiteral("keyrings"), QStringLiteral("keyrings"), false },
+        { QStringLiteral("gtk-3.0"), QStringLiteral("gtk-3.0"), false },
+    };
+    for (const auto& c : cases) {
+        const QString own = c.ownFile.isEmpty() ? QString() : make(at().cacheHome, c.ownFile, true);
+        const QString bundle = makeBundle(c.bundleName + QStringLiteral(".app"), c.bundleName);
+        sandbox.clearRecords();
+        const QStringList expected = c.taken ? QStringList { QString(), own } : QStringList { QString() };
+        EXPECT_EQ(controller.checkForSupportFiles(bundle), expected) << c.bundleName.toStdString();
+        EXPECT_EQ(sandbox.logged(QStringLiteral("Not a support file, desktop components share it: ") + own),
+            !c.taken && !own.isEmpty());
+    }
 }
 
 TEST_F(ToolsPageTest, NamesThatWouldLeaveTheSearchFolderAreNotSearchedFor)
@@ -331,4 +403,180 @@ TEST_F(ToolsPageTest, ASupportFileThatStaysIsReportedBeforeTheSuccess)
     EXPECT_TRUE(controller.applicationNamesList().isEmpty());
     EXPECT_EQ(dockLabels(), QStringList({ QStringLiteral("Foo") })) << "the tile label keeps the subfolder";
     EXPECT_TRUE(sandbox.logged(QStringLiteral("File exists")));
+}
+
+// Each kind through the page: listed after the bundles, removed with its own
+// command (stand-ins recording what they were asked), its support files gone
+// only when the removal worked, and its favourite dropped.
+TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
+{
+    const QString home = at().home;
+    standIn(QStringLiteral("flatpak"),
+        QStringLiteral(
+            "case \"$1\" in\n"
+            "list) printf 'org.example.Notes\\tNotes\\tuser\\norg.example.Paint\\tPaint Studio\\tsystem\\n"
+            "-rf\\tEvil\\tuser\\n' ;;\n"
+            "ps) echo org.example.Paint ;;\n"
+            "esac"));
+    standIn(QStringLiteral("snap"),
+        QStringLiteral(
+            "case \"$1\" in\n"
+            "list) printf 'Name Version Rev Tracking Publisher Notes\\n"
+            "core22 1 1 latest/stable canonical base\\ngtk-common-themes 1 1 latest/stable canonical -\\n"
+            "hello 2.10 42 latest/stable canonical -\\nbroken 1 1 latest/stable me -\\n"
+            "busy 1 1 latest/stable me -\\n' ;;\n"
+            "remove) [ \"$3\" = broken ] && { echo 'error: access denied (polkit dismissed)' >&2; exit 1; } "
+            ";;\n"
+            "esac\nexit 0"));
+    standIn(QStringLiteral("gsettings"),
+        QStringLiteral("[ \"$1\" = set ] || echo \"['firefox.desktop', 'org.example.Notes.desktop', "
+                       "'hello_hello.desktop', 'obsidian.desktop', 'files.desktop']\""));
+
+    makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"));
+    const QString obsidian = makeAppImage(home + QStringLiteral("/Applications"), "Obsidian-1.4.16.AppImage");
+    const QString busyImage
+        = makeAppImage(at().optFolder + QStringLiteral("/busy"), "Busy-2.0-x86_64.AppImage");
+    const QString oddImage = makeAppImage(at().userBinFolder, QStringLiteral("-x 'q\"\nz.AppImage"));
+    const QString gone = makeAppImage(at().userBinFolder, QStringLiteral("Gone.AppImage"));
+    processes.add(700, QStringLiteral("/tmp/.mount_Busy/AppRun"));
+    processes.setEnvironment(700, { QStringLiteral("HOME=/x"), QStringLiteral("APPIMAGE=") + busyImage });
+    processes.add(701, at().snapMount + QStringLiteral("/busy/3/usr/bin/busy"));
+
+    // The Notes folder is a link: it goes, what it leads to stays.
+    const QString notesData = make(sandbox.root(), QStringLiteral("elsewhere"), true);
+    QDir().mkpath(at().flatpakUserData);
+    QFile::link(notesData, at().flatpakUserData + QStringLiteral("/org.example.Notes"));
+    const QString helloData = make(at().snapUserData, QStringLiteral("hello"), true);
+    const QString brokenData = make(at().snapUserData, QStringLiteral("broken"), true);
+    sandbox.makeFile(QDir(sandbox.root()).relativeFilePath(at().snapDesktopEntries) + "/hello_hello.desktop",
+        "[Desktop Entry]\nType=Application\nName=Hello\nExec=hello\n");
+    const QString obsidianConfig = make(at().configHome, QStringLiteral("obsidian"), true);
+    const QString obsidianEntry = make(at().userDesktopEntries, QStringLiteral("obsidian.desktop"));
+    QFile entry(obsidianEntry);
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Obsidian\nIcon=obsidian-icon\nExec=\""
+        + obsidian.toUtf8() + "\" %U\n");
+    entry.close();
+    const QString obsidianIcon
+        = make(at().userIcons + QStringLiteral("/hicolor/256x256/apps"), "obsidian-icon.png");
+
+    listAll();
+    QStringList names = appNames();
+    ASSERT_EQ(names.size(), 10) << names.join(u',').toStdString();
+    EXPECT_EQ(names.mid(0, 5),
+        QStringList({ QStringLiteral("Foo.app"), QStringLiteral("Obsidian"), QStringLiteral("-x 'q\"\nz"),
+            QStringLiteral("Gone"), QStringLiteral("Busy") }));
+    QStringList background = names.mid(5);
+    background.sort();
+    EXPECT_EQ(background,
+        QStringList({ QStringLiteral("Notes"), QStringLiteral("Paint Studio"), QStringLiteral("broken"),
+            QStringLiteral("busy"), QStringLiteral("hello") }));
+    EXPECT_TRUE(
+        sandbox.logged(QStringLiteral("Ignoring an unexpected line of flatpak list: -rf\tEvil\tuser")));
+    QFile::remove(gone);
+
+    const QString failed = QStringLiteral("Cannot remove application file!");
+    const struct {
+        QString row;
+        QString tool; // its command's expected call, when one is made
+        QString call;
+        QString alert;
+        QStringList removed; // the application (when a file), then its support files
+        QStringList favourites; // what is written back, when anything is
+    } cases[] = {
+        { QStringLiteral("Notes"), QStringLiteral("flatpak"),
+            QStringLiteral("uninstall|--noninteractive|--user|--|org.example.Notes|"),
+            QStringLiteral("org.example.Notes") + kSuccess,
+            { at().flatpakUserData + QStringLiteral("/org.example.Notes") },
+            { QStringLiteral(
+                "['firefox.desktop', 'hello_hello.desktop', 'obsidian.desktop', 'files.desktop']") } },
+        { QStringLiteral("Paint Studio"), QStringLiteral("flatpak"), QString(), kRefusedRunning, {}, {} },
+        { QStringLiteral("hello"), QStringLiteral("snap"), QStringLiteral("remove|--|hello|"),
+            QStringLiteral("hello") + kSuccess, { helloData },
+            { QStringLiteral(
+                "['firefox.desktop', 'org.example.Notes.desktop', 'obsidian.desktop', 'files.desktop']") } },
+        { QStringLiteral("broken"), QStringLiteral("snap"), QStringLiteral("remove|--|broken|"),
+            failed + QStringLiteral("\nerror: access denied (polkit dismissed)"), {}, {} },
+        { QStringLiteral("busy"), QStringLiteral("snap"), QString(), kRefusedRunning, {}, {} },
+        { QStringLiteral("Busy"), QString(), QString(), kRefusedRunning, {}, {} },
+        { QStringLiteral("Gone"), QString(), QString(), failed, {}, {} },
+        { QStringLiteral("-x 'q\"\nz"), QString(), QString(), oddImage + kSuccess, { oddImage }, {} },
+        { QStringLiteral("Obsidian"), QString(), QString(), obsidian + kSuccess,
+            { obsidian, obsidianConfig, obsidianEntry, obsidianIcon },
+            { QStringLiteral("['firefox.desktop', 'org.example.Notes.desktop', 'hello_hello.desktop', "
+                             "'files.desktop']") } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row.toStdString());
+        const QStringList before = c.tool.isEmpty() ? QStringList() : calls(c.tool);
+        const QStringList gsettingsBefore = calls(QStringLiteral("gsettings"));
+        fileSystem.removed.clear();
+        uninstall(c.row);
+
+        EXPECT_EQ(sandbox.alerts(), QStringList({ c.alert }));
+        if (!c.tool.isEmpty()) {
+            const QStringList made
+                = calls(c.tool).mid(before.size()).filter(QRegularExpression("^(uninstall|remove)"));
+            EXPECT_EQ(made, c.call.isEmpty() ? QStringList() : QStringList({ c.call }));
+        }
+        QStringList removed = c.removed;
+        EXPECT_EQ(fileSystem.removed, removed);
+        for (const QString& path : removed)
+            EXPECT_FALSE(QFileInfo(path).isSymLink() || QFileInfo::exists(path)) << path.toStdString();
+        const QStringList written
+            = calls(QStringLiteral("gsettings")).mid(gsettingsBefore.size()).filter("set|");
+        QStringList expectedWrites;
+        for (const QString& value : c.favourites)
+            expectedWrites.append(QStringLiteral("set|org.gnome.shell|favorite-apps|") + value + u'|');
+        EXPECT_EQ(written, expectedWrites);
+        EXPECT_EQ(appNames().contains(c.row), !c.alert.endsWith(kSuccess) && c.alert != failed);
+    }
+    EXPECT_TRUE(QFileInfo::exists(notesData + QStringLiteral("/data"))) << "a link's target stays";
+    EXPECT_TRUE(QFileInfo::exists(brokenData)) << "a failed removal keeps the support files";
+    EXPECT_TRUE(QFileInfo::exists(busyImage));
+}
+
+// Uninstall shows what it found; only what stays ticked goes, a folder another
+// application's desktop entry names comes unticked, and Cancel removes nothing.
+TEST_F(ToolsPageTest, RemovesOnlyWhatTheConfirmationLeftTicked)
+{
+    const QString bundle
+        = makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"), QStringLiteral("com.example.foo"));
+    const QString preferences = make(at().configHome, QStringLiteral("com.example.foo.plist"));
+    const QString cache = make(at().cacheHome, QStringLiteral("com.example.foo.plist"));
+    const QString shared = make(at().dataHome, QStringLiteral("Foo"), true);
+    make(at().systemDesktopEntries, QStringLiteral("other.desktop"));
+    QFile other(at().systemDesktopEntries + QStringLiteral("/other.desktop"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/foo %f\n");
+    other.close();
+    controller.toolsPageCreateUI();
+
+    confirm = false;
+    uninstall(QStringLiteral("Foo.app"));
+    EXPECT_TRUE(fileSystem.removed.isEmpty());
+    EXPECT_TRUE(sandbox.alerts().isEmpty());
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_EQ(shown.at(0).path, bundle);
+    EXPECT_GT(shown.at(0).size, 0);
+    const QList<std::pair<QString, bool>> expected { { cache, true }, { preferences, true },
+        { shared, false } };
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(shown.at(i + 1).path, expected.at(i).first);
+        EXPECT_EQ(shown.at(i + 1).ticked, expected.at(i).second);
+        EXPECT_EQ(shown.at(i + 1).shared, !expected.at(i).second);
+    }
+
+    confirm = true;
+    untick = { cache, bundle };
+    uninstall(QStringLiteral("Foo.app"));
+    EXPECT_EQ(fileSystem.removed, QStringList({ bundle, preferences }))
+        << "the application row cannot be unticked";
+    EXPECT_TRUE(QFileInfo::exists(cache));
+    EXPECT_TRUE(QFileInfo::exists(shared));
+
+    SupportFileChoices choices(bundle, 1);
+    UninstallConfirmation dialog(choices);
+    EXPECT_TRUE(dialog.cancelButton()->isDefault());
+    EXPECT_FALSE(dialog.removeButton()->isDefault() || dialog.removeButton()->autoDefault());
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "uninstaller/ApplicationDetails.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Flatpak applications of the user's and the system installation, as
+// `flatpak list` reports them, and what removing one involves.
+class FlatpakApps final {
+public:
+    FlatpakApps() = delete;
+
+    static QStringList listArguments();
+    // One row per line of application id, name and installation (tab-separated
+    // as flatpak writes them to a pipe, or blank-separated as on a terminal).
+    // A line of another layout, an id that is not one, or an installation other
+    // than "user" and "system" gives a log line and no row.
+    static QList<ApplicationDetails> rows(const QString& listOutput);
+
+    // Reverse-DNS, as flatpak itself requires: so an id can never read as an option.
+    static bool isApplicationId(const QString& id);
+
+    static QStringList runningArguments();
+    static bool isRunning(const QString& id, const QString& runningOutput);
+    static QStringList uninstallArguments(const ApplicationDetails& application);
+    // The application's own home folder, where it keeps all its data.
+    static QString supportFolder(const QString& id);
+    // The desktop entry the installation exports for it.
+    static QString desktopId(const QString& id) { return id + QStringLiteral(".desktop"); }
+
+private:
+    static QString iconFile(const QString& id, const QString& installation);
+};

@@ -1,0 +1,59 @@
+#include "uninstaller/UninstallConfirmation.h"
+
+#include "platform/Localization.h"
+#include "uninstaller/SupportFileChoices.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+UninstallConfirmation::Handler& handler()
+{
+    static UninstallConfirmation::Handler current;
+    return current;
+}
+} // namespace
+
+UninstallConfirmation::UninstallConfirmation(SupportFileChoices& choices, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Velmora"));
+    auto* layout = new QVBoxLayout(this);
+    auto* message = new QLabel(Localization::text("UNINSTALL_CONFIRMATION_MESSAGE",
+                                   "These items will be removed. Untick what you want to keep."),
+        this);
+    message->setWordWrap(true);
+    layout->addWidget(message);
+    auto* list = new QListView(this);
+    list->setObjectName(QStringLiteral("uninstallConfirmationList"));
+    list->setModel(&choices);
+    list->setMinimumWidth(520);
+    layout->addWidget(list);
+
+    auto* buttons = new QDialogButtonBox(this);
+    m_remove = buttons->addButton(
+        Localization::text("UNINSTALL_CONFIRMATION_REMOVE", "Remove"), QDialogButtonBox::DestructiveRole);
+    m_cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    m_remove->setAutoDefault(false);
+    m_cancel->setDefault(true);
+    m_cancel->setFocus();
+    layout->addWidget(buttons);
+    connect(m_remove, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool UninstallConfirmation::confirm(SupportFileChoices& choices, QWidget* parent)
+{
+    if (handler())
+        return handler()(choices);
+    UninstallConfirmation dialog(choices, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void UninstallConfirmation::setHandler(Handler newHandler)
+{
+    handler() = std::move(newHandler);
+}
