@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QSignalSpy>
 #include <QStackedWidget>
 

@@ -107,8 +107,9 @@ TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
 
         EXPECT_EQ(dump(webData, kept), before);
         EXPECT_TRUE(rows(webData, "SELECT * FROM autofill").isEmpty());
-        if (layout == WebDataLayout::Old)
+        if (layout == WebDataLayout::Old) {
             EXPECT_TRUE(rows(webData, "SELECT * FROM autofill_dates").isEmpty());
+        }
         EXPECT_FALSE(contents(webData).contains("secret search"));
     }
 }
