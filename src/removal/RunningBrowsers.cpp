@@ -62,6 +62,8 @@ QStringList programNames(const QVariant& value)
 {
     if (value.typeId() == QMetaType::QString)
         return { value.toString() };
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
     if (value.typeId() != QMetaType::QVariantList)
         return {};
     QStringList names;

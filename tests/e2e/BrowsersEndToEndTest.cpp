@@ -64,7 +64,8 @@ TEST(EndToEnd, EveryBrowserIsScannedAndRemovalKeepsBookmarksAddressesAndSearchEn
     QSignalSpy scanEnded(app.scanPageController(), &ScanPageController::scanThreadFinished);
     app.scanPageController()->startScanning();
     ASSERT_TRUE(scanEnded.count() > 0 || scanEnded.wait(60000));
-    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), junk.size() + 2);
+    // The two databases, and the Firefox cache's two folders: that walk lists everything in a profile.
+    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), junk.size() + 4);
 
     app.showFixPage();
     ASSERT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
