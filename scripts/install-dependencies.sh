@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-svg-dev libgl-dev
   libplist-dev libplist++-dev
+  libsqlite3-dev
   libgtest-dev libgmock-dev
   pkexec
   xvfb xauth

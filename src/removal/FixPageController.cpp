@@ -4,11 +4,11 @@
 #include "platform/FileSystem.h"
 #include "platform/Images.h"
 #include "platform/Localization.h"
-#include "shell/Accessibility.h"
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "removal/AuthorizationSession.h"
+#include "removal/BrowserDatabaseCleaner.h"
 #include "removal/RunningBrowsers.h"
 #include "removal/helper/HelperProtocol.h"
 #include "results/ImageAndTextCell.h"
@@ -17,6 +17,7 @@
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
+#include "shell/Accessibility.h"
 #include "shell/ApplicationController.h"
 #include "shell/MTUButton.h"
 #include "shell/OverviewPageController.h"
@@ -56,6 +57,7 @@ FixPageController::FixPageController(QWidget* page, QObject* parent)
     , m_model(new ResultsTreeModel(this))
     , m_cell(new ImageAndTextCell(this))
     , m_userId(&::getuid)
+    , m_databaseCleaner(std::make_unique<BrowserDatabaseCleaner>())
 {
     m_ui->setupUi(page);
     OutlineViewSupport::setUp(*m_ui->fixOutlineView, *m_model, *m_cell);
@@ -88,7 +90,8 @@ void FixPageController::fixPageCreateUI()
     m_ui->fixPageTitleText->setText(
         Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!")));
     MTUButton* button = m_ui->fixPageFixButton;
-    Accessibility::setTitle(button, Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));
+    Accessibility::setTitle(
+        button, Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));
     button->setToolTip(
         Localization::text(QStringLiteral("CLICK_TO_FIX"), QStringLiteral("Click to Fix Now!")));
     button->setNormalImageName(QStringLiteral("ActionButton"));
@@ -138,6 +141,7 @@ void FixPageController::fixPageFixButtonClick()
         m_lockedFileArray = QStringList();
         m_lockedDirectoryArray = QStringList();
     }
+    m_databaseCleaner->forget();
     if (!removeDeletableFile(m_treeData.get())) {
         application->showAlert(Localization::text(
             QStringLiteral("FIXPAGE_NOITEMSSELECTED"), QStringLiteral("Please select items to remove!")));
@@ -223,6 +227,8 @@ void FixPageController::removeFile(const QString& path)
     // "link/" would name the folder behind a link; the link itself is what is listed.
     while (expanded.size() > 1 && expanded.endsWith(u'/'))
         expanded.chop(1);
+    if (isRemovablePath(expanded) && m_databaseCleaner->cleanInsteadOfRemoving(expanded))
+        return;
     if (!isRemovablePath(expanded) || !FileSystem::current().removeItem(expanded))
         SystemLog::write(QStringLiteral("Cannot Remove file ") + expanded);
 }
@@ -246,7 +252,7 @@ std::pair<int, int> FixPageController::tickedPathsGoneAndLeft() const
             if (!data->isSelected() || seen.contains(path))
                 continue;
             seen.insert(path);
-            ++(pathIsThere(path) ? left : gone);
+            ++(pathIsThere(path) && !m_databaseCleaner->wasCleaned(path) ? left : gone);
         }
     };
     if (m_treeData)

@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 class AuthorizationSession;
+class BrowserDatabaseCleaner;
 class ImageAndTextCell;
 class MTUButton;
 class MTUOutlineView;
@@ -103,5 +104,7 @@ private:
     ResultsTreeModel* m_model;
     ImageAndTextCell* m_cell;
     std::function<uid_t()> m_userId;
+    // Databases that hold the user's data as well are cleaned, not removed.
+    std::unique_ptr<BrowserDatabaseCleaner> m_databaseCleaner;
     QString m_processTableFolder = QStringLiteral("/proc");
 };

@@ -18,14 +18,14 @@ namespace {
 // since it started, as a browser update does while the browser runs.
 const QString kDeletedSuffix = QStringLiteral(" (deleted)");
 
-QString executableName(const QString& processFolder)
+// The executable's full path, or, where the process hides it, its short name.
+QString executablePath(const QString& processFolder)
 {
-    const QString target = QFileInfo(processFolder + QStringLiteral("/exe")).symLinkTarget();
+    QString target = QFileInfo(processFolder + QStringLiteral("/exe")).symLinkTarget();
     if (!target.isEmpty()) {
-        QString name = QFileInfo(target).fileName();
-        if (name.endsWith(kDeletedSuffix))
-            name.chop(kDeletedSuffix.size());
-        return name;
+        if (target.endsWith(kDeletedSuffix))
+            target.chop(kDeletedSuffix.size());
+        return target;
     }
     // Another user's process, or a kernel thread, hides its executable; its
     // short name is all there is.
@@ -33,6 +33,46 @@ QString executableName(const QString& processFolder)
     if (!comm.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(comm.readAll()).trimmed();
+}
+
+// This user's running executables, as executablePath gives them.
+QStringList runningExecutablePaths(const QString& procRoot)
+{
+    // The browsers of other users keep only their own files open.
+    const uint user = ::getuid();
+    QStringList paths;
+    const QStringList entries = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool numeric = false;
+        entry.toUInt(&numeric);
+        if (!numeric)
+            continue;
+        const QString folder = procRoot + u'/' + entry;
+        // A process may end while it is looked at: what cannot be read is skipped.
+        if (QFileInfo(folder).ownerId() != user)
+            continue;
+        const QString path = executablePath(folder);
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
+}
+
+QStringList programNames(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return { value.toString() };
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
+    if (value.typeId() != QMetaType::QVariantList)
+        return {};
+    QStringList names;
+    for (const QVariant& item : value.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return {};
+        names.append(item.toString());
+    }
+    return names;
 }
 
 } // namespace
@@ -47,20 +87,37 @@ QVariantMap RunningBrowsers::browserTable()
     QVariantMap browsers;
     const QVariantMap entries = table.toMap();
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
-        if (it.value().typeId() == QMetaType::QString)
-            browsers.insert(it.key(), it.value());
+        const QStringList names = programNames(it.value());
+        if (!names.isEmpty())
+            browsers.insert(it.key(), names);
     }
     return browsers;
 }
 
 QStringList RunningBrowsers::find(const QVariantMap& browserTable, const QString& procRoot)
 {
-    const QStringList running = runningExecutables(procRoot);
-    const QSet<QString> executables(running.cbegin(), running.cend());
+    // Per process, the browsers its path names by its end, else those its base name names.
+    QSet<QString> running;
+    for (const QString& path : runningExecutablePaths(procRoot)) {
+        const QString baseName = path.mid(path.lastIndexOf(u'/') + 1);
+        QStringList byTail;
+        QStringList byBaseName;
+        for (auto it = browserTable.cbegin(); it != browserTable.cend(); ++it) {
+            for (const QString& name : programNames(it.value())) {
+                if (!name.contains(u'/')) {
+                    if (name == baseName)
+                        byBaseName.append(it.key());
+                } else if (path.endsWith(u'/' + name)) {
+                    byTail.append(it.key());
+                }
+            }
+        }
+        for (const QString& browser : byTail.isEmpty() ? byBaseName : byTail)
+            running.insert(browser);
+    }
     QStringList names;
     for (auto it = browserTable.cbegin(); it != browserTable.cend(); ++it) {
-        const QString executable = it.value().toString();
-        if (executable.isEmpty() || !executables.contains(executable))
+        if (!running.contains(it.key()))
             continue;
         SystemLog::write(it.key());
         names.append(it.key());
@@ -70,23 +127,9 @@ QStringList RunningBrowsers::find(const QVariantMap& browserTable, const QString
 
 QStringList RunningBrowsers::runningExecutables(const QString& procRoot)
 {
-    // The browsers of other users keep only their own files open.
-    const uint user = ::getuid();
-    QStringList names;
-    const QStringList entries = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        bool numeric = false;
-        entry.toUInt(&numeric);
-        if (!numeric)
-            continue;
-        const QString folder = procRoot + u'/' + entry;
-        // A process may end while it is looked at: what cannot be read is skipped.
-        if (QFileInfo(folder).ownerId() != user)
-            continue;
-        const QString name = executableName(folder);
-        if (!name.isEmpty())
-            names.append(name);
-    }
+    QStringList names = runningExecutablePaths(procRoot);
+    for (QString& name : names)
+        name = name.mid(name.lastIndexOf(u'/') + 1);
     return names;
 }
 

@@ -11,13 +11,19 @@ public:
     RunningBrowsers() = delete;
 
     // The "Browser Bundle Identifier" table of the InternetCachePaths
-    // definitions: display name -> executable name. Empty when the file or the
-    // entry is missing or malformed; entries that are not text are passed over.
+    // definitions: display name -> the browser's program names, a text or a
+    // list of texts. Empty when the file or the entry is missing or malformed;
+    // entries that are neither are passed over.
     static QVariantMap browserTable();
 
     // The display names of the table's browsers of which at least one process
     // of this user runs, each once, in the table's key order; each name found
     // is also written to the log. procRoot is the process table's folder.
+    // A program name matches an executable's base name; one that holds a "/"
+    // matches the end of the executable's path instead, and a process that
+    // such a name matches is not also taken for a browser by its base name
+    // alone (the Chromium snap runs ".../chromium-browser/chrome", which is
+    // not Google Chrome's "chrome").
     static QStringList find(
         const QVariantMap& browserTable, const QString& procRoot = QStringLiteral("/proc"));
 

@@ -7,13 +7,18 @@
 #include "scan/ScanReporter.h"
 #include "scan/ScanState.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -65,6 +70,56 @@ template <typename Visit> void walk(const QString& root, const std::atomic<bool>
     }
 }
 
+// A profile reached through a link lies outside the folder the definitions
+// name, and removal refuses what lies outside; listing it would only promise
+// what cannot be kept.
+bool isLinkedProfile(const QString& path)
+{
+    if (!QFileInfo(path).isSymLink())
+        return false;
+    SystemLog::write(QStringLiteral("Passing over the profile folder %1: it is a link").arg(path));
+    return true;
+}
+
+// Chromium keeps one user-data folder per browser with a profile folder per
+// person in it: "Default" and, for every further person, "Profile <number>".
+// Other folders there ("System Profile", "Guest Profile", "Crashpad") are the
+// browser's own, not a person's. Answers -1 for "Default", the number for a
+// numbered profile, nothing for any other name.
+std::optional<qint64> chromiumProfileNumber(const QString& name)
+{
+    static const QString numbered = QStringLiteral("Profile ");
+    if (name == QStringLiteral("Default"))
+        return -1;
+    const QStringView number = QStringView(name).mid(numbered.size());
+    if (!name.startsWith(numbered) || number.isEmpty()
+        || !std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    return number.toLongLong();
+}
+
+// The profile folders of a user-data folder: "Default" first, then by number.
+QStringList chromiumProfiles(const QString& userData)
+{
+    std::vector<std::pair<qint64, QString>> profiles;
+    const QFileInfoList entries = QDir(userData).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        const auto number = chromiumProfileNumber(entry.fileName());
+        if (number && !isLinkedProfile(entry.filePath()))
+            profiles.emplace_back(*number, entry.filePath());
+        else if (!number && entry.fileName().startsWith(QStringLiteral("Profile ")))
+            SystemLog::write(
+                QStringLiteral("Passing over %1: it is not a numbered profile folder").arg(entry.filePath()));
+    }
+    std::sort(profiles.begin(), profiles.end());
+    if (profiles.empty() || profiles.front().first != -1)
+        SystemLog::write(QStringLiteral("%1 holds no Default profile").arg(userData));
+    QStringList paths;
+    for (const auto& profile : profiles)
+        paths.append(profile.second);
+    return paths;
+}
+
 QDateTime birthTime(const QString& path)
 {
     return QFileInfo(path).birthTime();
@@ -89,9 +144,10 @@ bool JunkScanner::isProfileFolderName(QStringView name)
     const qsizetype at = name.lastIndexOf(QString(marker + u'-'));
     if (at < 0)
         return false;
+    // A profile that Firefox reset or refreshed carries a time stamp after its channel.
     const QStringView rest = name.mid(at + marker.size() + 1);
     return !rest.isEmpty() && std::all_of(rest.begin(), rest.end(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-';
     });
 }
 
@@ -204,12 +260,51 @@ void JunkScanner::scanNetscapeFireFoxOtherCategories(
     scanBrowserRoots(
         paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
             walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
-                if (kind != Kind::Folder || !isProfileFolderName(name))
+                if (kind != Kind::Folder || !isProfileFolderName(name) || isLinkedProfile(path))
                     return;
                 const QString candidate = path + u'/' + fileName;
                 if (kindOf(candidate) == Kind::NotFolder)
                     record(candidate, category);
             });
+        });
+}
+
+const QStringList& JunkScanner::chromiumProfileFiles(const QString& category)
+{
+    // The bookmarks ("Bookmarks"), passwords and settings of a profile are never listed.
+    // "Web Data" is listed for its form entries alone: removal cleans it, never deletes it.
+    static const QMap<QString, QStringList> files = {
+        { QStringLiteral("Cookies"),
+            { QStringLiteral("Network/Cookies"), QStringLiteral("Network/Cookies-journal"),
+                QStringLiteral("Cookies"), QStringLiteral("Cookies-journal") } },
+        { QStringLiteral("History"),
+            { QStringLiteral("History"), QStringLiteral("History-journal"), QStringLiteral("Visited Links"),
+                QStringLiteral("Top Sites"), QStringLiteral("Top Sites-journal"), QStringLiteral("Shortcuts"),
+                QStringLiteral("Shortcuts-journal") } },
+        { QStringLiteral("Page Icons"), { QStringLiteral("Favicons"), QStringLiteral("Favicons-journal") } },
+        { QStringLiteral("Form Values"), { QStringLiteral("Web Data") } },
+    };
+    static const QStringList none;
+    const auto found = files.constFind(category);
+    return found == files.cend() ? none : *found;
+}
+
+void JunkScanner::scanChromiumProfileFiles(const QStringList& paths, const QString& category)
+{
+    const QStringList& names = chromiumProfileFiles(category);
+    scanBrowserRoots(
+        paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
+            if (kindOf(root) != Kind::Folder)
+                return;
+            for (const QString& profile : chromiumProfiles(root)) {
+                for (const QString& name : names) {
+                    if (!m_state.bScanning)
+                        return;
+                    const QString candidate = profile + u'/' + name;
+                    if (kindOf(candidate) == Kind::NotFolder)
+                        record(candidate, category);
+                }
+            }
         });
 }
 

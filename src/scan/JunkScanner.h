@@ -34,6 +34,9 @@ public:
     void scanBrowserOtherCategories(const QStringList& paths, const QString& category);
     void scanNetscapeFireFoxOtherCategories(
         const QStringList& paths, const QString& category, const QString& fileName);
+    // The Chromium family: each entry names a browser's user-data folder; in its
+    // "Default" and "Profile <number>" folders the category's files are junk.
+    void scanChromiumProfileFiles(const QStringList& paths, const QString& category);
     void scanSystemLogs();
     void scanSystemCache();
     void handleSystemCacheItem(const QString& path);
@@ -45,8 +48,11 @@ public:
     using CreationDateSource = std::function<QDateTime(const QString& path)>;
     void setCreationDateSource(CreationDateSource source) { m_creationDate = std::move(source); }
 
-    // Profile folders: "xxxx.default", and today's "xxxx.default-release" or "xxxx.default-esr".
+    // Profile folders: "xxxx.default", and ".default-" followed by letters, digits
+    // and hyphens ("xxxx.default-release", "xxxx.default-release-1732624945171").
     static bool isProfileFolderName(QStringView name);
+    // The files of a Chromium profile folder listed under the category; none for others.
+    static const QStringList& chromiumProfileFiles(const QString& category);
     // Whether one of the two fresh system logs is old enough to be listed.
     static bool isOldEnoughToList(const QDateTime& created, const QDateTime& now);
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-// A value that should be an array of path strings; "where" names it in the log.
+// A value that should be an array of strings (paths, or program names); "where" names it in the log.
 QStringList pathStrings(const QVariant& value, const QString& where)
 {
     if (!value.isValid())
@@ -76,11 +76,12 @@ QList<std::pair<QString, QString>> ScanDefinitions::browserExecutables(const QVa
     const QVariantMap table = dictionary(internetCachePaths.value(kBrowserExecutables), where);
     QList<std::pair<QString, QString>> browsers;
     for (auto it = table.cbegin(); it != table.cend(); ++it) {
-        if (it.value().typeId() == QMetaType::QString)
-            browsers.append({ it.key(), it.value().toString() });
-        else
-            SystemLog::write(
-                QStringLiteral("%1 \"%2\" is not a program name; it is passed over").arg(where, it.key()));
+        const QVariant& value = it.value();
+        const QStringList names = value.typeId() == QMetaType::QString
+            ? QStringList { value.toString() }
+            : pathStrings(value, QStringLiteral("%1 \"%2\"").arg(where, it.key()));
+        for (const QString& name : names)
+            browsers.append({ it.key(), name });
     }
     return browsers;
 }

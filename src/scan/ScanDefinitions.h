@@ -34,6 +34,7 @@ public:
         const QVariantMap& internetCachePaths, const QString& category, const QString& browser);
     static QStringList logPaths(const QVariantMap& sysLogPaths);
     static QStringList systemCachePaths(const QVariantMap& systemCachePaths);
-    // Display name and executable base name of each known browser, by display name.
+    // Display name and program name of each known browser, by display name; a
+    // browser whose value is a list of names gives one pair per name.
     static QList<std::pair<QString, QString>> browserExecutables(const QVariantMap& internetCachePaths);
 };

@@ -4,12 +4,12 @@
 #include "platform/FileSystem.h"
 #include "platform/Images.h"
 #include "platform/Localization.h"
-#include "shell/Accessibility.h"
 #include "platform/Locations.h"
 #include "platform/UserDefaults.h"
 #include "scan/JunkScanner.h"
 #include "scan/ScanDefinitions.h"
 #include "scan/ScanInfo.h"
+#include "shell/Accessibility.h"
 #include "shell/ApplicationController.h"
 #include "ui_ScanPage.h"
 
@@ -39,7 +39,7 @@ const char* const kImageNameProperty = "imageName";
 const char* const kNormalImageProperty = "normalImageName";
 const char* const kHoverImageProperty = "hoverImageName";
 
-enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile };
+enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumProfileFiles };
 
 struct BrowserCall {
     const char* category;
@@ -49,7 +49,8 @@ struct BrowserCall {
 };
 
 // The browser scanner calls in the order the page shows them; the definitions
-// give each its path list.
+// give each its path list. The Chromium family follows the first eight
+// browsers in each category; its downloads live in "History".
 constexpr BrowserCall kBrowserCalls[] = {
     { "Internet Cache", "Safari", Walk::Cache, nullptr },
     { "Internet Cache", "FireFox", Walk::ProfileCache, nullptr },
@@ -59,6 +60,11 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Internet Cache", "Netscape", Walk::ProfileCache, nullptr },
     { "Internet Cache", "iCab", Walk::Cache, nullptr },
     { "Internet Cache", "Internet Explorer", Walk::Cache, nullptr },
+    { "Internet Cache", "Chromium", Walk::Cache, nullptr },
+    { "Internet Cache", "Google Chrome", Walk::Cache, nullptr },
+    { "Internet Cache", "Brave", Walk::Cache, nullptr },
+    { "Internet Cache", "Microsoft Edge", Walk::Cache, nullptr },
+    { "Internet Cache", "Vivaldi", Walk::Cache, nullptr },
     { "Cookies", "Safari", Walk::FileOrFolder, nullptr },
     { "Cookies", "FireFox", Walk::ProfileFile, "cookies.sqlite" },
     { "Cookies", "Camino", Walk::FileOrFolder, nullptr },
@@ -67,6 +73,11 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Cookies", "Netscape", Walk::ProfileFile, "cookies.txt" },
     { "Cookies", "iCab", Walk::FileOrFolder, nullptr },
     { "Cookies", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
     { "History", "Safari", Walk::FileOrFolder, nullptr },
     { "History", "FireFox", Walk::ProfileFile, "history.dat" },
     { "History", "FireFox", Walk::ProfileFile, "places.sqlite" },
@@ -76,6 +87,11 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "History", "Netscape", Walk::ProfileFile, "history.dat" },
     { "History", "iCab", Walk::FileOrFolder, nullptr },
     { "History", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "History", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
     { "Downloads List", "Safari", Walk::FileOrFolder, nullptr },
     { "Downloads List", "FireFox", Walk::ProfileFile, "downloads.sqlite" },
     { "Downloads List", "Camino", Walk::FileOrFolder, nullptr },
@@ -87,11 +103,21 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Form Values", "Safari", Walk::FileOrFolder, nullptr },
     { "Form Values", "FireFox", Walk::ProfileFile, "formhistory.sqlite" },
     { "Form Values", "Netscape", Walk::ProfileFile, "formhistory.dat" },
+    { "Form Values", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
     { "Page Icons", "Safari", Walk::FileOrFolder, nullptr },
     { "Page Icons", "OmniWeb", Walk::FileOrFolder, nullptr },
     { "Page Icons", "Camino", Walk::Cache, nullptr },
+    { "Page Icons", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
 };
-static_assert(std::size(kBrowserCalls) == 39);
+static_assert(std::size(kBrowserCalls) == 64);
 
 } // namespace
 
@@ -143,8 +169,10 @@ ScanPageController::~ScanPageController()
 
 void ScanPageController::scanPageCreateUI()
 {
-    Accessibility::setTitle(m_ui->scanPageScanNowButton, Localization::text("OVERVIEW_SCANNOW_TITLE", "Scan Now"));
-    Accessibility::setTitle(m_ui->scanPageStopScanButton, Localization::text("SCANPAGE_STOPSCAN_TITLE", "Stop Scan"));
+    Accessibility::setTitle(
+        m_ui->scanPageScanNowButton, Localization::text("OVERVIEW_SCANNOW_TITLE", "Scan Now"));
+    Accessibility::setTitle(
+        m_ui->scanPageStopScanButton, Localization::text("SCANPAGE_STOPSCAN_TITLE", "Stop Scan"));
     m_ui->scanPageTitleText->setText(
         Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click."));
     m_ui->scanPagePanelTitleText->setText(Localization::text("SCANPAGE_PANEL_TITLE", "Currently Scanning:"));
@@ -159,7 +187,8 @@ void ScanPageController::scanPageCreateUI()
     setButtonArtwork(m_ui->scanPageStopScanButton, kStopImage, QStringLiteral("Stop-hover"));
     setButtonArtwork(m_ui->scanPageScanNowButton, kScanNowImage, QStringLiteral("ScanNow-hover"));
 
-    Accessibility::setTitle(m_ui->scanPageGoToReviewButton, Localization::text("SCANPAGE_REVIEW_BUTTON_TITLE", "Review"));
+    Accessibility::setTitle(
+        m_ui->scanPageGoToReviewButton, Localization::text("SCANPAGE_REVIEW_BUTTON_TITLE", "Review"));
     m_ui->scanPageGoToReviewButton->setToolTip(
         Localization::text("SCANPAGE_REVIEW_TOOLTIP", "Click to Review!"));
     setButtonArtwork(m_ui->scanPageGoToReviewButton, kActionImage, kActionHoverImage);
@@ -284,6 +313,9 @@ void ScanPageController::scanThreadMethod()
             break;
         case Walk::ProfileFile:
             scanNetscapeFireFoxOtherCategories(paths, category, QString::fromLatin1(call.fileName));
+            break;
+        case Walk::ChromiumProfileFiles:
+            m_scanner->scanChromiumProfileFiles(paths, category);
             break;
         }
     }

@@ -4,6 +4,7 @@
 #include "platform/Images.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "removal/BrowserDatabases.h"
 #include "removal/ElevationStandIn.h"
 #include "results/ImageAndTextCell.h"
 #include "results/MTUOutlineView.h"
@@ -204,6 +205,38 @@ TEST_F(FixPage, FailedAndVanishedPathsAreLoggedAndTheRestGoes)
     EXPECT_EQ(sandbox.logLines(),
         QStringList({ "Cannot Remove file " + refused, "Cannot Remove file " + vanished,
             "Cannot Remove file " + twice }));
+    EXPECT_EQ(
+        sandbox.alerts(), QStringList({ "Velmora has removed 3 junk items. 1 items could not be removed." }));
+    expectBackAtTheOverview();
+}
+
+TEST_F(FixPage, DatabasesThatHoldTheUsersDataAreCleanedNeverDeleted)
+{
+    const QString places = sandbox.makeFolder("home/.mozilla/firefox/a.default-release") + "/places.sqlite";
+    BrowserDatabases::makePlaces(places);
+    const QString webData = sandbox.makeFolder("home/.config/chromium/Default") + "/Web Data";
+    BrowserDatabases::makeWebData(webData, BrowserDatabases::WebDataLayout::New);
+    const QString history = sandbox.makeFile("home/.config/chromium/Default/History");
+    const QString notADatabase
+        = sandbox.makeFile("home/.mozilla/firefox/b.default/places.sqlite", "bookmarks");
+    writeResults(
+        results({ { "History", { places, history, notADatabase } }, { "Form Values", { webData } } }));
+    open();
+
+    remove();
+    EXPECT_FALSE(exists(history));
+    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_bookmarks WHERE fk NOT NULL"),
+        QStringList { "4" });
+    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_historyvisits"), QStringList { "0" });
+    EXPECT_EQ(BrowserDatabases::rows(webData, "SELECT count(*) FROM autofill"), QStringList { "0" });
+    EXPECT_EQ(BrowserDatabases::rows(webData, "SELECT guid FROM addresses"), QStringList { "addr-1" });
+    QFile left(notADatabase);
+    ASSERT_TRUE(left.open(QIODevice::ReadOnly)) << "no fallback to deleting";
+    EXPECT_EQ(left.readAll(), "bookmarks");
+    EXPECT_EQ(
+        sandbox.logLines(), QStringList { "Cannot clean " + notADatabase + ": file is not a database" });
+    EXPECT_TRUE(fileSystem.asked.contains(history) && !fileSystem.asked.contains(places)
+        && !fileSystem.asked.contains(webData) && !fileSystem.asked.contains(notADatabase));
     EXPECT_EQ(
         sandbox.alerts(), QStringList({ "Velmora has removed 3 junk items. 1 items could not be removed." }));
     expectBackAtTheOverview();

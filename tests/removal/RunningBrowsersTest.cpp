@@ -44,6 +44,32 @@ TEST(RunningBrowsersTest, NamesEachRunningBrowserOnceInTheTablesOrder)
             "closed, Velmora may not remove entire Web History.\n\nChromium, Firefox ESR, Opera "));
 }
 
+TEST(RunningBrowsersTest, AProgramNamedByItsPathEndIsNotTakenForAnotherOfTheSameName)
+{
+    const QVariantMap table {
+        { QStringLiteral("Chromium"),
+            QStringList { QStringLiteral("chromium"), QStringLiteral("chromium-browser/chrome") } },
+        { QStringLiteral("Google Chrome"), QStringLiteral("chrome") },
+    };
+    const std::vector<std::pair<QStringList, QStringList>> rows = {
+        { { "/snap/chromium/2890/usr/lib/chromium-browser/chrome" }, { "Chromium" } },
+        { { "/opt/google/chrome/chrome" }, { "Google Chrome" } },
+        { { "/usr/lib/chromium/chromium" }, { "Chromium" } },
+        { { "/opt/not-chromium-browser/chrome" }, { "Google Chrome" } },
+        { { "/snap/chromium/2890/usr/lib/chromium-browser/chrome", "/opt/google/chrome/chrome" },
+            { "Chromium", "Google Chrome" } },
+    };
+    for (const auto& [executables, expected] : rows) {
+        Sandbox sandbox;
+        FakeProcessTable processes(sandbox.path(QStringLiteral("proc")));
+        int pid = 100;
+        for (const QString& executable : executables)
+            processes.add(pid++, executable);
+        EXPECT_EQ(RunningBrowsers::find(table, processes.folder()), expected)
+            << qPrintable(executables.join(u' '));
+    }
+}
+
 TEST(RunningBrowsersTest, NoBrowserRunningOrNoTableNamesNone)
 {
     Sandbox sandbox;
@@ -69,11 +95,16 @@ TEST(RunningBrowsersTest, ReadsTheTableFromTheDefinitionsAndPassesOverWhatIsNotT
     ASSERT_TRUE(PropertyList::writeXml(
         QVariantMap { { QStringLiteral("Browser Bundle Identifier"),
             QVariantMap { { QStringLiteral("Opera"), QStringLiteral("opera") },
-                { QStringLiteral("Broken"), QVariantList { QStringLiteral("x") } } } } },
+                { QStringLiteral("Chromium"),
+                    QVariantList { QStringLiteral("chromium"), QStringLiteral("a/chrome") } },
+                { QStringLiteral("Broken"), QVariantList { QStringLiteral("x"), 3 } },
+                { QStringLiteral("Number"), 3 } } } },
         locations.definitionFile(QStringLiteral("InternetCachePaths"))));
 
     EXPECT_EQ(RunningBrowsers::browserTable(),
-        (QVariantMap { { QStringLiteral("Opera"), QStringLiteral("opera") } }));
+        (QVariantMap { { QStringLiteral("Opera"), QStringList { QStringLiteral("opera") } },
+            { QStringLiteral("Chromium"),
+                QStringList { QStringLiteral("chromium"), QStringLiteral("a/chrome") } } }));
 }
 
 TEST(RunningBrowsersTest, SeesTheRealProcessTable)

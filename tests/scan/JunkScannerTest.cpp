@@ -68,7 +68,7 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { "root/abc.default/sub", "root/abc.default/sub/y", "root/abc.default/x",
                 "root/zzz.default-release", "root/zzz.default-release/z" } },
         { "profile cache: no profile folder, nothing", Walk::ProfileCache,
-            { "a.default-1/x", "b.default-/y", "c.default", "d.defaults/z" }, "root", {} },
+            { "a.default_1/x", "b.default-/y", "c.default", "d.defaults/z", "e.default-x.y/z" }, "root", {} },
         { "file or folder: a file root is junk itself", Walk::FileOrFolder, { "cookies" }, "root/cookies",
             { "root/cookies" } },
         { "file or folder: existing files of a folder", Walk::FileOrFolder,
@@ -76,10 +76,15 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { "root/a", "root/sub/b", "root/to-file" } },
         { "profile file: the named file in every profile folder", Walk::ProfileFile,
             { "p.default/cookies.sqlite", "q.default-release/cookies.sqlite/", "other/cookies.sqlite",
-                "nested/r.default-esr/cookies.sqlite", "s.default/", "t.default/u.default/cookies.sqlite" },
+                "nested/r.default-esr/cookies.sqlite", "s.default/", "t.default/u.default/cookies.sqlite",
+                "v.default-release-1732624945171/cookies.sqlite", "w.default-nightly-2/cookies.sqlite",
+                "x.default-release.bak/cookies.sqlite", "y.default-release-/cookies.sqlite",
+                "linked.default -> p.default" },
             "root",
             { "root/nested/r.default-esr/cookies.sqlite", "root/p.default/cookies.sqlite",
-                "root/t.default/u.default/cookies.sqlite" } },
+                "root/t.default/u.default/cookies.sqlite",
+                "root/v.default-release-1732624945171/cookies.sqlite",
+                "root/w.default-nightly-2/cookies.sqlite", "root/y.default-release-/cookies.sqlite" } },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -99,6 +104,68 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
         if (!expected.isEmpty()) {
             EXPECT_EQ(world.reporter.reports.back().category, cacheWalk ? "Cache" : "Cookies");
         }
+    }
+}
+
+TEST(JunkScannerWalks, ChromiumProfilesGiveTheirCategorysFilesOnly)
+{
+    struct Row {
+        const char* name;
+        QStringList tree; // below <data>/chromium
+        const char* category;
+        QStringList expected; // below <data>/chromium
+        QStringList logged; // below <data>/chromium
+    };
+    const QStringList profile = { "Bookmarks", "Preferences", "Login Data", "History", "History-journal",
+        "Visited Links", "Top Sites", "Shortcuts", "Favicons", "Web Data", "Web Data-journal",
+        "Network/Cookies", "Network/Cookies-journal", "Cache/Cache_Data/f_000001" };
+    const auto in = [&](const QString& folder) {
+        QStringList paths;
+        for (const QString& file : profile)
+            paths << folder + u'/' + file;
+        return paths;
+    };
+    const std::vector<Row> rows = {
+        { "history of Default, then the numbered profiles by number",
+            in("Default") + in("Profile 10") + in("Profile 2"), "History",
+            { "Default/History", "Default/History-journal", "Default/Visited Links", "Default/Top Sites",
+                "Default/Shortcuts", "Profile 2/History", "Profile 2/History-journal",
+                "Profile 2/Visited Links", "Profile 2/Top Sites", "Profile 2/Shortcuts", "Profile 10/History",
+                "Profile 10/History-journal", "Profile 10/Visited Links", "Profile 10/Top Sites",
+                "Profile 10/Shortcuts" },
+            {} },
+        { "cookies where they lie today and where they lay before",
+            in("Default") + QStringList { "Profile 1/Cookies" }, "Cookies",
+            { "Default/Network/Cookies", "Default/Network/Cookies-journal", "Profile 1/Cookies" }, {} },
+        { "the form database alone, never its journal", in("Default"), "Form Values", { "Default/Web Data" },
+            {} },
+        { "page icons", in("Default"), "Page Icons", { "Default/Favicons" }, {} },
+        { "a named file that is a folder", { "Default/History/", "Default/Favicons" }, "History", {}, {} },
+        { "not a person's profile: passed over, named ones logged",
+            in("Guest Profile") + in("System Profile") + in("Profile x") + in("Profile ") + in("Profile 3"),
+            "Page Icons", { "Profile 3/Favicons" },
+            { "Passing over <root>/Profile : it is not a numbered profile folder",
+                "Passing over <root>/Profile x: it is not a numbered profile folder",
+                "<root> holds no Default profile" } },
+        { "a profile that is a link", QStringList { "Default -> ../elsewhere" } + in("Profile 1"), "History",
+            { "Profile 1/History", "Profile 1/History-journal", "Profile 1/Visited Links",
+                "Profile 1/Top Sites", "Profile 1/Shortcuts" },
+            { "Passing over the profile folder <root>/Default: it is a link",
+                "<root> holds no Default profile" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScannerWorld world;
+        const QString root = makeTree(world.data + "/chromium", row.tree);
+        makeTree(world.data + "/elsewhere", { "History" });
+        world.scanner->scanChromiumProfileFiles({ root, world.data + "/missing" }, row.category);
+
+        EXPECT_EQ(world.results().value(row.category), under(root, row.expected));
+        EXPECT_EQ(world.state.nCacheCount, row.expected.size());
+        QStringList logged = row.logged;
+        logged.replaceInStrings("<root>", root);
+        EXPECT_EQ(world.sandbox.logLines(),
+            QStringList { root } + logged + QStringList { world.data + "/missing" });
     }
 }
 

@@ -12,18 +12,22 @@
 
 namespace {
 
-const QStringList kBrowsers
-    = { "Safari", "FireFox", "Camino", "Opera", "OmniWeb", "Netscape", "iCab", "Internet Explorer" };
-// The browsers each category reads.
-const QMap<QString, QStringList> kReadBrowsers
-    = { { "Internet Cache", kBrowsers }, { "Cookies", kBrowsers }, { "History", kBrowsers },
-          { "Downloads List", kBrowsers }, { "Form Values", { "Safari", "FireFox", "Netscape" } },
-          { "Page Icons", { "Safari", "OmniWeb", "Camino" } } };
+const QStringList kChromiumFamily = { "Chromium", "Google Chrome", "Brave", "Microsoft Edge", "Vivaldi" };
+const QStringList kBrowsers = QStringList {
+    "Safari", "FireFox", "Camino", "Opera", "OmniWeb", "Netscape", "iCab", "Internet Explorer"
+} + kChromiumFamily;
+// The browsers each category reads; the Chromium family keeps its downloads in its history.
+const QMap<QString, QStringList> kReadBrowsers = { { "Internet Cache", kBrowsers }, { "Cookies", kBrowsers },
+    { "History", kBrowsers }, { "Downloads List", kBrowsers.mid(0, 8) },
+    { "Form Values", QStringList { "Safari", "FireFox", "Netscape" } + kChromiumFamily },
+    { "Page Icons", QStringList { "Safari", "OmniWeb", "Camino" } + kChromiumFamily } };
 
 // Whose loss breaks the system or costs the user's own data: no entry whose
 // whole content is junk may be one of these or hold one.
 const QStringList kProtected = { "/etc", "/usr", "/var/cache/debconf", "/var/lib/dpkg", "/var/lib/apt",
-    "~/.mozilla/firefox", "~/.netscape/navigator", "~/.config/opera/Bookmarks", "~/.local/share/keyrings",
+    "~/.mozilla/firefox", "~/.netscape/navigator", "~/.config/opera/Bookmarks", "~/.config/chromium",
+    "~/.config/google-chrome", "~/.config/BraveSoftware", "~/.config/microsoft-edge", "~/.config/vivaldi",
+    "~/snap/chromium/common/chromium", "~/.var/app/org.chromium.Chromium/config", "~/.local/share/keyrings",
     "~/.ssh", "~/.gnupg", "~/Documents" };
 const QStringList kTooBroad = { "/", "~", "~/.cache", "~/.config", "~/.local", "~/.local/share", "/var",
     "/var/cache", "/var/lib", "/tmp" };
@@ -74,10 +78,13 @@ TEST(ShippedDefinitions, BrowserEntriesHaveTheDesignedShapeAndSafeFolders)
             const QStringList paths = expectPaths(browser.value(), category.key() + u' ' + browser.key());
             if (!paths.isEmpty())
                 withPaths.insert(browser.key());
-            // The profile-file walk takes one named file per profile, not a folder's content.
-            const bool profileFiles = (browser.key() == "FireFox" || browser.key() == "Netscape")
+            // The profile walks take named files per profile, not a folder's content.
+            const bool profileFiles = (browser.key() == "FireFox" || browser.key() == "Netscape"
+                                          || kChromiumFamily.contains(browser.key()))
                 && category.key() != "Internet Cache" && category.key() != "Page Icons";
-            for (const QString& path : profileFiles ? QStringList() : paths)
+            const bool chromiumProfiles
+                = kChromiumFamily.contains(browser.key()) && category.key() != "Internet Cache";
+            for (const QString& path : profileFiles || chromiumProfiles ? QStringList() : paths)
                 expectSafeToEmpty(path);
         }
     }
@@ -92,15 +99,25 @@ TEST(ShippedDefinitions, BrowserEntriesHaveTheDesignedShapeAndSafeFolders)
             [&](const QString& b) { return it.key() == b || it.key().startsWith(b + u' '); });
         ASSERT_NE(browser, kBrowsers.cend()) << qPrintable(it.key()) << " names no known browser";
         named.insert(*browser);
-        ASSERT_EQ(it.value().typeId(), QMetaType::QString) << qPrintable(it.key());
-        executables.append(it.value().toString());
-        EXPECT_FALSE(executables.last().isEmpty() || executables.last().contains(u'/'))
-            << qPrintable(it.key());
+        const bool isList = it.value().typeId() == QMetaType::QVariantList;
+        ASSERT_TRUE(isList || it.value().typeId() == QMetaType::QString) << qPrintable(it.key());
+        for (const QVariant& item : isList ? it.value().toList() : QVariantList { it.value() })
+            ASSERT_EQ(item.typeId(), QMetaType::QString) << qPrintable(it.key());
+        const QStringList programs = it.value().toStringList();
+        for (const QString& program : programs) {
+            // A path end is matched below a folder: it neither starts nor ends with "/".
+            EXPECT_FALSE(program.isEmpty() || program.startsWith(u'/') || program.endsWith(u'/')
+                || program.contains(QStringLiteral("//")))
+                << qPrintable(it.key());
+        }
+        executables.append(programs);
     }
     EXPECT_EQ(QSet<QString>(executables.cbegin(), executables.cend()).size(), executables.size());
     for (const QString& browser : withPaths)
         EXPECT_TRUE(named.contains(browser)) << qPrintable(browser) << " has data but no program name";
-    EXPECT_TRUE(executables.contains("firefox") && executables.contains("firefox-esr"));
+    for (const char* program :
+        { "firefox", "firefox-esr", "chromium", "chrome", "brave", "msedge", "vivaldi-bin" })
+        EXPECT_TRUE(executables.contains(QLatin1String(program))) << program;
 }
 
 TEST(ShippedDefinitions, LogAndCacheEntriesAreRecognisedAndSafe)
