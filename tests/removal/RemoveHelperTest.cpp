@@ -78,6 +78,8 @@ protected:
 
 TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
 {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "as root the helper reads only the installed definitions; run the tests as a user";
     const QString logs = folder(QStringLiteral("var/log"));
     const QString fonts = folder(QStringLiteral("var/cache/fontconfig"));
     const QString emptyRoot = folder(QStringLiteral("var/cache/empty"));
