@@ -1,5 +1,5 @@
-#include "removal/AuthorizationSession.h"
-#include "removal/ElevationStandIn.h"
+#include "removal/helper/HelperProtocol.h"
+#include "support/HelperClient.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -9,213 +9,267 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <set>
+#include <thread>
 #include <unistd.h>
 
 namespace {
+
+// What must become of one path sent to the helper.
+enum class Fate {
+    Removed,
+    Refused, // answered with a "refused" record, left on disk
+    Kept, // passed on to the tool, which failed on it
+    Either, // removed or refused; only the canaries matter
+};
+
+struct Item {
+    std::string sent;
+    Fate fate;
+    QString onDisk; // what the path names, checked after the request; empty: nothing to check
+};
+
+struct Row {
+    const char* name;
+    std::string tool;
+    std::vector<Item> items;
+    bool succeeds = true; // done with status 0
+    bool rejected = false; // refused whole
+    std::string rawRequest {}; // sent instead of tool and items when set
+    std::function<void(const std::atomic<bool>& stop)> meanwhile {};
+    int rounds = 1;
+    long peakBelowKiB = 0; // the helper's peak memory after the row, when set
+};
+
+const std::string kRm = "/bin/rm";
+const std::string kRmdir = "/bin/rmdir";
 
 bool present(const QString& path)
 {
     return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
 }
 
-// A sandbox with a system-log folder, a system-cache folder and a folder in the
-// home given with "~", next to things the helper must never touch.
-class RemoveHelperTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        logs = sandbox.makeFolder(QStringLiteral("var/log"));
-        caches = sandbox.makeFolder(QStringLiteral("var/cache/junk"));
-        homeCache = sandbox.makeFolder(QStringLiteral("home/.cache/stale"));
-        outside = sandbox.makeFolder(QStringLiteral("outside"));
-        sandbox.makeFile(QStringLiteral("outside/secret"));
-        sandbox.makeFile(QStringLiteral("outside/target"));
-        QFile::link(outside, logs + QStringLiteral("/escape"));
-        QFile::link(outside + QStringLiteral("/target"), logs + QStringLiteral("/pointer"));
-        standIn.setRoots({ logs + u'/', QStringLiteral("~/.cache/stale") }, { caches });
-        standIn.runsHelper();
-        ASSERT_EQ(session.authorize(), AuthorizationSession::kSuccess);
-    }
+std::string local(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
-    AuthorizationSession::RunResult remove(const QString& tool, const QStringList& paths)
-    {
-        long status = 1;
-        const std::optional<AuthorizationSession::RunResult> result = session.run(tool, paths, &status);
-        EXPECT_EQ(status, AuthorizationSession::kSuccess);
-        return result.value_or(AuthorizationSession::RunResult {});
-    }
+Item item(const QString& path, Fate fate)
+{
+    return { local(path), fate, path };
+}
+
+// The helper started as Velmora starts it, but without pkexec: as the user
+// running the tests, with definitions naming folders of a sandbox, where
+// look-alikes of system folders sit next to canary files that must outlive
+// every case. Each row is one request; the helper has to answer it and the
+// next one, whatever the row sent.
+class RemoveHelperTest : public ::testing::TestWithParam<bool> {
+protected:
+    QString file(const QString& relative) { return sandbox.makeFile(relative); }
+    QString folder(const QString& relative) { return sandbox.makeFolder(relative); }
 
     Sandbox sandbox;
-    ElevationStandIn standIn { sandbox };
-    AuthorizationSession session;
-    QString logs, caches, homeCache, outside;
 };
 
-TEST_F(RemoveHelperTest, RemovesExactlyTheFilesInsideItsFoldersAndRefusesTheRest)
+TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
 {
-    struct Row {
-        const char* name;
-        QString path;
-        bool removed;
-        QString mustSurvive;
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "as root the helper reads only the installed definitions; run the tests as a user";
+    const QString logs = folder(QStringLiteral("var/log"));
+    const QString fonts = folder(QStringLiteral("var/cache/fontconfig"));
+    const QString emptyRoot = folder(QStringLiteral("var/cache/empty"));
+    const QString packageCache = file(QStringLiteral("var/cache/apt/pkgcache.bin"));
+    const QString outside = folder(QStringLiteral("outside"));
+    const QString keep = file(QStringLiteral("var/log/keep.log"));
+    const QString definitions = folder(QStringLiteral("helper-definitions"));
+    ASSERT_TRUE(HelperClient::writeDefinitions(local(definitions), { local(logs), "~/.cache/stale" },
+        { local(fonts) + '/', local(emptyRoot), local(packageCache) }));
+
+    std::vector<QString> canaries;
+    const auto canary = [&](const QString& name) {
+        canaries.push_back(file(QStringLiteral("outside/") + name));
+        return canaries.back();
     };
-    const QString keep = sandbox.makeFile(QStringLiteral("var/log/keep.log"));
+    const auto linkOut = [&](const QString& target, const QString& name) {
+        const QString link = logs + u'/' + name;
+        EXPECT_TRUE(QFile::link(target, link));
+        return link;
+    };
+    const QString secret = canary(QStringLiteral("secret"));
+    const QString target = canary(QStringLiteral("target"));
+
+    // A process whose working folder is inside a root, reachable through /proc.
+    QProcess sleeper;
+    sleeper.setWorkingDirectory(logs);
+    sleeper.start(QStringLiteral("sleep"), { QStringLiteral("600") });
+    ASSERT_TRUE(sleeper.waitForStarted());
+    const std::string sleeperCwd = "/proc/" + std::to_string(sleeper.processId()) + "/cwd";
+
+    // Names of a folder inside a root and of a link to the outside, swapped
+    // back and forth while the helper works on paths through the first name.
+    const QString swapped = folder(QStringLiteral("var/log/swapped"));
+    const QString swappedLink = linkOut(outside, QStringLiteral("swapped-link"));
+    std::vector<Item> raced;
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QStringLiteral("victim%1").arg(i);
+        file(QStringLiteral("var/log/swapped/") + name);
+        canary(name);
+        raced.push_back({ local(swapped + u'/' + name), Fate::Either, {} });
+    }
+    const auto swapping = [&](const std::atomic<bool>& stop) {
+        while (!stop)
+            ::renameat2(
+                AT_FDCWD, local(swapped).c_str(), AT_FDCWD, local(swappedLink).c_str(), RENAME_EXCHANGE);
+    };
+
+    std::vector<Item> manyNames;
+    const QString many = folder(QStringLiteral("var/log/many"));
+    for (int i = 0; i < 9500; ++i) // more bytes of names than one command line holds
+        manyNames.push_back(
+            item(file(QStringLiteral("var/log/many/%1%2").arg(QString(230, u'n')).arg(i)), Fate::Removed));
+    std::vector<Item> boundOfPaths(100000, Item { "x", Fate::Refused, {} });
+
+    std::string millionFields = kRm + '\0';
+    for (int i = 0; i < 1000000; ++i)
+        millionFields += std::string("x\0", 2);
+    millionFields += '\0';
+    std::vector<std::string> overByteBound(5000, local(logs) + '/' + std::string(3900, 'b'));
+
     const Row rows[] = {
-        { "plain log", sandbox.makeFile(QStringLiteral("var/log/app.log")), true, keep },
-        { "name that looks like an option", sandbox.makeFile(QStringLiteral("var/log/-r")), true, keep },
-        { "newline in the name", sandbox.makeFile(QStringLiteral("var/log/two\nlines.log")), true, keep },
-        { "quotes in the name", sandbox.makeFile(QStringLiteral("var/log/it's \"quoted\" $(x).log")), true,
-            keep },
-        { "system cache", sandbox.makeFile(QStringLiteral("var/cache/junk/deep/c.bin")), true, {} },
-        { "home folder given with ~", sandbox.makeFile(QStringLiteral("home/.cache/stale/x")), true, {} },
-        { "link removed, not its target", logs + QStringLiteral("/pointer"), true,
-            outside + QStringLiteral("/target") },
-        { "relative path", QStringLiteral("var/log/keep.log"), false, keep },
-        { "dot-dot above the root", QStringLiteral("/tmp/../etc"), false, {} },
-        { "dot component", logs + QStringLiteral("/./keep.log"), false, keep },
-        { "dot-dot out of the folder", logs + QStringLiteral("/../../outside/secret"), false,
-            outside + QStringLiteral("/secret") },
-        { "planted outside the folders", outside + QStringLiteral("/secret"), false,
-            outside + QStringLiteral("/secret") },
-        { "folder that is a link out", logs + QStringLiteral("/escape/secret"), false,
-            outside + QStringLiteral("/secret") },
-        { "sibling with a common prefix", sandbox.makeFile(QStringLiteral("var/logbook")), false,
-            sandbox.path(QStringLiteral("var/logbook")) },
-        { "the root folder", QStringLiteral("/"), false, {} },
-        { "empty path", QString(), false, {} },
+        { "files inside the roots, with names that look like options or hold odd bytes", kRm,
+            { item(file(QStringLiteral("var/log/app.log")), Fate::Removed),
+                item(file(QStringLiteral("var/log/-rf")), Fate::Removed),
+                item(file(QStringLiteral("var/log/two\nlines it's \"$(x)\"")), Fate::Removed),
+                item(file(QStringLiteral("var/cache/fontconfig/deep/c.bin")), Fate::Removed),
+                // Taken for an option, "-rf" would make this go whole.
+                item(file(QStringLiteral("var/log/full/inside")).section(u'/', 0, -2), Fate::Kept) },
+            false },
+        { "every path of a request on its own", kRm,
+            { item(file(QStringLiteral("var/log/first")), Fate::Removed), item(secret, Fate::Refused),
+                item(file(QStringLiteral("var/log/second")), Fate::Removed),
+                item(file(QStringLiteral("var/cache/beside")), Fate::Refused) } },
+        { "a link as the last component goes, not what it points to", kRm,
+            { item(linkOut(target, QStringLiteral("pointer")), Fate::Removed) } },
+        { "a link in a middle component", kRm,
+            { { local(linkOut(outside, QStringLiteral("escape"))) + "/secret", Fate::Refused, secret } } },
+        { "a trailing slash after a link to a folder outside", kRm,
+            { { local(linkOut(outside, QStringLiteral("escape-slash"))) + '/', Fate::Removed,
+                logs + QStringLiteral("/escape-slash") } } },
+        { "trailing and doubled slashes", kRmdir,
+            { { local(folder(QStringLiteral("var/log/trailing"))) + "//", Fate::Removed,
+                  logs + QStringLiteral("/trailing") },
+                { local(logs) + "//doubled//empty", Fate::Removed,
+                    folder(QStringLiteral("var/log/doubled/empty")) } } },
+        { "dot and dot-dot components", kRm,
+            { { local(logs) + "/./keep.log", Fate::Refused, keep },
+                { local(logs) + "/full/../keep.log", Fate::Refused, keep },
+                { local(logs) + "/../../outside/secret", Fate::Refused, secret } } },
+        { "through /proc/self/root", kRm, { { "/proc/self/root" + local(keep), Fate::Refused, keep } } },
+        { "through another process's working folder", kRm,
+            { { sleeperCwd + "/keep.log", Fate::Refused, keep } } },
+        { "a relative path", kRm, { { "var/log/keep.log", Fate::Refused, keep } } },
+        { "a sibling whose name starts like a root", kRm,
+            { item(file(QStringLiteral("var/cache/fontconfig-other/x")), Fate::Refused) } },
+        { "a folder root itself, however spelled", kRmdir,
+            { item(emptyRoot, Fate::Refused), { local(emptyRoot) + '/', Fate::Refused, emptyRoot },
+                { '/' + local(emptyRoot), Fate::Refused, emptyRoot } } },
+        { "a root that names a file, and names beside and below it", kRm,
+            { item(file(QStringLiteral("var/cache/apt/pkgcache.bin.old")), Fate::Refused),
+                { local(packageCache) + "/x", Fate::Refused, {} }, item(packageCache, Fate::Removed) } },
+        { "a folder in the home, which Velmora removes itself", kRm,
+            { item(file(QStringLiteral("home/.cache/stale/x")), Fate::Refused) } },
+        { "an empty folder goes, a full one stays", kRmdir,
+            { item(folder(QStringLiteral("var/log/empty")), Fate::Removed),
+                item(logs + QStringLiteral("/full"), Fate::Kept) },
+            false },
+        { "a shell", "/bin/sh", { item(keep, Fate::Kept) }, false, true },
+        { "rm elsewhere", "/usr/bin/rm", { item(keep, Fate::Kept) }, false, true },
+        { "rm without a folder", "rm", { item(keep, Fate::Kept) }, false, true },
+        { "rm with options", "/bin/rm -rf", { item(keep, Fate::Kept) }, false, true },
+        { "rmdir with a trailing slash", "/bin/rmdir/", { item(keep, Fate::Kept) }, false, true },
+        // Before any row that may fill the helper's memory up to the bounds: storing every field
+        // costs several times what was sent, and 1,000,000 fields twice the bound's worth.
+        { "a million one-byte fields", {}, {}, false, true, millionFields, {}, 1, 16 * 1024 },
+        { "a list too long for one command line", kRm, manyNames },
+        { "as many paths as a request may hold", kRm, boundOfPaths },
+        { "a field as long as one may be", kRm, { { std::string(4095, 'a'), Fate::Refused, {} } } },
+        { "a field of 100 KB", {}, {}, false, true,
+            HelperClient::request(kRm, { std::string(100000, 'a') }) },
+        { "more bytes than a request may hold", {}, { item(keep, Fate::Kept) }, false, true,
+            HelperClient::request(kRm, overByteBound) },
+        { "a folder on the way swapped with a link to the outside meanwhile", kRm, raced, false, false, {},
+            swapping, 20 },
     };
+
+    std::vector<std::string> environment { std::string(HelperProtocol::kDefinitionsVariable) + '='
+            + local(definitions),
+        "HOME=" + local(sandbox.path(QStringLiteral("home"))) };
+    if (GetParam())
+        environment.push_back(std::string(HelperProtocol::kWithoutOpenat2Variable) + "=1");
+    HelperClient helper(local(sandbox.locations().privilegedHelper), environment, local(sandbox.root()));
+    ASSERT_TRUE(helper.ready());
+    EXPECT_NE(helper.problems().find("~/.cache/stale"), std::string::npos) << helper.problems();
+
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const AuthorizationSession::RunResult result = remove(QStringLiteral("/bin/rm"), { row.path });
-        EXPECT_EQ(result.refusedPaths, row.removed ? QStringList() : QStringList { row.path });
-        if (row.removed) {
-            EXPECT_FALSE(present(row.path));
-            EXPECT_EQ(result.exitStatus, 0) << result.errorOutput.toStdString();
+        std::vector<std::string> paths;
+        for (const Item& item : row.items)
+            paths.push_back(item.sent);
+        const std::string request
+            = row.rawRequest.empty() ? HelperClient::request(row.tool, paths) : row.rawRequest;
+
+        std::atomic<bool> stop = false;
+        std::thread attacker([&] {
+            if (row.meanwhile)
+                row.meanwhile(stop);
+        });
+        std::set<std::string> refused;
+        HelperClient::Reply reply;
+        for (int round = 0; round < row.rounds; ++round) {
+            reply = helper.send(request);
+            for (const auto& [path, reason] : reply.refused)
+                refused.insert(path);
         }
-        if (!row.mustSurvive.isEmpty()) {
-            EXPECT_TRUE(present(row.mustSurvive));
+        stop = true;
+        attacker.join();
+
+        ASSERT_TRUE(reply.answered);
+        EXPECT_EQ(!reply.rejected.empty(), row.rejected) << reply.rejected;
+        if (!row.rejected && !row.meanwhile) {
+            EXPECT_EQ(reply.status == 0, row.succeeds) << reply.errorOutput;
         }
+        for (const Item& item : row.items) {
+            if (item.fate == Fate::Either)
+                continue;
+            SCOPED_TRACE(item.sent.substr(0, 200));
+            EXPECT_EQ(refused.contains(item.sent), item.fate == Fate::Refused);
+            if (!item.onDisk.isEmpty()) {
+                EXPECT_EQ(present(item.onDisk), item.fate != Fate::Removed);
+            }
+        }
+        if (row.peakBelowKiB > 0) {
+            const long peak = helper.peakMemoryKiB();
+            std::printf("helper peak resident memory: %ld KiB\n", peak);
+            EXPECT_GT(peak, 0);
+            EXPECT_LT(peak, row.peakBelowKiB);
+        }
+        for (const QString& path : canaries)
+            ASSERT_TRUE(present(path)) << path.toStdString();
+        EXPECT_EQ(helper.send(std::string(1, '\0')).status, 0) << "no answer after the row";
     }
-    EXPECT_TRUE(sandbox.logged(QStringLiteral("Refused with administrator rights: %1 (%2)")
-                                   .arg(outside + QStringLiteral("/secret"),
-                                       QStringLiteral("outside the folders of system logs and caches"))));
-}
-
-TEST_F(RemoveHelperTest, JudgesEveryPathOfOneRequestOnItsOwn)
-{
-    const QString first = sandbox.makeFile(QStringLiteral("var/log/first"));
-    const QString second = sandbox.makeFile(QStringLiteral("var/log/second"));
-    const QString secret = outside + QStringLiteral("/secret");
-    // Beside the cache folder, in the folder that holds it: the same folder as
-    // the path before it, but not inside the roots.
-    const QString besideCaches = sandbox.makeFile(QStringLiteral("var/cache/beside"));
-
-    const AuthorizationSession::RunResult result
-        = remove(QStringLiteral("/bin/rm"), { first, secret, second, caches, besideCaches });
-
-    EXPECT_EQ(result.refusedPaths, (QStringList { secret, besideCaches }));
-    EXPECT_FALSE(present(first));
-    EXPECT_FALSE(present(second));
-    EXPECT_TRUE(present(secret));
-    EXPECT_TRUE(present(besideCaches));
-    EXPECT_TRUE(present(caches));
-    EXPECT_NE(result.exitStatus, 0);
-}
-
-TEST_F(RemoveHelperTest, RemovesOnlyEmptyFoldersAndReportsTheOthers)
-{
-    const QString empty = sandbox.makeFolder(QStringLiteral("var/log/empty"));
-    const QString full = sandbox.makeFolder(QStringLiteral("var/log/full"));
-    sandbox.makeFile(QStringLiteral("var/log/full/still-here"));
-
-    const AuthorizationSession::RunResult result = remove(QStringLiteral("/bin/rmdir"), { empty, full });
-
-    EXPECT_FALSE(present(empty));
-    EXPECT_TRUE(present(full + QStringLiteral("/still-here")));
-    EXPECT_NE(result.exitStatus, 0);
-    EXPECT_TRUE(result.errorOutput.contains("full")) << result.errorOutput.toStdString();
-    EXPECT_TRUE(result.refusedPaths.isEmpty());
-}
-
-TEST_F(RemoveHelperTest, RejectsEveryToolButRmAndRmdirAndStaysUsable)
-{
-    const QString file = sandbox.makeFile(QStringLiteral("var/log/app.log"));
-    for (const QString& tool : { QStringLiteral("/bin/sh"), QStringLiteral("/usr/bin/rm"),
-             QStringLiteral("rm"), QStringLiteral("/bin/rm -rf"), QStringLiteral("/bin/rmdir/") }) {
-        SCOPED_TRACE(tool.toStdString());
-        long status = 0;
-        EXPECT_FALSE(session.run(tool, { file }, &status));
-        EXPECT_EQ(status, AuthorizationSession::kToolRejected);
-        EXPECT_TRUE(present(file));
-        EXPECT_TRUE(session.isAuthenticated());
-    }
-    remove(QStringLiteral("/bin/rm"), { file });
-    EXPECT_FALSE(present(file));
-}
-
-TEST_F(RemoveHelperTest, SplitsAListTooLongForOneCommandLine)
-{
-    // More bytes of names than one program's argument list may hold on Linux (2 MiB).
-    const QString many = sandbox.makeFolder(QStringLiteral("var/log/many"));
-    const QString stem = QString(230, u'n');
-    QStringList paths;
-    for (int i = 0; i < 9500; ++i) {
-        paths.append(many + u'/' + stem + QString::number(i));
-        QFile(paths.last()).open(QIODevice::WriteOnly);
-    }
-
-    const AuthorizationSession::RunResult result = remove(QStringLiteral("/bin/rm"), paths);
-
-    EXPECT_EQ(result.exitStatus, 0) << result.errorOutput.left(500).toStdString();
     EXPECT_TRUE(QDir(many).isEmpty());
+    sleeper.kill();
+    sleeper.waitForFinished();
 }
 
-TEST(RemoveHelperStartTest, UnderPkexecReadsOnlyTheInstalledDefinitions)
-{
-    Sandbox sandbox;
-    ElevationStandIn standIn(sandbox);
-    const QString planted = sandbox.makeFile(QStringLiteral("var/log/app.log"));
-    standIn.setRoots({ sandbox.path(QStringLiteral("var/log")) }, {});
-    standIn.runsHelper(QStringLiteral("export PKEXEC_UID=%1").arg(::getuid()));
-    AuthorizationSession session;
-    ASSERT_EQ(session.authorize(), AuthorizationSession::kSuccess);
-
-    const std::optional<AuthorizationSession::RunResult> result
-        = session.run(QStringLiteral("/bin/rm"), { planted });
-
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->refusedPaths, QStringList { planted });
-    EXPECT_TRUE(present(planted));
-}
-
-// The framing itself, spoken to the helper directly.
-TEST(RemoveHelperStartTest, AnswersInRecordsAndActsOnlyOnWholeRequests)
-{
-    Sandbox sandbox;
-    ElevationStandIn standIn(sandbox);
-    const QString file = sandbox.makeFile(QStringLiteral("var/log/app.log"));
-    standIn.setRoots({ sandbox.path(QStringLiteral("var/log")) }, {});
-
-    QProcess helper;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(
-        QStringLiteral("VELMORA_HELPER_DEFINITIONS"), sandbox.path(QStringLiteral("helper-definitions")));
-    environment.remove(QStringLiteral("PKEXEC_UID"));
-    helper.setProcessEnvironment(environment);
-    helper.start(sandbox.locations().privilegedHelper, {});
-    helper.write(QByteArray("/bin/sh\0-c\0\0", 12));
-    helper.write(QByteArray("/bin/rm\0\0", 9));
-    helper.write(QByteArray(1, '\0'));
-    // Cut off before the empty field that would end the request.
-    helper.write(QFile::encodeName(file) + '\0');
-    helper.closeWriteChannel();
-    ASSERT_TRUE(helper.waitForFinished(10000));
-
-    EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(helper.exitCode(), 0);
-    EXPECT_EQ(helper.readAllStandardOutput(),
-        QByteArray("ready 1\n1rejected 25\ntool not allowed: /bin/shdone 1\n0done 1\n0"));
-    EXPECT_TRUE(present(file));
-}
+INSTANTIATE_TEST_SUITE_P(Resolution, RemoveHelperTest, ::testing::Values(false, true),
+    [](const ::testing::TestParamInfo<bool>& info) {
+        return info.param ? "ComponentByComponent" : "Openat2";
+    });
 
 } // namespace

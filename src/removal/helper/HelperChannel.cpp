@@ -1,8 +1,23 @@
 #include "removal/helper/HelperChannel.h"
 
+#include "removal/helper/HelperProtocol.h"
+
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 65536;
+
+void reject(HelperChannel::Request& request, std::string reason)
+{
+    if (request.rejection.empty())
+        request.rejection = std::move(reason);
+    std::vector<std::string>().swap(request.fields);
+}
+
+} // namespace
 
 HelperChannel::HelperChannel(int input, int output)
     : m_input(input)
@@ -10,36 +25,66 @@ HelperChannel::HelperChannel(int input, int output)
 {
 }
 
-std::optional<std::vector<std::string>> HelperChannel::readRequest()
+std::optional<HelperChannel::Request> HelperChannel::readRequest()
 {
-    std::vector<std::string> fields;
-    std::size_t total = 0;
+    using namespace HelperProtocol;
+    Request request;
+    std::size_t bytes = 0;
+    std::string field;
     while (true) {
-        std::optional<std::string> field = readField();
-        if (!field)
+        switch (readField(field)) {
+        case FieldRead::Ended:
             return std::nullopt;
-        if (field->empty())
-            return fields;
-        total += field->size() + 1;
-        if (total > kMaxRequestSize)
-            return std::nullopt;
-        fields.push_back(std::move(*field));
+        case FieldRead::TooLong:
+            reject(request, "a field longer than " + std::to_string(kMaxFieldBytes - 1) + " bytes");
+            continue;
+        case FieldRead::Field:
+            break;
+        }
+        if (field.empty())
+            return request;
+        if (!request.rejection.empty())
+            continue;
+        bytes += field.size() + 1;
+        // The first field names the tool; the bound counts the paths after it.
+        if (request.fields.size() > kMaxPathsPerRequest)
+            reject(request, "more than " + std::to_string(kMaxPathsPerRequest) + " paths");
+        else if (bytes > kMaxRequestBytes)
+            reject(request, "more than " + std::to_string(kMaxRequestBytes) + " bytes");
+        else
+            request.fields.push_back(std::move(field));
     }
 }
 
-std::optional<std::string> HelperChannel::readField()
+HelperChannel::FieldRead HelperChannel::readField(std::string& field)
 {
     while (true) {
         const std::size_t end = m_buffer.find('\0', m_position);
         if (end != std::string::npos) {
-            std::string field = m_buffer.substr(m_position, end - m_position);
+            field.assign(m_buffer, m_position, end - m_position);
             m_position = end + 1;
-            return field;
+            return FieldRead::Field;
         }
-        if (m_buffer.size() - m_position > kMaxFieldSize)
-            return std::nullopt;
+        if (m_buffer.size() - m_position >= HelperProtocol::kMaxFieldBytes)
+            return skipPastField() ? FieldRead::TooLong : FieldRead::Ended;
         if (!fill())
-            return std::nullopt;
+            return FieldRead::Ended;
+    }
+}
+
+// Drops the field being read, however long, up to and with its NUL.
+bool HelperChannel::skipPastField()
+{
+    while (true) {
+        m_buffer.clear();
+        m_position = 0;
+        if (!fill())
+            return false;
+        const std::size_t end = m_buffer.find('\0');
+        if (end != std::string::npos) {
+            m_position = end + 1;
+            return true;
+        }
     }
 }
 
@@ -47,15 +92,17 @@ bool HelperChannel::fill()
 {
     m_buffer.erase(0, m_position);
     m_position = 0;
-    char chunk[65536];
+    const std::size_t kept = m_buffer.size();
+    m_buffer.resize(kept + kChunkBytes);
     while (true) {
-        const ssize_t count = ::read(m_input, chunk, sizeof chunk);
+        const ssize_t count = ::read(m_input, m_buffer.data() + kept, kChunkBytes);
         if (count > 0) {
-            m_buffer.append(chunk, std::size_t(count));
+            m_buffer.resize(kept + std::size_t(count));
             return true;
         }
         if (count < 0 && errno == EINTR)
             continue;
+        m_buffer.resize(kept);
         return false;
     }
 }

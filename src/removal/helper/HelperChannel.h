@@ -10,25 +10,29 @@
 // connect the helper to Velmora, in the framing of HelperProtocol.h.
 class HelperChannel final {
 public:
-    // A single field longer than this, or a request larger in total, is not a
-    // request Velmora sends; the helper then stops instead of growing without bound.
-    static constexpr std::size_t kMaxFieldSize = 64 * 1024;
-    static constexpr std::size_t kMaxRequestSize = 512 * 1024 * 1024;
+    struct Request {
+        std::vector<std::string> fields; // without the empty field that ends the request
+        std::string rejection; // why the request is refused whole; its fields are then dropped
+    };
 
     HelperChannel(int input, int output);
     HelperChannel(const HelperChannel&) = delete;
     HelperChannel& operator=(const HelperChannel&) = delete;
 
-    // The fields of the next request, without the empty field that ends it.
-    // Nothing when the input ended, cleanly or in the middle of a request, or
-    // broke the size limits.
-    std::optional<std::vector<std::string>> readRequest();
+    // The next request; nothing when the input ended, cleanly or in the middle
+    // of a request. A request beyond the bounds of HelperProtocol.h is read to
+    // its end without being kept, so whatever is sent the helper holds at most
+    // one request within the bounds and one field.
+    std::optional<Request> readRequest();
 
     // False when Velmora can no longer be reached.
     bool writeRecord(std::string_view tag, std::string_view payload);
 
 private:
-    std::optional<std::string> readField();
+    enum class FieldRead { Field, TooLong, Ended };
+
+    FieldRead readField(std::string& field);
+    bool skipPastField();
     bool fill();
 
     int m_input;

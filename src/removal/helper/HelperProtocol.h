@@ -26,7 +26,8 @@
 //     done      ends the reply; payload: the exit status in decimal, 0 when
 //               every run of the tool succeeded, else the first failing one's
 //     rejected  ends the reply of a request refused whole (a tool other than
-//               the two below); payload: the reason
+//               the two below, or a request beyond the bounds below);
+//               payload: the reason
 //
 // The helper ends when its standard input closes: that is how Velmora gives the
 // authorisation up, since it cannot signal a process that runs as root.
@@ -51,7 +52,9 @@ inline constexpr std::size_t kMaxPathsPerRequest = 100000;
 inline constexpr std::size_t kMaxFieldBytes = 4096; // PATH_MAX, with the NUL
 inline constexpr std::size_t kMaxRequestBytes = 16 * 1024 * 1024;
 
-// Outside a pkexec start, tests name the folder of the definition files here.
+// Read only by a helper without the superuser's rights (tests): the folder of
+// the definition files, and resolving paths as on kernels without openat2.
 inline constexpr const char* kDefinitionsVariable = "VELMORA_HELPER_DEFINITIONS";
+inline constexpr const char* kWithoutOpenat2Variable = "VELMORA_HELPER_WITHOUT_OPENAT2";
 
 } // namespace HelperProtocol

@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -19,13 +21,19 @@ namespace {
 // costing the superuser's process memory.
 constexpr off_t kMaxDefinitionFileSize = 1024 * 1024;
 constexpr int kMaxLinkHops = 40;
+// openat2 gives up with EAGAIN when a rename elsewhere races its walk; a few
+// more tries, then the path is refused rather than waited for.
+constexpr int kOpenAttempts = 8;
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-std::vector<std::string> components(std::string_view path)
+// The names of a path. Doubled and trailing slashes say nothing, but "." and
+// ".." would let a path leave the folder its spelling names.
+std::optional<std::vector<std::string>> split(std::string_view path)
 {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -33,26 +41,145 @@ std::vector<std::string> components(std::string_view path)
         std::size_t end = path.find('/', start);
         if (end == std::string_view::npos)
             end = path.size();
-        if (end > start)
-            parts.emplace_back(path.substr(start, end - start));
+        const std::string_view part = path.substr(start, end - start);
+        if (part == "." || part == "..")
+            return std::nullopt;
+        if (!part.empty())
+            parts.emplace_back(part);
         start = end + 1;
     }
     return parts;
 }
 
-std::optional<std::string> readDefinitionFile(
-    const std::string& path, bool trustedFilesOnly, std::vector<std::string>& problems)
+bool rootsAlone(const struct stat& status)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return status.st_uid == 0 && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// A shared folder such as /var/crash: the sticky bit keeps each user's entries
+// their own, and the helper keeps to the same rule when it removes there.
+bool sharedBySticky(const struct stat& status)
+{
+    return status.st_uid == 0 && (status.st_mode & S_ISVTX) != 0;
+}
+
+std::string errorText(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+// The last component of an absolute path, reached from "/" through folders
+// that root owns and nobody else can write, following only links that sit in
+// such folders and belong to root: nobody else can have put anything on the
+// way. On success, parent is an open folder the caller closes.
+struct Walk {
+    int parent = -1;
+    std::string name;
+    struct stat status { };
+};
+
+bool walkTrusted(const std::vector<std::string>& parts, bool rootOwnedOnly, Walk& walk, std::string& problem)
+{
+    int current = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const auto fail = [&](std::string why) {
+        if (current >= 0)
+            ::close(current);
+        problem = std::move(why);
+        return false;
+    };
+    struct stat status { };
+    if (current < 0 || ::fstat(current, &status) != 0)
+        return fail(errorText("/"));
+    if (rootOwnedOnly && !rootsAlone(status))
+        return fail("the root folder is not root's alone");
+
+    std::vector<std::string> pending(parts.rbegin(), parts.rend());
+    int hops = 0;
+    while (!pending.empty()) {
+        const std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (::fstatat(current, part.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return fail(errorText(part));
+        if (S_ISLNK(status.st_mode)) {
+            if (rootOwnedOnly && status.st_uid != 0)
+                return fail("the link " + part + " on its way is not root's");
+            if (++hops > kMaxLinkHops)
+                return fail("too many links on its way");
+            std::string target(std::size_t(PATH_MAX), '\0');
+            const ssize_t length = ::readlinkat(current, part.c_str(), target.data(), target.size());
+            if (length <= 0 || std::size_t(length) >= target.size())
+                return fail(errorText(part));
+            target.resize(std::size_t(length));
+            const std::optional<std::vector<std::string>> targetParts = split(target);
+            if (!targetParts)
+                return fail("the link " + part + " on its way holds a . or .. component");
+            if (target.front() == '/') {
+                ::close(current);
+                current = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+                if (current < 0)
+                    return fail(errorText("/"));
+            }
+            pending.insert(pending.end(), targetParts->rbegin(), targetParts->rend());
+            continue;
+        }
+        if (pending.empty()) {
+            walk.parent = current;
+            walk.name = part;
+            walk.status = status;
+            return true;
+        }
+        const int next = ::openat(current, part.c_str(), kFolderFlags);
+        if (next < 0)
+            return fail(errorText(part));
+        ::close(current);
+        current = next;
+        if (::fstat(current, &status) != 0 || !S_ISDIR(status.st_mode))
+            return fail(part + " is not a folder");
+        if (rootOwnedOnly && !rootsAlone(status))
+            return fail("the folder " + part + " on its way is not root's alone");
+    }
+    return fail("names the root folder");
+}
+
+// An absolute folder opened by walkTrusted, itself root's alone.
+int openTrustedFolder(const std::string& path, bool rootOwnedOnly, std::string& problem)
+{
+    const std::optional<std::vector<std::string>> parts = split(path);
+    if (path.empty() || path.front() != '/' || !parts) {
+        problem = "not an absolute path without . or ..";
+        return -1;
+    }
+    Walk walk;
+    if (!walkTrusted(*parts, rootOwnedOnly, walk, problem))
+        return -1;
+    const int folder = ::openat(walk.parent, walk.name.c_str(), kFolderFlags);
+    ::close(walk.parent);
+    struct stat status { };
+    if (folder < 0 || ::fstat(folder, &status) != 0 || !S_ISDIR(status.st_mode)) {
+        problem = "not a folder";
+    } else if (rootOwnedOnly && !rootsAlone(status)) {
+        problem = "not root's alone";
+    } else {
+        return folder;
+    }
+    if (folder >= 0)
+        ::close(folder);
+    return -1;
+}
+
+std::optional<std::string> readDefinitionFile(
+    int folder, const std::string& path, bool trustedFilesOnly, std::vector<std::string>& problems)
+{
+    const int fd = ::openat(folder, path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        problems.push_back(path + ": " + std::strerror(errno));
+        problems.push_back(errorText(path));
         return std::nullopt;
     }
     struct stat status { };
     std::optional<std::string> contents;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         problems.push_back(path + ": not a regular file");
-    } else if (trustedFilesOnly && (status.st_uid != 0 || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)) {
+    } else if (trustedFilesOnly && !rootsAlone(status)) {
         problems.push_back(path + ": not owned and written by root alone");
     } else if (status.st_size > kMaxDefinitionFileSize) {
         problems.push_back(path + ": too large");
@@ -64,7 +191,7 @@ std::optional<std::string> readDefinitionFile(
             && data.size() <= std::size_t(kMaxDefinitionFileSize))
             data.append(chunk, std::size_t(count));
         if (count < 0)
-            problems.push_back(path + ": " + std::strerror(errno));
+            problems.push_back(errorText(path));
         else
             contents = std::move(data);
     }
@@ -97,113 +224,180 @@ std::vector<std::string> stringArray(const std::string& data, const char* key)
     return entries;
 }
 
-// Follows symbolic links along the root's folders only where root owns the
-// link: the user must not be able to point a root in their home at /etc. A root
-// behind a link someone else owns stays as written and so matches nothing,
-// because every path it is compared with has its links resolved.
-std::string resolveTrustedLinks(const std::string& lexical)
-{
-    std::vector<std::string> pending = components(lexical);
-    std::reverse(pending.begin(), pending.end());
-    std::string resolved;
-    bool missing = false;
-    int hops = 0;
-    while (!pending.empty()) {
-        const std::string part = std::move(pending.back());
-        pending.pop_back();
-        if (part == ".")
-            continue;
-        if (part == "..") {
-            resolved.erase(resolved.empty() ? 0 : resolved.rfind('/'));
-            continue;
-        }
-        const std::string next = resolved + '/' + part;
-        struct stat status { };
-        if (missing || ::lstat(next.c_str(), &status) != 0) {
-            missing = true;
-            resolved = next;
-            continue;
-        }
-        if (!S_ISLNK(status.st_mode)) {
-            resolved = next;
-            continue;
-        }
-        if (status.st_uid != 0 || ++hops > kMaxLinkHops)
-            return lexical;
-        std::string target(std::size_t(PATH_MAX), '\0');
-        const ssize_t length = ::readlink(next.c_str(), target.data(), target.size());
-        if (length <= 0 || std::size_t(length) >= target.size())
-            return lexical;
-        target.resize(std::size_t(length));
-        if (target.front() == '/')
-            resolved.clear();
-        std::vector<std::string> targetParts = components(target);
-        pending.insert(pending.end(), targetParts.rbegin(), targetParts.rend());
-    }
-    return resolved.empty() ? std::string("/") : resolved;
-}
-
 } // namespace
 
-PrivilegedRoots PrivilegedRoots::load(const std::string& definitionsFolder, const std::string& home,
-    bool trustedFilesOnly, std::vector<std::string>& problems)
+PrivilegedRoots PrivilegedRoots::load(
+    const std::string& definitionsFolder, const Options& options, std::vector<std::string>& problems)
 {
     PrivilegedRoots roots;
+    roots.m_withoutOpenat2 = options.withoutOpenat2;
+    std::string problem;
+    const int folder = openTrustedFolder(definitionsFolder, options.rootOwnedOnly, problem);
+    if (folder < 0) {
+        problems.push_back(definitionsFolder + ": " + problem);
+        return roots;
+    }
     const struct {
         const char* file;
         const char* key;
-    } sources[] = { { "/SysLogPaths.plist", "LogPaths" }, { "/SystemCachePaths.plist", "System Cache" } };
+    } sources[] = { { "SysLogPaths.plist", "LogPaths" }, { "SystemCachePaths.plist", "System Cache" } };
     for (const auto& source : sources) {
         const std::optional<std::string> data
-            = readDefinitionFile(definitionsFolder + source.file, trustedFilesOnly, problems);
+            = readDefinitionFile(folder, source.file, options.rootOwnedOnly, problems);
         if (!data)
             continue;
         for (const std::string& entry : stringArray(*data, source.key))
-            roots.addEntry(entry, home, problems);
+            roots.addEntry(entry, options, problems);
     }
+    ::close(folder);
     return roots;
 }
 
-void PrivilegedRoots::addEntry(
-    const std::string& entry, const std::string& home, std::vector<std::string>& problems)
+PrivilegedRoots::PrivilegedRoots(PrivilegedRoots&& other) noexcept
+    : m_roots(std::move(other.m_roots))
+    , m_withoutOpenat2(other.m_withoutOpenat2)
 {
-    std::string expanded = entry;
-    if (entry == "~" || entry.starts_with("~/")) {
-        if (home.empty() || home.front() != '/') {
-            problems.push_back("no home folder to expand " + entry);
-            return;
-        }
-        expanded = home + entry.substr(1);
-    }
-    if (expanded.empty() || expanded.front() != '/') {
-        problems.push_back("not an absolute folder: " + entry);
+    other.m_roots.clear();
+}
+
+PrivilegedRoots::~PrivilegedRoots()
+{
+    for (const Root& root : m_roots)
+        ::close(root.folder);
+}
+
+void PrivilegedRoots::addEntry(
+    const std::string& entry, const Options& options, std::vector<std::string>& problems)
+{
+    if (entry.starts_with('~')) {
+        problems.push_back("left to Velmora, which removes it with the user's own rights: " + entry);
         return;
     }
-    std::string normal;
-    for (const std::string& part : components(expanded)) {
-        if (part == "." || part == "..") {
-            problems.push_back("a folder with . or .. is not used: " + entry);
-            return;
-        }
-        normal += '/' + part;
+    const std::optional<std::vector<std::string>> parts = split(entry);
+    if (!entry.starts_with('/') || !parts) {
+        problems.push_back("not an absolute path without . or ..: " + entry);
+        return;
     }
-    const std::string resolved = normal.empty() ? std::string("/") : resolveTrustedLinks(normal);
     // The whole file system is never junk; such an entry can only be a mistake.
-    if (resolved == "/") {
+    if (parts->empty()) {
         problems.push_back("the root folder is not used: " + entry);
         return;
     }
-    m_roots.push_back(resolved);
+    Walk walk;
+    std::string problem;
+    if (!walkTrusted(*parts, options.rootOwnedOnly, walk, problem)) {
+        problems.push_back(entry + ": " + problem);
+        return;
+    }
+    Root root { *parts, walk.parent, 0, walk.name };
+    if (S_ISDIR(walk.status.st_mode)) {
+        root.folder = ::openat(walk.parent, walk.name.c_str(), kFolderFlags);
+        ::close(walk.parent);
+        root.fileName.clear();
+    }
+    struct stat status { };
+    if (root.folder < 0 || ::fstat(root.folder, &status) != 0) {
+        problems.push_back(errorText(entry));
+    } else if (options.rootOwnedOnly && !rootsAlone(status)
+        && !(root.fileName.empty() && sharedBySticky(status))) {
+        problems.push_back(entry + ": not root's alone");
+    } else {
+        root.device = status.st_dev;
+        m_roots.push_back(std::move(root));
+        return;
+    }
+    if (root.folder >= 0)
+        ::close(root.folder);
 }
 
-bool PrivilegedRoots::covers(std::string_view resolvedPath) const
+PrivilegedRoots::Location PrivilegedRoots::locate(std::string_view path) const
 {
-    for (const std::string& root : m_roots) {
-        if (resolvedPath == root)
-            return true;
-        if (resolvedPath.size() > root.size() && resolvedPath.starts_with(root)
-            && resolvedPath[root.size()] == '/')
-            return true;
+    Location location;
+    const std::optional<std::vector<std::string>> parts = split(path);
+    if (!path.starts_with('/')) {
+        location.problem = "not an absolute path";
+        return location;
     }
-    return false;
+    if (!parts) {
+        location.problem = "holds a . or .. component";
+        return location;
+    }
+    // Only the spelling decides which root a path falls under; nested roots
+    // are both trusted, so the closest one saves opening folders.
+    const Root* closest = nullptr;
+    for (const Root& root : m_roots) {
+        if (root.fileName.empty() && *parts == root.parts) {
+            location.problem = "one of the folders of system logs and caches itself";
+            return location;
+        }
+        const bool inside = root.fileName.empty() ? parts->size() > root.parts.size()
+                && std::equal(root.parts.begin(), root.parts.end(), parts->begin())
+                                                  : *parts == root.parts;
+        if (inside && (!closest || root.parts.size() > closest->parts.size()))
+            closest = &root;
+    }
+    if (!closest) {
+        location.problem = "outside the folders of system logs and caches";
+        return location;
+    }
+    if (!closest->fileName.empty()) {
+        location.name = closest->fileName;
+        location.folder = ::fcntl(closest->folder, F_DUPFD_CLOEXEC, 0);
+    } else {
+        location.name = parts->back();
+        const std::vector<std::string> between(
+            parts->begin() + std::ptrdiff_t(closest->parts.size()), parts->end() - 1);
+        location.folder = openBeneath(*closest, between, location.problem);
+    }
+    if (location.folder < 0 && location.problem.empty())
+        location.problem = errorText("its folder cannot be opened");
+    return location;
+}
+
+int PrivilegedRoots::openBeneath(
+    const Root& root, const std::vector<std::string>& parts, std::string& problem) const
+{
+    if (parts.empty())
+        return ::fcntl(root.folder, F_DUPFD_CLOEXEC, 0);
+    const char* const refusal
+        = "its folder cannot be opened without a link, a mount point or leaving the root";
+    if (!m_withoutOpenat2) {
+        std::string relative;
+        for (const std::string& part : parts)
+            relative += (relative.empty() ? "" : "/") + part;
+        open_how how {};
+        how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
+        for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+            const long fd = ::syscall(SYS_openat2, root.folder, relative.c_str(), &how, sizeof how);
+            if (fd >= 0)
+                return int(fd);
+            if (errno != EAGAIN && errno != EINTR)
+                break;
+        }
+        if (errno != ENOSYS) {
+            problem = errorText(refusal);
+            return -1;
+        }
+    }
+    // Without openat2: no link is followed, and a change of device is a mount point.
+    int current = ::fcntl(root.folder, F_DUPFD_CLOEXEC, 0);
+    for (const std::string& part : parts) {
+        const int next = current < 0 ? -1 : ::openat(current, part.c_str(), kFolderFlags);
+        problem = errorText(refusal);
+        if (current >= 0)
+            ::close(current);
+        current = next;
+        struct stat status { };
+        if (current >= 0 && ::fstat(current, &status) == 0 && S_ISDIR(status.st_mode)
+            && status.st_dev == root.device)
+            continue;
+        if (current >= 0) {
+            problem = refusal;
+            ::close(current);
+        }
+        return -1;
+    }
+    problem.clear();
+    return current;
 }

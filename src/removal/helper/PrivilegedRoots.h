@@ -2,30 +2,69 @@
 
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
-// The folders the helper may remove from: the entries of the system-log and
-// system-cache definitions, the only places whose junk needs the superuser.
-// The helper loads them itself instead of trusting its caller, since the list
-// of paths it is asked to remove comes from a file the user can write.
+// The places the helper may remove from: the absolute entries of the
+// system-log and system-cache definitions, the only places whose junk needs the
+// superuser. The helper loads them itself instead of trusting its caller, since
+// the list of paths it is asked to remove comes from a file the user can write.
+//
+// Each root is opened once, at load; a request is then resolved beneath the
+// opened root, never by spelling a path out to the kernel again or by asking it
+// where an open folder is, because both answers can be bent by a process that
+// owns a mount namespace or a folder on the way.
 class PrivilegedRoots final {
 public:
+    struct Options {
+        // As the superuser: the definition files, every root and every folder
+        // above them must be root's alone, so nobody else can change what a
+        // root means. Unprivileged (tests), the helper can harm nobody but the
+        // user who started it, and the temporary folders are the user's own.
+        bool rootOwnedOnly = true;
+        // Resolves requests component by component, as on kernels without openat2.
+        bool withoutOpenat2 = false;
+    };
+
+    // An opened folder and a name in it, or the reason there is none.
+    struct Location {
+        int folder = -1; // owned by the caller
+        std::string name;
+        std::string problem;
+    };
+
     // Reads "LogPaths" of SysLogPaths.plist and "System Cache" of
-    // SystemCachePaths.plist in the folder; "~" stands for the given home.
-    // With trustedFilesOnly, a definition file that is not a regular file owned
-    // by root and writable by root alone is ignored. Whatever is passed over is
+    // SystemCachePaths.plist in the folder. Whatever is passed over is
     // described in problems.
-    static PrivilegedRoots load(const std::string& definitionsFolder, const std::string& home,
-        bool trustedFilesOnly, std::vector<std::string>& problems);
+    static PrivilegedRoots load(
+        const std::string& definitionsFolder, const Options& options, std::vector<std::string>& problems);
 
-    // Whether the path, whose folders are already free of symbolic links, lies
-    // at or below one of the roots.
-    bool covers(std::string_view resolvedPath) const;
+    PrivilegedRoots(PrivilegedRoots&& other) noexcept;
+    PrivilegedRoots& operator=(PrivilegedRoots&&) = delete;
+    PrivilegedRoots(const PrivilegedRoots&) = delete;
+    PrivilegedRoots& operator=(const PrivilegedRoots&) = delete;
+    ~PrivilegedRoots();
 
-    const std::vector<std::string>& roots() const { return m_roots; }
+    // Opens the folder that holds the path, when the path lies strictly inside
+    // a folder root or names a file root, as written: no ".", "..", or way
+    // through a link, a mount point or /proc.
+    Location locate(std::string_view path) const;
+
+    bool empty() const { return m_roots.empty(); }
 
 private:
-    void addEntry(const std::string& entry, const std::string& home, std::vector<std::string>& problems);
+    PrivilegedRoots() = default;
 
-    std::vector<std::string> m_roots;
+    struct Root {
+        std::vector<std::string> parts;
+        int folder = -1; // the root itself, or the folder holding a file root
+        dev_t device = 0;
+        std::string fileName; // empty for a folder root
+    };
+
+    void addEntry(const std::string& entry, const Options& options, std::vector<std::string>& problems);
+    int openBeneath(const Root& root, const std::vector<std::string>& parts, std::string& problem) const;
+
+    std::vector<Root> m_roots;
+    bool m_withoutOpenat2 = false;
 };

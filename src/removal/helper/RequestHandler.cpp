@@ -5,57 +5,15 @@
 #include "removal/helper/ToolRun.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// Why the path is not even looked at, or nothing when its form is sound.
-std::optional<std::string> formProblem(const std::string& path)
-{
-    if (path.empty() || path.front() != '/')
-        return "not an absolute path";
-    bool anyName = false;
-    std::size_t start = 1;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string_view part(path.data() + start, end - start);
-        if (part == "." || part == "..")
-            return "holds a . or .. component";
-        anyName = anyName || !part.empty();
-        start = end + 1;
-    }
-    if (!anyName)
-        return "names the root folder";
-    return std::nullopt;
-}
-
-// Where the kernel says an open folder is now, free of symbolic links; nothing
-// when that cannot be told or the folder has been deleted meanwhile.
-std::optional<std::string> folderLocation(int fd)
-{
-    struct stat status { };
-    if (::fstat(fd, &status) != 0 || status.st_nlink == 0)
-        return std::nullopt;
-    const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    std::string target(std::size_t(PATH_MAX), '\0');
-    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
-    if (length <= 0 || std::size_t(length) >= target.size() || target.front() != '/')
-        return std::nullopt;
-    target.resize(std::size_t(length));
-    return target;
-}
-
-} // namespace
-
-RequestHandler::RequestHandler(const PrivilegedRoots& roots, HelperChannel& channel)
+RequestHandler::RequestHandler(
+    const PrivilegedRoots& roots, std::optional<uid_t> requester, HelperChannel& channel)
     : m_roots(roots)
+    , m_requester(requester)
     , m_channel(channel)
 {
 }
@@ -79,60 +37,44 @@ bool RequestHandler::handle(const std::vector<std::string>& fields)
 
 bool RequestHandler::handlePath(const std::string& tool, const std::string& path)
 {
-    if (const std::optional<std::string> problem = formProblem(path))
-        return refuse(path, *problem);
-
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/')
-        trimmed.pop_back();
-    const std::size_t slash = trimmed.rfind('/');
-    const std::string parent = slash == 0 ? std::string("/") : trimmed.substr(0, slash);
-    const std::string name = trimmed.substr(slash + 1);
-
-    const int fd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return refuse(path, std::string("its folder cannot be opened: ") + std::strerror(errno));
-    struct stat status { };
-    if (::fstat(fd, &status) != 0) {
-        ::close(fd);
+    PrivilegedRoots::Location location = m_roots.locate(path);
+    if (location.folder < 0)
+        return refuse(path, location.problem);
+    struct stat folder { };
+    struct stat entry { };
+    if (::fstat(location.folder, &folder) != 0) {
+        ::close(location.folder);
         return refuse(path, "its folder cannot be opened");
     }
+    // In a shared folder such as /var/crash everyone's entries sit side by
+    // side; the helper removes only those of the user it works for and root's.
+    if ((folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH)
+        && ::fstatat(location.folder, location.name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0
+        && entry.st_uid != 0 && entry.st_uid != m_requester) {
+        ::close(location.folder);
+        return refuse(path, "another user's in a shared folder");
+    }
 
-    const bool sameFolder
-        = m_batch.folder >= 0 && status.st_dev == m_batch.device && status.st_ino == m_batch.inode;
-    // The check is made on the folder actually opened, not on the path: a link
-    // swapped in after the check cannot redirect the removal.
-    const std::optional<std::string> location = sameFolder ? m_batch.folderPath : folderLocation(fd);
-    if (!location) {
-        ::close(fd);
-        return refuse(path, "its folder cannot be located");
-    }
-    const std::string resolved = (*location == "/" ? std::string() : *location) + '/' + name;
-    if (!m_roots.covers(resolved)) {
-        ::close(fd);
-        return refuse(path, "outside the folders of system logs and caches");
-    }
-    if (sameFolder) {
-        ::close(fd);
+    if (m_batch.folder >= 0 && folder.st_dev == m_batch.device && folder.st_ino == m_batch.inode) {
+        ::close(location.folder);
     } else {
         if (!flush(tool)) {
-            ::close(fd);
+            ::close(location.folder);
             return false;
         }
         closeBatch();
-        m_batch.folder = fd;
-        m_batch.device = status.st_dev;
-        m_batch.inode = status.st_ino;
-        m_batch.folderPath = *location;
+        m_batch.folder = location.folder;
+        m_batch.device = folder.st_dev;
+        m_batch.inode = folder.st_ino;
     }
 
     if (m_batch.names.size() >= kMaxNamesPerRun
-        || m_batch.nameBytes + name.size() + 1 > kMaxNameBytesPerRun) {
+        || m_batch.nameBytes + location.name.size() + 1 > kMaxNameBytesPerRun) {
         if (!flush(tool))
             return false;
     }
-    m_batch.nameBytes += name.size() + 1;
-    m_batch.names.push_back(name);
+    m_batch.nameBytes += location.name.size() + 1;
+    m_batch.names.push_back(std::move(location.name));
     return true;
 }
 

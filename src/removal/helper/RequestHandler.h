@@ -2,6 +2,7 @@
 
 #include "removal/helper/PrivilegedRoots.h"
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -17,7 +18,8 @@ public:
     static constexpr std::size_t kMaxNamesPerRun = 4096;
     static constexpr std::size_t kMaxNameBytesPerRun = 512 * 1024;
 
-    RequestHandler(const PrivilegedRoots& roots, HelperChannel& channel);
+    // requester: the user the removal is made for; nothing when that cannot be told.
+    RequestHandler(const PrivilegedRoots& roots, std::optional<uid_t> requester, HelperChannel& channel);
     RequestHandler(const RequestHandler&) = delete;
     RequestHandler& operator=(const RequestHandler&) = delete;
 
@@ -29,7 +31,6 @@ private:
         int folder = -1;
         dev_t device = 0;
         ino_t inode = 0;
-        std::string folderPath;
         std::vector<std::string> names;
         std::size_t nameBytes = 0;
     };
@@ -40,6 +41,7 @@ private:
     void closeBatch();
 
     const PrivilegedRoots& m_roots;
+    const std::optional<uid_t> m_requester;
     HelperChannel& m_channel;
     Batch m_batch;
     int m_status = 0;

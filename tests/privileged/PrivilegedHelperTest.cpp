@@ -1,0 +1,224 @@
+// The helper as the superuser runs it. These cases are run only by
+// run-in-namespace.sh, inside a private mount namespace whose system folders
+// are empty tmpfs and whose remaining file systems are read-only; anywhere
+// else every case is skipped with the reason.
+
+#include "support/HelperClient.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <linux/magic.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kUser = 1000; // the user polkit names
+constexpr uid_t kStranger = 2000; // another user of the same machine
+
+// Why the cases cannot run here; empty when they can.
+std::string whyNotConfined()
+{
+    if (::geteuid() != 0)
+        return "not running as root";
+    if (!std::getenv("VELMORA_PRIVILEGED_HELPER"))
+        return "not started by run-in-namespace.sh (VELMORA_PRIVILEGED_HELPER is not set)";
+    struct statvfs rootFolder { };
+    if (::statvfs("/", &rootFolder) != 0 || !(rootFolder.f_flag & ST_RDONLY))
+        return "/ is writable: not inside the namespace run-in-namespace.sh prepares";
+    for (const char* folder : { "/etc", "/var", "/usr/local", "/home", "/root", "/tmp", "/work" }) {
+        struct statfs status { };
+        if (::statfs(folder, &status) == 0 && status.f_type != TMPFS_MAGIC)
+            return std::string(folder) + " is not covered by a tmpfs";
+    }
+    std::error_code error;
+    fs::create_directories(VELMORA_INSTALLED_DEFINITIONS, error);
+    if (error)
+        return "the installed definitions folder " VELMORA_INSTALLED_DEFINITIONS
+               " is not on a covered folder";
+    return {};
+}
+
+void makeFolder(const std::string& path, uid_t owner = 0, mode_t mode = 0755)
+{
+    fs::create_directories(path);
+    ASSERT_EQ(::chown(path.c_str(), owner, owner), 0) << path;
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+std::string makeFile(const std::string& path, uid_t owner = 0)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path) << "x";
+    EXPECT_EQ(::chown(path.c_str(), owner, owner), 0) << path;
+    return path;
+}
+
+bool present(const std::string& path)
+{
+    struct stat status { };
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+struct Item {
+    std::string path;
+    bool removed;
+    std::string onDisk {}; // what the path names, when it is not the path itself
+};
+
+struct Row {
+    const char* name;
+    std::vector<std::string> logRoots;
+    std::vector<std::string> environment;
+    std::vector<Item> items;
+    uid_t definitionsOwner = 0;
+};
+
+class PrivilegedHelperTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string reason = whyNotConfined();
+        if (!reason.empty())
+            GTEST_SKIP() << reason;
+        helper = std::getenv("VELMORA_PRIVILEGED_HELPER");
+    }
+
+    void TearDown() override
+    {
+        if (child > 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+    }
+
+    // A process of the user's own with a mount namespace of its own, where
+    // the canary folder is mounted onto a folder the helper serves.
+    pid_t startNamespaceOwner(const std::string& canaries, const std::string& mountPoint)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return -1;
+        child = ::fork();
+        if (child == 0) {
+            ::close(ready[0]);
+            if (::unshare(CLONE_NEWNS) != 0
+                || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                || ::mount(canaries.c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr) != 0
+                || ::chdir(mountPoint.c_str()) != 0)
+                ::_exit(1);
+            [[maybe_unused]] const ssize_t written = ::write(ready[1], "1", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char answer = 0;
+        const bool started = ::read(ready[0], &answer, 1) == 1;
+        ::close(ready[0]);
+        return started ? child : -1;
+    }
+
+    std::string helper;
+    pid_t child = -1;
+};
+
+TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
+{
+    const std::string logs = "/var/log/velmora-test";
+    makeFolder("/var/log");
+    makeFolder(logs);
+    makeFolder("/etc/canaries");
+    const std::vector<std::string> canaries { makeFile("/etc/canaries/shadow"),
+        makeFile("/etc/canaries/passwd") };
+
+    makeFolder("/var/user-owned", kUser);
+    makeFolder("/var/below-user", kUser);
+    makeFolder("/var/below-user/logs");
+    makeFolder("/var/group-writable", 0, 0775);
+    makeFolder("/var/group-writable/logs");
+    makeFolder("/var/crash", 0, 01777);
+    makeFolder(logs + "/linked");
+    ASSERT_EQ(::symlink((logs + "/linked").c_str(), "/var/root-link"), 0);
+    ASSERT_EQ(::symlink("/etc/canaries", "/var/user-link"), 0);
+    ASSERT_EQ(::lchown("/var/user-link", kUser, kUser), 0);
+    makeFolder("/tmp/hostile");
+    ASSERT_TRUE(HelperClient::writeDefinitions("/tmp/hostile", { "/etc/canaries" }, {}));
+    makeFolder(logs + "/journal");
+
+    const std::string pkexecUser = "PKEXEC_UID=" + std::to_string(kUser);
+    const std::vector<std::string> allRoots { logs, "/var/user-owned", "/var/below-user/logs",
+        "/var/group-writable/logs", "/var/crash", "/var/root-link", "/var/user-link" };
+    const pid_t owner = startNamespaceOwner("/etc/canaries", logs + "/journal");
+    ASSERT_GT(owner, 0);
+    const std::string ownerProc = "/proc/" + std::to_string(owner);
+
+    const Row rows[] = {
+        { "a root owned by root alone, with its control case", allRoots, { pkexecUser },
+            { { makeFile(logs + "/app.log"), true } } },
+        { "a root a user owns", allRoots, { pkexecUser },
+            { { makeFile("/var/user-owned/x", kUser), false } } },
+        { "a root below a folder a user owns", allRoots, { pkexecUser },
+            { { makeFile("/var/below-user/logs/x"), false } } },
+        { "a root below a folder its group may write", allRoots, { pkexecUser },
+            { { makeFile("/var/group-writable/logs/x"), false } } },
+        { "a root reached through root's own link", allRoots, { pkexecUser },
+            { { "/var/root-link/x", true, makeFile(logs + "/linked/x") } } },
+        { "a root reached through a user's link", allRoots, { pkexecUser },
+            { { "/var/user-link/shadow", false, canaries[0] } } },
+        { "a shared sticky root: the user's and root's entries, not another user's", allRoots, { pkexecUser },
+            { { makeFile("/var/crash/mine.crash", kUser), true }, { makeFile("/var/crash/root.crash"), true },
+                { makeFile("/var/crash/theirs.crash", kStranger), false } } },
+        { "started without PKEXEC_UID (sudo -E): the requester is root", allRoots, {},
+            { { makeFile("/var/crash/again.crash", kUser), false },
+                { makeFile("/var/crash/root2.crash"), true } } },
+        { "the environment names hostile definitions", allRoots,
+            { pkexecUser, "VELMORA_HELPER_DEFINITIONS=/tmp/hostile" },
+            { { "/etc/canaries/shadow", false }, { makeFile(logs + "/served.log"), true } } },
+        { "definitions a user owns", { logs }, { pkexecUser }, { { makeFile(logs + "/app2.log"), false } },
+            kUser },
+        { "through the root folder of a process in another mount namespace", allRoots, { pkexecUser },
+            { { ownerProc + "/root" + logs + "/journal/shadow", false, canaries[0] },
+                { ownerProc + "/cwd/passwd", false, canaries[1] } } },
+    };
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(HelperClient::writeDefinitions(VELMORA_INSTALLED_DEFINITIONS, row.logRoots, {}));
+        for (const char* name : { "/SysLogPaths.plist", "/SystemCachePaths.plist" }) {
+            const std::string path = std::string(VELMORA_INSTALLED_DEFINITIONS) + name;
+            ASSERT_EQ(::chown(path.c_str(), row.definitionsOwner, 0), 0);
+        }
+        HelperClient client(helper, row.environment, "/tmp");
+        ASSERT_TRUE(client.ready()) << client.problems();
+        std::vector<std::string> paths;
+        for (const Item& item : row.items)
+            paths.push_back(item.path);
+        const HelperClient::Reply reply = client.send(HelperClient::request("/bin/rm", paths));
+        ASSERT_TRUE(reply.answered);
+        EXPECT_TRUE(reply.rejected.empty()) << reply.rejected;
+        for (const Item& item : row.items) {
+            SCOPED_TRACE(item.path);
+            bool refused = false;
+            for (const auto& [path, reason] : reply.refused)
+                refused = refused || path == item.path;
+            EXPECT_EQ(refused, !item.removed) << client.problems();
+            EXPECT_EQ(present(item.onDisk.empty() ? item.path : item.onDisk), !item.removed);
+        }
+        for (const std::string& canary : canaries)
+            ASSERT_TRUE(present(canary)) << canary;
+    }
+}
+
+} // namespace

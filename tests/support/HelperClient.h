@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+// Speaks to velmora-remove-helper directly over its standard input and output,
+// with an environment of the test's choosing and nothing inherited, so a test
+// sends exactly the bytes it means, hostile ones included. Plain C++: the
+// program that runs the helper as root links no Qt.
+class HelperClient final {
+public:
+    struct Reply {
+        bool answered = false; // the reply ended with done or rejected
+        int status = -1; // of done
+        std::string rejected; // the reason a request was refused whole
+        std::vector<std::pair<std::string, std::string>> refused; // path, reason
+        std::string errorOutput;
+    };
+
+    HelperClient(const std::string& helper, const std::vector<std::string>& environment,
+        const std::string& workingFolder);
+    ~HelperClient();
+    HelperClient(const HelperClient&) = delete;
+    HelperClient& operator=(const HelperClient&) = delete;
+
+    static std::string request(const std::string& tool, const std::vector<std::string>& paths);
+    // Writes the definitions the helper reads from the folder.
+    static bool writeDefinitions(const std::string& folder, const std::vector<std::string>& logRoots,
+        const std::vector<std::string>& cacheRoots);
+
+    // Whether the helper announced itself.
+    bool ready() const { return m_ready; }
+    Reply send(const std::string& request);
+    // What the helper wrote to its standard error so far.
+    const std::string& problems();
+    // The helper's peak resident memory so far, in KiB; -1 when it cannot be read.
+    long peakMemoryKiB() const;
+
+private:
+    bool pump(bool writing, const std::string& request, std::size_t& written);
+    bool takeRecord(std::string& tag, std::string& payload);
+
+    pid_t m_pid = -1;
+    int m_input = -1;
+    int m_output = -1;
+    int m_errors = -1;
+    bool m_ready = false;
+    std::string m_buffer;
+    std::size_t m_position = 0;
+    std::string m_problems;
+};
