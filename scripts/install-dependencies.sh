@@ -9,6 +9,7 @@ packages=(
   libplist-dev libplist++-dev
   libgtest-dev libgmock-dev
   pkexec
+  dbus-daemon
   xvfb xauth
   clang libclang-rt-14-dev appstream desktop-file-utils dpkg-dev file
 )

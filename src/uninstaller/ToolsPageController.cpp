@@ -8,7 +8,7 @@
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "shell/Accessibility.h"
-#include "shell/ApplicationController.h"
+#include "shell/PageHost.h"
 #include "support/ApplicationUtility.h"
 #include "ui_ToolsPage.h"
 #include "uninstaller/ApplicationBundle.h"
@@ -60,8 +60,9 @@ bool isSafeSearchName(const QString& name)
 
 } // namespace
 
-ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
+ToolsPageController::ToolsPageController(QWidget* page, PageHost& host, QObject* parent)
     : QObject(parent)
+    , m_host(host)
     , m_ui(std::make_unique<Ui::ToolsPage>())
     , m_page(page)
     , m_model(new ApplicationsTableModel(*this, this))
@@ -306,5 +307,5 @@ QStringList ToolsPageController::searchFolders() const
 
 void ToolsPageController::showAlert(const QString& message) const
 {
-    ApplicationController::applicationController()->showAlert(message);
+    m_host.showAlert(message);
 }

@@ -11,6 +11,7 @@
 
 class ApplicationsTableModel;
 class QIcon;
+class PageHost;
 class QWidget;
 namespace Ui {
 class ToolsPage;
@@ -24,7 +25,7 @@ class ToolsPageController final : public QObject {
     Q_DISABLE_COPY_MOVE(ToolsPageController)
 
 public:
-    explicit ToolsPageController(QWidget* page, QObject* parent = nullptr);
+    ToolsPageController(QWidget* page, PageHost& host, QObject* parent = nullptr);
     ~ToolsPageController() override;
 
     // The rows in table order; whoever changes them reloads the table, as the setter does.
@@ -59,6 +60,7 @@ private:
     QStringList searchFolders() const;
     void showAlert(const QString& message) const;
 
+    PageHost& m_host;
     std::unique_ptr<Ui::ToolsPage> m_ui;
     QWidget* m_page;
     ApplicationsTableModel* m_model;
