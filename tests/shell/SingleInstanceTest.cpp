@@ -39,13 +39,13 @@ public:
     {
         QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("velmora-test"));
         qint64 owner = 0;
-        QTest::qWaitFor(
+        static_cast<void>(QTest::qWaitFor(
             [&] {
                 const QDBusReply<uint> pid = bus.interface()->servicePid(SingleInstance::kServiceName);
                 owner = pid.isValid() && pid.value() != notThisOne ? pid.value() : 0;
                 return owner != 0;
             },
-            10000);
+            10000));
         return owner;
     }
 
@@ -71,6 +71,8 @@ public:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
         process.setProcessEnvironment(environment);
+        // The log lines come on standard error; waiting for output means waiting for them.
+        process.setReadChannel(QProcess::StandardError);
         process.start(QStringLiteral(VELMORA_EXECUTABLE), {});
         process.waitForStarted();
     }
@@ -88,7 +90,9 @@ public:
 
     bool says(const char* line, int ms = 10000)
     {
+        // What has already come is read first: waiting is only for what has not.
         const QDeadlineTimer deadline(ms);
+        m_said += process.readAllStandardError();
         while (!m_said.contains(line) && !deadline.hasExpired()) {
             process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
             m_said += process.readAllStandardError();
@@ -134,8 +138,9 @@ TEST(SingleInstanceTest, ASecondStartHandsOverOrRunsAloneWithoutABus)
 
         Start first(sandbox, address);
         const qint64 firstPid = row.bus ? bus.waitForOwner() : 0;
-        if (row.bus)
+        if (row.bus) {
             ASSERT_EQ(firstPid, first.process.processId());
+        }
         if (row.crashFirst) {
             first.process.kill();
             first.process.waitForFinished();
@@ -146,14 +151,18 @@ TEST(SingleInstanceTest, ASecondStartHandsOverOrRunsAloneWithoutABus)
             EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
             EXPECT_EQ(second.process.exitCode(), 0);
         }
-        if (row.secondSays)
+        if (row.secondSays) {
             EXPECT_TRUE(second.says(row.secondSays));
-        if (row.firstSays)
+        }
+        if (row.firstSays) {
             EXPECT_TRUE(first.says(row.firstSays));
-        if (row.crashFirst)
+        }
+        if (row.crashFirst) {
             EXPECT_EQ(bus.waitForOwner(firstPid), second.process.processId());
-        if (!row.secondEnds)
+        }
+        if (!row.secondEnds) {
             EXPECT_TRUE(second.running()) << "a start that hands over to nobody keeps running";
+        }
         EXPECT_EQ(first.running(), !row.crashFirst);
     }
 }
