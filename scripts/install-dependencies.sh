@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev
   libgtest-dev libgmock-dev
   pkexec
+  dbus-daemon
   xvfb xauth
   clang libclang-rt-14-dev appstream desktop-file-utils dpkg-dev file
 )

@@ -18,9 +18,8 @@
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
 #include "shell/Accessibility.h"
-#include "shell/ApplicationController.h"
 #include "shell/MTUButton.h"
-#include "shell/OverviewPageController.h"
+#include "shell/PageHost.h"
 #include "support/OneLineTasksWithOutput.h"
 #include "ui_FixPage.h"
 
@@ -51,8 +50,9 @@ bool pathIsThere(const QString& path)
 
 } // namespace
 
-FixPageController::FixPageController(QWidget* page, QObject* parent)
+FixPageController::FixPageController(QWidget* page, PageHost& host, QObject* parent)
     : QObject(parent)
+    , m_host(host)
     , m_ui(std::make_unique<Ui::FixPage>())
     , m_model(new ResultsTreeModel(this))
     , m_cell(new ImageAndTextCell(this))
@@ -107,7 +107,7 @@ void FixPageController::populateFixPage()
     bool securedJunkItemsFound = false;
     m_treeData = SimpleTreeNode::treeFromResultsFile(&securedJunkItemsFound);
     if (securedJunkItemsFound)
-        ApplicationController::applicationController()->setSecuredJunkItemsFound(true);
+        m_host.setSecuredJunkItemsFound(true);
     m_model->setRoot(m_treeData);
     OutlineViewSupport::spanGroupRows(*m_ui->fixOutlineView);
     expandAll();
@@ -125,7 +125,7 @@ void FixPageController::outlineViewWillDisplayCell(TreeNode& item)
 
 void FixPageController::fixPageFixButtonClick()
 {
-    ApplicationController* application = ApplicationController::applicationController();
+    PageHost* application = &m_host;
     alerForRunningBrowser();
     if (m_model->rowCount() < 1) {
         application->showAlert(Localization::text(QStringLiteral("FIXPAGE_NOERRORSTOFIX"),
@@ -179,12 +179,9 @@ void FixPageController::fixPageFixButtonClick()
     application->setShowOverviewPage(true);
     application->setEnableReviewButton(false);
     application->setEnableFixButton(false);
-    application->setView(ApplicationController::OverviewPage);
-    if (auto* overview = qobject_cast<OverviewPageController*>(
-            application->controllerWithId(ApplicationController::OverviewPage))) {
-        overview->drawOverviewPage();
-        overview->overviewPageCreateUI();
-    }
+    application->setView(PageHost::OverviewPage);
+    application->drawOverviewPage();
+    application->overviewPageCreateUI();
 }
 
 bool FixPageController::removeDeletableFile(TreeNode* node)
@@ -351,5 +348,5 @@ void FixPageController::alerForRunningBrowser()
 {
     const QStringList running = RunningBrowsers::find(RunningBrowsers::browserTable(), m_processTableFolder);
     if (!running.isEmpty())
-        ApplicationController::applicationController()->showAlert(RunningBrowsers::warningText(running));
+        m_host.showAlert(RunningBrowsers::warningText(running));
 }

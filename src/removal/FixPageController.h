@@ -15,6 +15,7 @@ class ImageAndTextCell;
 class MTUButton;
 class MTUOutlineView;
 class QLabel;
+class PageHost;
 class QWidget;
 class ResultsTreeModel;
 class SimpleTreeNode;
@@ -31,7 +32,7 @@ class FixPageController final : public QObject {
     Q_DISABLE_COPY_MOVE(FixPageController)
 
 public:
-    explicit FixPageController(QWidget* page, QObject* parent = nullptr);
+    FixPageController(QWidget* page, PageHost& host, QObject* parent = nullptr);
     ~FixPageController() override;
 
     void fixPageCreateUI();
@@ -92,6 +93,7 @@ private:
     // How many distinct ticked paths are gone, and how many are still there.
     std::pair<int, int> tickedPathsGoneAndLeft() const;
 
+    PageHost& m_host;
     std::unique_ptr<Ui::FixPage> m_ui;
     std::shared_ptr<SimpleTreeNode> m_treeData;
     bool m_bItemsSelected = false;

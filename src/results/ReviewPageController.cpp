@@ -7,13 +7,13 @@
 #include "results/OutlineViewSupport.h"
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleTreeNode.h"
-#include "scan/ScanPageController.h"
-#include "shell/ApplicationController.h"
 #include "shell/MTUButton.h"
+#include "shell/PageHost.h"
 #include "ui_ReviewPage.h"
 
-ReviewPageController::ReviewPageController(QWidget* page, QObject* parent)
+ReviewPageController::ReviewPageController(QWidget* page, PageHost& host, QObject* parent)
     : QObject(parent)
+    , m_host(host)
     , m_ui(std::make_unique<Ui::ReviewPage>())
     , m_model(new ResultsTreeModel(this))
     , m_cell(new ImageAndTextCell(this))
@@ -54,9 +54,7 @@ void ReviewPageController::reviewPageCreateUI()
 
 void ReviewPageController::updateTitleText()
 {
-    const auto* scanPage = qobject_cast<ScanPageController*>(
-        ApplicationController::applicationController()->controllerWithId(ApplicationController::ScanPage));
-    const int count = scanPage ? scanPage->nTotalErrorsCount() : 0;
+    const int count = m_host.nTotalErrorsCount();
     m_ui->reviewPageTitleText->setText(
         formatText(Localization::text(QStringLiteral("REVIEWPAGE_TITLE_TEXT"),
                        QStringLiteral("%@ has found %d Junk Items on your system")),
@@ -68,7 +66,7 @@ void ReviewPageController::populateReviewPage()
     bool securedJunkItemsFound = false;
     m_treeData = SimpleTreeNode::treeFromResultsFile(&securedJunkItemsFound);
     if (securedJunkItemsFound)
-        ApplicationController::applicationController()->setSecuredJunkItemsFound(true);
+        m_host.setSecuredJunkItemsFound(true);
     m_model->setRoot(m_treeData);
     OutlineViewSupport::spanGroupRows(*m_ui->reviewOutlineView);
     expandAll();
@@ -76,7 +74,7 @@ void ReviewPageController::populateReviewPage()
 
 void ReviewPageController::reviewPageFixNowButtonClick()
 {
-    ApplicationController::applicationController()->showFixPage();
+    m_host.showFixPage();
 }
 
 void ReviewPageController::expandAll()

@@ -8,6 +8,7 @@ class ImageAndTextCell;
 class MTUButton;
 class QLabel;
 class QTreeView;
+class PageHost;
 class QWidget;
 class ResultsTreeModel;
 class SimpleTreeNode;
@@ -23,7 +24,7 @@ class ReviewPageController final : public QObject {
     Q_DISABLE_COPY_MOVE(ReviewPageController)
 
 public:
-    explicit ReviewPageController(QWidget* page, QObject* parent = nullptr);
+    ReviewPageController(QWidget* page, PageHost& host, QObject* parent = nullptr);
     ~ReviewPageController() override;
 
     void reviewPageCreateUI();
@@ -41,6 +42,7 @@ public:
     MTUButton* reviewPageFixNowButton() const;
 
 private:
+    PageHost& m_host;
     std::unique_ptr<Ui::ReviewPage> m_ui;
     std::shared_ptr<SimpleTreeNode> m_treeData;
     ResultsTreeModel* m_model;

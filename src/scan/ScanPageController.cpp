@@ -10,11 +10,11 @@
 #include "scan/ScanDefinitions.h"
 #include "scan/ScanInfo.h"
 #include "shell/Accessibility.h"
-#include "shell/ApplicationController.h"
+#include "shell/MTUButton.h"
+#include "shell/PageHost.h"
 #include "ui_ScanPage.h"
 
 #include <QDateTime>
-#include <QEvent>
 #include <QEventLoop>
 #include <QThread>
 
@@ -36,8 +36,6 @@ const QString kActionHoverImage = QStringLiteral("ActionButton-hover");
 constexpr int kPanelRefreshMs = 40;
 
 const char* const kImageNameProperty = "imageName";
-const char* const kNormalImageProperty = "normalImageName";
-const char* const kHoverImageProperty = "hoverImageName";
 
 enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumProfileFiles };
 
@@ -121,8 +119,9 @@ static_assert(std::size(kBrowserCalls) == 64);
 
 } // namespace
 
-ScanPageController::ScanPageController(QWidget* page, QObject* parent)
+ScanPageController::ScanPageController(QWidget* page, PageHost& host, QObject* parent)
     : QObject(parent)
+    , m_host(host)
     , m_page(page)
     , m_ui(std::make_unique<Ui::ScanPage>())
 {
@@ -211,7 +210,7 @@ void ScanPageController::scanPageScanNowClick()
 
 void ScanPageController::scanPageReviewButtonClick()
 {
-    ApplicationController::applicationController()->displayReviewPage();
+    m_host.displayReviewPage();
 }
 
 void ScanPageController::startScanning()
@@ -267,7 +266,7 @@ void ScanPageController::startScanning()
     defaults.setObject(QString(QStringLiteral("")), QStringLiteral("SCANNED_COMPLETE_TIME"));
     defaults.synchronize();
 
-    ApplicationController* application = ApplicationController::applicationController();
+    PageHost* application = &m_host;
     application->setEnableReviewButton(false);
     application->setEnableOptionsButton(false);
     application->setEnableFixButton(false);
@@ -340,7 +339,7 @@ void ScanPageController::scanThreadMethod()
         onPageAndWait([this] {
             // Not when the user has already started the next scan.
             if (!m_bStartingScan)
-                ApplicationController::applicationController()->displayReviewPage();
+                m_host.displayReviewPage();
         });
     }
     if (m_state.bScanning)
@@ -368,7 +367,7 @@ void ScanPageController::scanningComplete()
         return;
     m_ui->scanPageStopScanButton->hide();
     m_ui->scanPageScanNowButton->show();
-    ApplicationController* application = ApplicationController::applicationController();
+    PageHost* application = &m_host;
     application->setEnableOverviewButton(true);
     application->setEnableReviewButton(true);
     m_ui->scanPageScanDescription->clear();
@@ -400,7 +399,7 @@ void ScanPageController::postScanningStuff()
     defaults.setInteger(m_state.nTotalErrorsCount, QStringLiteral("ERRORS_FOUND"));
     defaults.synchronize();
 
-    ApplicationController* application = ApplicationController::applicationController();
+    PageHost* application = &m_host;
     application->setEnableOptionsButton(true);
     const bool found = m_state.nTotalErrorsCount >= 1;
     application->setEnableReviewButton(found);
@@ -496,33 +495,17 @@ void ScanPageController::setStateImage(QLabel* imageView, const QString& imageNa
         icon.isNull() ? QPixmap() : icon.pixmap(imageView->maximumSize(), imageView->devicePixelRatioF()));
 }
 
-// Stands in for the shared hover button until the pages' buttons become one:
-// the page keeps both names on the button and swaps them as the mouse passes.
 void ScanPageController::setButtonArtwork(
-    QPushButton* button, const QString& normalImage, const QString& hoverImage)
+    MTUButton* button, const QString& normalImage, const QString& hoverImage)
 {
-    button->setProperty(kNormalImageProperty, normalImage);
-    button->setProperty(kHoverImageProperty, hoverImage);
-    button->installEventFilter(this);
+    button->setNormalImageName(normalImage);
+    button->setHoverImageName(hoverImage);
     setButtonImage(button, button->underMouse() ? hoverImage : normalImage);
 }
 
 void ScanPageController::setButtonImage(QPushButton* button, const QString& imageName)
 {
-    button->setProperty(kImageNameProperty, imageName);
     button->setIcon(Images::named(imageName));
-}
-
-bool ScanPageController::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
-        if (auto* button = qobject_cast<QPushButton*>(watched)) {
-            const char* property
-                = event->type() == QEvent::Enter ? kHoverImageProperty : kNormalImageProperty;
-            setButtonImage(button, button->property(property).toString());
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void ScanPageController::reportBrowserItem(const ScanInfo& info)

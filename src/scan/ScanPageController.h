@@ -12,9 +12,11 @@
 #include <memory>
 
 class JunkScanner;
+class MTUButton;
 class QLabel;
 class QPushButton;
 class QThread;
+class PageHost;
 class QWidget;
 class ScanInfo;
 namespace Ui {
@@ -31,7 +33,7 @@ class ScanPageController final : public QObject, private ScanReporter {
     Q_DISABLE_COPY_MOVE(ScanPageController)
 
 public:
-    explicit ScanPageController(QWidget* page, QObject* parent = nullptr);
+    ScanPageController(QWidget* page, PageHost& host, QObject* parent = nullptr);
     ~ScanPageController() override;
 
     void scanPageCreateUI();
@@ -88,14 +90,14 @@ private:
     void updateCountAndProgress(QLabel* countField, int count, const ScanInfo& info);
     void setMatchCount(QLabel* countField, int count);
     void setStateImage(QLabel* imageView, const QString& imageName);
-    void setButtonArtwork(QPushButton* button, const QString& normalImage, const QString& hoverImage);
+    void setButtonArtwork(MTUButton* button, const QString& normalImage, const QString& hoverImage);
     void setButtonImage(QPushButton* button, const QString& imageName);
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void holdPanelPainting(bool hold);
     void waitForScanThreadToEnd();
     void endScanThread(quint64 generation);
 
+    PageHost& m_host;
     QWidget* m_page;
     std::unique_ptr<Ui::ScanPage> m_ui;
     ScanState m_state;

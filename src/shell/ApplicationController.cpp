@@ -17,13 +17,15 @@
 #include "ui_MainWindow.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QDialog>
 #include <QMainWindow>
 #include <QRecursiveMutex>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
+
+const char* const kCurrentPageProperty = "current";
 
 // The lookup creates the instance while holding the lock, and creation
 // records the instance under the same lock, hence a recursive one.
@@ -52,18 +54,13 @@ ApplicationController::ApplicationController()
     m_aboutPanel = new QDialog(m_mainWindow);
     m_ui->navigationLogo->setPixmap(Images::pixmapNamed(QStringLiteral("velmora"), 36));
     Accessibility::setName(m_ui->navigationLogo, QStringLiteral("Velmora"));
-    // One navigation button at a time shows which page is up; setView keeps it so.
-    m_navigationGroup = new QButtonGroup(this);
-    for (QPushButton* button :
-        { m_ui->scanButton, m_ui->reviewButton, m_ui->fixButton, m_ui->optionsButton, m_ui->toolsButton })
-        m_navigationGroup->addButton(button);
 
-    m_overviewPageController = new OverviewPageController(m_ui->overviewPage, this);
-    m_scanPageController = new ScanPageController(m_ui->scanPage, this);
-    m_reviewPageController = new ReviewPageController(m_ui->reviewPage, this);
-    m_optionsPageController = new OptionsPageController(m_ui->optionsPage, this);
-    m_toolsPageController = new ToolsPageController(m_ui->toolsPage, this);
-    m_fixPageController = new FixPageController(m_ui->fixPage, this);
+    m_overviewPageController = new OverviewPageController(m_ui->overviewPage, *this, this);
+    m_scanPageController = new ScanPageController(m_ui->scanPage, *this, this);
+    m_reviewPageController = new ReviewPageController(m_ui->reviewPage, *this, this);
+    m_optionsPageController = new OptionsPageController(m_ui->optionsPage, *this, this);
+    m_toolsPageController = new ToolsPageController(m_ui->toolsPage, *this, this);
+    m_fixPageController = new FixPageController(m_ui->fixPage, *this, this);
     m_aboutPageController = new AboutPageController(m_aboutPanel, this);
     m_mainMenuDelegate
         = new MainMenuDelegate(m_ui->aboutAppMenuItem, m_ui->hideAppMenuItem, m_ui->quitAppMenuItem, this);
@@ -200,8 +197,19 @@ void ApplicationController::setView(int index)
     if (index < 0 || index >= m_ui->pagesTabView->count())
         return;
     m_ui->pagesTabView->setCurrentIndex(index);
-    if (QPushButton* button = navigationButtonForPage(index))
-        button->setChecked(true);
+    // The button of the page on show is marked by a property the style sheet
+    // follows, not by a checked state: a checkable button is announced as a
+    // check box, and toggling it through accessibility would change its look
+    // without changing the page.
+    const QPushButton* current = navigationButtonForPage(index);
+    for (QPushButton* button :
+        { m_ui->scanButton, m_ui->reviewButton, m_ui->fixButton, m_ui->optionsButton, m_ui->toolsButton }) {
+        if (button->property(kCurrentPageProperty).toBool() == (button == current))
+            continue;
+        button->setProperty(kCurrentPageProperty, button == current);
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
 }
 
 QPushButton* ApplicationController::navigationButtonForPage(int index) const
@@ -242,6 +250,26 @@ QObject* ApplicationController::controllerWithId(int index) const
     default:
         return nullptr;
     }
+}
+
+void ApplicationController::startScanning()
+{
+    m_scanPageController->startScanning();
+}
+
+int ApplicationController::nTotalErrorsCount() const
+{
+    return m_scanPageController->nTotalErrorsCount();
+}
+
+void ApplicationController::drawOverviewPage()
+{
+    m_overviewPageController->drawOverviewPage();
+}
+
+void ApplicationController::overviewPageCreateUI()
+{
+    m_overviewPageController->overviewPageCreateUI();
 }
 
 void ApplicationController::setEnableReviewButton(bool enable)
@@ -289,9 +317,18 @@ QStackedWidget* ApplicationController::pagesTabView() const
     return m_ui->pagesTabView;
 }
 
+void ApplicationController::reopen()
+{
+    const bool visible = m_mainWindow->isVisible() && !m_mainWindow->isMinimized();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+    applicationShouldHandleReopen(visible);
+}
+
 bool ApplicationController::applicationShouldHandleReopen(bool hasVisibleWindows)
 {
     if (!hasVisibleWindows) {
+        m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
         m_mainWindow->show();
         m_mainWindow->raise();
         m_mainWindow->activateWindow();

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "shell/PageHost.h"
+
 #include <QObject>
 
 #include <memory>
 
-class QButtonGroup;
 class QDialog;
 class QMainWindow;
 class QPushButton;
@@ -25,15 +26,13 @@ class MainMenuDelegate;
 
 // The centre of the one main window: builds the window and its page
 // controllers, switches pages, enables navigation and shows alerts for
-// every page. There is one instance, reached through applicationController().
-class ApplicationController final : public QObject {
+// every page. There is one instance, reached through applicationController();
+// the pages know it only as their PageHost.
+class ApplicationController final : public QObject, public PageHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ApplicationController)
 
 public:
-    // Page indices of the stacked pages; 2 is held by no page.
-    enum Page { OverviewPage = 0, ScanPage = 1, ReviewPage = 3, OptionsPage = 4, ToolsPage = 5, FixPage = 6 };
-
     // Builds the window and the controllers and records itself as the one instance.
     ApplicationController();
     ~ApplicationController() override;
@@ -46,27 +45,31 @@ public:
 
     void showScanPage();
     void showReviewPage();
-    void displayReviewPage();
-    void showFixPage();
+    void displayReviewPage() override;
+    void showFixPage() override;
     void showOptionsPage();
     void showToolsPage();
-    void showAboutPanel();
+    void showAboutPanel() override;
 
-    void setView(int index);
+    void setView(int index) override;
     QObject* controllerWithId(int index) const;
 
-    void setEnableReviewButton(bool enable);
-    void setEnableFixButton(bool enable);
-    void setEnableOptionsButton(bool enable);
-    void setEnableOverviewButton(bool enable);
-    void setShowOverviewPage(bool show);
+    void setEnableReviewButton(bool enable) override;
+    void setEnableFixButton(bool enable) override;
+    void setEnableOptionsButton(bool enable) override;
+    void setEnableOverviewButton(bool enable) override;
+    void setShowOverviewPage(bool show) override;
     bool showOverviewPage() const { return m_bShowOverviewPage; }
     qint64 savedErrorCount() const;
-    bool securedJunkItemsFound() const { return m_securedJunkItemsFound; }
-    void setSecuredJunkItemsFound(bool found);
+    bool securedJunkItemsFound() const override { return m_securedJunkItemsFound; }
+    void setSecuredJunkItemsFound(bool found) override;
 
-    // A modal information message with one "OK" button.
-    void showAlert(const QString& message);
+    void showAlert(const QString& message) override;
+
+    void startScanning() override;
+    int nTotalErrorsCount() const override;
+    void drawOverviewPage() override;
+    void overviewPageCreateUI() override;
 
     QMainWindow* window() const { return m_mainWindow; }
     QMainWindow* appWindow() const { return m_mainWindow; }
@@ -74,6 +77,10 @@ public:
     QDialog* aboutPanel() const { return m_aboutPanel; }
     QStackedWidget* pagesTabView() const;
 
+    // The program was started again: the window comes forward, as the desktop
+    // would bring forward any application opened again, then the reopen handler runs.
+    void reopen();
+    // Shows the window when it is hidden or minimised; always agrees.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     // Frees what the fix page holds and logs the farewell line; never refuses.
     void applicationShouldTerminate();
@@ -107,7 +114,6 @@ private:
     AboutPageController* m_aboutPageController = nullptr;
     OptionsPageController* m_optionsPageController = nullptr;
     MainMenuDelegate* m_mainMenuDelegate = nullptr;
-    QButtonGroup* m_navigationGroup = nullptr;
     bool m_securedJunkItemsFound = false;
     bool m_bShowOverviewPage = false;
 };

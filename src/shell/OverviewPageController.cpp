@@ -3,10 +3,9 @@
 #include "platform/Images.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
-#include "scan/ScanPageController.h"
 #include "shell/Accessibility.h"
-#include "shell/ApplicationController.h"
 #include "shell/OverviewStatus.h"
+#include "shell/PageHost.h"
 #include "ui_OverviewPage.h"
 
 #include <QPalette>
@@ -26,8 +25,9 @@ void setTextColor(QWidget* field, const QColor& color)
 
 } // namespace
 
-OverviewPageController::OverviewPageController(QWidget* page, QObject* parent)
+OverviewPageController::OverviewPageController(QWidget* page, PageHost& host, QObject* parent)
     : QObject(parent)
+    , m_host(host)
     , m_ui(std::make_unique<Ui::OverviewPage>())
     , m_page(page)
 {
@@ -96,12 +96,9 @@ void OverviewPageController::drawOverviewPage()
 
 void OverviewPageController::overviewPageScanNowClick()
 {
-    ApplicationController* application = ApplicationController::applicationController();
     // The scan page is shown before the scan starts, so its first report lands on a visible page.
-    application->setView(ApplicationController::ScanPage);
-    if (auto* scanPage
-        = qobject_cast<ScanPageController*>(application->controllerWithId(ApplicationController::ScanPage)))
-        scanPage->startScanning();
+    m_host.setView(PageHost::ScanPage);
+    m_host.startScanning();
 }
 
 void OverviewPageController::setClock(Clock clock)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class PageHost;
 class QWidget;
 namespace Ui {
 class OverviewPage;
@@ -20,7 +21,7 @@ class OverviewPageController final : public QObject {
 public:
     using Clock = std::function<QDateTime()>;
 
-    explicit OverviewPageController(QWidget* page, QObject* parent = nullptr);
+    OverviewPageController(QWidget* page, PageHost& host, QObject* parent = nullptr);
     ~OverviewPageController() override;
 
     // Fixed texts, images and tool tip, then the status.
@@ -35,6 +36,7 @@ public:
     void setClock(Clock clock);
 
 private:
+    PageHost& m_host;
     std::unique_ptr<Ui::OverviewPage> m_ui;
     QWidget* m_page;
     Clock m_clock;

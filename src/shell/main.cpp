@@ -1,5 +1,6 @@
 #include "platform/Images.h"
 #include "shell/ApplicationController.h"
+#include "shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -22,8 +23,14 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
     QApplication::setWindowIcon(Images::named(QStringLiteral("velmora")));
 
+    // Before the window is built: a later start shows nothing and touches no file of the running one.
+    SingleInstance instance;
+    if (instance.claim() == SingleInstance::Role::HandedOver)
+        return 0;
+
     ApplicationController* controller = ApplicationController::applicationController();
     controller->awakeFromNib();
+    QObject::connect(&instance, &SingleInstance::reopenRequested, controller, &ApplicationController::reopen);
     QObject::connect(&app, &QApplication::aboutToQuit, controller, &ApplicationController::applicationShouldTerminate);
     controller->window()->show();
     const int status = app.exec();

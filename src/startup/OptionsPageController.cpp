@@ -6,11 +6,11 @@
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "shell/Accessibility.h"
-#include "shell/ApplicationController.h"
+#include "shell/PageHost.h"
 #include "startup/LoginItem.h"
 #include "ui_OptionsPage.h"
 
-#include <QDialog>
+#include <QSignalBlocker>
 #include <QUrl>
 
 namespace {
@@ -33,14 +33,16 @@ QUrl ownExecutableURL()
 
 } // namespace
 
-OptionsPageController::OptionsPageController(QWidget* page, QObject* parent)
+OptionsPageController::OptionsPageController(QWidget* page, PageHost& host, QObject* parent)
     : QObject(parent)
+    , m_host(host)
     , m_ui(std::make_unique<Ui::OptionsPage>())
     , m_page(page)
 {
     m_ui->setupUi(m_page);
-    // clicked, not toggled: setting the box's state from the store is no request to change the store.
-    connect(m_ui->optionsPageAddtoStartupButton, &QAbstractButton::clicked, this,
+    // toggled, not clicked: a screen reader's toggle action or a keyboard
+    // toggle changes the box without a click, and must change the store too.
+    connect(m_ui->optionsPageAddtoStartupButton, &QAbstractButton::toggled, this,
         &OptionsPageController::optionsPageAddtoStartupClick);
     connect(m_ui->optionsPageAboutButton, &QAbstractButton::clicked, this,
         &OptionsPageController::optionsPageShowAboutPanel);
@@ -66,6 +68,8 @@ void OptionsPageController::optionsPageCreateUI()
     registerOnFirstRun();
 
     // After the registration, so the first run shows the item it has just added.
+    // Showing the store's state is no request to change the store.
+    const QSignalBlocker quiet(m_ui->optionsPageAddtoStartupButton);
     m_ui->optionsPageAddtoStartupButton->setChecked(
         LoginItem::indexForLoginItemWithURL(ownExecutableURL()) >= 0);
 }
@@ -104,10 +108,5 @@ void OptionsPageController::optionsPageAddtoStartupClick()
 
 void OptionsPageController::optionsPageShowAboutPanel()
 {
-    QDialog* panel = ApplicationController::applicationController()->aboutPanel();
-    if (!panel)
-        return;
-    panel->show();
-    panel->raise();
-    panel->activateWindow();
+    m_host.showAboutPanel();
 }

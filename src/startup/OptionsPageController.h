@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class PageHost;
 class QWidget;
 namespace Ui {
 class OptionsPage;
@@ -16,7 +17,7 @@ class OptionsPageController final : public QObject {
     Q_DISABLE_COPY_MOVE(OptionsPageController)
 
 public:
-    explicit OptionsPageController(QWidget* page, QObject* parent = nullptr);
+    OptionsPageController(QWidget* page, PageHost& host, QObject* parent = nullptr);
     ~OptionsPageController() override;
 
     // Sets texts and images, registers the login item on the first run, and
@@ -29,6 +30,7 @@ public:
 private:
     void registerOnFirstRun();
 
+    PageHost& m_host;
     std::unique_ptr<Ui::OptionsPage> m_ui;
     QWidget* m_page;
 };

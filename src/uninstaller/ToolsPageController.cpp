@@ -9,7 +9,7 @@
 #include "platform/SystemLog.h"
 #include "results/PathSizeCalculator.h"
 #include "shell/Accessibility.h"
-#include "shell/ApplicationController.h"
+#include "shell/PageHost.h"
 #include "support/ApplicationUtility.h"
 #include "ui_ToolsPage.h"
 #include "uninstaller/AppImageFiles.h"
@@ -59,8 +59,9 @@ QString deletingPathExtension(const QString& path)
 
 } // namespace
 
-ToolsPageController::ToolsPageController(QWidget* page, QObject* parent)
+ToolsPageController::ToolsPageController(QWidget* page, PageHost& host, QObject* parent)
     : QObject(parent)
+    , m_host(host)
     , m_ui(std::make_unique<Ui::ToolsPage>())
     , m_page(page)
     , m_model(new ApplicationsTableModel(*this, this))
@@ -386,5 +387,5 @@ QStringList ToolsPageController::searchFolders() const
 
 void ToolsPageController::showAlert(const QString& message) const
 {
-    ApplicationController::applicationController()->showAlert(message);
+    m_host.showAlert(message);
 }

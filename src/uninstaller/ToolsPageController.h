@@ -12,6 +12,7 @@
 class ApplicationsTableModel;
 class PackageListing;
 class QIcon;
+class PageHost;
 class QWidget;
 namespace Ui {
 class ToolsPage;
@@ -26,7 +27,7 @@ class ToolsPageController final : public QObject {
     Q_DISABLE_COPY_MOVE(ToolsPageController)
 
 public:
-    explicit ToolsPageController(QWidget* page, QObject* parent = nullptr);
+    ToolsPageController(QWidget* page, PageHost& host, QObject* parent = nullptr);
     ~ToolsPageController() override;
 
     // The rows in table order; whoever changes them reloads the table, as the setter does.
@@ -71,6 +72,7 @@ private:
     QStringList searchFolders() const;
     void showAlert(const QString& message) const;
 
+    PageHost& m_host;
     std::unique_ptr<Ui::ToolsPage> m_ui;
     QWidget* m_page;
     ApplicationsTableModel* m_model;

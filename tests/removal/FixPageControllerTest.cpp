@@ -12,7 +12,7 @@
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
-#include "shell/ApplicationController.h"
+#include "shell/FakePageHost.h"
 #include "shell/MTUButton.h"
 #include "support/FakeProcessTable.h"
 
@@ -20,9 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMainWindow>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTest>
 
 #include <algorithm>
@@ -51,15 +49,20 @@ const QString kNoRows
 
 class FixPage : public ResultsFixture {
 protected:
-    FixPage() { FileSystem::setCurrent(&fileSystem); }
+    FixPage()
+    {
+        FileSystem::setCurrent(&fileSystem);
+        m_controller.fixPageCreateUI();
+    }
     ~FixPage() override { FileSystem::setCurrent(nullptr); }
 
-    FixPageController& page() { return *application().fixPageController(); }
+    FixPageController& page() { return m_controller; }
+    // What the window does when the fix page is asked for.
     void open()
     {
-        application().window()->resize(900, 700);
-        application().window()->show();
-        application().showFixPage();
+        m_page.resize(900, 700);
+        m_page.show();
+        page().populateFixPage();
         page().setUserIdSource([] { return uid_t(1000); });
         // No browser of the machine running the tests may add its warning.
         page().setProcessTableFolder(sandbox.makeFolder("proc"));
@@ -95,10 +98,11 @@ protected:
         const QDateTime fixed = DateFormat::dateFromString(
             defaults.stringForKey("FIXED_COMPLETE_TIME"), QString::fromLatin1(DateFormat::kFullPattern));
         EXPECT_LE(std::abs(fixed.secsTo(QDateTime::currentDateTime())), 5);
-        EXPECT_EQ(application().pagesTabView()->currentIndex(), int(ApplicationController::OverviewPage));
-        EXPECT_TRUE(application().showOverviewPage());
-        EXPECT_FALSE(application().reviewButton()->isEnabled());
-        EXPECT_FALSE(application().fixButton()->isEnabled());
+        EXPECT_EQ(host.calls, QStringList({ "setView 0", "drawOverviewPage", "overviewPageCreateUI" }));
+        EXPECT_TRUE(host.showOverviewPage);
+        EXPECT_FALSE(host.reviewEnabled);
+        EXPECT_FALSE(host.fixEnabled);
+        host.calls.clear(); // so that each removal is judged on its own
     }
     void expectNothingChanged(const QStringList& paths)
     {
@@ -110,6 +114,11 @@ protected:
     }
 
     RefusingFileSystem fileSystem;
+    FakePageHost host;
+
+private:
+    QWidget m_page;
+    FixPageController m_controller { &m_page, host };
 };
 
 } // namespace
@@ -185,7 +194,7 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
     EXPECT_EQ(sandbox.alerts(), QStringList({ kNothingTicked }));
     EXPECT_TRUE(fileSystem.asked.isEmpty());
     expectNothingChanged({ a, b });
-    EXPECT_EQ(application().pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
+    EXPECT_TRUE(host.calls.isEmpty()) << "the page stays";
 }
 
 TEST_F(FixPage, FailedAndVanishedPathsAreLoggedAndTheRestGoes)
@@ -383,7 +392,7 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelperUntilTe
     ASSERT_EQ(standIn.starts().size(), 1);
     const qint64 helper = standIn.starts().first();
     EXPECT_TRUE(processExists(helper)) << "kept for the next click";
-    application().applicationShouldTerminate();
+    page().destroyRights();
     EXPECT_FALSE(processExists(helper));
     EXPECT_EQ(page().authRef(), nullptr);
 }
@@ -412,7 +421,7 @@ TEST_F(PrivilegedFixPage, WithoutAuthorisationEverythingElseIsStillRemoved)
         writeResults(results({ { "Cookies", { cookie } }, { "System Cache", { cache, cacheFolder } } }));
         row.arrange();
         open();
-        ASSERT_TRUE(application().securedJunkItemsFound());
+        ASSERT_TRUE(host.secured);
 
         remove();
         EXPECT_FALSE(exists(cookie));
@@ -422,7 +431,7 @@ TEST_F(PrivilegedFixPage, WithoutAuthorisationEverythingElseIsStillRemoved)
         EXPECT_FALSE(page().isRootUser());
         EXPECT_EQ(standIn.starts().size() - startsBefore, row.starts);
         EXPECT_EQ(authorisationLines(), row.lines);
-        EXPECT_FALSE(application().securedJunkItemsFound());
+        EXPECT_FALSE(host.secured);
         EXPECT_EQ(sandbox.alerts(),
             QStringList({ "Velmora has removed 1 junk items. 2 items could not be removed." }));
         expectBackAtTheOverview();

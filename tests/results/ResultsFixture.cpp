@@ -5,7 +5,6 @@
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
 #include "results/TreeNode.h"
-#include "shell/ApplicationController.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,18 +17,6 @@ ResultsFixture::ResultsFixture()
 }
 
 ResultsFixture::~ResultsFixture() = default;
-
-ApplicationController& ResultsFixture::application()
-{
-    if (!m_application) {
-        m_application = std::make_unique<ApplicationController>();
-        m_application->awakeFromNib();
-        // Start-up logs lines of its own (the first-run login item); the tests
-        // look only at what the page under test says.
-        sandbox.clearRecords();
-    }
-    return *m_application;
-}
 
 QVariantMap ResultsFixture::results(std::initializer_list<std::pair<QString, QStringList>> categories)
 {

@@ -7,22 +7,16 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include <memory>
 #include <utility>
 
-class ApplicationController;
 class ResultsTreeModel;
 class TreeNode;
 
-// A sandbox with English texts, helpers to write results files and to walk a
-// built tree, and, for page tests, the whole main window.
+// A sandbox with English texts, and helpers to write results files and to walk a built tree.
 class ResultsFixture : public ::testing::Test {
 protected:
     ResultsFixture();
     ~ResultsFixture() override;
-
-    // Builds the main window with every page controller, as at start-up.
-    ApplicationController& application();
 
     static QVariantMap results(std::initializer_list<std::pair<QString, QStringList>> categories);
     void writeResults(const QVariantMap& dictionary);
@@ -35,7 +29,4 @@ protected:
     static TreeNode* findNode(const TreeNode& root, const QString& name);
 
     Sandbox sandbox;
-
-private:
-    std::unique_ptr<ApplicationController> m_application;
 };

@@ -3,20 +3,32 @@
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
-#include "shell/ApplicationController.h"
+#include "shell/FakePageHost.h"
 #include "shell/MTUButton.h"
 
 #include <QLabel>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTreeView>
 
 namespace {
 
 class ReviewPage : public ResultsFixture {
 protected:
-    ReviewPageController& page() { return *application().reviewPageController(); }
+    ReviewPage() { m_controller.reviewPageCreateUI(); }
+    ReviewPageController& page() { return m_controller; }
     QTreeView& view() { return *page().reviewOutlineView(); }
+    // What the window does when it shows the review page.
+    void display()
+    {
+        page().updateTitleText();
+        page().populateReviewPage();
+    }
+
+    FakePageHost host;
+
+private:
+    QWidget m_page;
+    ReviewPageController m_controller { &m_page, host };
 };
 
 } // namespace
@@ -24,13 +36,13 @@ protected:
 TEST_F(ReviewPage, ShowsTheResultsFileFullyExpandedUnderOneJunkItemsRow)
 {
     writeResults(results({ { "Cookies", { "/c/1", "/c/2", "/c/1" } }, { "System Cache", { "/s/1" } } }));
-    application().displayReviewPage();
+    host.totalErrors = 4; // the scan's count, not the rows of the file
+    display();
 
-    EXPECT_EQ(application().pagesTabView()->currentIndex(), int(ApplicationController::ReviewPage));
-    EXPECT_EQ(page().reviewPageTitleText()->text(), "Velmora has found 0 Junk Items on your system");
+    EXPECT_EQ(page().reviewPageTitleText()->text(), "Velmora has found 4 Junk Items on your system");
     EXPECT_EQ(outline(*page().treeData()),
         QStringList({ "Junk Items:", "System Cache:", "/s/1", "Cookies:", "/c/1", "/c/2", "/c/1" }));
-    EXPECT_TRUE(application().securedJunkItemsFound());
+    EXPECT_TRUE(host.secured);
 
     const ResultsTreeModel& model = *page().model();
     ASSERT_EQ(model.rowCount(), 1);
@@ -54,7 +66,7 @@ TEST_F(ReviewPage, ShowsTheResultsFileFullyExpandedUnderOneJunkItemsRow)
 
 TEST_F(ReviewPage, WithoutResultsTheOutlineIsEmptyAndTheTitleStays)
 {
-    application().displayReviewPage();
+    display();
     EXPECT_EQ(page().model()->rowCount(), 0);
     page().expandAll();
     page().collapseAll();
@@ -65,10 +77,10 @@ TEST_F(ReviewPage, WithoutResultsTheOutlineIsEmptyAndTheTitleStays)
 TEST_F(ReviewPage, FixNowOpensTheFixPageWithItsOwnTree)
 {
     writeResults(results({ { "Cookies", { "/c/1" } } }));
-    application().displayReviewPage();
+    display();
     EXPECT_EQ(page().reviewPageFixNowButton()->text(), "Fix Now!");
     EXPECT_EQ(page().reviewPageFixNowButton()->normalImageName(), "BackToScan");
     EXPECT_EQ(page().reviewPageFixNowButton()->hoverImageName(), "BackToScan-hover");
     page().reviewPageFixNowButton()->click();
-    EXPECT_EQ(application().pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
+    EXPECT_EQ(host.calls, QStringList { "showFixPage" });
 }

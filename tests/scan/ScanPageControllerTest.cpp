@@ -1,5 +1,6 @@
 #include "scan/ScanPageController.h"
 #include "platform/DateFormat.h"
+#include "platform/Images.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
@@ -151,7 +152,8 @@ TEST_F(ScanRun, FindsExactlyTheJunkInOrderWithCountsAndTexts)
     EXPECT_TRUE(
         hidden("scanPageScanCategory") && hidden("scanPageStopScanButton") && hidden("scanPageAnimation"));
     EXPECT_FALSE(hidden("scanPageScanNowButton"));
-    EXPECT_EQ(image("scanPageScanNowButton"), "ScanNow");
+    EXPECT_EQ(widget<QPushButton>("scanPageScanNowButton")->icon().cacheKey(),
+        Images::named(QStringLiteral("ScanNow")).cacheKey());
     EXPECT_TRUE(!hidden("scanPageGoToReviewButton") && widget("scanPageGoToReviewButton")->isEnabled());
     EXPECT_TRUE(app->reviewButton()->isEnabled() && app->fixButton()->isEnabled()
         && app->optionsButton()->isEnabled());

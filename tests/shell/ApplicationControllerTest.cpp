@@ -5,6 +5,7 @@
 #include "removal/FixPageController.h"
 #include "results/ReviewPageController.h"
 #include "scan/ScanPageController.h"
+#include "scan/ScanTestSupport.h"
 #include "shell/OverviewPageController.h"
 #include "startup/OptionsPageController.h"
 #include "uninstaller/ToolsPageController.h"
@@ -18,8 +19,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTimer>
+
+#include <functional>
 
 namespace {
 using ApplicationControllerTest = ShellFixture;
@@ -90,7 +94,7 @@ TEST_F(ApplicationControllerTest, NavigationButtonsSelectAndHighlightTheirPages)
     const auto highlighted = [&] {
         QList<QPushButton*> checked;
         for (QPushButton* button : all) {
-            if (button->isChecked())
+            if (button->property("current").toBool())
                 checked << button;
         }
         return checked;
@@ -184,13 +188,33 @@ TEST_F(ApplicationControllerTest, ApplicationMenuNamesTheProduct)
     EXPECT_TRUE(app.aboutPanel()->isVisible());
 }
 
-TEST_F(ApplicationControllerTest, ReopenBringsBackAHiddenWindowAndAlwaysAgrees)
+TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
 {
     ApplicationController& app = start();
     EXPECT_TRUE(app.applicationShouldHandleReopen(true));
-    EXPECT_FALSE(app.window()->isVisible());
-    EXPECT_TRUE(app.applicationShouldHandleReopen(false));
-    EXPECT_TRUE(app.window()->isVisible());
+    EXPECT_FALSE(app.window()->isVisible()) << "a window said to be visible is left alone";
+
+    const std::pair<const char*, std::function<void(QMainWindow*)>> rows[] = {
+        { "hidden", [](QMainWindow* window) { window->hide(); } },
+        { "minimised", [](QMainWindow* window) { window->showMinimized(); } },
+        { "shown", [](QMainWindow* window) { window->showNormal(); } },
+    };
+    for (const auto& [name, put] : rows) {
+        put(app.window());
+        app.reopen();
+        EXPECT_TRUE(app.window()->isVisible()) << name;
+        EXPECT_FALSE(app.window()->isMinimized()) << name;
+    }
+
+    // Started again mid-scan: the scan goes on to its end.
+    useDefinitions(m_sandbox, {}, { QStringLiteral("~/no-logs") }, { QStringLiteral("~/no-cache") });
+    QSignalSpy ended(app.scanPageController(), &ScanPageController::scanThreadFinished);
+    app.scanPageController()->startScanning();
+    app.reopen();
+    EXPECT_TRUE(app.scanPageController()->scanning());
+    ASSERT_TRUE(ended.wait(30000));
+    EXPECT_EQ(widget<QLabel>("scanPageScanResultText")->text(),
+        QStringLiteral("Scanning Complete. No Junk Items found."));
 }
 
 TEST_F(ApplicationControllerTest, TheLookupCreatesAnInstanceOnlyWhenNoneExists)

@@ -1,4 +1,5 @@
 #include "ShellFixture.h"
+#include "shell/FakePageHost.h"
 
 #include "platform/DateFormat.h"
 #include "platform/Images.h"
@@ -10,7 +11,6 @@
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QLabel>
-#include <QStackedWidget>
 
 #include <optional>
 
@@ -18,7 +18,8 @@ namespace {
 
 const QDateTime kNow(QDate(2024, 6, 12), QTime(15, 30, 0));
 
-class OverviewPageTest : public ShellFixture {
+// The overview page alone, in a window of its own that a fake host stands around.
+class OverviewPageTest : public ::testing::Test {
 protected:
     // Stores the three values the page reads; nullopt removes a time.
     static void storeDefaults(
@@ -43,11 +44,24 @@ protected:
 
     void showOverview()
     {
-        m_controller->overviewPageController()->setClock([] { return kNow; });
-        m_controller->overviewPageController()->overviewPageCreateUI();
+        m_overview.setClock([] { return kNow; });
+        m_overview.overviewPageCreateUI();
+    }
+
+    template <typename T> T* widget(const char* name) const
+    {
+        T* found = m_page.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
     }
 
     static QColor textColor(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+
+    EnglishTexts m_english;
+    Sandbox m_sandbox;
+    QWidget m_page;
+    FakePageHost m_host;
+    OverviewPageController m_overview { &m_page, m_host };
 };
 
 struct Row {
@@ -82,7 +96,6 @@ TEST_F(OverviewPageTest, ShowsEachSituationInItsWordsAndColour)
             "You have not yet scanned your system", OverviewStatus::Tint::Mocha },
     };
     // One page through all rows: each set-up must recompute everything from the defaults.
-    start();
     for (const Row& row : rows) {
         storeDefaults(row.scannedSecondsAgo, row.fixedSecondsAgo, row.errors);
         showOverview();
@@ -95,7 +108,7 @@ TEST_F(OverviewPageTest, ShowsEachSituationInItsWordsAndColour)
         EXPECT_EQ(textColor(status), tint) << row.name;
         EXPECT_EQ(textColor(suggestion), tint) << row.name;
         const bool scanned = row.scannedSecondsAgo.has_value();
-        EXPECT_EQ(lastScan->isVisibleTo(m_controller->window()), scanned) << row.name;
+        EXPECT_EQ(lastScan->isVisibleTo(&m_page), scanned) << row.name;
         if (scanned) {
             EXPECT_TRUE(lastScan->text().startsWith(QStringLiteral("Last Scan On: "))) << row.name;
             EXPECT_EQ(textColor(lastScan), tint) << row.name;
@@ -105,7 +118,7 @@ TEST_F(OverviewPageTest, ShowsEachSituationInItsWordsAndColour)
 
 TEST_F(OverviewPageTest, FixedTextsAndButtonAreSetUp)
 {
-    start();
+    m_overview.overviewPageCreateUI();
     EXPECT_EQ(widget<QLabel>("overViewPageTitleText")->text(),
         QStringLiteral("Remove Junk Files with a single mouse click"));
     EXPECT_EQ(widget<QLabel>("overviewPageStatusLabelText")->text(), QStringLiteral("Status:"));
@@ -122,19 +135,18 @@ TEST_F(OverviewPageTest, FixedTextsAndButtonAreSetUp)
 
 TEST_F(OverviewPageTest, DrawingThePageUndoesALeftoverHoverPicture)
 {
-    start();
-    m_controller->window()->show();
+    m_overview.overviewPageCreateUI();
+    m_page.show();
     auto* scanNow = widget<MTUButton>("overviewPageScanNowButton");
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QCoreApplication::sendEvent(scanNow, &enter);
     ASSERT_EQ(scanNow->icon().cacheKey(), Images::named(QStringLiteral("ScanNow-hover")).cacheKey());
-    m_controller->overviewPageController()->drawOverviewPage();
+    m_overview.drawOverviewPage();
     EXPECT_EQ(scanNow->icon().cacheKey(), Images::named(QStringLiteral("ScanNow")).cacheKey());
 }
 
-TEST_F(OverviewPageTest, ScanNowShowsTheScanPage)
+TEST_F(OverviewPageTest, ScanNowShowsTheScanPageBeforeTheScanStarts)
 {
-    start();
     widget<MTUButton>("overviewPageScanNowButton")->click();
-    EXPECT_EQ(m_controller->pagesTabView()->currentIndex(), ApplicationController::ScanPage);
+    EXPECT_EQ(m_host.calls, QStringList({ "setView 1", "startScanning" }));
 }

@@ -1,6 +1,6 @@
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
-#include "shell/ApplicationController.h"
+#include "shell/FakePageHost.h"
 #include "startup/LoginItem.h"
 #include "startup/OptionsPageController.h"
 #include "support/Sandbox.h"
@@ -8,13 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QStackedWidget>
-
-#include <memory>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -23,8 +20,16 @@ struct OptionsPage {
     OptionsPage() { controller.optionsPageCreateUI(); }
     QCheckBox* box() { return page.findChild<QCheckBox*>("optionsPageAddtoStartupButton"); }
 
+    // Sets the box as the program shows the store's state, which is no request to change it.
+    void showTicked(bool ticked)
+    {
+        const QSignalBlocker quiet(box());
+        box()->setChecked(ticked);
+    }
+
     QWidget page;
-    OptionsPageController controller { &page };
+    FakePageHost host;
+    OptionsPageController controller { &page, host };
 };
 
 class OptionsPageTest : public ::testing::Test {
@@ -108,13 +113,13 @@ TEST_F(OptionsPageTest, CheckBoxAddsAndRemovesTheLoginItem)
     EXPECT_EQ(ownIndex(), -1);
 
     sandbox.clearRecords();
-    options.box()->setChecked(true);
+    options.showTicked(true);
     options.box()->click();
     EXPECT_TRUE(sandbox.logged("optionsPageAddtoStartupClick - Could not get valid loginItems"));
 
     // Ticking while an item exists adds a second; unticking removes the first only.
     options.box()->click();
-    options.box()->setChecked(false);
+    options.showTicked(false);
     options.box()->click();
     options.box()->click();
     EXPECT_EQ(entryFiles(), QStringList { "velmora-2.desktop" });
@@ -123,7 +128,7 @@ TEST_F(OptionsPageTest, CheckBoxAddsAndRemovesTheLoginItem)
     locations.autostartFolder = sandbox.makeFile("not-a-folder");
     sandbox.setLocations(locations);
     sandbox.clearRecords();
-    options.box()->setChecked(true);
+    options.showTicked(true);
     options.box()->click();
     EXPECT_EQ(sandbox.logLines(),
         QStringList({ "Couldn't list login items error -36",
@@ -133,12 +138,9 @@ TEST_F(OptionsPageTest, CheckBoxAddsAndRemovesTheLoginItem)
 TEST_F(OptionsPageTest, AboutButtonBringsUpTheAboutPanel)
 {
     markFirstRunDone();
-    const auto application = std::make_unique<ApplicationController>();
-    application->optionsPageController()->optionsPageCreateUI();
-    ASSERT_FALSE(application->aboutPanel()->isVisible());
-    QWidget* page = application->pagesTabView()->widget(ApplicationController::OptionsPage);
-    page->findChild<QPushButton*>("optionsPageAboutButton")->click();
-    EXPECT_TRUE(application->aboutPanel()->isVisible());
+    OptionsPage options;
+    options.page.findChild<QPushButton*>("optionsPageAboutButton")->click();
+    EXPECT_EQ(options.host.calls, QStringList { "showAboutPanel" });
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
+#include "shell/FakePageHost.h"
 #include "support/FakeProcessTable.h"
 #include "support/QStringPrinting.h"
 #include "support/Sandbox.h"
@@ -190,7 +191,8 @@ protected:
     bool confirm = true;
     FakeProcessTable processes { sandbox.path(QStringLiteral("proc")) };
     QWidget page;
-    ToolsPageController controller { &page };
+    FakePageHost host;
+    ToolsPageController controller { &page, host };
 
 private:
     QString m_language;
