@@ -16,15 +16,17 @@ namespace {
 // The XML header and footer, and the key and array tags of all ten categories.
 constexpr qint64 kFrameBytes = 1024;
 
-// At least what the path adds to the file: its UTF-8 bytes, the tags and
-// indentation around it, and room for every character the writer may escape.
+// What the path adds to the file: its UTF-8 bytes, with the three characters
+// the writer spells out as entities, and the tags and indentation around it.
 qint64 bytesInFile(QStringView path)
 {
     qint64 bytes = qint64(sizeof("\t\t<string></string>\n") - 1);
     for (const QChar c : path) {
         const char16_t unit = c.unicode();
-        if (unit == u'&' || unit == u'<' || unit == u'>' || unit == u'"' || unit == u'\'')
-            bytes += 6;
+        if (unit == u'&')
+            bytes += 5;
+        else if (unit == u'<' || unit == u'>')
+            bytes += 4;
         else if (unit < 0x80)
             bytes += 1;
         else if (unit < 0x800 || QChar::isSurrogate(unit))

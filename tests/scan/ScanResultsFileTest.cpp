@@ -93,12 +93,16 @@ TEST(ScanResultsFile, StoresRewriteTheFileOnlyOnceItWouldDouble)
 // The review reads the file only up to a size, so the scan never writes more.
 TEST(ScanResultsFile, NeverGrowsPastTheSizeItsReaderAccepts)
 {
+    // Each path made mostly of one kind of character, so that underrating
+    // any kind takes the file past the limit.
     const std::vector<std::pair<const char*, QString>> rows = {
-        { "plain", "/home/u/.cache/opera/00/0000_" },
-        { "characters the writer spells out", "/home/u/a&b<c>'d\"e_" },
-        { "two bytes", QStringLiteral("/home/u/K\u00e4se/\u00fc_") },
-        { "three bytes", QStringLiteral("/home/u/\u20ac/\u65e5\u672c_") },
-        { "four bytes", QStringLiteral("/home/u/\U0001F600/\U0001D11E_") },
+        { "plain", "/home/u/.cache/opera/" + QString(40, u'a') },
+        { "ampersands", "/" + QString(40, u'&') },
+        { "angle brackets", "/" + QString("<>").repeated(20) },
+        { "quotes, left as they are", "/" + QString("'\"").repeated(20) },
+        { "two bytes", "/" + QString(40, QChar(0xE4)) },
+        { "three bytes", "/" + QString(40, QChar(0x65E5)) },
+        { "four bytes", "/" + QStringLiteral("\U0001F600").repeated(20) },
     };
     constexpr qint64 limit = 4096;
     for (const auto& [name, stem] : rows) {
