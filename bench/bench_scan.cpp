@@ -1,13 +1,17 @@
 // Scan speed and memory on a generated tree: a real scan through the scan page
 // controller, with the window shown on whatever platform Qt runs on (use
-// QT_QPA_PLATFORM=offscreen without a display). Prints its figures; asserts nothing.
+// QT_QPA_PLATFORM=offscreen without a display), next to the same walks
+// without the page. Prints its figures; asserts nothing.
+//
+// bench_scan --home DIR scans DIR as the home folder with the installed
+// definitions instead, so the scan can be timed against another cleaner on the
+// same tree; it prints "FOUND <n>" and "SECONDS <s>".
 
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "scan/JunkScanner.h"
-#include "scan/ScanInfo.h"
 #include "scan/ScanPageController.h"
 #include "scan/ScanReporter.h"
 #include "scan/ScanResultsFile.h"
@@ -21,14 +25,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -38,7 +40,6 @@ constexpr int kHistoryFiles = 20000;
 constexpr int kLogFiles = 500;
 constexpr int kSystemCacheFiles = 2000;
 constexpr int kPerFolder = 1000;
-constexpr int kBareCalls = 20000;
 constexpr int kRuns = 3;
 
 // Files in folders of kPerFolder, named like a browser's cache entries.
@@ -56,32 +57,11 @@ void makeFiles(const QString& root, int count)
     }
 }
 
-long peakMemoryKb()
+double peakMemoryMegabytes()
 {
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// The cost of one main-thread call that waits, with nothing to do in it.
-double bareWaitedCallMicroseconds()
-{
-    QObject target;
-    std::atomic<bool> done { false };
-    QElapsedTimer timer;
-    timer.start();
-    std::thread caller([&] {
-        for (int i = 0; i < kBareCalls; ++i)
-            QMetaObject::invokeMethod(
-                &target, [] {}, Qt::BlockingQueuedConnection);
-        done = true;
-        QMetaObject::invokeMethod(
-            &target, [] {}, Qt::QueuedConnection);
-    });
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    caller.join();
-    return double(timer.nsecsElapsed()) / 1000.0 / kBareCalls;
+    return usage.ru_maxrss / 1024.0;
 }
 
 class SilentReporter final : public ScanReporter {
@@ -94,16 +74,17 @@ class SilentReporter final : public ScanReporter {
     void showSystemCacheStateImage(const QString&) override { }
 };
 
-// The walks alone, without the page: what the reports add is the rest.
-double walkOnlyMilliseconds(const Locations& locations, const QVariantMap& internet, int& recorded)
+// The walks alone, without the page, storing as a scan does: what the page
+// adds is the rest.
+double walkOnlySeconds(const Locations& locations, const QVariantMap& internet, int& recorded)
 {
     ScanState state;
     state.bScanning = true;
     SilentReporter reporter;
     QFile::remove(locations.resultsFile());
-    JunkScanner scanner(state, reporter, locations);
     QElapsedTimer timer;
     timer.start();
+    JunkScanner scanner(state, reporter, locations);
     const QVariantMap cache = internet.value(QStringLiteral("Internet Cache")).toMap();
     scanner.scanBrowserCache(
         cache.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("Internet Cache"));
@@ -112,48 +93,55 @@ double walkOnlyMilliseconds(const Locations& locations, const QVariantMap& inter
         history.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("History"));
     scanner.scanSystemLogs();
     scanner.scanSystemCache();
+    scanner.writeResults();
     recorded = state.nTotalErrorsCount;
-    return double(timer.nsecsElapsed()) / 1e6;
+    return timer.nsecsElapsed() / 1e9;
 }
 
-// Rewriting the whole file after every recorded path, as the file-or-folder
-// walk was first designed: seconds and bytes for n paths.
-std::pair<double, qint64> rewriteAfterEveryPath(const QString& file, int n)
+// Counts the paints of one widget.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// One whole scan through the page, as Scan Now starts it; seconds.
+double scanThroughThePage(ScanPageController* scan)
 {
-    QFile::remove(file);
-    ScanResultsFile results(file);
-    results.load();
-    QStringList paths;
-    const qint64 bytesBefore = ScanResultsFile::totalBytesWritten();
+    QEventLoop loop;
+    QObject::connect(scan, &ScanPageController::scanThreadFinished, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
     timer.start();
-    for (int i = 0; i < n; ++i) {
-        paths.append(
-            QStringLiteral("/home/user/.config/opera/History/%1/%2_0").arg(i / kPerFolder).arg(i, 8, 16));
-        results.setPaths(QStringLiteral("History"), paths);
-        results.write();
-    }
-    return { double(timer.nsecsElapsed()) / 1e9, ScanResultsFile::totalBytesWritten() - bytesBefore };
+    scan->startScanning();
+    loop.exec();
+    return timer.nsecsElapsed() / 1e9;
 }
 
-// What one report costs the main thread: the texts set and the page painted
-// again, as the event loop does between two reports.
-double pageReportMicroseconds(ScanPageController* scan, const QString& root)
+int scanHome(const QString& home)
 {
-    ScanInfo info;
-    info.setCategory(QStringLiteral("Cache"));
-    // As during a scan, when the path line follows every report.
-    scan->setScanning(true);
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < kBareCalls; ++i) {
-        info.setDescription(
-            root + QStringLiteral("/home/.cache/opera/%1/%2_0").arg(i / kPerFolder).arg(i, 8, 16));
-        scan->updateScanPageUIWithCachInfo(info);
-        QCoreApplication::processEvents();
-    }
-    scan->setScanning(false);
-    return double(timer.nsecsElapsed()) / 1000.0 / kBareCalls;
+    QTemporaryDir state;
+    const Locations installed = Locations::fromEnvironment();
+    Locations locations = Locations::sandbox(state.path());
+    locations.home = QDir(home).absolutePath();
+    locations.resourcesFolder = installed.resourcesFolder;
+    locations.secureLog = installed.secureLog;
+    locations.systemLog = installed.systemLog;
+    Locations::setCurrent(locations);
+    UserDefaults::reload();
+    SystemLog::setSink([](const QString&) {});
+
+    ApplicationController controller;
+    controller.awakeFromNib();
+    controller.window()->show();
+    controller.setView(ApplicationController::ScanPage);
+    QCoreApplication::processEvents();
+    const double seconds = scanThroughThePage(controller.scanPageController());
+    std::printf("FOUND %d\nSECONDS %.3f\n", controller.scanPageController()->nTotalErrorsCount(), seconds);
+    return 0;
 }
 
 } // namespace
@@ -161,9 +149,18 @@ double pageReportMicroseconds(ScanPageController* scan, const QString& root)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype homeOption = arguments.indexOf(QStringLiteral("--home"));
+    if (homeOption > 0) {
+        if (homeOption + 1 >= arguments.size() || !QFileInfo(arguments[homeOption + 1]).isDir()) {
+            std::fprintf(stderr, "usage: bench_scan [--home DIR]\n");
+            return 2;
+        }
+        return scanHome(arguments[homeOption + 1]);
+    }
+
     QTemporaryDir fixture;
     const QString root = fixture.path();
-
     Locations locations = Locations::sandbox(root);
     locations.resourcesFolder = root + QStringLiteral("/resources");
     QDir().mkpath(locations.resourcesFolder + QStringLiteral("/definitions"));
@@ -194,13 +191,6 @@ int main(int argc, char** argv)
     PropertyList::writeXml(QVariantMap { { "System Cache", QStringList { "~/.cache/thumbnails" } } },
         locations.definitionFile(QStringLiteral("SystemCachePaths")));
 
-    QProcess find;
-    find.setStandardOutputFile(QProcess::nullDevice());
-    timer.restart();
-    find.start(QStringLiteral("find"), { root, QStringLiteral("-type"), QStringLiteral("f") });
-    find.waitForFinished(-1);
-    const double findSeconds = timer.nsecsElapsed() / 1e9;
-
     ApplicationController controller;
     controller.awakeFromNib();
     controller.window()->resize(800, 600);
@@ -210,70 +200,38 @@ int main(int argc, char** argv)
     ScanPageController* scan = controller.scanPageController();
     QCoreApplication::processEvents();
 
-    const double report = pageReportMicroseconds(scan, root);
-
     // How often the page's path line is really painted during a scan.
-    class PaintCounter final : public QObject {
-    public:
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            paints += event->type() == QEvent::Paint;
-            return false;
-        }
-    } paintCounter;
+    PaintCounter paintCounter;
     if (QWidget* pathLine
         = controller.window()->findChild<QWidget*>(QStringLiteral("scanPageScanDescription")))
         pathLine->installEventFilter(&paintCounter);
 
-    // The machine is shared: each run is timed with a bare call measured next to it.
+    // The machine may be shared: each run times the walks alone next to the whole scan.
     for (int run = 1; run <= kRuns; ++run) {
-        const double bare = bareWaitedCallMicroseconds();
+        int walked = 0;
+        const double walkSeconds = walkOnlySeconds(locations, internet, walked);
+
         paintCounter.paints = 0;
         const qint64 bytesBefore = ScanResultsFile::totalBytesWritten();
-        QEventLoop loop;
-        QObject::connect(scan, &ScanPageController::scanThreadFinished, &loop, &QEventLoop::quit);
-        timer.restart();
-        scan->startScanning();
-        loop.exec();
-        const double seconds = timer.nsecsElapsed() / 1e9;
+        const double scanSeconds = scanThroughThePage(scan);
         const qint64 written = ScanResultsFile::totalBytesWritten() - bytesBefore;
         const qint64 finalSize = QFileInfo(locations.resultsFile()).size();
         const int recorded = scan->nTotalErrorsCount();
-        const double perPath = seconds * 1e6 / recorded;
-        const double bareAfter = bareWaitedCallMicroseconds();
 
-        std::printf("scan %d: %d recorded paths in %.2f s wall\n", run, recorded, seconds);
+        const double walkPerPath = walkSeconds * 1e6 / walked;
+        const double scanPerPath = scanSeconds * 1e6 / recorded;
+        std::printf("run %d:\n", run);
         std::printf(
-            "  %.0f recorded paths per second, %.1f us per recorded path\n", recorded / seconds, perPath);
-        std::printf(
-            "  bare waited main-thread call: %.1f us before, %.1f us after; per path / bare call: %.2f\n",
-            bare, bareAfter, perPath / ((bare + bareAfter) / 2));
-        std::printf("  the path line was painted %d times\n", paintCounter.paints);
+            "  walks alone: %d paths in %.2f s, %.1f us per path\n", walked, walkSeconds, walkPerPath);
+        std::printf("  whole scan through the page: %d paths in %.2f s, %.1f us per path\n", recorded,
+            scanSeconds, scanPerPath);
+        std::printf("  whole scan / walks alone: %.2f\n", scanPerPath / walkPerPath);
+        std::printf("  page paints of the path line: %d\n", paintCounter.paints);
         std::printf("  results file: %lld bytes final, %lld bytes written (%.2f times the final size)\n",
             static_cast<long long>(finalSize), static_cast<long long>(written),
             double(written) / double(finalSize));
+        std::printf("  peak memory so far: %.1f MB\n", peakMemoryMegabytes());
     }
-    std::printf("peak memory of the scans: %.1f MB\n", peakMemoryKb() / 1024.0);
-    std::printf(
-        "a report followed by a paint of the page, as at every report without the paced panel: %.1f us\n",
-        report);
     std::printf("log lines: %d\n", int(logLines));
-    std::printf("find %s -type f: %.2f s\n", qPrintable(root), findSeconds);
-
-    int walked = 0;
-    const double walkMs = walkOnlyMilliseconds(locations, internet, walked);
-    std::printf("walks without the page: %d paths in %.2f s, %.1f us per path\n", walked, walkMs / 1000,
-        walkMs * 1000 / walked);
-
-    std::printf("rewriting the whole file after every path (history walk as first designed):\n");
-    std::pair<double, qint64> last;
-    for (int n : { 1000, 2000, 4000 }) {
-        last = rewriteAfterEveryPath(locations.resultsFile(), n);
-        std::printf("  %5d paths: %.2f s, %.1f MB written\n", n, last.first, last.second / 1e6);
-    }
-    const double growth = double(kHistoryFiles) / 4000;
-    std::printf("  %5d paths (4000 times %.0f): about %.0f s and %.1f GB\n", kHistoryFiles, growth * growth,
-        last.first * growth * growth, last.second * growth * growth / 1e9);
     return 0;
 }

@@ -202,13 +202,14 @@ void JunkScanner::scanBrowserRoots(
         }
         const qsizetype before = found.size();
         walkRoot(root, record);
+        m_reporter.walkEnded();
         // The file-or-folder walk stores once per root that found something,
         // not after every path: rewriting the whole file per finding grows
         // with the square of the findings, and the file holds the same when
         // the scanner returns.
         if (rule != RootRule::StoreOnlyFindings || found.size() != before) {
             m_results.setPaths(category, found);
-            m_results.write();
+            storeResults();
         }
     }
 }
@@ -355,6 +356,7 @@ void JunkScanner::scanSystemLogs()
             info.setDescription(path);
             m_reporter.reportLogEntry(info);
         });
+        m_reporter.walkEnded();
     }
     if (!userLogs.isEmpty())
         m_results.setPaths(kUserLibraryLogs, userLogs);
@@ -363,7 +365,7 @@ void JunkScanner::scanSystemLogs()
     if (!systemLogs.isEmpty())
         m_results.setPaths(kSystemLogs, systemLogs);
     if (!m_results.isEmpty())
-        m_results.write();
+        storeResults();
     m_reporter.showLogsStateImage(kRightMark);
 }
 
@@ -395,14 +397,31 @@ void JunkScanner::scanSystemCache()
                     record(path);
             });
         }
+        m_reporter.walkEnded();
     }
     if (found.isEmpty())
         m_reporter.reportNoSystemCacheItems();
     else
         m_results.setPaths(kSystemCache, found);
     if (!m_results.isEmpty())
-        m_results.write();
+        storeResults();
     m_reporter.showSystemCacheStateImage(kRightMark);
+}
+
+// A stopped scan stores at once: the review page may be opened right after
+// the click and must find everything recorded until then.
+void JunkScanner::storeResults()
+{
+    if (m_state.bScanning)
+        m_results.writeIfGrown();
+    else
+        m_results.write();
+}
+
+void JunkScanner::writeResults()
+{
+    if (!m_results.isEmpty())
+        m_results.write();
 }
 
 void JunkScanner::handleSystemCacheItem(const QString& path)

@@ -40,6 +40,8 @@ public:
     void scanSystemLogs();
     void scanSystemCache();
     void handleSystemCacheItem(const QString& path);
+    // Writes what the scanners' stores held back; the last step of a scan.
+    void writeResults();
 
     const Locations& locations() const { return m_locations; }
 
@@ -70,6 +72,7 @@ private:
     void scanBrowserRoots(
         const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot);
     bool listsSystemLog(const QString& path) const;
+    void storeResults();
 
     ScanState& m_state;
     ScanReporter& m_reporter;

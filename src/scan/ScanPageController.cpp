@@ -15,7 +15,7 @@
 #include "ui_ScanPage.h"
 
 #include <QDateTime>
-#include <QEventLoop>
+#include <QEvent>
 #include <QThread>
 
 #include <iterator>
@@ -29,11 +29,6 @@ const QString kStopImage = QStringLiteral("Stop");
 // The artwork every page's main action button shares.
 const QString kActionImage = QStringLiteral("ActionButton");
 const QString kActionHoverImage = QStringLiteral("ActionButton-hover");
-
-// While a scan runs the progress panel is painted at this pace rather than at
-// every report: a report comes every few microseconds, and laying out and
-// painting a long path costs several times the report itself.
-constexpr int kPanelRefreshMs = 40;
 
 const char* const kImageNameProperty = "imageName";
 
@@ -145,25 +140,24 @@ ScanPageController::ScanPageController(QWidget* page, PageHost& host, QObject* p
         widget->hide();
     }
     m_ui->scanPageStopScanButton->hide();
-
-    m_panelRefresh.setInterval(kPanelRefreshMs);
-    connect(&m_panelRefresh, &QTimer::timeout, this, [this] {
-        m_ui->scanPagePanel->setUpdatesEnabled(true);
-        m_ui->scanPagePanel->repaint();
-        m_ui->scanPagePanel->setUpdatesEnabled(false);
-    });
     m_matchesFormat = Localization::text("MATCHES_TEXT", "(%d Matches)");
     m_totalFormat = Localization::text("TOTAL_ERRORS", "Total Junk Files: %d");
 }
 
 ScanPageController::~ScanPageController()
 {
-    // The widgets may already be gone; the thread must not wait on them, nor outlive this object.
-    m_bTearingDown = true;
-    m_panelRefresh.stop();
-    m_state.scanCancelled = true;
-    m_state.bScanning = false;
-    waitForScanThreadToEnd();
+    // The widgets may already be gone; the thread must not wait on them, nor
+    // outlive this object. Nothing here runs the event loop: whatever the scan
+    // thread still asks of the page is dropped with this object.
+    {
+        const std::lock_guard lock(m_pageCallLock);
+        m_bTearingDown = true;
+        m_state.scanCancelled = true;
+        m_state.bScanning = false;
+    }
+    m_pageCallDone.notify_all();
+    if (m_scanThread)
+        m_scanThread->wait();
 }
 
 void ScanPageController::scanPageCreateUI()
@@ -215,19 +209,16 @@ void ScanPageController::scanPageReviewButtonClick()
 
 void ScanPageController::startScanning()
 {
-    if (m_state.bScanning || m_bStartingScan)
+    if (m_state.bScanning || m_startWhenThreadEnds)
         return;
-    if (m_reportsInProgress > 0) {
-        // Called from inside a report the previous scan thread is waiting on:
-        // waiting here for that thread to end would never end.
-        QMetaObject::invokeMethod(this, &ScanPageController::startScanning, Qt::QueuedConnection);
+    // A stopped scan may still be finishing its walk and writing the results
+    // file; it must be gone before the file is deleted and the counters reset.
+    // Waiting for it here, in an event loop of our own, would end early when
+    // the application quits meanwhile; the new scan starts when it has ended.
+    if (m_scanThread) {
+        m_startWhenThreadEnds = true;
         return;
     }
-    // A cancelled scan may still be finishing its walk and writing the results
-    // file; it must be gone before the file is deleted and the counters reset.
-    m_bStartingScan = true;
-    waitForScanThreadToEnd();
-    m_bStartingScan = false;
 
     m_state.scanCancelled = false;
 
@@ -249,7 +240,6 @@ void ScanPageController::startScanning()
 
     m_ui->scanPageAnimation->show();
     m_ui->scanPageAnimation->setRange(0, 0);
-    holdPanelPainting(true);
 
     setScanning(true);
 
@@ -274,13 +264,12 @@ void ScanPageController::startScanning()
 
     m_matchesFormat = Localization::text("MATCHES_TEXT", "(%d Matches)");
     m_totalFormat = Localization::text("TOTAL_ERRORS", "Total Junk Files: %d");
-    ScanReporter& reporter = *this;
-    m_scanner = std::make_unique<JunkScanner>(m_state, reporter, locations);
-    const quint64 generation = ++m_threadGeneration;
-    m_scanThread.reset(QThread::create([this, generation] {
+    ScanReporter& page = *this;
+    m_pacer = std::make_unique<ScanReportPacer>(page, m_reportClock);
+    m_scanner = std::make_unique<JunkScanner>(m_state, *m_pacer, locations);
+    m_scanThread.reset(QThread::create([this] {
         scanThreadMethod();
-        QMetaObject::invokeMethod(
-            this, [this, generation] { endScanThread(generation); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &ScanPageController::endScanThread, Qt::QueuedConnection);
     }));
     m_scanThread->setObjectName(QStringLiteral("velmora-scan"));
     m_scanThread->start();
@@ -334,11 +323,12 @@ void ScanPageController::scanThreadMethod()
             scanSystemCache();
         }
     }
+    m_scanner->writeResults();
 
     if (m_state.scanCancelled && m_state.nTotalErrorsCount > 0) {
         onPageAndWait([this] {
             // Not when the user has already started the next scan.
-            if (!m_bStartingScan)
+            if (!m_startWhenThreadEnds)
                 m_host.displayReviewPage();
         });
     }
@@ -387,7 +377,6 @@ void ScanPageController::scanningComplete()
 
 void ScanPageController::postScanningStuff()
 {
-    holdPanelPainting(false);
     m_ui->scanPageAnimation->setRange(0, 1);
     m_ui->scanPageAnimation->hide();
     setScanning(false);
@@ -467,9 +456,9 @@ void ScanPageController::updateSystemCacheCountScan()
     setMatchCount(m_ui->scanPageSystemCacheMatchCount, 0);
 }
 
-// Every finding passes through here while the scan thread waits, so it sets
-// texts on labels of fixed size and does nothing else: a label whose size
-// follows its text would have the page laid out again at every finding.
+// Findings pass through here while the scan thread waits, so it sets texts on
+// labels of fixed size and does nothing else: a label whose size follows its
+// text would have the page laid out again at every report.
 void ScanPageController::updateCountAndProgress(QLabel* countField, int count, const ScanInfo& info)
 {
     setMatchCount(countField, count);
@@ -543,26 +532,34 @@ void ScanPageController::showSystemCacheStateImage(const QString& imageName)
     onPageLater([this, imageName] { setStateImage(m_ui->scanPageSystemCacheStateImage, imageName); });
 }
 
-// Runs call on the main thread and returns when it is done. The scan thread
-// reuses its records, and reads the counters, only after the page has shown them.
+// Runs call on the main thread and returns when it is done, or at once when
+// the page is going. The scan thread reuses its records, and reads the
+// counters, only after the page has shown them.
 template <typename Call> void ScanPageController::onPageAndWait(Call call)
 {
-    if (m_bTearingDown)
-        return;
     if (QThread::currentThread() == thread()) {
         call();
         return;
     }
+    std::unique_lock lock(m_pageCallLock);
+    if (m_bTearingDown)
+        return;
+    const quint64 ticket = ++m_pageCallsAsked;
+    lock.unlock();
     QMetaObject::invokeMethod(
         this,
-        [this, &call] {
-            if (m_bTearingDown)
-                return;
-            ++m_reportsInProgress;
-            call();
-            --m_reportsInProgress;
+        [this, &call, ticket] {
+            // The scan thread stops waiting only when this has run or the
+            // page is going, so call is still there unless the page is going.
+            if (!m_bTearingDown)
+                call();
+            const std::lock_guard done(m_pageCallLock);
+            m_pageCallsDone = ticket;
+            m_pageCallDone.notify_all();
         },
-        Qt::BlockingQueuedConnection);
+        Qt::QueuedConnection);
+    lock.lock();
+    m_pageCallDone.wait(lock, [&] { return m_pageCallsDone >= ticket || m_bTearingDown; });
 }
 
 template <typename Call> void ScanPageController::onPageLater(Call call)
@@ -576,32 +573,15 @@ template <typename Call> void ScanPageController::onPageLater(Call call)
         Qt::QueuedConnection);
 }
 
-void ScanPageController::holdPanelPainting(bool hold)
-{
-    m_ui->scanPagePanel->setUpdatesEnabled(!hold);
-    if (hold)
-        m_panelRefresh.start();
-    else
-        m_panelRefresh.stop();
-}
-
-void ScanPageController::waitForScanThreadToEnd()
+void ScanPageController::endScanThread()
 {
     if (!m_scanThread)
-        return;
-    // The thread may be waiting on a report to the page: keep serving those
-    // until it has ended. Clicks wait; they would act on a page in between scans.
-    QEventLoop loop;
-    connect(this, &ScanPageController::scanThreadFinished, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
-void ScanPageController::endScanThread(quint64 generation)
-{
-    if (generation != m_threadGeneration || !m_scanThread)
         return;
     m_scanThread->wait();
     m_scanThread.reset();
     m_scanner.reset();
+    m_pacer.reset();
     Q_EMIT scanThreadFinished();
+    if (std::exchange(m_startWhenThreadEnds, false))
+        startScanning();
 }

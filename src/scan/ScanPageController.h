@@ -1,15 +1,17 @@
 #pragma once
 
+#include "scan/ScanReportPacer.h"
 #include "scan/ScanReporter.h"
 #include "scan/ScanState.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 class JunkScanner;
 class MTUButton;
@@ -27,7 +29,7 @@ class ScanPage;
 // thread, runs the scanners in their order and shows what they find.
 // Page operations run on the main thread; the scan operations on the scan
 // thread, which reaches the page only through calls that wait until the page
-// has shown them.
+// has shown them, paced to what the page can show.
 class ScanPageController final : public QObject, private ScanReporter {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ScanPageController)
@@ -52,6 +54,9 @@ public:
     int nCacheCount() const { return m_state.nCacheCount; }
     int nLogsCount() const { return m_state.nLogsCount; }
     int nSystemCacheCount() const { return m_state.nSystemCacheCount; }
+
+    // The clock that paces the findings shown during the next scans.
+    void setReportClock(ScanReportPacer::Clock clock) { m_reportClock = std::move(clock); }
 
     // Scan thread, while a scan runs.
     void scanThreadMethod();
@@ -93,20 +98,23 @@ private:
     void setButtonArtwork(MTUButton* button, const QString& normalImage, const QString& hoverImage);
     void setButtonImage(QPushButton* button, const QString& imageName);
 
-    void holdPanelPainting(bool hold);
-    void waitForScanThreadToEnd();
-    void endScanThread(quint64 generation);
+    void endScanThread();
 
     PageHost& m_host;
     QWidget* m_page;
     std::unique_ptr<Ui::ScanPage> m_ui;
     ScanState m_state;
+    ScanReportPacer::Clock m_reportClock = ScanReportPacer::steadyClock();
+    std::unique_ptr<ScanReportPacer> m_pacer;
     std::unique_ptr<JunkScanner> m_scanner;
     std::unique_ptr<QThread> m_scanThread;
-    quint64 m_threadGeneration = 0;
-    QTimer m_panelRefresh;
-    int m_reportsInProgress = 0;
-    bool m_bStartingScan = false;
+    bool m_startWhenThreadEnds = false;
+    // A waited call from the scan thread ends when the page has run it, or
+    // when the page goes: the scan thread never waits on a page that is gone.
+    std::mutex m_pageCallLock;
+    std::condition_variable m_pageCallDone;
+    quint64 m_pageCallsAsked = 0; // scan thread only
+    quint64 m_pageCallsDone = 0;
     std::atomic<bool> m_bTearingDown { false }; // read by the scan thread
     QString m_matchesFormat;
     QString m_totalFormat;

@@ -4,9 +4,9 @@
 
 class ScanInfo;
 
-// How the scanners tell the page what they found. Every call returns only
-// when the page has shown it, so a record may be reused once a call returns;
-// the two state-image calls need not wait.
+// How the scanners tell the page what they found. A record may be reused as
+// soon as a call returns: the page has shown it, or a copy is kept of a
+// finding held back for later. The two state-image calls need not wait.
 class ScanReporter {
 public:
     virtual ~ScanReporter() = default;
@@ -19,4 +19,8 @@ public:
 
     virtual void showLogsStateImage(const QString& imageName) = 0;
     virtual void showSystemCacheStateImage(const QString& imageName) = 0;
+
+    // One walk below one root is over: a reporter that holds findings back
+    // shows the last one now, so the page ends every walk on its exact count.
+    virtual void walkEnded() { }
 };

@@ -7,11 +7,42 @@
 #include <QVariantMap>
 
 #include <algorithm>
+#include <utility>
 
 #include <sys/stat.h>
 
-ScanResultsFile::ScanResultsFile(QString path)
+namespace {
+
+// The XML header and footer, and the key and array tags of all ten categories.
+constexpr qint64 kFrameBytes = 1024;
+
+// What the path adds to the file: its UTF-8 bytes, with the three characters
+// the writer spells out as entities, and the tags and indentation around it.
+qint64 bytesInFile(QStringView path)
+{
+    qint64 bytes = qint64(sizeof("\t\t<string></string>\n") - 1);
+    for (const QChar c : path) {
+        const char16_t unit = c.unicode();
+        if (unit == u'&')
+            bytes += 5;
+        else if (unit == u'<' || unit == u'>')
+            bytes += 4;
+        else if (unit < 0x80)
+            bytes += 1;
+        else if (unit < 0x800 || QChar::isSurrogate(unit))
+            bytes += 2;
+        else
+            bytes += 3;
+    }
+    return bytes;
+}
+
+} // namespace
+
+ScanResultsFile::ScanResultsFile(QString path, qint64 maxFileSize)
     : m_path(std::move(path))
+    , m_maxFileSize(maxFileSize)
+    , m_estimatedSize(kFrameBytes)
 {
 }
 
@@ -27,10 +58,10 @@ std::optional<ScanResultsFile::Identity> ScanResultsFile::currentIdentity() cons
 void ScanResultsFile::load()
 {
     const auto identity = currentIdentity();
-    if (identity && identity == m_identity)
+    if (m_changed || (identity && identity == m_identity))
         return;
     m_categories.clear();
-    m_changed = false;
+    m_estimatedSize = kFrameBytes;
     m_identity = identity;
     if (!identity)
         return;
@@ -45,8 +76,10 @@ void ScanResultsFile::load()
         const QVariantList items = it.value().toList();
         paths.reserve(items.size());
         for (const QVariant& item : items) {
-            if (item.typeId() == QMetaType::QString)
+            if (item.typeId() == QMetaType::QString) {
                 paths.append(item.toString());
+                m_estimatedSize += bytesInFile(paths.constLast());
+            }
         }
     }
 }
@@ -82,9 +115,16 @@ bool ScanResultsFile::write()
         return false;
     m_identity = currentIdentity();
     m_changed = false;
-    if (m_identity)
-        s_totalBytesWritten += m_identity->size;
+    m_writtenSize = m_identity ? m_identity->size : 0;
+    s_totalBytesWritten += m_writtenSize;
     return true;
+}
+
+bool ScanResultsFile::writeIfGrown()
+{
+    if (m_changed && m_writtenSize > 0 && m_estimatedSize < 2 * m_writtenSize)
+        return true;
+    return write();
 }
 
 bool ScanResultsFile::dropUnrepresentablePaths()
@@ -92,13 +132,34 @@ bool ScanResultsFile::dropUnrepresentablePaths()
     bool dropped = false;
     for (QStringList& paths : m_categories) {
         const qsizetype before = paths.size();
-        paths.removeIf([this](const QString& path) { return !acceptsPath(path); });
+        paths.removeIf([this](const QString& path) { return !representable(path); });
         dropped = dropped || paths.size() != before;
     }
     return dropped;
 }
 
 bool ScanResultsFile::acceptsPath(const QString& path)
+{
+    return representable(path) && fits(path);
+}
+
+bool ScanResultsFile::fits(const QString& path)
+{
+    const qint64 bytes = bytesInFile(path);
+    if (m_estimatedSize + bytes <= m_maxFileSize) {
+        m_estimatedSize += bytes;
+        return true;
+    }
+    if (!std::exchange(m_full, true)) {
+        SystemLog::write(QStringLiteral("The scan results have reached the %1 bytes the review can read: %2 "
+                                        "and everything found after it is not listed")
+                             .arg(m_maxFileSize)
+                             .arg(path));
+    }
+    return false;
+}
+
+bool ScanResultsFile::representable(const QString& path)
 {
     if (PropertyList::isRepresentable(path))
         return true;

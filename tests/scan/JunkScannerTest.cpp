@@ -23,7 +23,12 @@ struct ScannerWorld {
         state.bScanning = true;
         scanner = std::make_unique<JunkScanner>(state, reporter, sandbox.locations());
     }
-    QMap<QString, QStringList> results() const { return readResults(sandbox.locations().resultsFile()); }
+    // As at the end of a scan, with whatever the stores held back written.
+    QMap<QString, QStringList> results() const
+    {
+        scanner->writeResults();
+        return readResults(sandbox.locations().resultsFile());
+    }
     bool resultsExist() const { return QFileInfo::exists(sandbox.locations().resultsFile()); }
 };
 

@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "scan/ScanReportPacer.h"
 #include "scan/ScanTestSupport.h"
 #include "shell/ApplicationController.h"
 #include "support/Sandbox.h"
@@ -18,6 +19,7 @@
 #include <QStackedWidget>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -219,12 +221,25 @@ TEST_F(ScanRun, AnAccountWithoutJunkLeavesNoResultsFile)
     EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), 0);
 }
 
-// Stopped after so many findings; in scan order there are 8 browser items, 2 logs and 1 system cache item.
-class ScanStop : public ScanRun, public ::testing::WithParamInterface<int> { };
+// Stopped after so many findings; in scan order there are 8 browser items, 2
+// logs and 1 system cache item. The page shows either every finding, and the
+// click comes while it shows one, or only the first, and the click comes
+// between two reports.
+struct StopCase {
+    int stopAt;
+    bool betweenReports;
+};
+
+void PrintTo(const StopCase& stop, std::ostream* out)
+{
+    *out << "stop at " << stop.stopAt << (stop.betweenReports ? " between reports" : " at a report");
+}
+
+class ScanStop : public ScanRun, public ::testing::WithParamInterface<StopCase> { };
 
 TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
 {
-    const int stopAt = GetParam();
+    const auto [stopAt, betweenReports] = GetParam();
     QMap<QString, QStringList> foundFirst;
     int taken = 0;
     for (const char* category : { "Internet Cache", "Cookies", "History", "Form Values", "UserLibraryLogs",
@@ -234,11 +249,34 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
                 foundFirst[category].append(path);
         }
     }
-    AtFinding stop(scan, stopAt, [this] { scan->scanPageStopScanClick(); });
+    std::optional<AtFinding> atReport;
+    if (betweenReports) {
+        // The clock is read on the scan thread right after a finding is counted.
+        scan->setReportClock([this, stopAt, clicked = false]() mutable -> qint64 {
+            if (!clicked && scan->nTotalErrorsCount() >= stopAt) {
+                clicked = true;
+                QMetaObject::invokeMethod(
+                    scan, &ScanPageController::scanPageStopScanClick, Qt::BlockingQueuedConnection);
+            }
+            return 0;
+        });
+    } else {
+        qint64 now = 0;
+        scan->setReportClock([now]() mutable { return now += ScanReportPacer::kFrameMs; });
+        atReport.emplace(scan, stopAt, [this] { scan->scanPageStopScanClick(); });
+    }
     ASSERT_TRUE(scanToTheEnd());
 
     EXPECT_EQ(readResults(resultsFile()), foundFirst);
     EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), stopAt);
+    // The page ends on the counts at the click, however few findings it showed.
+    if (stopAt > 0) {
+        EXPECT_EQ(text("scanPageTotalErrorsCount"), QString("Total Junk Files: %1").arg(stopAt));
+        const auto [area, count] = stopAt <= 8 ? std::pair("scanPageInternetCacheMatchCount", stopAt)
+            : stopAt <= 10                     ? std::pair("scanPageLogMatchCount", stopAt - 8)
+                                               : std::pair("scanPageSystemCacheMatchCount", stopAt - 10);
+        EXPECT_EQ(text(area), QString("(%1 Matches)").arg(count));
+    }
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
     EXPECT_EQ(text("scanPageScanDescription"), "");
     EXPECT_EQ(hidden("scanPageLogMatchCount"), stopAt <= 8) << "phases not begun stay hidden";
@@ -250,15 +288,23 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     EXPECT_EQ(page(), stopAt > 0 ? ApplicationController::ReviewPage : ApplicationController::ScanPage);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop, ::testing::Values(0, 3, 9, 11));
+INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop,
+    ::testing::Values(StopCase { 0, false }, StopCase { 3, false }, StopCase { 9, false },
+        StopCase { 11, false }, StopCase { 3, true }, StopCase { 9, true }, StopCase { 11, true }));
 
-TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThread)
+TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicationQuits)
 {
+    QSignalSpy ended(scan, &ScanPageController::scanThreadFinished);
     AtFinding stopAndRestart(scan, 3, [this] {
         scan->scanPageStopScanClick();
         QMetaObject::invokeMethod(scan, &ScanPageController::startScanning, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     });
-    ASSERT_TRUE(scanToTheEnd(2));
+    scan->startScanning();
+    QCoreApplication::exec();
+    while (ended.count() < 2)
+        ASSERT_TRUE(ended.wait(30000));
 
     // The old thread neither wrote into the new scan's file nor counted into it.
     EXPECT_EQ(readResults(resultsFile()), expected);
