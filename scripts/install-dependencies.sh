@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libgl-dev
   libplist-dev libplist++-dev
   libgtest-dev libgmock-dev
-  pkexec
+  pkexec acl
   xvfb xauth
   clang libclang-rt-14-dev appstream desktop-file-utils dpkg-dev file
 )
