@@ -41,8 +41,8 @@ AuthorizationSession::~AuthorizationSession()
 
 long AuthorizationSession::authorize()
 {
-    // A helper that ended since the last click (killed, or out of memory) is
-    // noticed here, so this click asks again instead of failing its removal.
+    // A helper that ended since it was started (killed, or out of memory) is
+    // noticed here, so the caller is asked again instead of failing its removal.
     if (isAuthenticated() && stillAnswers())
         return kSuccess;
     destroy();
