@@ -9,7 +9,7 @@ packages=(
   libplist-dev libplist++-dev
   libsqlite3-dev
   libgtest-dev libgmock-dev
-  pkexec
+  pkexec acl
   dbus-daemon
   xvfb xauth
   clang libclang-rt-14-dev appstream desktop-file-utils dpkg-dev file

@@ -30,16 +30,6 @@ QString findResources()
     return QStringLiteral(VELMORA_SOURCE_RESOURCES);
 }
 
-QString findHelper()
-{
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-remove-helper");
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    if (QFileInfo(QStringLiteral(VELMORA_INSTALLED_HELPER)).isExecutable())
-        return QStringLiteral(VELMORA_INSTALLED_HELPER);
-    return QStringLiteral(VELMORA_BUILD_HELPER);
-}
-
 void fillDerived(Locations& l)
 {
     l.autostartFolder = l.configHome + QStringLiteral("/autostart");
@@ -114,7 +104,10 @@ Locations Locations::fromEnvironment()
     l.systemLog = QStringLiteral("/var/log/syslog");
     l.resourcesFolder = findResources();
     l.ownExecutable = QStringLiteral(VELMORA_INSTALLED_EXECUTABLE);
-    l.privilegedHelper = findHelper();
+    // Only where installing put it: pkexec would run whatever path it is given
+    // as root, and a path beside the program or in a build folder may be one
+    // the user can write.
+    l.privilegedHelper = QStringLiteral(VELMORA_INSTALLED_HELPER);
     l.elevationCommand = QStringLiteral("/usr/bin/pkexec");
     l.commandSearchPath = qEnvironmentVariable("PATH", QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
     fillDerived(l);
@@ -138,7 +131,7 @@ Locations Locations::sandbox(const QString& root)
     l.systemLog = root + QStringLiteral("/var/log/syslog");
     l.resourcesFolder = QStringLiteral(VELMORA_SOURCE_RESOURCES);
     l.ownExecutable = root + QStringLiteral("/usr/bin/velmora");
-    l.privilegedHelper = QStringLiteral(VELMORA_BUILD_HELPER);
+    l.privilegedHelper = root + QStringLiteral("/usr/libexec/velmora/velmora-remove-helper");
     l.elevationCommand = root + QStringLiteral("/usr/bin/pkexec");
     l.commandSearchPath = root + QStringLiteral("/bin");
     fillDerived(l);

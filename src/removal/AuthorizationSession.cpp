@@ -1,6 +1,7 @@
 #include "removal/AuthorizationSession.h"
 
 #include "platform/Locations.h"
+#include "platform/ProcessProtection.h"
 #include "platform/SystemLog.h"
 #include "removal/helper/HelperProtocol.h"
 
@@ -23,6 +24,12 @@ bool is(const QByteArray& tag, std::string_view name)
     return QByteArrayView(tag) == QByteArrayView(name.data(), qsizetype(name.size()));
 }
 
+void refuse(AuthorizationSession::RunResult& result, const QString& path, const QString& reason)
+{
+    SystemLog::write(QStringLiteral("Refused with administrator rights: %1 (%2)").arg(path, reason));
+    result.refusedPaths.append(path);
+}
+
 } // namespace
 
 AuthorizationSession::AuthorizationSession() = default;
@@ -34,11 +41,15 @@ AuthorizationSession::~AuthorizationSession()
 
 long AuthorizationSession::authorize()
 {
-    // A helper that ended since the last click (killed, or out of memory) is
-    // noticed here, so this click asks again instead of failing its removal.
+    // A helper that ended since it was started (killed, or out of memory) is
+    // noticed here, so the caller is asked again instead of failing its removal.
     if (isAuthenticated() && stillAnswers())
         return kSuccess;
     destroy();
+
+    // Once the helper runs, whoever can reach its pipes holds the grant.
+    if (!ProcessProtection::forbidInspection())
+        return fail(kCannotStart);
 
     const Locations& locations = Locations::current();
     m_helper = std::make_unique<QProcess>();
@@ -92,28 +103,62 @@ std::optional<AuthorizationSession::RunResult> AuthorizationSession::run(
     }
 
     RunResult result;
-    QByteArray request = QFile::encodeName(tool) + '\0';
+    const QByteArray toolField = QFile::encodeName(tool) + '\0';
+    QByteArray request = toolField;
+    std::size_t pathsInRequest = 0;
+    bool sentAny = false;
+    long runStatus = kSuccess;
+    const auto send = [&] {
+        sentAny = true;
+        const bool sent = sendRequest(request + '\0', tool, result, runStatus);
+        request = toolField;
+        pathsInRequest = 0;
+        return sent;
+    };
     for (const QString& path : paths) {
         // An empty field ends the request and a NUL would cut the path in two:
         // neither can name a file, so neither reaches the helper.
         if (path.isEmpty() || path.contains(QChar(0))) {
-            SystemLog::write(QStringLiteral("Refused with administrator rights: %1 (%2)")
-                                 .arg(path, QStringLiteral("not a file name")));
-            result.refusedPaths.append(path);
+            refuse(result, path, QStringLiteral("not a file name"));
             continue;
         }
-        request += QFile::encodeName(path);
-        request += '\0';
+        const QByteArray field = QFile::encodeName(path) + '\0';
+        if (std::size_t(field.size()) > HelperProtocol::kMaxFieldBytes) {
+            refuse(result, path, QStringLiteral("longer than a path can be"));
+            continue;
+        }
+        if (pathsInRequest == HelperProtocol::kMaxPathsPerRequest
+            || std::size_t(request.size() + field.size()) + 1 > HelperProtocol::kMaxRequestBytes) {
+            if (!send()) {
+                answer(runStatus);
+                return std::nullopt;
+            }
+        }
+        request += field;
+        ++pathsInRequest;
     }
-    request += '\0';
-    m_helper->write(request);
+    // A list of nothing sendable still asks once, so the helper judges the tool.
+    if ((pathsInRequest > 0 || !sentAny) && !send()) {
+        answer(runStatus);
+        return std::nullopt;
+    }
+    logDiagnostics();
+    answer(kSuccess);
+    return result;
+}
 
+// One request and its reply, added to result. False, with the reason in
+// status, when the reply broke off or rejected the request whole.
+bool AuthorizationSession::sendRequest(
+    const QByteArray& request, const QString& tool, RunResult& result, long& status)
+{
+    m_helper->write(request);
     while (true) {
         const std::optional<Record> record = readRecord();
         if (!record) {
             SystemLog::write(QStringLiteral("The privileged helper ended during a removal"));
-            answer(fail(kHelperFailed));
-            return std::nullopt;
+            status = fail(kHelperFailed);
+            return false;
         }
         if (is(record->tag, HelperProtocol::kOutput)) {
             result.output += record->payload;
@@ -121,24 +166,21 @@ std::optional<AuthorizationSession::RunResult> AuthorizationSession::run(
             result.errorOutput += record->payload;
         } else if (is(record->tag, HelperProtocol::kRefused)) {
             const qsizetype split = record->payload.indexOf('\0');
-            const QString reason = QString::fromUtf8(record->payload.left(split));
-            const QString path = QFile::decodeName(split < 0 ? QByteArray() : record->payload.mid(split + 1));
-            SystemLog::write(QStringLiteral("Refused with administrator rights: %1 (%2)").arg(path, reason));
-            result.refusedPaths.append(path);
+            refuse(result, QFile::decodeName(split < 0 ? QByteArray() : record->payload.mid(split + 1)),
+                QString::fromUtf8(record->payload.left(split)));
         } else if (is(record->tag, HelperProtocol::kDone)) {
-            result.exitStatus = record->payload.toInt();
-            logDiagnostics();
-            answer(kSuccess);
-            return result;
+            if (result.exitStatus == 0)
+                result.exitStatus = record->payload.toInt();
+            return true;
         } else if (is(record->tag, HelperProtocol::kRejected)) {
             SystemLog::write(QStringLiteral("The privileged helper rejected %1: %2")
                                  .arg(tool, QString::fromUtf8(record->payload)));
-            answer(kToolRejected);
-            return std::nullopt;
+            status = kToolRejected;
+            return false;
         } else {
             SystemLog::write(QStringLiteral("The privileged helper did not answer as expected"));
-            answer(fail(kHelperFailed));
-            return std::nullopt;
+            status = fail(kHelperFailed);
+            return false;
         }
     }
 }
@@ -154,6 +196,7 @@ void AuthorizationSession::destroy()
 {
     m_ready = false;
     m_received.clear();
+    m_receivedTaken = 0;
     if (!m_helper)
         return;
     if (m_helper->state() != QProcess::NotRunning) {
@@ -184,10 +227,17 @@ std::optional<AuthorizationSession::Record> AuthorizationSession::readRecord()
 // one gives a record with an empty tag, which every caller treats as a broken helper.
 std::optional<AuthorizationSession::Record> AuthorizationSession::takeRecord()
 {
-    const qsizetype newline = m_received.indexOf('\n');
+    // Taken records are dropped in bulk: removing each from the front would
+    // copy a long reply once per record.
+    if (m_receivedTaken > 0 && m_receivedTaken * 2 >= m_received.size()) {
+        m_received.remove(0, m_receivedTaken);
+        m_receivedTaken = 0;
+    }
+    const qsizetype newline = m_received.indexOf('\n', m_receivedTaken);
     if (newline < 0)
-        return m_received.size() > kMaxHeader ? std::optional<Record>(Record {}) : std::nullopt;
-    const QByteArray header = m_received.left(newline);
+        return m_received.size() - m_receivedTaken > kMaxHeader ? std::optional<Record>(Record {})
+                                                                : std::nullopt;
+    const QByteArray header = m_received.mid(m_receivedTaken, newline - m_receivedTaken);
     const qsizetype space = header.indexOf(' ');
     bool numeric = false;
     const qsizetype length = space > 0 ? header.mid(space + 1).toLongLong(&numeric) : 0;
@@ -196,7 +246,7 @@ std::optional<AuthorizationSession::Record> AuthorizationSession::takeRecord()
     if (m_received.size() - newline - 1 < length)
         return std::nullopt;
     Record record { header.left(space), m_received.mid(newline + 1, length) };
-    m_received.remove(0, newline + 1 + length);
+    m_receivedTaken = newline + 1 + length;
     return record;
 }
 

@@ -15,10 +15,15 @@ class QProcess;
 // authorize() starts velmora-remove-helper through the elevation command
 // (pkexec), whose polkit agent shows the password dialog; the session is
 // authenticated once the helper, now the superuser, answers that it is ready.
-// The helper then stays until destroy(), so every later removal reuses it
-// without another dialog, and a click never sees more than the one dialog of
-// its own authorize() call: run() never starts a helper, and a helper that has
-// gone is started again only by the next authorize().
+// The fix page holds a session for one Remove click only and destroys it at
+// the end of that click, so every click that needs an administrator asks
+// again; within the click, run() reuses the helper and never starts one.
+//
+// While the helper lives, its pipes are the grant: they are opened
+// close-on-exec, so no other child of ours inherits them, and this process is
+// made non-dumpable before the helper starts, so no other process of the user
+// can open them through /proc/<pid>/fd or attach to us. The process stays
+// non-dumpable afterwards.
 //
 // Everything blocks the calling thread, as the removal it serves does.
 class AuthorizationSession final {
@@ -47,9 +52,11 @@ public:
     long authorize();
     bool isAuthenticated() const;
 
-    // Has the helper run the tool on the paths, split into as many runs as the
-    // system's argument limits need. Nothing, with the reason in status, when
-    // no run could be made at all.
+    // Has the helper run the tool on the paths, sent in as many requests as the
+    // helper's bounds need, which it splits into as many runs as the system's
+    // argument limits need. A path the helper would not accept is not sent and
+    // counts as refused. Nothing, with the reason in status, when a request
+    // could not be made or was rejected whole.
     std::optional<RunResult> run(const QString& tool, const QStringList& paths, long* status = nullptr);
 
     // Ends the helper; afterwards the session is as new. Safe to call at any time.
@@ -61,6 +68,7 @@ private:
         QByteArray payload;
     };
 
+    bool sendRequest(const QByteArray& request, const QString& tool, RunResult& result, long& status);
     bool stillAnswers();
     std::optional<Record> readRecord();
     std::optional<Record> takeRecord();
@@ -69,5 +77,6 @@ private:
 
     std::unique_ptr<QProcess> m_helper;
     QByteArray m_received;
+    qsizetype m_receivedTaken = 0; // bytes at the front of m_received already handed out
     bool m_ready = false;
 };

@@ -24,6 +24,7 @@
 #include "ui_FixPage.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <unistd.h>
@@ -132,6 +133,8 @@ void FixPageController::fixPageFixButtonClick()
             QStringLiteral("There are no junk items to be removed. Please scan your system and try again!")));
         return;
     }
+    // A grant lasts one click: the next click that needs it asks again.
+    const auto endGrant = qScopeGuard([this] { destroyRights(); });
     if (application->securedJunkItemsFound()) {
         if (m_userId() == 0)
             setIsRootUser(true);

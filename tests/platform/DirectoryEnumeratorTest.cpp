@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,7 +55,8 @@ TEST_F(DirectoryEnumeratorTest, FolderBeforeItsContentsSortedAndRelative)
 TEST_F(DirectoryEnumeratorTest, SkipDescendentsLeavesTheFolderOut)
 {
     EXPECT_EQ(walk(root, QStringLiteral("b")), (QStringList { "B", "a", "b", "c" }));
-    EXPECT_EQ(walk(root, QStringLiteral("b/a")), (QStringList { "B", "a", "b", "b/a", "b/empty", "b/z", "c" }));
+    EXPECT_EQ(
+        walk(root, QStringLiteral("b/a")), (QStringList { "B", "a", "b", "b/a", "b/empty", "b/z", "c" }));
     // Skipping after a file changes nothing.
     EXPECT_EQ(walk(root, QStringLiteral("a")).size(), 8);
 }
@@ -116,6 +119,23 @@ TEST_F(DirectoryEnumeratorTest, NamesThatAreNotUtf8AreLoggedAndPassedOverWithThe
     EXPECT_EQ(walk(root), (QStringList { "B", "a", "b", "b/a", "b/a/1", "b/empty", "b/z", "c" }));
     ASSERT_EQ(sandbox.logLines().size(), 1);
     EXPECT_TRUE(sandbox.logLines().first().contains(QStringLiteral("is not UTF-8")));
+}
+
+TEST_F(DirectoryEnumeratorTest, AFolderTheUserMayNotReadIsLoggedAndNotEntered)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP()
+            << "the superuser reads every folder; ./build.sh test runs this as an unprivileged account";
+    const QString shut = root + QStringLiteral("/b/a");
+    ASSERT_EQ(chmod(QFile::encodeName(shut).constData(), 0), 0);
+
+    const QStringList entries = walk(root);
+    chmod(QFile::encodeName(shut).constData(), 0755);
+
+    EXPECT_EQ(entries, (QStringList { "B", "a", "b", "b/a", "b/empty", "b/z", "c" }));
+    EXPECT_EQ(sandbox.logLines(),
+        QStringList({ QStringLiteral("Cannot read %1: %2")
+                          .arg(shut, QString::fromLocal8Bit(std::strerror(EACCES))) }));
 }
 
 } // namespace

@@ -39,8 +39,7 @@ TEST(Locations, ExpandTildeOnlyForTheUsersOwnHome)
 }
 
 // A location left out of the sandbox would point a test at the real machine,
-// where removal code runs as root. Only the read-only resources and the
-// helper program built beside the tests may lie outside.
+// where removal code runs as root. Only the read-only resources may lie outside.
 TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
 {
     const std::pair<const char*, QString Locations::*> inside[] = {
@@ -61,6 +60,7 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         { "userDefaultsFile", &Locations::userDefaultsFile },
         { "ownExecutable", &Locations::ownExecutable },
         { "elevationCommand", &Locations::elevationCommand },
+        { "privilegedHelper", &Locations::privilegedHelper },
         { "userApplicationsFolder", &Locations::userApplicationsFolder },
         { "userBinFolder", &Locations::userBinFolder },
         { "optFolder", &Locations::optFolder },
@@ -75,8 +75,8 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         { "snapDesktopEntries", &Locations::snapDesktopEntries },
         { "commandSearchPath", &Locations::commandSearchPath },
     };
-    // A new field must be added to the list above (or to the two exceptions).
-    static_assert(sizeof(Locations) == (std::size(inside) + 2) * sizeof(QString));
+    // A new field must be added to the list above (or to the one exception).
+    static_assert(sizeof(Locations) == (std::size(inside) + 1) * sizeof(QString));
 
     const QString root = QStringLiteral("/tmp/velmora-sandbox-XXXX");
     const Locations locations = Locations::sandbox(root);
@@ -122,6 +122,8 @@ TEST(Locations, EnvironmentHonoursOnlyAbsoluteXdgFolders)
         EXPECT_EQ(l.resultsFolder, l.dataHome + QStringLiteral("/Velmora"));
         EXPECT_EQ(l.autostartFolder, l.configHome + QStringLiteral("/autostart"));
         EXPECT_TRUE(l.userDefaultsFile.startsWith(l.configHome + u'/'));
+        // pkexec runs this path as root: never one beside the program or in a build folder.
+        EXPECT_EQ(l.privilegedHelper, QStringLiteral(VELMORA_INSTALLED_HELPER));
     }
 
     for (const auto& [name, value] : saved) {

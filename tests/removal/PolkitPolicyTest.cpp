@@ -9,7 +9,8 @@
 
 namespace {
 
-// The untranslated texts and settings of the removal action in the policy file.
+// The texts and settings of the removal action in the policy file; a text in
+// another language is keyed "<element>:<language>".
 QHash<QString, QString> removalAction(QXmlStreamReader& xml)
 {
     QHash<QString, QString> found;
@@ -25,12 +26,12 @@ QHash<QString, QString> removalAction(QXmlStreamReader& xml)
                 == u"org.example.Velmora.remove-privileged-files";
             continue;
         }
-        if (!inAction || xml.name() == u"defaults"
-            || xml.attributes().hasAttribute(QLatin1String("xml:lang")))
+        if (!inAction || xml.name() == u"defaults")
             continue;
-        const QString key = xml.name() == u"annotate"
-            ? xml.attributes().value(QLatin1String("key")).toString()
-            : xml.name().toString();
+        QString key = xml.name() == u"annotate" ? xml.attributes().value(QLatin1String("key")).toString()
+                                                : xml.name().toString();
+        if (xml.attributes().hasAttribute(QLatin1String("xml:lang")))
+            key += u':' + xml.attributes().value(QLatin1String("xml:lang")).toString();
         found.insert(key, xml.readElementText());
     }
     return found;
@@ -43,10 +44,17 @@ TEST(PolkitPolicyTest, TheDialogSaysWhatTheProgramSaysAndRunsOnlyTheInstalledHel
     QXmlStreamReader xml(&policy);
     const QHash<QString, QString> action = removalAction(xml);
     ASSERT_FALSE(xml.hasError()) << qPrintable(xml.errorString());
-    Localization::setLanguage(QString());
 
-    EXPECT_EQ(action.value(QStringLiteral("message")), FixPageController::passwordDialogMessage());
-    EXPECT_EQ(action.value(QStringLiteral("description")), FixPageController::rightName());
+    // polkit shows the policy's own text in the desktop's language, never the program's table.
+    for (const QString& language : { QString(), QStringLiteral("de") }) {
+        SCOPED_TRACE(qPrintable(language));
+        Localization::setLanguage(language);
+        const QString suffix = language.isEmpty() ? QString() : u':' + language;
+        EXPECT_EQ(
+            action.value(QStringLiteral("message") + suffix), FixPageController::passwordDialogMessage());
+        EXPECT_EQ(action.value(QStringLiteral("description") + suffix), FixPageController::rightName());
+    }
+    Localization::setLanguage(QString());
     EXPECT_EQ(action.value(QStringLiteral("org.freedesktop.policykit.exec.path")),
         QStringLiteral(VELMORA_INSTALLED_HELPER));
     for (const char* kind : { "allow_any", "allow_inactive", "allow_active" })

@@ -22,7 +22,10 @@ Sandbox::Sandbox()
     // machine's: a test must never go on from here.
     if (!m_dir.isValid() || m_dir.path().size() < 5)
         qFatal("Sandbox: no temporary folder (%s)", qPrintable(m_dir.errorString()));
-    Locations::setCurrent(Locations::sandbox(m_dir.path()));
+    Locations locations = Locations::sandbox(m_dir.path());
+    // The helper of this build, run by the stand-in for pkexec as the test's own user.
+    locations.privilegedHelper = QStringLiteral(VELMORA_BUILD_HELPER);
+    Locations::setCurrent(locations);
     QDir().mkpath(Locations::current().home);
     UserDefaults::reload();
     clearRecords();
