@@ -117,6 +117,11 @@ TEST_F(AccessibilityTest, EveryControlActsTheSameClickedKeyedOrPressedByAnAssist
     const auto page = [&app] { return app.pagesTabView()->currentIndex(); };
     auto* box = widget<QCheckBox>("optionsPageAddtoStartupButton");
     bool wasTicked = false;
+    // A scan counts once its thread has ended: until then another start is only deferred.
+    int scansEnded = 0;
+    int scansEndedBefore = 0;
+    QObject::connect(app.scanPageController(), &ScanPageController::scanThreadFinished, &app,
+        [&scansEnded] { ++scansEnded; });
     const auto alerted
         = [this](const char* text) { return m_sandbox.alerts().contains(QLatin1String(text)); };
 
@@ -148,7 +153,7 @@ TEST_F(AccessibilityTest, EveryControlActsTheSameClickedKeyedOrPressedByAnAssist
         { "optionsPageAboutButton", PageHost::OptionsPage, [&] { return app.aboutPanel()->isVisible(); } },
         { "aboutPanelCloseButton", PageHost::OptionsPage, [&] { return !app.aboutPanel()->isVisible(); } },
         { "overviewPageScanNowButton", PageHost::OverviewPage,
-            [&] { return page() == PageHost::ScanPage && !app.scanPageController()->scanning(); } },
+            [&] { return page() == PageHost::ScanPage && scansEnded > scansEndedBefore; } },
     };
     const std::pair<const char*, std::function<void(QAbstractButton*)>> drivers[] = {
         { "clicked",
@@ -181,6 +186,7 @@ TEST_F(AccessibilityTest, EveryControlActsTheSameClickedKeyedOrPressedByAnAssist
             app.setView(row.showFirst);
             m_sandbox.clearRecords();
             wasTicked = box->isChecked();
+            scansEndedBefore = scansEnded;
             act(widget<QAbstractButton>(row.control));
             EXPECT_TRUE(QTest::qWaitFor(row.acted, 5000));
         }
