@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FolderIdentities.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -19,9 +21,34 @@ FileSystem*& installed()
     return fileSystem;
 }
 
+// Codes of our own for what removeBelow refuses, apart from the system's errno values.
+constexpr int kKeptFolder = -1;
+constexpr int kOtherFileSystem = -2;
+
 QString describe(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    switch (error) {
+    case kKeptFolder:
+        return QStringLiteral("a folder that is never removed");
+    case kOtherFileSystem:
+        return QStringLiteral("a folder mounted from another file system");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// Whether the folder just opened as `folder` inside `parent` may be entered:
+// not one of `kept` and on the parent's own file system, so a bind mount of the
+// home or of "/" inside a cache folder is never emptied. 0 or the refusal.
+int mayEnter(int parent, int folder, const FolderIdentities& kept)
+{
+    struct stat opened { };
+    struct stat above { };
+    if (fstat(folder, &opened) != 0 || fstat(parent, &above) != 0)
+        return errno;
+    if (kept.contains(opened.st_dev, opened.st_ino))
+        return kKeptFolder;
+    return opened.st_dev == above.st_dev ? 0 : kOtherFileSystem;
 }
 
 // The path as the system should see it, or an empty array for one that must
@@ -45,10 +72,11 @@ QByteArray removablePath(const QString& path, QString* error)
 // Removes the entry `name` of the folder open as `parent`, with everything
 // below it. Each folder is opened relative to its parent and without following
 // a link, so a folder swapped for a link during the removal is not entered.
-// Returns 0 or the first error met.
-int removeBelow(int parent, const char* name)
+// With `kept`, a folder that may not be entered (see mayEnter) stays with
+// what is in it. Returns 0 or the first error met.
+int removeBelow(int parent, const char* name, const FolderIdentities* kept = nullptr)
 {
-    struct stat info {};
+    struct stat info { };
     if (fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     if (!S_ISDIR(info.st_mode))
@@ -57,6 +85,12 @@ int removeBelow(int parent, const char* name)
     const int folder = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folder < 0)
         return errno;
+    if (kept) {
+        if (const int refusal = mayEnter(parent, folder, *kept); refusal != 0) {
+            close(folder);
+            return refusal;
+        }
+    }
     int firstError = 0;
     std::vector<QByteArray> names;
     // The listing gets its own descriptor: closing it must leave `folder` open.
@@ -74,7 +108,7 @@ int removeBelow(int parent, const char* name)
             close(listing);
     }
     for (const QByteArray& child : names) {
-        const int result = removeBelow(folder, child.constData());
+        const int result = removeBelow(folder, child.constData(), kept);
         if (result != 0 && firstError == 0)
             firstError = result;
     }
@@ -91,9 +125,10 @@ bool FileSystem::removeFile(const QString& path, QString* error)
     const QByteArray native = removablePath(path, error);
     if (native.isEmpty())
         return false;
-    struct stat info {};
-    const int result = (lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode)) ? rmdir(native.constData())
-                                                                                        : unlink(native.constData());
+    struct stat info { };
+    const int result = (lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+        ? rmdir(native.constData())
+        : unlink(native.constData());
     if (result != 0 && error)
         *error = describe(errno);
     return result == 0;
@@ -108,6 +143,65 @@ bool FileSystem::removeItem(const QString& path, QString* error)
     if (result != 0 && error)
         *error = describe(result);
     return result == 0;
+}
+
+FileSystem::Beneath FileSystem::removeBeneath(const QString& base, const QStringList& inside,
+    const FolderIdentities& kept, bool mayBeFolder, QString* reason)
+{
+    const auto refuse = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return Beneath::Refused;
+    };
+    const auto fail = [reason](int error) {
+        if (reason)
+            *reason = describe(error);
+        return error < 0 ? Beneath::Refused : Beneath::Failed;
+    };
+    std::vector<QByteArray> names;
+    names.reserve(size_t(inside.size()));
+    for (const QString& component : inside) {
+        QByteArray name = QFile::encodeName(component);
+        if (name.isEmpty() || name == "." || name == ".." || name.contains('/') || name.contains('\0'))
+            return refuse(QStringLiteral("not a plain name inside the folder"));
+        names.push_back(std::move(name));
+    }
+    if (names.empty())
+        return refuse(QStringLiteral("nothing inside the folder is named"));
+
+    int folder = open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return fail(errno);
+    for (size_t i = 0; i + 1 < names.size(); ++i) {
+        const int next
+            = openat(folder, names[i].constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int error = next < 0 ? errno : mayEnter(folder, next, kept);
+        close(folder);
+        folder = next;
+        if (error == kOtherFileSystem)
+            continue; // passing through a mount point removes nothing from it
+        if (error == ELOOP || error == ENOTDIR) {
+            if (folder >= 0)
+                close(folder);
+            return refuse(QStringLiteral("a link or a file on the way"));
+        }
+        if (error != 0) {
+            if (folder >= 0)
+                close(folder);
+            return fail(error);
+        }
+    }
+    const char* last = names.back().constData();
+    struct stat info { };
+    int result = fstatat(folder, last, &info, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+    if (result == 0 && S_ISDIR(info.st_mode) && !mayBeFolder) {
+        close(folder);
+        return refuse(QStringLiteral("a folder where a file is named"));
+    }
+    if (result == 0)
+        result = removeBelow(folder, last, &kept);
+    close(folder);
+    return result == 0 ? Beneath::Removed : fail(result);
 }
 
 bool FileSystem::createDirectory(const QString& path)

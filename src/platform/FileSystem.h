@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class FolderIdentities;
 
 // The file operations that delete or create. Code that removes files goes
 // through FileSystem::current(), so tests can make a removal fail without
@@ -16,6 +19,17 @@ public:
     // Removes a folder with everything below it, links not followed; a file or
     // link as removeFile. What can be removed is, even when something below fails.
     virtual bool removeItem(const QString& path, QString* error = nullptr);
+    enum class Beneath { Removed, Failed, Refused };
+    // Removes what the plain components `inside` name below the folder `base`.
+    // Only `base` is opened as spelled: every further component is opened
+    // relative to the folder before it without following a link, and the last
+    // is removed relative to its opened parent, a link itself and never its
+    // target, a folder with everything below it. Folders of `kept` are never
+    // passed through, entered or removed, nor is a folder mounted from another
+    // file system than its parent; a last component that is a folder is refused
+    // unless `mayBeFolder`. `reason` tells why it failed or was refused.
+    virtual Beneath removeBeneath(const QString& base, const QStringList& inside,
+        const FolderIdentities& kept, bool mayBeFolder, QString* reason = nullptr);
     // Creates the last component only; false when it exists or the parent is missing.
     virtual bool createDirectory(const QString& path);
     // Creates the folder with its parents.

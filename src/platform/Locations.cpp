@@ -6,6 +6,8 @@
 #include <QMutex>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
 QString environmentFolder(const char* name, const QString& fallback)
@@ -86,6 +88,14 @@ QString Locations::expandTilde(const QString& path) const
     if (path.startsWith(QStringLiteral("~/")))
         return (home.endsWith(u'/') ? home.chopped(1) : home) + path.mid(1);
     return path;
+}
+
+bool Locations::isAtOrBelowHome(const QString& path) const
+{
+    const QStringList homeParts = home.split(u'/', Qt::SkipEmptyParts);
+    const QStringList parts = expandTilde(path).split(u'/', Qt::SkipEmptyParts);
+    return !home.isEmpty() && parts.size() >= homeParts.size()
+        && std::equal(homeParts.cbegin(), homeParts.cend(), parts.cbegin());
 }
 
 Locations Locations::fromEnvironment()

@@ -45,6 +45,9 @@ struct Locations final {
 
     // Leading "~" or "~/" becomes the home folder; anything else is returned as it is.
     QString expandTilde(const QString& path) const;
+    // Whether the path, "~" expanded, is the home folder or lies below it as
+    // written; empty components count for nothing, as they do for the system.
+    bool isAtOrBelowHome(const QString& path) const;
 
     static Locations fromEnvironment();
     // Every location below root, as a test sandbox wants; resources still come from the source tree.

@@ -9,6 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "removal/AuthorizationSession.h"
 #include "removal/BrowserDatabaseCleaner.h"
+#include "removal/RemovalConfinement.h"
 #include "removal/RunningBrowsers.h"
 #include "removal/helper/HelperProtocol.h"
 #include "results/ImageAndTextCell.h"
@@ -32,15 +33,6 @@
 namespace {
 
 const QString kProductName = QStringLiteral("Velmora");
-
-// Whether the path names something removal may take: anything relative
-// would depend on where the program runs, a NUL would cut the path short,
-// and the file system root and the home folder are never junk.
-bool isRemovablePath(const QString& path)
-{
-    return path.startsWith(u'/') && !path.contains(QChar(u'\0')) && path != QStringLiteral("/")
-        && path != Locations::current().home;
-}
 
 // A dangling link is still there to remove, so existence is the link's own.
 bool pathIsThere(const QString& path)
@@ -128,6 +120,9 @@ void FixPageController::fixPageFixButtonClick()
 {
     PageHost* application = &m_host;
     alerForRunningBrowser();
+    // Definitions and home as they are now, not as at the last click.
+    m_confinement.reset();
+    m_refusedPaths.clear();
     if (m_model->rowCount() < 1) {
         application->showAlert(Localization::text(QStringLiteral("FIXPAGE_NOERRORSTOFIX"),
             QStringLiteral("There are no junk items to be removed. Please scan your system and try again!")));
@@ -168,9 +163,10 @@ void FixPageController::fixPageFixButtonClick()
                 { kProductName, QString::number(gone), QString::number(left) }));
     }
 
+    // Our own file, in no folder the scan walks: not one for the Remove rule.
     const QString resultsFile = Locations::current().resultsFile();
     if (pathIsThere(resultsFile))
-        removeFile(resultsFile);
+        FileSystem::current().removeFile(resultsFile);
 
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     defaults.setObject(DateFormat::stringFromDate(
@@ -211,8 +207,11 @@ bool FixPageController::removeDeletableFile(TreeNode* node)
             continue;
         m_bItemsSelected = true;
         const QString path = Locations::current().expandTilde(childData->name());
+        QString reason;
         if (m_isRootUser || childData->privilegeToDelete() == 0)
             removeFile(path);
+        else if (!confinement().admits(path, &reason))
+            logRefused(path, reason);
         else if (childData->isDirectory() && m_lockedDirectoryArray)
             m_lockedDirectoryArray->append(path);
         else if (!childData->isDirectory() && m_lockedFileArray)
@@ -227,10 +226,38 @@ void FixPageController::removeFile(const QString& path)
     // "link/" would name the folder behind a link; the link itself is what is listed.
     while (expanded.size() > 1 && expanded.endsWith(u'/'))
         expanded.chop(1);
-    if (isRemovablePath(expanded) && m_databaseCleaner->cleanInsteadOfRemoving(expanded))
+    QString reason;
+    if (!confinement().admits(expanded, &reason)) {
+        m_refusedPaths.insert(Locations::current().expandTilde(path));
+        logRefused(expanded, reason);
         return;
-    if (!isRemovablePath(expanded) || !FileSystem::current().removeItem(expanded))
+    }
+    if (m_databaseCleaner->cleanInsteadOfRemoving(expanded))
+        return;
+    switch (confinement().remove(expanded, &reason)) {
+    case FileSystem::Beneath::Removed:
+        break;
+    case FileSystem::Beneath::Refused:
+        m_refusedPaths.insert(Locations::current().expandTilde(path));
+        logRefused(expanded, reason);
+        break;
+    case FileSystem::Beneath::Failed:
         SystemLog::write(QStringLiteral("Cannot Remove file ") + expanded);
+        break;
+    }
+}
+
+const RemovalConfinement& FixPageController::confinement()
+{
+    if (!m_confinement)
+        m_confinement = std::make_unique<RemovalConfinement>(Locations::current());
+    return *m_confinement;
+}
+
+void FixPageController::logRefused(const QString& path, const QString& reason)
+{
+    m_refusedPaths.insert(path);
+    SystemLog::write(QStringLiteral("Refused outside the scanned folders: %1 (%2)").arg(path, reason));
 }
 
 std::pair<int, int> FixPageController::tickedPathsGoneAndLeft() const
@@ -252,7 +279,9 @@ std::pair<int, int> FixPageController::tickedPathsGoneAndLeft() const
             if (!data->isSelected() || seen.contains(path))
                 continue;
             seen.insert(path);
-            ++(pathIsThere(path) && !m_databaseCleaner->wasCleaned(path) ? left : gone);
+            const bool stays = (pathIsThere(path) && !m_databaseCleaner->wasCleaned(path))
+                || m_refusedPaths.contains(path);
+            ++(stays ? left : gone);
         }
     };
     if (m_treeData)

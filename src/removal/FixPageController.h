@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -16,6 +17,7 @@ class MTUButton;
 class MTUOutlineView;
 class QLabel;
 class PageHost;
+class RemovalConfinement;
 class QWidget;
 class ResultsTreeModel;
 class SimpleTreeNode;
@@ -43,7 +45,8 @@ public:
     // One removal pass over the node's subtree; answers whether any pass
     // since the page was filled met a ticked path.
     bool removeDeletableFile(TreeNode* node);
-    // Removes a path with the user's own rights; a failure is logged and passed over.
+    // Removes a path with the user's own rights, only inside the folders the
+    // scan walks (see RemovalConfinement); a failure or refusal is logged and passed over.
     void removeFile(const QString& path);
     bool isRootUser() const { return m_isRootUser; }
     void setIsRootUser(bool isRootUser) { m_isRootUser = isRootUser; }
@@ -92,11 +95,17 @@ private:
     void showReclaimableSize(qint64 bytes);
     // How many distinct ticked paths are gone, and how many are still there.
     std::pair<int, int> tickedPathsGoneAndLeft() const;
+    // The rule of the current click, read from the definitions when first needed.
+    const RemovalConfinement& confinement();
+    void logRefused(const QString& path, const QString& reason);
 
     PageHost& m_host;
     std::unique_ptr<Ui::FixPage> m_ui;
     std::shared_ptr<SimpleTreeNode> m_treeData;
     bool m_bItemsSelected = false;
+    std::unique_ptr<RemovalConfinement> m_confinement;
+    // Refused by the rule this click: still junk, counted as left even when nothing is there.
+    QSet<QString> m_refusedPaths;
     std::optional<QStringList> m_lockedFileArray;
     std::optional<QStringList> m_lockedDirectoryArray;
     // Created by the first request and kept, with its helper, until destroyRights.

@@ -83,7 +83,7 @@ void SimpleTreeNode::initFromDictionary(
         const QVariant value = dictionary.value(key);
         const QVariantList entries
             = value.typeId() == QMetaType::QVariantList ? value.toList() : QVariantList();
-        const bool privileged = isPrivilegedCategory(key);
+        const bool privilegedCategory = isPrivilegedCategory(key);
         auto group = std::make_shared<SimpleTreeNode>(SimpleNodeData::groupDataWithName(key));
         int paths = 0;
         int passedOver = value.typeId() == QMetaType::QVariantList ? 0 : 1;
@@ -94,6 +94,9 @@ void SimpleTreeNode::initFromDictionary(
                 continue;
             }
             ++paths;
+            // What lies in the home belongs to the user, who could put anything
+            // there for root to remove: Velmora removes it with the user's rights.
+            const bool privileged = privilegedCategory && !locations.isAtOrBelowHome(path);
             if (privileged && securedJunkItemsFound)
                 *securedJunkItemsFound = true;
             if (privileged && (path == locations.secureLog || path == locations.systemLog)

@@ -16,7 +16,7 @@ public:
 
     // A new root built from the results dictionary (empty when the file was
     // missing or unreadable). `securedJunkItemsFound` is set, never cleared,
-    // when a path of a privileged category is listed; `now` is the clock the
+    // when a path of a privileged category outside the home is listed; `now` is the clock the
     // age of the fresh system logs is taken against.
     static std::shared_ptr<SimpleTreeNode> treeFromDictionary(const QVariantMap& dictionary,
         bool* securedJunkItemsFound = nullptr, const QDateTime& now = QDateTime::currentDateTime());

@@ -70,6 +70,23 @@ QStringList ScanDefinitions::systemCachePaths(const QVariantMap& systemCachePath
     return pathStrings(systemCachePaths.value(kSystemCache), quoted(kSystemCachePaths, kSystemCache));
 }
 
+QStringList ScanDefinitions::everyEntry(const Locations& locations)
+{
+    const QVariantMap internet = load(locations, kInternetCachePaths);
+    QStringList entries;
+    for (auto category = internet.cbegin(); category != internet.cend(); ++category) {
+        if (category.key() == kBrowserExecutables)
+            continue;
+        const QVariantMap browsers
+            = dictionary(category.value(), quoted(kInternetCachePaths, category.key()));
+        for (auto browser = browsers.cbegin(); browser != browsers.cend(); ++browser)
+            entries << browserPaths(internet, category.key(), browser.key());
+    }
+    entries << logPaths(load(locations, kSysLogPaths))
+            << systemCachePaths(load(locations, kSystemCachePaths));
+    return entries;
+}
+
 QList<std::pair<QString, QString>> ScanDefinitions::browserExecutables(const QVariantMap& internetCachePaths)
 {
     const QString where = quoted(kInternetCachePaths, kBrowserExecutables);

@@ -34,6 +34,9 @@ public:
         const QVariantMap& internetCachePaths, const QString& category, const QString& browser);
     static QStringList logPaths(const QVariantMap& sysLogPaths);
     static QStringList systemCachePaths(const QVariantMap& systemCachePaths);
+    // Every path string of the three resources that a walk starts from, as
+    // written ("~" not expanded): the places a removal may reach into.
+    static QStringList everyEntry(const Locations& locations);
     // Display name and program name of each known browser, by display name; a
     // browser whose value is a list of names gives one pair per name.
     static QList<std::pair<QString, QString>> browserExecutables(const QVariantMap& internetCachePaths);

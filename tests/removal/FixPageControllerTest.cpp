@@ -1,6 +1,8 @@
 #include "removal/FixPageController.h"
+#include "e2e/SandboxDefinitions.h"
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderIdentities.h"
 #include "platform/Images.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
@@ -30,13 +32,21 @@
 
 namespace {
 
-// Refuses to remove the paths it is told, and remembers every removal asked of it.
+// Fails to remove the paths it is told, and remembers every removal asked of it.
 class RefusingFileSystem final : public FileSystem {
 public:
-    bool removeItem(const QString& path, QString* error) override
+    bool removeFile(const QString& path, QString* error) override
     {
         asked << path;
-        return !refused.contains(path) && FileSystem::removeItem(path, error);
+        return !refused.contains(path) && FileSystem::removeFile(path, error);
+    }
+    Beneath removeBeneath(const QString& base, const QStringList& inside, const FolderIdentities& kept,
+        bool mayBeFolder, QString* reason) override
+    {
+        const QString path = base + u'/' + inside.join(u'/');
+        asked << path;
+        return refused.contains(path) ? Beneath::Failed
+                                      : FileSystem::removeBeneath(base, inside, kept, mayBeFolder, reason);
     }
     QStringList refused;
     QStringList asked;
@@ -53,6 +63,10 @@ protected:
     {
         FileSystem::setCurrent(&fileSystem);
         m_controller.fixPageCreateUI();
+        // The shipped definitions with every system folder moved into the sandbox.
+        Locations locations = sandbox.locations();
+        locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
+        sandbox.setLocations(locations);
     }
     ~FixPage() override { FileSystem::setCurrent(nullptr); }
 
@@ -125,11 +139,11 @@ private:
 
 TEST_F(FixPage, RemovesEveryTickedPathAndReturnsToTheOverview)
 {
-    const QString file = sandbox.makeFile("junk/cookies.txt");
-    const QString folder = sandbox.makeFolder("junk/cache");
-    sandbox.makeFile("junk/cache/deep/entry");
+    const QString file = sandbox.makeFile("home/.cache/opera/cookies.txt");
+    const QString folder = sandbox.makeFolder("home/.cache/opera/cache");
+    sandbox.makeFile("home/.cache/opera/cache/deep/entry");
     const QString keep = sandbox.makeFile("elsewhere/keep");
-    const QString link = sandbox.path("junk/link");
+    const QString link = sandbox.path("home/.cache/opera/link");
     ASSERT_TRUE(QFile::link(sandbox.path("elsewhere"), link));
     writeResults(results({ { "Cookies", { file } }, { "Internet Cache", { folder, link + "/" } } }));
     open();
@@ -150,8 +164,8 @@ TEST_F(FixPage, RemovesEveryTickedPathAndReturnsToTheOverview)
 
 TEST_F(FixPage, OnlyTheTickedPathsGoYetTheResultsAreDone)
 {
-    const QString a = sandbox.makeFile("junk/a"), b = sandbox.makeFile("junk/b"),
-                  c = sandbox.makeFile("junk/c");
+    const QString a = sandbox.makeFile("home/.cache/opera/a"), b = sandbox.makeFile("home/.cache/opera/b"),
+                  c = sandbox.makeFile("home/.cache/opera/c");
     writeResults(results({ { "Cookies", { a, b } }, { "History", { c } } }));
     open();
     for (const QString& path : { a, b, c })
@@ -185,7 +199,7 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
     EXPECT_EQ(sandbox.alerts(), QStringList({ kNothingTicked })) << "only the Junk Items row";
     sandbox.clearRecords();
 
-    const QString a = sandbox.makeFile("junk/a"), b = sandbox.makeFile("junk/b");
+    const QString a = sandbox.makeFile("home/.cache/opera/a"), b = sandbox.makeFile("home/.cache/opera/b");
     writeResults(results({ { "Cookies", { a, b } } }));
     open();
     untick(a);
@@ -199,10 +213,10 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
 
 TEST_F(FixPage, FailedAndVanishedPathsAreLoggedAndTheRestGoes)
 {
-    const QString refused = sandbox.makeFile("junk/refused");
-    const QString twice = sandbox.makeFile("junk/twice");
-    const QString after = sandbox.makeFile("junk/after");
-    const QString vanished = sandbox.path("junk/vanished");
+    const QString refused = sandbox.makeFile("home/.cache/opera/refused");
+    const QString twice = sandbox.makeFile("home/.cache/opera/twice");
+    const QString after = sandbox.makeFile("home/.cache/opera/after");
+    const QString vanished = sandbox.path("home/.cache/opera/vanished");
     fileSystem.refused << refused;
     writeResults(results({ { "Cookies", { refused, vanished, twice, twice, after } } }));
     open();
@@ -252,28 +266,125 @@ TEST_F(FixPage, DatabasesThatHoldTheUsersDataAreCleanedNeverDeleted)
 }
 
 TEST_F(FixPage, RemovalRefusesNamesThatDoNotSayWhatTheyRemove)
+// Paths of a damaged or edited results file. "{R}" is the sandbox root, which
+// stands for "/", "{H}" the home below it; the sandbox definitions name
+// ~/.cache/opera, the file ~/.config/opera/Network/Cookies, ~/.cache/thumbnails,
+// {R}/var/log and the file {R}/var/cache/apt/pkgcache.bin among others.
+TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
 {
-    open();
-    const QString home = sandbox.locations().home;
-    sandbox.makeFile("home/inside");
-    const QString previousFolder = QDir::currentPath();
-    QDir::setCurrent(home);
-    for (const QString& path : { QStringLiteral("inside"), QStringLiteral("/"), QStringLiteral("~"), home,
-             QString::fromUtf8("/tmp\0/x", 7) }) {
+    Locations locations = sandbox.locations();
+    locations.home = sandbox.makeFolder("home/user");
+    sandbox.setLocations(locations);
+    const QString R = sandbox.root(), H = locations.home;
+    const auto expand = [&](QString text) { return text.replace("{R}", R).replace("{H}", H); };
+    const QStringList everywhere { H + "/Documents/thesis.odt", H + "/.cache/opera/keep",
+        R + "/outside/canary", R + "/etc/shadow", R + "/var/log/keep.log" };
+
+    enum Outcome { Goes, Refused, Fails };
+    struct Row {
+        const char* written;
+        Outcome outcome;
+        QStringList canaries; // besides those that survive every row
+        std::function<void()> arrange = [] {};
+        const char* category = "Cookies";
+        bool root = false;
+    };
+    const auto file = [&](const QString& path) {
+        return [&, path] { sandbox.makeFile(expand(path).mid(R.size() + 1)); };
+    };
+    const auto link = [&](const QString& at, const QString& to) {
+        return [&, at, to] { ASSERT_TRUE(QFile::link(expand(to), expand(at))); };
+    };
+    const Row rows[] = {
+        { "/{H}", Refused, {} },
+        { "{H}/", Refused, {} },
+        { "~", Refused, {} },
+        { "{H}/.cache/../..", Refused, {} },
+        { "{H}/.cache/opera/./keep", Refused, {} },
+        { "{R}/home", Refused, {} },
+        { "{R}", Refused, {} },
+        { "{H}/.cache/opera", Refused, {} },
+        { "~/.cache/opera/", Refused, {} },
+        { "{H}/.cache/opera-other/x", Refused, { "{H}/.cache/opera-other/x" },
+            file("{H}/.cache/opera-other/x") },
+        { "~/.cache/thumbnails-other/x", Refused, { "{H}/.cache/thumbnails-other/x" },
+            file("{H}/.cache/thumbnails-other/x"), "System Cache" },
+        { "{H}/.cache/opera/away/canary", Refused, {}, link("{H}/.cache/opera/away", "{R}/outside") },
+        { "{H}/.cache/opera/deep/away/canary", Refused, {},
+            [&] {
+                sandbox.makeFolder(QStringLiteral("home/user/.cache/opera/deep"));
+                link("{H}/.cache/opera/deep/away", "{R}/outside")();
+            } },
+        { "{H}/.cache/opera/to-outside", Goes, {}, link("{H}/.cache/opera/to-outside", "{R}/outside") },
+        { "{H}/.cache/opera/to-outside/", Goes, {}, link("{H}/.cache/opera/to-outside", "{R}/outside") },
+        { "{H}/.cache/opera/Cache", Goes, {},
+            [&] {
+                file("{H}/.cache/opera/Cache/data/a")();
+                link("{H}/.cache/opera/Cache/data/pictures", "{R}/outside")();
+            } },
+        { "{H}//.cache/opera/caf\u00e9 \u2615", Goes, {}, file("{H}/.cache/opera/caf\u00e9 \u2615") },
+        { "{H}/.cache/opera/it's \"odd\"\n.log", Goes, {}, file("{H}/.cache/opera/it's \"odd\"\n.log") },
+        { "~/.config/opera/Network/Cookies", Goes, {}, file("{H}/.config/opera/Network/Cookies") },
+        { "{H}/.config/opera/Network/Cookies", Refused, { "{H}/.config/opera/Network/Cookies/inside" },
+            file("{H}/.config/opera/Network/Cookies/inside") },
+        { "~/.cache/thumbnails/normal/a.png", Goes, {}, file("{H}/.cache/thumbnails/normal/a.png"),
+            "System Cache" },
+        { "{H}/.cache/opera/gone", Fails, {} },
+        { "{R}/var/log/app.log", Goes, {}, file("{R}/var/log/app.log"), "System Logs", true },
+        { "{R}/var/log/away/shadow", Refused, {}, link("{R}/var/log/away", "{R}/etc"), "System Logs", true },
+        { "{R}/var/log", Refused, {}, [] {}, "System Logs", true },
+        { "{R}/var", Refused, {}, [] {}, "System Logs", true },
+        { "{R}/var/cache/apt/pkgcache.bin", Goes, {}, file("{R}/var/cache/apt/pkgcache.bin"), "System Cache",
+            true },
+    };
+    for (const Row& row : rows) {
+        const QString written = expand(QString::fromUtf8(row.written));
+        SCOPED_TRACE(written.toStdString());
+        for (const QString& canary : everywhere)
+            sandbox.makeFile(canary.mid(R.size() + 1));
+        row.arrange();
         sandbox.clearRecords();
-        page().removeFile(path);
-        EXPECT_EQ(sandbox.logLines().size(), 1) << qPrintable(path);
-        EXPECT_TRUE(sandbox.logLines().value(0).startsWith("Cannot Remove file ")) << qPrintable(path);
+        writeResults(results({ { QString::fromLatin1(row.category), { written } } }));
+        open();
+        page().setIsRootUser(false);
+        page().setUserIdSource([root = row.root] { return uid_t(root ? 0 : 1000); });
+        EXPECT_EQ(application().securedJunkItemsFound(), row.root) << "no password for the user's own items";
+
+        remove();
+        for (const QString& canary : everywhere + row.canaries)
+            EXPECT_TRUE(exists(expand(canary))) << qPrintable(canary);
+        QString shown = locations.expandTilde(written);
+        while (shown.endsWith(u'/'))
+            shown.chop(1);
+        QStringList lines = sandbox.logLines();
+        lines.removeIf(
+            [](const QString& line) { return !line.startsWith("Refused") && !line.startsWith("Cannot"); });
+        switch (row.outcome) {
+        case Goes:
+            EXPECT_FALSE(exists(shown));
+            EXPECT_EQ(lines, QStringList());
+            break;
+        case Refused:
+            ASSERT_EQ(lines.size(), 1) << qPrintable(lines.join(u'\n'));
+            EXPECT_TRUE(lines.first().startsWith("Refused outside the scanned folders: " + shown + " ("))
+                << qPrintable(lines.first());
+            EXPECT_EQ(sandbox.alerts(),
+                QStringList({ "Velmora has removed 0 junk items. 1 items could not be removed." }));
+            break;
+        case Fails:
+            EXPECT_EQ(lines, QStringList({ "Cannot Remove file " + shown }));
+            break;
+        }
+        if (row.outcome != Refused) {
+            EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
+        }
     }
-    QDir::setCurrent(previousFolder);
-    EXPECT_TRUE(fileSystem.asked.isEmpty());
-    EXPECT_TRUE(exists(home + "/inside"));
 }
 
 TEST_F(FixPage, ShowsWhatTheTickedPathsFree)
 {
-    const QString big = sandbox.makeFile("junk/big", QByteArray(4000, 'x'));
-    const QString small = sandbox.makeFile("junk/small", QByteArray(200, 'x'));
+    const QString big = sandbox.makeFile("home/.cache/opera/big", QByteArray(4000, 'x'));
+    const QString small = sandbox.makeFile("home/.cache/opera/small", QByteArray(200, 'x'));
     writeResults(results({ { "Cookies", { big, small } } }));
     open();
     waitForSizes(*page().model());
@@ -326,8 +437,8 @@ class PrivilegedFixPage : public FixPage {
 protected:
     PrivilegedFixPage()
     {
-        logs = sandbox.makeFolder("system/logs");
-        caches = sandbox.makeFolder("system/caches");
+        logs = sandbox.makeFolder("var/log");
+        caches = sandbox.makeFolder("var/cache/fontconfig");
         standIn.setRoots({ logs }, { caches });
     }
     // The lines of the authorisation and of the authorised runs, in order.
@@ -354,13 +465,13 @@ const QString kLaunch = QStringLiteral("in Method stringByLaunchingPath");
 
 TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
 {
-    const QString cookie = sandbox.makeFile("junk/cookie");
-    const QString cacheFile = sandbox.makeFile("system/caches/app/data.bin");
-    const QString oddLog = sandbox.makeFile("system/logs/it's \"odd\"\n.log");
-    const QString emptiedFolder = sandbox.path("system/caches/app");
-    const QString fullFolder = sandbox.makeFolder("system/logs/full");
-    const QString inFullFolder = sandbox.makeFile("system/logs/full/kept.log");
-    const QString unticked = sandbox.makeFile("system/logs/unticked.log");
+    const QString cookie = sandbox.makeFile("home/.cache/opera/cookie");
+    const QString cacheFile = sandbox.makeFile("var/cache/fontconfig/app/data.bin");
+    const QString oddLog = sandbox.makeFile("var/log/it's \"odd\"\n.log");
+    const QString emptiedFolder = sandbox.path("var/cache/fontconfig/app");
+    const QString fullFolder = sandbox.makeFolder("var/log/full");
+    const QString inFullFolder = sandbox.makeFile("var/log/full/kept.log");
+    const QString unticked = sandbox.makeFile("var/log/unticked.log");
     const QString planted = sandbox.makeFile("home/Documents/thesis.odt");
     writeResults(
         results({ { "Cookies", { cookie } }, { "System Cache", { cacheFile, emptiedFolder, planted } },
@@ -374,12 +485,12 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
         EXPECT_FALSE(exists(path)) << qPrintable(path) << " (files go before folders)";
     EXPECT_TRUE(exists(inFullFolder)) << "folders go only when empty";
     EXPECT_TRUE(exists(unticked));
-    EXPECT_TRUE(exists(planted)) << "outside the folders the helper may remove from";
+    EXPECT_TRUE(exists(planted)) << "in the home, yet outside the folders the scan walks";
     EXPECT_TRUE(std::any_of(sandbox.logLines().cbegin(), sandbox.logLines().cend(), [&](const QString& line) {
-        return line.startsWith("Refused with administrator rights: " + planted);
+        return line.startsWith("Refused outside the scanned folders: " + planted);
     }));
-    EXPECT_EQ(
-        sorted(page().lockedFileArray().value_or(QStringList())), sorted({ cacheFile, oddLog, planted }));
+    EXPECT_EQ(sorted(page().lockedFileArray().value_or(QStringList())), sorted({ cacheFile, oddLog }))
+        << "nothing of the home goes to root";
     EXPECT_EQ(
         sorted(page().lockedDirectoryArray().value_or(QStringList())), sorted({ emptiedFolder, fullFolder }));
     EXPECT_TRUE(page().isAuthenticated());
@@ -412,9 +523,9 @@ TEST_F(PrivilegedFixPage, WithoutAuthorisationEverythingElseIsStillRemoved)
         SCOPED_TRACE(row.name);
         sandbox.clearRecords();
         const int startsBefore = int(standIn.starts().size());
-        const QString cookie = sandbox.makeFile("junk/cookie");
-        const QString cache = sandbox.makeFile("system/caches/file");
-        const QString cacheFolder = sandbox.makeFolder("system/caches/folder");
+        const QString cookie = sandbox.makeFile("home/.cache/opera/cookie");
+        const QString cache = sandbox.makeFile("var/cache/fontconfig/file");
+        const QString cacheFolder = sandbox.makeFolder("var/cache/fontconfig/folder");
         writeResults(results({ { "Cookies", { cookie } }, { "System Cache", { cache, cacheFolder } } }));
         row.arrange();
         open();
@@ -452,7 +563,7 @@ TEST_F(PrivilegedFixPage, EachClickAsksOnceAndEndsItsGrant)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         sandbox.clearRecords();
-        const QString log = sandbox.makeFile(QStringLiteral("system/logs/%1.log").arg(click));
+        const QString log = sandbox.makeFile(QStringLiteral("var/log/%1.log").arg(click));
         writeResults(results({ { "System Logs", { log } } }));
         open();
         if (!row.ticked)
@@ -472,8 +583,8 @@ TEST_F(PrivilegedFixPage, AHelperLostDuringTheRunIsLoggedAndTheFoldersAreNotTrie
 {
     // Answers that it is ready, then ends at the first request.
     standIn.writeScript("printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n");
-    const QString log = sandbox.makeFile("system/logs/old.log");
-    const QString folder = sandbox.makeFolder("system/logs/empty");
+    const QString log = sandbox.makeFile("var/log/old.log");
+    const QString folder = sandbox.makeFolder("var/log/empty");
     writeResults(results({ { "System Logs", { log, folder } } }));
     open();
 
@@ -490,9 +601,9 @@ TEST_F(PrivilegedFixPage, AHelperLostDuringTheRunIsLoggedAndTheFoldersAreNotTrie
 
 TEST_F(PrivilegedFixPage, TheSuperuserRemovesPrivilegedPathsItselfWithoutAHelper)
 {
-    const QString cache = sandbox.makeFile("system/caches/file");
-    const QString logFolder = sandbox.makeFolder("system/logs/app");
-    sandbox.makeFile("system/logs/app/old.log");
+    const QString cache = sandbox.makeFile("var/cache/fontconfig/file");
+    const QString logFolder = sandbox.makeFolder("var/log/app");
+    sandbox.makeFile("var/log/app/old.log");
     writeResults(results({ { "System Cache", { cache } }, { "System Library Logs", { logFolder } } }));
     standIn.runsHelper();
     open();

@@ -75,6 +75,11 @@ TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
         { "UserLibraryLogs", folder, 0, true },
         { "Internet Cache", link, 0, false },
         { "Cookies", "/gone/cookie", 0, false },
+        // The user's own, however spelled: never handed to root, no password asked.
+        { "System Cache", "~/.cache/thumbnails/a.png", 0, false },
+        { "System Logs", "/" + sandbox.locations().home + "//.local/share/xorg/Xorg.0.log", 0, false },
+        { "System Cache", sandbox.locations().home, 0, true },
+        { "System Cache", sandbox.locations().home + "-other/a.png", 2, false },
     };
     for (const Case& c : cases) {
         bool secured = false;

@@ -1,0 +1,87 @@
+#include "removal/RemovalConfinement.h"
+
+#include "platform/Locations.h"
+#include "scan/ScanDefinitions.h"
+
+#include <algorithm>
+
+namespace {
+
+QString joined(const QStringList& components)
+{
+    return u'/' + components.join(u'/');
+}
+
+bool startsWith(const QStringList& path, const QStringList& entry)
+{
+    return path.size() >= entry.size() && std::equal(entry.cbegin(), entry.cend(), path.cbegin());
+}
+
+} // namespace
+
+RemovalConfinement::RemovalConfinement(const Locations& locations)
+{
+    FolderIdentities homeAndAbove;
+    homeAndAbove.insertWithAncestors(locations.home);
+    const QStringList homeParts = locations.home.split(u'/', Qt::SkipEmptyParts);
+    for (const QString& written : ScanDefinitions::everyEntry(locations)) {
+        const QString entry = locations.expandTilde(written);
+        const QStringList parts = entry.split(u'/', Qt::SkipEmptyParts);
+        // An entry that would open the home or a folder above it to removal is
+        // no place of junk, however it came into the definitions.
+        if (!entry.startsWith(u'/') || parts.isEmpty() || parts.contains(QStringLiteral("."))
+            || parts.contains(QStringLiteral("..")) || startsWith(homeParts, parts)
+            || homeAndAbove.containsFolder(entry))
+            continue;
+        m_entries.append(parts);
+        m_kept.insert(entry);
+    }
+    // The deepest folder first: a path is then resolved from the folder that
+    // holds it most closely, never through another walked folder.
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+        [](const QStringList& a, const QStringList& b) { return a.size() > b.size(); });
+    m_kept.insert(homeAndAbove);
+}
+
+bool RemovalConfinement::find(const QString& path, Place* place, QString* reason) const
+{
+    const auto refuse = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (!path.startsWith(u'/') || path.contains(QChar(u'\0')))
+        return refuse(QStringLiteral("not an absolute path"));
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    if (parts.contains(QStringLiteral(".")) || parts.contains(QStringLiteral("..")))
+        return refuse(QStringLiteral("a \".\" or \"..\" component"));
+    const QStringList* sameAsEntry = nullptr;
+    for (const QStringList& entry : m_entries) {
+        if (!startsWith(parts, entry))
+            continue;
+        if (parts.size() > entry.size()) {
+            *place = { joined(entry), parts.mid(entry.size()), false };
+            return true;
+        }
+        sameAsEntry = &entry;
+    }
+    if (!sameAsEntry)
+        return refuse(QStringLiteral("not inside a folder the scan walks"));
+    // An entry itself may go only when it names a file: removeBeneath refuses a folder there.
+    *place = { joined(sameAsEntry->mid(0, sameAsEntry->size() - 1)), { sameAsEntry->last() }, true };
+    return true;
+}
+
+bool RemovalConfinement::admits(const QString& path, QString* reason) const
+{
+    Place place;
+    return find(path, &place, reason);
+}
+
+FileSystem::Beneath RemovalConfinement::remove(const QString& path, QString* reason) const
+{
+    Place place;
+    if (!find(path, &place, reason))
+        return FileSystem::Beneath::Refused;
+    return FileSystem::current().removeBeneath(place.base, place.inside, m_kept, !place.isEntry, reason);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/FolderIdentities.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+struct Locations;
+
+// Where the Remove button may remove, whatever the results file lists:
+// strictly inside a folder a scan walks from, or a file the definitions name
+// themselves. The results file lives in the user's folder and may be damaged
+// or edited, so the rule is kept on opened folders, never on spellings: the
+// home, every folder above it and the walked folders themselves are known by
+// device and inode and never removed, and no link on the way is followed.
+class RemovalConfinement final {
+    Q_DISABLE_COPY_MOVE(RemovalConfinement)
+
+public:
+    // Reads the three definition resources now; "~" is the locations' home.
+    explicit RemovalConfinement(const Locations& locations);
+
+    // Whether the path, as written, lies strictly inside a walked folder or
+    // names a definition entry; `reason` says why not. Nothing is opened.
+    bool admits(const QString& path, QString* reason = nullptr) const;
+    // Removes the path when the rule allows it, through FileSystem::current().
+    FileSystem::Beneath remove(const QString& path, QString* reason = nullptr) const;
+
+private:
+    // The walked folder to start from and the components below it.
+    struct Place {
+        QString base;
+        QStringList inside;
+        bool isEntry = false;
+    };
+    bool find(const QString& path, Place* place, QString* reason) const;
+
+    QList<QStringList> m_entries;
+    FolderIdentities m_kept;
+};
