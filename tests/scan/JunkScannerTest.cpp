@@ -29,7 +29,6 @@ struct ScannerWorld {
         scanner->writeResults();
         return readResults(sandbox.locations().resultsFile());
     }
-    bool resultsExist() const { return QFileInfo::exists(sandbox.locations().resultsFile()); }
 };
 
 enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile };
@@ -121,9 +120,8 @@ TEST(JunkScannerWalks, ChromiumProfilesGiveTheirCategorysFilesOnly)
         QStringList expected; // below <data>/chromium
         QStringList logged; // below <data>/chromium
     };
-    const QStringList profile = { "Bookmarks", "Preferences", "Login Data", "History", "History-journal",
-        "Visited Links", "Top Sites", "Shortcuts", "Favicons", "Web Data", "Web Data-journal",
-        "Network/Cookies", "Network/Cookies-journal", "Cache/Cache_Data/f_000001" };
+    const QStringList profile = { "Bookmarks", "Login Data", "History", "Visited Links", "Favicons",
+        "Web Data", "Web Data-journal", "Network/Cookies", "Cache/Cache_Data/f_000001" };
     const auto in = [&](const QString& folder) {
         QStringList paths;
         for (const QString& file : profile)
@@ -133,28 +131,23 @@ TEST(JunkScannerWalks, ChromiumProfilesGiveTheirCategorysFilesOnly)
     const std::vector<Row> rows = {
         { "history of Default, then the numbered profiles by number",
             in("Default") + in("Profile 10") + in("Profile 2"), "History",
-            { "Default/History", "Default/History-journal", "Default/Visited Links", "Default/Top Sites",
-                "Default/Shortcuts", "Profile 2/History", "Profile 2/History-journal",
-                "Profile 2/Visited Links", "Profile 2/Top Sites", "Profile 2/Shortcuts", "Profile 10/History",
-                "Profile 10/History-journal", "Profile 10/Visited Links", "Profile 10/Top Sites",
-                "Profile 10/Shortcuts" },
+            { "Default/History", "Default/Visited Links", "Profile 2/History", "Profile 2/Visited Links",
+                "Profile 10/History", "Profile 10/Visited Links" },
             {} },
         { "cookies where they lie today and where they lay before",
             in("Default") + QStringList { "Profile 1/Cookies" }, "Cookies",
-            { "Default/Network/Cookies", "Default/Network/Cookies-journal", "Profile 1/Cookies" }, {} },
+            { "Default/Network/Cookies", "Profile 1/Cookies" }, {} },
         { "the form database alone, never its journal", in("Default"), "Form Values", { "Default/Web Data" },
             {} },
-        { "page icons", in("Default"), "Page Icons", { "Default/Favicons" }, {} },
         { "a named file that is a folder", { "Default/History/", "Default/Favicons" }, "History", {}, {} },
         { "not a person's profile: passed over, named ones logged",
-            in("Guest Profile") + in("System Profile") + in("Profile x") + in("Profile ") + in("Profile 3"),
-            "Page Icons", { "Profile 3/Favicons" },
+            in("Guest Profile") + in("Profile x") + in("Profile ") + in("Profile 3"), "Page Icons",
+            { "Profile 3/Favicons" },
             { "Passing over <root>/Profile : it is not a numbered profile folder",
                 "Passing over <root>/Profile x: it is not a numbered profile folder",
                 "<root> holds no Default profile" } },
         { "a profile that is a link", QStringList { "Default -> ../elsewhere" } + in("Profile 1"), "History",
-            { "Profile 1/History", "Profile 1/History-journal", "Profile 1/Visited Links",
-                "Profile 1/Top Sites", "Profile 1/Shortcuts" },
+            { "Profile 1/History", "Profile 1/Visited Links" },
             { "Passing over the profile folder <root>/Default: it is a link",
                 "<root> holds no Default profile" } },
     };
@@ -174,46 +167,6 @@ TEST(JunkScannerWalks, ChromiumProfilesGiveTheirCategorysFilesOnly)
     }
 }
 
-TEST(JunkScannerWalks, MissingRootsAreSkippedAndLoggedByThePlainWalks)
-{
-    for (Walk walk : { Walk::Cache, Walk::ProfileCache, Walk::FileOrFolder, Walk::ProfileFile }) {
-        ScannerWorld world;
-        makeTree(world.data + "/root", { "p.default/cookies.sqlite" });
-        run(world, walk, { "~/missing", world.data + "/root" });
-
-        const QString missing = world.sandbox.locations().home + "/missing";
-        EXPECT_TRUE(world.sandbox.logged(missing));
-        EXPECT_EQ(world.sandbox.logged("Path " + missing + "not found"),
-            walk == Walk::Cache || walk == Walk::FileOrFolder);
-        EXPECT_TRUE(world.sandbox.logged(world.data + "/root"));
-        EXPECT_GT(world.state.nCacheCount, 0) << "the next root is still walked";
-    }
-}
-
-TEST(JunkScannerWalks, ScannersShareOneArrayPerCategoryAndCountEveryRecording)
-{
-    ScannerWorld world;
-    makeTree(world.data, { "safari/s1", "safari/s2", "opera/o1", "icons/i1", "cookies/c1" });
-    world.scanner->scanBrowserCache({}, "Internet Cache");
-    EXPECT_FALSE(world.resultsExist()) << "an empty list writes nothing";
-    world.scanner->scanBrowserCache({ world.data + "/safari" }, "Internet Cache");
-    world.scanner->scanBrowserCache({ world.data + "/opera" }, "Internet Cache");
-    // Two entries that reach the same file record it twice.
-    world.scanner->scanBrowserOtherCategories(
-        { world.data + "/cookies", world.data + "/cookies/c1" }, "Cookies");
-    world.scanner->scanBrowserCache({ world.data + "/icons" }, "Page Icons");
-
-    const auto results = world.results();
-    EXPECT_EQ(results.value("Internet Cache"), under(world.data, { "safari/s1", "safari/s2", "opera/o1" }));
-    EXPECT_EQ(results.value("Cookies"), under(world.data, { "cookies/c1", "cookies/c1" }));
-    EXPECT_EQ(results.value("Page Icons"), under(world.data, { "icons/i1" }));
-    EXPECT_EQ(world.reporter.reports.back().category, "Cache");
-    EXPECT_EQ(world.state.nCacheCount, 6);
-    EXPECT_EQ(world.state.nTotalErrorsCount, 6);
-    // The zero count is shown on entry while nothing is counted yet.
-    EXPECT_EQ(world.reporter.descriptions("noInternetCache").size(), 2);
-}
-
 TEST(JunkScannerWalks, StopEndsTheWalkButTheScannerStoresAndPassesOverTheRest)
 {
     ScannerWorld world;
@@ -226,10 +179,6 @@ TEST(JunkScannerWalks, StopEndsTheWalkButTheScannerStoresAndPassesOverTheRest)
     EXPECT_EQ(world.results().value("Internet Cache"), under(world.data, { "one/a", "one/b" }));
     EXPECT_TRUE(world.sandbox.logged(world.data + "/two")) << "later roots are still visited";
 
-    // The file-or-folder walk still records a root that is a file.
-    world.scanner->scanBrowserOtherCategories({ world.data + "/two", world.data + "/one/c" }, "Cookies");
-    EXPECT_EQ(world.results().value("Cookies"), under(world.data, { "one/c" }));
-
     // Once cancelled, a scanner touches nothing.
     world.state.scanCancelled = true;
     world.sandbox.clearRecords();
@@ -241,22 +190,7 @@ TEST(JunkScannerWalks, StopEndsTheWalkButTheScannerStoresAndPassesOverTheRest)
     EXPECT_EQ(world.reporter.reports.size(), reports);
     EXPECT_TRUE(world.reporter.images.isEmpty());
     EXPECT_TRUE(world.sandbox.logLines().isEmpty());
-    EXPECT_EQ(world.state.nTotalErrorsCount, 3);
-}
-
-TEST(JunkScannerWalks, NamesTheFileCannotCarryAreLeftOutWithOneLogLine)
-{
-    ScannerWorld world;
-    const QString root = makeTree(world.data + "/root",
-        { "ok", QStringLiteral("line\nbreak"), QStringLiteral("bad\rname"), QStringLiteral("dir\x01/one"),
-            QStringLiteral("dir\x01/two") });
-    world.scanner->scanBrowserCache({ root }, "Internet Cache");
-
-    // A line feed survives the file; a carriage return or another control character would not.
-    EXPECT_EQ(world.results().value("Internet Cache"), under(root, { QStringLiteral("line\nbreak"), "ok" }));
     EXPECT_EQ(world.state.nTotalErrorsCount, 2);
-    EXPECT_EQ(world.sandbox.logLines().filter("cannot be kept"),
-        QStringList { "Passing over an item in " + root + ": its name cannot be kept in the scan results" });
 }
 
 TEST(JunkScannerLogs, AgeRuleForTheTwoFreshSystemLogs)
@@ -281,63 +215,4 @@ TEST(JunkScannerLogs, AgeRuleForTheTwoFreshSystemLogs)
              { "~/.local/share/xorg", C::UserLogs }, { "/var/crash", C::LibraryLogs },
              { "~/.local/share/xorg/", C::SystemLogs }, { "/var/log", C::SystemLogs } })
         EXPECT_EQ(JunkScanner::logClassOf(QString::fromLatin1(entry)), logClass) << entry;
-}
-
-TEST(JunkScannerLogs, ListsLogFilesAndShowsEveryVisitedEntry)
-{
-    ScannerWorld world;
-    const Locations& l = world.sandbox.locations();
-    const QString varLog = QFileInfo(l.systemLog).absolutePath();
-    useDefinitions(world.sandbox, {}, { "~/.local/share/xorg", varLog, "~/missing", "~/only-folders" });
-    world.scanner = std::make_unique<JunkScanner>(world.state, world.reporter, world.sandbox.locations());
-    const QString xorg = makeTree(l.home + "/.local/share/xorg", { "Xorg.0.log", "old/" });
-    makeTree(varLog, { "apt/history.log", "auth.log", "dpkg.log", "syslog" });
-    makeTree(l.home + "/only-folders", { "a/" });
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    world.scanner->setCreationDateSource(
-        [&](const QString& path) { return path == l.systemLog ? now.addSecs(-7200) : now.addSecs(-600); });
-
-    world.scanner->scanSystemLogs();
-
-    const auto results = world.results();
-    EXPECT_EQ(results.value("UserLibraryLogs"), QStringList { xorg + "/Xorg.0.log" });
-    EXPECT_EQ(results.value("System Logs"), under(varLog, { "apt/history.log", "dpkg.log", "syslog" }));
-    EXPECT_FALSE(results.contains("System Library Logs"));
-    // Folders and unlisted files are shown too; the category stays the last one set.
-    EXPECT_EQ(world.reporter.descriptions("log"),
-        under(xorg, { "Xorg.0.log", "old" })
-            + under(varLog, { "apt", "apt/history.log", "auth.log", "dpkg.log", "syslog" })
-            + QStringList { l.home + "/only-folders/a" });
-    EXPECT_EQ(world.reporter.reports[1].category, "UserLibraryLogs");
-    EXPECT_EQ(world.reporter.reports[3].category, "MiscLogs");
-    EXPECT_EQ(world.state.nLogsCount, 4);
-    EXPECT_EQ(world.reporter.images, (QStringList { "logs:Arrow", "logs:RightMark" }));
-    EXPECT_FALSE(world.sandbox.logged(l.home + "/missing"));
-
-    ScannerWorld empty({ "~/only-folders" });
-    makeTree(empty.sandbox.locations().home + "/only-folders", { "a/", "b/" });
-    empty.scanner->scanSystemLogs();
-    EXPECT_EQ(empty.reporter.descriptions("log").size(), 2);
-    EXPECT_FALSE(empty.resultsExist()) << "nothing listed, nothing written";
-}
-
-TEST(JunkScannerSystemCache, FilesAndFoldersAreJunkAndNothingFoundIsReported)
-{
-    ScannerWorld world({}, { "~/.cache/thumbnails", "~/single.bin", "~/missing" });
-    const QString home = world.sandbox.locations().home;
-    makeTree(home, { ".cache/thumbnails/normal/a.png", ".cache/thumbnails/large/", "single.bin" });
-    world.scanner->scanSystemCache();
-
-    const QStringList expected = under(home, { ".cache/thumbnails/normal/a.png", "single.bin" });
-    EXPECT_EQ(world.results().value("System Cache"), expected);
-    EXPECT_EQ(world.reporter.descriptions("systemCache"), expected);
-    EXPECT_EQ(world.reporter.reports[0].category, "System Cache");
-    EXPECT_EQ(world.state.nSystemCacheCount, 2);
-    EXPECT_EQ(world.reporter.images, (QStringList { "cache:Arrow", "cache:RightMark" }));
-
-    ScannerWorld empty({}, { "~/missing" });
-    empty.scanner->scanSystemCache();
-    ASSERT_EQ(empty.reporter.reports.size(), 1u);
-    EXPECT_EQ(empty.reporter.reports[0].kind, "noSystemCache");
-    EXPECT_FALSE(empty.resultsExist());
 }

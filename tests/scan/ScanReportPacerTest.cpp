@@ -30,7 +30,7 @@ private:
 
 // One step of a scan: a finding at a moment of the clock, or another report.
 struct Step {
-    enum What { Browser, Log, Cache, WalkEnded, NoInternetCache, LogsImage } what;
+    enum What { Browser, Log, Cache, WalkEnded, LogsImage } what;
     qint64 at = 0;
     const char* path = "";
 };
@@ -53,8 +53,6 @@ TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
             { { S::Browser, 0, "/a" }, { S::Browser, 10, "/b" }, { S::Browser, 40, "/c" },
                 { S::Browser, 41, "/d" }, { S::Browser, 100, "/e" }, { S::WalkEnded } },
             { "browser /a", "browser /c", "browser /e" } },
-        { "a walk that records nothing adds nothing to the zero count",
-            { { S::NoInternetCache }, { S::WalkEnded }, { S::WalkEnded } }, { "no internet cache" } },
         { "a walk that records one path within a frame still shows it",
             { { S::Browser, 0, "/a" }, { S::WalkEnded }, { S::Browser, 5, "/x" }, { S::WalkEnded } },
             { "browser /a", "browser /x" } },
@@ -85,9 +83,6 @@ TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
                 break;
             case S::WalkEnded:
                 pacer.walkEnded();
-                break;
-            case S::NoInternetCache:
-                pacer.reportNoInternetCacheItems();
                 break;
             case S::LogsImage:
                 pacer.showLogsStateImage("RightMark");

@@ -27,36 +27,6 @@ struct ResultsWorld {
 
 } // namespace
 
-TEST(ScanResultsFile, ReadsAgainOnlyWhenSomethingElseChangedTheFile)
-{
-    ResultsWorld world;
-    auto& [sandbox, path, file] = world;
-    file.setPaths("History", { "/h/1", "/h/1" });
-    file.setPaths("Internet Cache", {});
-    ASSERT_TRUE(file.write());
-    EXPECT_EQ(readResults(path),
-        (QMap<QString, QStringList> { { "History", { "/h/1", "/h/1" } }, { "Internet Cache", {} } }));
-
-    // Nothing new: the file is not written again.
-    const qint64 written = ScanResultsFile::totalBytesWritten();
-    file.load();
-    file.setPaths("History", { "/h/1", "/h/1" });
-    ASSERT_TRUE(file.write());
-    EXPECT_EQ(ScanResultsFile::totalBytesWritten(), written);
-
-    // Another writer's content, damaged entries dropped, is what the next load sees.
-    ASSERT_TRUE(PropertyList::writeXml(
-        QVariantMap { { "Cookies", "not a list" }, { "History", QVariantList { "/other", 7 } } }, path));
-    file.load();
-    EXPECT_FALSE(file.contains("Cookies"));
-    EXPECT_EQ(file.paths("History"), QStringList { "/other" });
-
-    // A file removed meanwhile (a removal after a stopped scan) holds nothing.
-    QFile::remove(path);
-    file.load();
-    EXPECT_TRUE(file.isEmpty());
-}
-
 TEST(ScanResultsFile, APathTheFormatCannotCarryNeverCostsTheOthers)
 {
     ResultsWorld world;
@@ -66,28 +36,6 @@ TEST(ScanResultsFile, APathTheFormatCannotCarryNeverCostsTheOthers)
     EXPECT_EQ(readResults(path).value("Cookies"), QStringList { "/ok" });
     EXPECT_TRUE(
         sandbox.logged("Passing over an item in /folder: its name cannot be kept in the scan results"));
-}
-
-TEST(ScanResultsFile, StoresRewriteTheFileOnlyOnceItWouldDouble)
-{
-    ResultsWorld world;
-    auto& [sandbox, path, file] = world;
-    QStringList stored;
-    const auto store = [&](int paths) {
-        for (int i = 0; i < paths; ++i) {
-            stored.append(QStringLiteral("/home/u/.cache/opera/%1").arg(stored.size(), 8, 10, QChar(u'0')));
-            EXPECT_TRUE(file.acceptsPath(stored.constLast()));
-        }
-        file.setPaths("Internet Cache", stored);
-        EXPECT_TRUE(file.writeIfGrown());
-        return readResults(path).value("Internet Cache").size();
-    };
-    EXPECT_EQ(store(100), 100) << "the first store is written";
-    EXPECT_EQ(store(50), 100) << "held back: half as much again";
-    EXPECT_EQ(store(60), 210) << "more than twice the file";
-    EXPECT_EQ(store(0), 210);
-    ASSERT_TRUE(file.write());
-    EXPECT_EQ(readResults(path).value("Internet Cache"), stored);
 }
 
 // The review reads the file only up to a size, so the scan never writes more.

@@ -9,11 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 void useDefinitions(Sandbox& sandbox, const QVariantMap& internetCachePaths, const QStringList& logPaths,
     const QStringList& systemCachePaths)
 {

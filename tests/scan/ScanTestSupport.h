@@ -1,20 +1,17 @@
 #pragma once
 
 #include "scan/ScanReporter.h"
+#include "support/QStringPrinting.h"
 
 #include <QMap>
 #include <QStringList>
 #include <QVariantMap>
 
 #include <functional>
-#include <ostream>
 #include <vector>
 
 class Sandbox;
 struct ScanState;
-
-// Readable failure messages for texts and lists of texts.
-void PrintTo(const QString& text, std::ostream* out);
 
 // Points the definitions at <sandbox>/resources/definitions and writes these there.
 void useDefinitions(Sandbox& sandbox, const QVariantMap& internetCachePaths, const QStringList& logPaths = {},

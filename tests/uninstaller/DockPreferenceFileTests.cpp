@@ -86,17 +86,6 @@ TEST_F(DockPreferenceFileTest, DropsEveryTileOfTheLabelAndKeepsEverythingElse)
     }
 }
 
-TEST_F(DockPreferenceFileTest, AFileWithoutTilesGetsAnEmptyTileArray)
-{
-    sandbox.makeFile(QStringLiteral("home/.config/com.apple.dock.plist"),
-        *PropertyList::toXml(QVariantMap { { QStringLiteral("orientation"), QStringLiteral("left") } }));
-
-    EXPECT_TRUE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
-    EXPECT_EQ(PropertyList::readDictionary(path),
-        QVariantMap({ { QStringLiteral("orientation"), QStringLiteral("left") },
-            { QStringLiteral("persistent-apps"), QVariantList() } }));
-}
-
 TEST_F(DockPreferenceFileTest, LeavesAMissingOrUnreadableFileAsItWas)
 {
     EXPECT_FALSE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));

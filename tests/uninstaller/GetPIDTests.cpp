@@ -1,5 +1,5 @@
-#include "support/Sandbox.h"
 #include "support/FakeProcessTable.h"
+#include "support/Sandbox.h"
 #include "uninstaller/GetPID.h"
 
 #include <gtest/gtest.h>
@@ -36,18 +36,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(GetPIDTest, RefusesMissingArgumentsWithoutTouchingOutputs)
-{
-    pid_t ids[2] = { 5, 5 };
-    unsigned matches = 9;
-    EXPECT_EQ(GetAllPIDsForProcessName(nullptr, ids, 2, &matches, nullptr), -2);
-    EXPECT_EQ(GetAllPIDsForProcessName("Foo", nullptr, 2, &matches, nullptr), -2);
-    EXPECT_EQ(GetAllPIDsForProcessName("Foo", ids, 2, nullptr, nullptr), -2);
-    EXPECT_EQ(GetAllPIDsForProcessName("Foo", ids, 0, &matches, nullptr), -2);
-    EXPECT_EQ(matches, 9u);
-    EXPECT_EQ(ids[0], 5);
-}
 
 TEST_F(GetPIDTest, FindsEveryProcessOfTheNameInIdOrderAndSkipsWhatCannotBeRead)
 {
@@ -95,9 +83,6 @@ TEST_F(GetPIDTest, ReportsAFullListAndAnUnreadableTable)
     EXPECT_EQ(full.matches, 2u);
 
     EXPECT_EQ(GetPIDForProcessName("Many", QFile::encodeName(table.folder()).constData()), -1);
-    table.add(20, QStringLiteral("/usr/bin/Once"));
-    EXPECT_EQ(GetPIDForProcessName("Once", QFile::encodeName(table.folder()).constData()), 20);
-    EXPECT_EQ(GetPIDForProcessName("None", QFile::encodeName(table.folder()).constData()), -1);
 
     const QByteArray nowhere = QFile::encodeName(sandbox.path(QStringLiteral("no-proc")));
     pid_t id = 0;
@@ -105,19 +90,4 @@ TEST_F(GetPIDTest, ReportsAFullListAndAnUnreadableTable)
     int error = 0;
     EXPECT_EQ(GetAllPIDsForProcessName("Once", &id, 1, &matches, &error, nowhere.constData()), -3);
     EXPECT_EQ(error, ENOENT);
-}
-
-TEST_F(GetPIDTest, FindsARealProcessByItsExecutableName)
-{
-    const QString name = QStringLiteral("vlm%1").arg(QCoreApplication::applicationPid());
-    const QString executable = sandbox.path(name);
-    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), executable));
-    QFile::setPermissions(executable, QFile::ReadOwner | QFile::ExeOwner);
-
-    QProcess process;
-    process.start(executable, { QStringLiteral("30") });
-    ASSERT_TRUE(process.waitForStarted());
-    EXPECT_EQ(GetPIDForProcessName(name.toUtf8().constData()), pid_t(process.processId()));
-    process.kill();
-    process.waitForFinished();
 }
