@@ -142,6 +142,40 @@ protected:
         return sandbox.logLines().filter(QRegularExpression("^command = "));
     }
 
+    // A stand-in for a desktop tool on the sandbox's command path: runs `body`
+    // after recording its arguments as one line, each followed by "|".
+    void standIn(const QString& tool, const QString& body)
+    {
+        const QString script = sandbox.makeFile(QStringLiteral("bin/") + tool,
+            QStringLiteral("#!/bin/sh\nprintf '%s|' \"$@\" >> '%1'\necho >> '%1'\n%2\n")
+                .arg(sandbox.path(QStringLiteral("calls-") + tool), body)
+                .toUtf8());
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QStringList calls(const QString& tool) const
+    {
+        QFile file(sandbox.path(QStringLiteral("calls-") + tool));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    QString makeAppImage(const QString& folder, const QString& fileName)
+    {
+        const QString relative = QDir(sandbox.root()).relativeFilePath(folder + u'/' + fileName);
+        return sandbox.makeFile(relative,
+            QByteArray("\x7f"
+                       "ELF\x02\x01\x01\x00"
+                       "AI\x02",
+                11)
+                + "rest");
+    }
+    void listAll()
+    {
+        QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
+        controller.toolsPageCreateUI();
+        ASSERT_TRUE(listed.count() == 1 || listed.wait(10000));
+    }
+
     Sandbox sandbox;
     RecordingFileSystem fileSystem;
     QList<SupportFileChoices::Item> shown;
@@ -317,6 +351,139 @@ TEST_F(ToolsPageTest, NamesThatWouldLeaveTheSearchFolderAreNotSearchedFor)
         EXPECT_EQ(sandbox.logLines().size(), 2);
     }
 }
+
+// Each kind through the page: listed after the bundles, removed with its own
+// command (stand-ins recording what they were asked), its support files gone
+// only when the removal worked, and its favourite dropped.
+TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
+{
+    const QString home = at().home;
+    standIn(QStringLiteral("flatpak"),
+        QStringLiteral(
+            "case \"$1\" in\n"
+            "list) printf 'org.example.Notes\\tNotes\\tuser\\norg.example.Paint\\tPaint Studio\\tsystem\\n"
+            "-rf\\tEvil\\tuser\\n' ;;\n"
+            "ps) echo org.example.Paint ;;\n"
+            "esac"));
+    standIn(QStringLiteral("snap"),
+        QStringLiteral(
+            "case \"$1\" in\n"
+            "list) printf 'Name Version Rev Tracking Publisher Notes\\n"
+            "core22 1 1 latest/stable canonical base\\ngtk-common-themes 1 1 latest/stable canonical -\\n"
+            "hello 2.10 42 latest/stable canonical -\\nbroken 1 1 latest/stable me -\\n"
+            "busy 1 1 latest/stable me -\\n' ;;\n"
+            "remove) [ \"$3\" = broken ] && { echo 'error: access denied (polkit dismissed)' >&2; exit 1; } "
+            ";;\n"
+            "esac\nexit 0"));
+    standIn(QStringLiteral("gsettings"),
+        QStringLiteral("[ \"$1\" = set ] || echo \"['firefox.desktop', 'org.example.Notes.desktop', "
+                       "'hello_hello.desktop', 'obsidian.desktop', 'files.desktop']\""));
+
+    makeBundle(QStringLiteral("Foo.app"), QStringLiteral("Foo"));
+    const QString obsidian = makeAppImage(home + QStringLiteral("/Applications"), "Obsidian-1.4.16.AppImage");
+    const QString busyImage
+        = makeAppImage(at().optFolder + QStringLiteral("/busy"), "Busy-2.0-x86_64.AppImage");
+    const QString oddImage = makeAppImage(at().userBinFolder, QStringLiteral("-x 'q\"\nz.AppImage"));
+    const QString gone = makeAppImage(at().userBinFolder, QStringLiteral("Gone.AppImage"));
+    processes.add(700, QStringLiteral("/tmp/.mount_Busy/AppRun"));
+    processes.setEnvironment(700, { QStringLiteral("HOME=/x"), QStringLiteral("APPIMAGE=") + busyImage });
+    processes.add(701, at().snapMount + QStringLiteral("/busy/3/usr/bin/busy"));
+
+    // The Notes folder is a link: it goes, what it leads to stays.
+    const QString notesData = make(sandbox.root(), QStringLiteral("elsewhere"), true);
+    QDir().mkpath(at().flatpakUserData);
+    QFile::link(notesData, at().flatpakUserData + QStringLiteral("/org.example.Notes"));
+    const QString helloData = make(at().snapUserData, QStringLiteral("hello"), true);
+    const QString brokenData = make(at().snapUserData, QStringLiteral("broken"), true);
+    sandbox.makeFile(QDir(sandbox.root()).relativeFilePath(at().snapDesktopEntries) + "/hello_hello.desktop",
+        "[Desktop Entry]\nType=Application\nName=Hello\nExec=hello\n");
+    const QString obsidianConfig = make(at().configHome, QStringLiteral("obsidian"), true);
+    const QString obsidianEntry = make(at().userDesktopEntries, QStringLiteral("obsidian.desktop"));
+    QFile entry(obsidianEntry);
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Obsidian\nIcon=obsidian-icon\nExec=\""
+        + obsidian.toUtf8() + "\" %U\n");
+    entry.close();
+    const QString obsidianIcon
+        = make(at().userIcons + QStringLiteral("/hicolor/256x256/apps"), "obsidian-icon.png");
+
+    listAll();
+    QStringList names = appNames();
+    ASSERT_EQ(names.size(), 10) << names.join(u',').toStdString();
+    EXPECT_EQ(names.mid(0, 5),
+        QStringList({ QStringLiteral("Foo.app"), QStringLiteral("Obsidian"), QStringLiteral("-x 'q\"\nz"),
+            QStringLiteral("Gone"), QStringLiteral("Busy") }));
+    QStringList background = names.mid(5);
+    background.sort();
+    EXPECT_EQ(background,
+        QStringList({ QStringLiteral("Notes"), QStringLiteral("Paint Studio"), QStringLiteral("broken"),
+            QStringLiteral("busy"), QStringLiteral("hello") }));
+    EXPECT_TRUE(
+        sandbox.logged(QStringLiteral("Ignoring an unexpected line of flatpak list: -rf\tEvil\tuser")));
+    QFile::remove(gone);
+
+    const QString failed = QStringLiteral("Cannot remove application file!");
+    const struct {
+        QString row;
+        QString tool; // its command's expected call, when one is made
+        QString call;
+        QString alert;
+        QStringList removed; // the application (when a file), then its support files
+        QStringList favourites; // what is written back, when anything is
+    } cases[] = {
+        { QStringLiteral("Notes"), QStringLiteral("flatpak"),
+            QStringLiteral("uninstall|--noninteractive|--user|--|org.example.Notes|"),
+            QStringLiteral("org.example.Notes") + kSuccess,
+            { at().flatpakUserData + QStringLiteral("/org.example.Notes") },
+            { QStringLiteral(
+                "['firefox.desktop', 'hello_hello.desktop', 'obsidian.desktop', 'files.desktop']") } },
+        { QStringLiteral("Paint Studio"), QStringLiteral("flatpak"), QString(), kRefusedRunning, {}, {} },
+        { QStringLiteral("hello"), QStringLiteral("snap"), QStringLiteral("remove|--|hello|"),
+            QStringLiteral("hello") + kSuccess, { helloData },
+            { QStringLiteral(
+                "['firefox.desktop', 'org.example.Notes.desktop', 'obsidian.desktop', 'files.desktop']") } },
+        { QStringLiteral("broken"), QStringLiteral("snap"), QStringLiteral("remove|--|broken|"),
+            failed + QStringLiteral("\nerror: access denied (polkit dismissed)"), {}, {} },
+        { QStringLiteral("busy"), QStringLiteral("snap"), QString(), kRefusedRunning, {}, {} },
+        { QStringLiteral("Busy"), QString(), QString(), kRefusedRunning, {}, {} },
+        { QStringLiteral("Gone"), QString(), QString(), failed, {}, {} },
+        { QStringLiteral("-x 'q\"\nz"), QString(), QString(), oddImage + kSuccess, { oddImage }, {} },
+        { QStringLiteral("Obsidian"), QString(), QString(), obsidian + kSuccess,
+            { obsidian, obsidianConfig, obsidianEntry, obsidianIcon },
+            { QStringLiteral("['firefox.desktop', 'org.example.Notes.desktop', 'hello_hello.desktop', "
+                             "'files.desktop']") } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row.toStdString());
+        const QStringList before = c.tool.isEmpty() ? QStringList() : calls(c.tool);
+        const QStringList gsettingsBefore = calls(QStringLiteral("gsettings"));
+        fileSystem.removed.clear();
+        uninstall(c.row);
+
+        EXPECT_EQ(sandbox.alerts(), QStringList({ c.alert }));
+        if (!c.tool.isEmpty()) {
+            const QStringList made
+                = calls(c.tool).mid(before.size()).filter(QRegularExpression("^(uninstall|remove)"));
+            EXPECT_EQ(made, c.call.isEmpty() ? QStringList() : QStringList({ c.call }));
+        }
+        QStringList removed = c.removed;
+        EXPECT_EQ(fileSystem.removed, removed);
+        for (const QString& path : removed)
+            EXPECT_FALSE(QFileInfo(path).isSymLink() || QFileInfo::exists(path)) << path.toStdString();
+        const QStringList written
+            = calls(QStringLiteral("gsettings")).mid(gsettingsBefore.size()).filter("set|");
+        QStringList expectedWrites;
+        for (const QString& value : c.favourites)
+            expectedWrites.append(QStringLiteral("set|org.gnome.shell|favorite-apps|") + value + u'|');
+        EXPECT_EQ(written, expectedWrites);
+        EXPECT_EQ(appNames().contains(c.row), !c.alert.endsWith(kSuccess) && c.alert != failed);
+    }
+    EXPECT_TRUE(QFileInfo::exists(notesData + QStringLiteral("/data"))) << "a link's target stays";
+    EXPECT_TRUE(QFileInfo::exists(brokenData)) << "a failed removal keeps the support files";
+    EXPECT_TRUE(QFileInfo::exists(busyImage));
+}
+
+// Uninstall shows what it found; only what stays ticked goes, a folder another
 
 // Uninstall shows what it found; only what stays ticked goes, a folder another
 // application's desktop entry names comes unticked, and Cancel removes nothing.
