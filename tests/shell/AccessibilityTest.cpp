@@ -3,16 +3,12 @@
 #include "platform/UserDefaults.h"
 #include "scan/ScanPageController.h"
 #include "scan/ScanTestSupport.h"
-#include "shell/Accessibility.h"
-#include "shell/MTUTextField.h"
 #include "startup/LoginItem.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -23,38 +19,6 @@ namespace {
 using AccessibilityTest = ShellFixture;
 
 } // namespace
-
-// Every visible control of the built pages, the navigation column and the About
-// panel has a name to be found by; a button is named by its words, without shortcut marks.
-TEST_F(AccessibilityTest, EveryVisibleControlHasAnAccessibleName)
-{
-    ApplicationController& app = start();
-    app.window()->show();
-    app.showAboutPanel();
-    QList<QWidget*> roots { widget<QWidget>("navigationFrame"), static_cast<QWidget*>(app.aboutPanel()) };
-    for (int page = 0; page < app.pagesTabView()->count(); ++page)
-        roots << app.pagesTabView()->widget(page);
-    int looked = 0;
-    for (QWidget* root : std::as_const(roots)) {
-        for (QWidget* control : root->findChildren<QWidget*>()) {
-            auto* button = qobject_cast<QAbstractButton*>(control);
-            auto* label = qobject_cast<QLabel*>(control);
-            // Words on a label are read as they stand; a picture needs words of its own.
-            const bool named = button || qobject_cast<QLineEdit*>(control)
-                || qobject_cast<MTUTextField*>(control)
-                || (label && label->text().isEmpty() && !label->pixmap().isNull());
-            if (!named || !control->isVisibleTo(root))
-                continue;
-            ++looked;
-            EXPECT_FALSE(control->accessibleName().isEmpty()) << control->objectName().toStdString();
-            if (button && !button->text().isEmpty()) {
-                EXPECT_EQ(button->accessibleName(), Accessibility::withoutMnemonics(button->text()));
-            }
-        }
-    }
-    // Five navigation buttons, Scan Now, Close, the link, About, the start-up box, Uninstall and the logos.
-    EXPECT_GE(looked, 14);
-}
 
 // A screen reader, the keyboard and the mouse reach the same operation of every
 // control: a navigation button is a button to press, not a box to tick, and the

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QEnterEvent>
-#include <QSvgRenderer>
 #include <QWidget>
 
 namespace {
@@ -22,12 +21,6 @@ qint64 shownAfter(MTUButton& button, QEvent::Type type)
 TEST(MTUButtonTest, EnteringAndLeavingSwapThePicturesOnceRegistered)
 {
     Sandbox sandbox;
-    for (const char* name : { "ScanNow", "Stop", "about", "close", "BackToScan", "ActionButton" }) {
-        for (const QString& image : { QString::fromLatin1(name), QString::fromLatin1(name) + "-hover" })
-            EXPECT_TRUE(
-                QSvgRenderer(sandbox.locations().resourcesFolder + "/images/" + image + ".svg").isValid())
-                << image.toStdString();
-    }
     QWidget first;
     QWidget second;
     auto* button = new MTUButton;
