@@ -6,83 +6,63 @@
 
 namespace {
 
-class LocalizationTest : public ::testing::Test {
-protected:
-    ~LocalizationTest() override { Localization::setLanguage(m_previous); }
-
+// The shipped German table where a row names no contents; a table the user or
+// a packager broke must leave the program in English, not crash it.
+TEST(Localization, TextComesFromTheLanguagesTableElseTheEnglishDefault)
+{
+    const QString previous = Localization::language();
     Sandbox sandbox;
-
-private:
-    QString m_previous = Localization::language();
-};
-
-TEST_F(LocalizationTest, GermanTableGivesItsTextAndTheDefaultForWhatItLacks)
-{
-    Localization::setLanguage(QStringLiteral("de"));
-    EXPECT_EQ(Localization::text(QStringLiteral("MENU_QUITAPP_TITLE"), QStringLiteral("Quit %@")),
-        QStringLiteral("%@ beenden"));
-    EXPECT_EQ(Localization::text(QStringLiteral("NO_SUCH_KEY"), QStringLiteral("Fallback")),
-        QStringLiteral("Fallback"));
-
-    for (const QString& language : { QString(), QStringLiteral("en"), QStringLiteral("xx") }) {
-        Localization::setLanguage(language);
-        EXPECT_EQ(Localization::text(QStringLiteral("MENU_QUITAPP_TITLE"), QStringLiteral("Quit %@")),
-            QStringLiteral("Quit %@"))
-            << language.toStdString();
-    }
-}
-
-// A table the user or a packager broke must leave the program in English, not crash it.
-TEST_F(LocalizationTest, BrokenTablesGiveTheEnglishDefaults)
-{
-    Locations locations = sandbox.locations();
-    locations.resourcesFolder = sandbox.path(QStringLiteral("resources"));
-    sandbox.setLocations(locations);
     const QByteArray head = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
     const struct {
         const char* language;
-        QByteArray contents;
-    } tables[] = {
-        { "garbage", QByteArray("\x00\xff not a list", 14) },
-        { "truncated", head + "<dict><key>GREETING</key><string>Hal" },
-        { "array", head + "<array><string>Hallo</string></array></plist>" },
-        { "number", head + "<dict><key>GREETING</key><integer>7</integer></dict></plist>" },
-        { "folder", QByteArray() },
+        std::optional<QByteArray> table; // nullopt: shipped; empty: a folder in its place
+        const char* key;
+        const char* expected;
+    } rows[] = {
+        { "de", std::nullopt, "MENU_QUITAPP_TITLE", "%@ beenden" },
+        { "de", std::nullopt, "NO_SUCH_KEY", "default" },
+        { "", std::nullopt, "MENU_QUITAPP_TITLE", "default" },
+        { "en", std::nullopt, "MENU_QUITAPP_TITLE", "default" },
+        { "xx", std::nullopt, "MENU_QUITAPP_TITLE", "default" },
+        { "garbage", QByteArray("\x00\xff not a list", 14), "GREETING", "default" },
+        { "truncated", head + "<dict><key>GREETING</key><string>Hal", "GREETING", "default" },
+        { "array", head + "<array><string>Hallo</string></array></plist>", "GREETING", "default" },
+        { "number", head + "<dict><key>GREETING</key><integer>7</integer></dict></plist>", "GREETING",
+            "default" },
+        { "folder", QByteArray(), "GREETING", "default" },
+        // A sound entry beside an unusable one still counts.
+        { "mixed", head + "<dict><key>A</key><true/><key>B</key><string>Bee</string></dict></plist>", "B",
+            "Bee" },
+        { "mixed", std::nullopt, "A", "default" },
     };
-    for (const auto& table : tables) {
-        const QString file
-            = QStringLiteral("resources/localization/%1.plist").arg(QLatin1String(table.language));
-        if (table.contents.isEmpty())
-            sandbox.makeFolder(file);
-        else
-            sandbox.makeFile(file, table.contents);
-        Localization::setLanguage(QString::fromLatin1(table.language));
-        EXPECT_EQ(
-            Localization::text(QStringLiteral("GREETING"), QStringLiteral("Hello")), QStringLiteral("Hello"))
-            << table.language;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.language) + " " + row.key);
+        if (row.table) {
+            Locations locations = sandbox.locations();
+            locations.resourcesFolder = sandbox.path("resources");
+            sandbox.setLocations(locations);
+            const QString file
+                = QStringLiteral("resources/localization/%1.plist").arg(QLatin1String(row.language));
+            row.table->isEmpty() ? sandbox.makeFolder(file) : sandbox.makeFile(file, *row.table);
+        }
+        Localization::setLanguage(QString::fromLatin1(row.language));
+        EXPECT_EQ(Localization::text(QLatin1String(row.key), QStringLiteral("default")),
+            QString::fromUtf8(row.expected));
     }
-    // A sound entry beside an unusable one still counts.
-    sandbox.makeFile(QStringLiteral("resources/localization/mixed.plist"),
-        head + "<dict><key>A</key><true/><key>B</key><string>Bee</string></dict></plist>");
-    Localization::setLanguage(QStringLiteral("mixed"));
-    EXPECT_EQ(Localization::text(QStringLiteral("A"), QStringLiteral("a")), QStringLiteral("a"));
-    EXPECT_EQ(Localization::text(QStringLiteral("B"), QStringLiteral("b")), QStringLiteral("Bee"));
+    Localization::setLanguage(previous);
 }
 
-TEST(FormatText, FillsPlaceholdersLeftToRightWithoutRescanningArguments)
+TEST(Localization, FormatFillsPlaceholdersLeftToRightWithoutRescanningArguments)
 {
     const struct {
         const char* format;
         QStringList arguments;
         const char* expected;
     } rows[] = {
-        { "About %@", { "Velmora" }, "About Velmora" },
-        { "%@ has found %d Junk Items on your system", { "Velmora", "12" },
-            "Velmora has found 12 Junk Items on your system" },
-        { "%d %@", { "3", "Junk Files Found!" }, "3 Junk Files Found!" },
-        { "(%d Matches)", { "0" }, "(0 Matches)" },
+        { "%@ has found %d Junk Items", { "Velmora", "12" }, "Velmora has found 12 Junk Items" },
+        { "%d %@", { "3", "Found!" }, "3 Found!" },
         // What an argument brings in stays as it is: a path may hold "%@" or "%d".
-        { "Last Scan On: %@", { "/tmp/%@/%d" }, "Last Scan On: /tmp/%@/%d" },
+        { "On: %@", { "/tmp/%@/%d" }, "On: /tmp/%@/%d" },
         { "%@ and %@", { "%@", "second" }, "%@ and second" },
         { "100%% of %@", { "it" }, "100% of it" },
         { "%@%@", { "a", "b" }, "ab" },

@@ -15,7 +15,6 @@ namespace {
 class UserDefaultsTest : public ::testing::Test {
 protected:
     UserDefaults& defaults() { return UserDefaults::standardUserDefaults(); }
-
     // What the next start of the program would read.
     UserDefaults& saveAndReload()
     {
@@ -23,59 +22,43 @@ protected:
         UserDefaults::reload();
         return defaults();
     }
-
-    // A settings file as a user or another program may leave it.
-    void writeSettingsFile(const QByteArray& contents)
+    QString file() const { return sandbox.locations().userDefaultsFile; }
+    QByteArray contents(const QString& suffix = {}) const
     {
-        const QString file = sandbox.locations().userDefaultsFile;
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        sandbox.makeFile(QDir(sandbox.root()).relativeFilePath(file), contents);
-        UserDefaults::reload();
+        QFile read(file() + suffix);
+        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
     }
-
-    static QByteArray contentsOf(const QString& path)
+    // A settings file as a user or another program may leave it.
+    void writeSettingsFile(const QByteArray& data)
     {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        sandbox.makeFile(QDir(sandbox.root()).relativeFilePath(file()), data);
+        UserDefaults::reload();
     }
 
     Sandbox sandbox;
 };
 
-TEST_F(UserDefaultsTest, StringsSurviveASaveAndAnEmptyStringIsNotAbsence)
+TEST_F(UserDefaultsTest, ValuesSurviveASaveAndAnEmptyStringIsNotAbsence)
 {
-    EXPECT_FALSE(defaults().contains(QStringLiteral("SCANNED_COMPLETE_TIME")));
-    EXPECT_TRUE(defaults().stringForKey(QStringLiteral("SCANNED_COMPLETE_TIME")).isNull());
-
-    const QStringList values { "", "Mar 5, 2024 1:02:03 PM", "M\u00e4rz 5, 2024 1:02:03 PM", "a=b;c # d",
-        "  padded  ", "[General]", "\"quoted\"", "back\\slash", "two\nlines", "true", "42" };
-    for (qsizetype i = 0; i < values.size(); ++i)
-        defaults().setObject(values[i], QStringLiteral("KEY_%1").arg(i));
+    const QVariant values[] = { QString(""), QStringLiteral("M\u00e4rz 5, 2024 1:02:03 PM"), "a=b;c # d",
+        "  padded  ", "[General]", "\"quoted\"", "back\\slash", "two\nlines", "true", "42", qint64(0),
+        qint64(-1), std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min(), true, false };
+    for (const QVariant& value : values)
+        defaults().setObject(value, QStringLiteral("KEY_%1").arg(&value - values));
     saveAndReload();
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        const QString key = QStringLiteral("KEY_%1").arg(i);
-        EXPECT_TRUE(defaults().contains(key)) << key.toStdString();
-        const QString read = defaults().stringForKey(key);
-        EXPECT_FALSE(read.isNull()) << key.toStdString();
-        EXPECT_EQ(read, values[i]);
+    for (const QVariant& value : values) {
+        const QString key = QStringLiteral("KEY_%1").arg(&value - values);
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_TRUE(defaults().contains(key));
+        const QVariant read = value.typeId() == QMetaType::QString ? QVariant(defaults().stringForKey(key))
+            : value.typeId() == QMetaType::Bool                    ? QVariant(defaults().boolForKey(key))
+                                                                   : QVariant(defaults().integerForKey(key));
+        EXPECT_EQ(read, value);
     }
-}
-
-TEST_F(UserDefaultsTest, IntegersAndBooleansSurviveASave)
-{
-    const qint64 integers[]
-        = { 0, -1, 12, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min() };
-    for (const qint64 value : integers)
-        defaults().setInteger(value, QStringLiteral("INT_%1").arg(value));
-    defaults().setBool(true, QStringLiteral("YES_KEY"));
-    defaults().setBool(false, QStringLiteral("NO_KEY"));
-    saveAndReload();
-    for (const qint64 value : integers)
-        EXPECT_EQ(defaults().integerForKey(QStringLiteral("INT_%1").arg(value)), value);
-    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("YES_KEY")));
-    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("NO_KEY")));
-    EXPECT_EQ(defaults().integerForKey(QStringLiteral("ABSENT")), 0);
-    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("ABSENT")));
+    EXPECT_TRUE(defaults().stringForKey("KEY_0").isEmpty() && !defaults().stringForKey("KEY_0").isNull());
+    EXPECT_TRUE(defaults().stringForKey("ABSENT").isNull());
+    EXPECT_EQ(defaults().integerForKey("ABSENT"), 0);
+    EXPECT_FALSE(defaults().boolForKey("ABSENT"));
 }
 
 // Values typed into the file by hand read as the defaults system reads them.
@@ -87,83 +70,51 @@ TEST_F(UserDefaultsTest, HandWrittenValuesReadSensibly)
         const char* key;
         qint64 integer;
         bool boolean;
+    } rows[] = { { "ERRORS_FOUND", 7, true }, { "WORD", 0, false }, { "YES_WORD", 0, true },
+        { "ONE", 1, true }, { "ZERO", 0, false }, { "NO_WORD", 0, false }, { "TRUE_WORD", 0, true } };
+    for (const auto& row : rows) {
+        EXPECT_EQ(defaults().integerForKey(row.key), row.integer) << row.key;
+        EXPECT_EQ(defaults().boolForKey(row.key), row.boolean) << row.key;
+    }
+    EXPECT_EQ(defaults().stringForKey("UNQUOTED"), "Mar 5, 2024 1:02:03 PM");
+}
+
+// A damaged file reads as what it still holds, stays as it is until the next
+// save, and is then kept aside while the program's new values are saved.
+TEST_F(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
+{
+    const struct {
+        QByteArray contents;
+        qint64 errorsFound;
     } rows[] = {
-        { "ERRORS_FOUND", 7, true },
-        { "WORD", 0, false },
-        { "YES_WORD", 0, true },
-        { "ONE", 1, true },
-        { "ZERO", 0, false },
-        { "NO_WORD", 0, false },
-        { "TRUE_WORD", 0, true },
+        { QByteArray("\x00\x01\xff\xfe garbage \x00", 15), 0 },
+        { "[General\nERRORS_FOUND", 0 },
+        { "=\n==\n[]\n\\\n\"\n", 0 },
+        { QByteArray(100000, '['), 0 },
+        { "[General]\nERRORS_FOUND=4\n\\\n", 4 },
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(defaults().integerForKey(QString::fromLatin1(row.key)), row.integer) << row.key;
-        EXPECT_EQ(defaults().boolForKey(QString::fromLatin1(row.key)), row.boolean) << row.key;
-    }
-    EXPECT_EQ(defaults().stringForKey(QStringLiteral("UNQUOTED")), QStringLiteral("Mar 5, 2024 1:02:03 PM"));
-}
-
-TEST_F(UserDefaultsTest, ReloadFollowsTheCurrentLocationsAndKeepsReferencesValid)
-{
-    UserDefaults& held = defaults();
-    held.setInteger(3, QStringLiteral("ERRORS_FOUND"));
-    {
-        Sandbox other;
-        EXPECT_EQ(&defaults(), &held);
-        EXPECT_FALSE(held.contains(QStringLiteral("ERRORS_FOUND")));
-        held.setObject(QStringLiteral("elsewhere"), QStringLiteral("OTHER"));
-        EXPECT_TRUE(held.synchronize());
-        EXPECT_TRUE(QFileInfo::exists(other.locations().userDefaultsFile));
-    }
-    // Unsaved values of the first store were written when it was closed.
-    EXPECT_EQ(held.integerForKey(QStringLiteral("ERRORS_FOUND")), 3);
-    EXPECT_FALSE(held.contains(QStringLiteral("OTHER")));
-}
-
-TEST_F(UserDefaultsTest, CorruptSettingsFileReadsAsAbsentValues)
-{
-    const QByteArray files[] = {
-        QByteArray("\x00\x01\xff\xfe garbage \x00", 15),
-        "[General\nERRORS_FOUND",
-        "=\n==\n[]\n\\\n\"\n",
-        QByteArray(100000, '['),
-    };
-    const QString file = sandbox.locations().userDefaultsFile;
-    for (const QByteArray& contents : files) {
-        QFile::remove(file + QStringLiteral(".damaged"));
+        QFile::remove(file() + ".damaged");
         sandbox.clearRecords();
-        writeSettingsFile(contents);
+        writeSettingsFile(row.contents);
         EXPECT_EQ(sandbox.logLines().size(), 1);
-        EXPECT_EQ(defaults().integerForKey(QStringLiteral("ERRORS_FOUND")), 0);
-        EXPECT_TRUE(defaults().stringForKey(QStringLiteral("SCANNED_COMPLETE_TIME")).isNull());
-        EXPECT_FALSE(defaults().boolForKey(QStringLiteral("ISFIRSTRUN")));
-        // Reading alone leaves the file as it is.
-        EXPECT_EQ(contentsOf(file), contents);
-        EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".damaged")));
+        EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), row.errorsFound);
+        EXPECT_EQ(contents(), row.contents);
+        EXPECT_FALSE(QFileInfo::exists(file() + ".damaged"));
 
-        // The program can still keep what it writes from now on, and hears that it did:
-        // the first-run registration waits for a save that worked.
-        defaults().setInteger(5, QStringLiteral("ERRORS_FOUND"));
-        EXPECT_EQ(saveAndReload().integerForKey(QStringLiteral("ERRORS_FOUND")), 5);
-        EXPECT_EQ(contentsOf(file + QStringLiteral(".damaged")), contents);
+        defaults().setBool(true, "ISFIRSTRUN");
+        EXPECT_TRUE(saveAndReload().boolForKey("ISFIRSTRUN"));
+        EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), row.errorsFound);
+        EXPECT_EQ(contents(".damaged"), row.contents);
     }
-}
-
-TEST_F(UserDefaultsTest, WhatADamagedFileStillHoldsIsKept)
-{
-    writeSettingsFile("[General]\nERRORS_FOUND=4\n\\\n");
-    EXPECT_EQ(sandbox.logLines().size(), 1);
-    defaults().setBool(true, QStringLiteral("ISFIRSTRUN"));
-    EXPECT_TRUE(saveAndReload().boolForKey(QStringLiteral("ISFIRSTRUN")));
-    EXPECT_EQ(defaults().integerForKey(QStringLiteral("ERRORS_FOUND")), 4);
-}
-
-TEST_F(UserDefaultsTest, UnusableSettingsLocationReadsAsAbsentAndReportsTheFailedSave)
-{
-    sandbox.makeFolder(QDir(sandbox.root()).relativeFilePath(sandbox.locations().userDefaultsFile));
+    // A folder in the file's place: nothing to read, and the failed save is reported.
+    sandbox.makeFolder(QDir(sandbox.root()).relativeFilePath(file() + "2"));
+    Locations locations = sandbox.locations();
+    locations.userDefaultsFile += "2";
+    sandbox.setLocations(locations);
     UserDefaults::reload();
-    EXPECT_FALSE(defaults().contains(QStringLiteral("ISFIRSTRUN")));
-    defaults().setBool(true, QStringLiteral("ISFIRSTRUN"));
+    EXPECT_FALSE(defaults().contains("ISFIRSTRUN"));
+    defaults().setBool(true, "ISFIRSTRUN");
     EXPECT_FALSE(defaults().synchronize());
 }
 

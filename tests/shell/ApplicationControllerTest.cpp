@@ -1,27 +1,14 @@
 #include "ShellFixture.h"
 
-#include "platform/Alert.h"
 #include "platform/UserDefaults.h"
-#include "removal/FixPageController.h"
-#include "results/ReviewPageController.h"
 #include "scan/ScanPageController.h"
 #include "scan/ScanTestSupport.h"
-#include "shell/OverviewPageController.h"
-#include "startup/OptionsPageController.h"
-#include "uninstaller/ToolsPageController.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QTimer>
 
 #include <functional>
 
@@ -29,40 +16,19 @@ namespace {
 using ApplicationControllerTest = ShellFixture;
 }
 
-TEST_F(ApplicationControllerTest, FirstStartShowsTheOverviewWithFixDisabled)
+// Remove Clutter is enabled by the junk the last scan left, and only then opens its page.
+TEST_F(ApplicationControllerTest, StartShowsTheOverviewAndFixFollowsTheLastScansJunk)
 {
-    ApplicationController& app = start();
-    EXPECT_EQ(ApplicationController::applicationController(), &app);
-    EXPECT_EQ(app.window()->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_EQ(app.pagesTabView()->currentIndex(), 0);
-    EXPECT_TRUE(app.showOverviewPage());
-    EXPECT_FALSE(app.securedJunkItemsFound());
-    EXPECT_FALSE(app.fixButton()->isEnabled());
-    EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), QStringLiteral("Never Scanned!"));
-
-    const std::pair<QPushButton*, const char*> titles[] = {
-        { app.scanButton(), "Scan" },
-        { app.reviewButton(), "Review" },
-        { app.fixButton(), "Remove Clutter" },
-        { app.optionsButton(), "Options" },
-        { app.toolsButton(), "Tools" },
-    };
-    for (const auto& [button, title] : titles) {
-        EXPECT_EQ(button->text(), QLatin1String(title));
-        EXPECT_FALSE(button->toolTip().isEmpty()) << title;
+    for (const qint64 errors : { 0, 3 }) {
+        UserDefaults::standardUserDefaults().setInteger(errors, "ERRORS_FOUND");
+        ApplicationController& app = start();
+        EXPECT_EQ(ApplicationController::applicationController(), &app);
+        EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
+        EXPECT_EQ(app.fixButton()->isEnabled(), errors > 0);
+        app.fixButton()->click();
+        EXPECT_EQ(app.pagesTabView()->currentIndex(),
+            errors > 0 ? ApplicationController::FixPage : ApplicationController::OverviewPage);
     }
-    EXPECT_EQ(app.optionsButton()->toolTip(), QStringLiteral("Click to set Velmora options"));
-    EXPECT_EQ(app.editionText()->text(), QStringLiteral("October 2009 Edition"));
-}
-
-TEST_F(ApplicationControllerTest, JunkFromTheLastScanEnablesFixWhichOpensTheFixPage)
-{
-    UserDefaults::standardUserDefaults().setInteger(3, QStringLiteral("ERRORS_FOUND"));
-    ApplicationController& app = start();
-    ASSERT_TRUE(app.fixButton()->isEnabled());
-    ASSERT_FALSE(app.scanPageController()->scanning());
-    app.fixButton()->click();
-    EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::FixPage);
 }
 
 TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
@@ -122,72 +88,6 @@ TEST_F(ApplicationControllerTest, NavigationButtonsSelectAndHighlightTheirPages)
     EXPECT_EQ(highlighted(), QList<QPushButton*> { app.scanButton() });
 }
 
-TEST_F(ApplicationControllerTest, ControllerWithIdFollowsThePageTable)
-{
-    ApplicationController& app = start();
-    EXPECT_EQ(app.controllerWithId(0), app.overviewPageController());
-    EXPECT_EQ(app.controllerWithId(1), app.scanPageController());
-    EXPECT_EQ(app.controllerWithId(3), app.reviewPageController());
-    EXPECT_EQ(app.controllerWithId(4), app.optionsPageController());
-    EXPECT_EQ(app.controllerWithId(5), app.toolsPageController());
-    EXPECT_EQ(app.controllerWithId(6), app.fixPageController());
-    for (const int none : { 2, 7, -1 })
-        EXPECT_EQ(app.controllerWithId(none), nullptr) << none;
-}
-
-TEST_F(ApplicationControllerTest, AlertsGoThroughTheOneAlertFunction)
-{
-    ApplicationController& app = start();
-    app.showAlert(QStringLiteral("Nothing to remove."));
-    EXPECT_EQ(m_sandbox.alerts(), QStringList { QStringLiteral("Nothing to remove.") });
-}
-
-TEST_F(ApplicationControllerTest, TheRealAlertHasExactlyOneOkButton)
-{
-    ApplicationController& app = start();
-    Alert::setHandler({});
-    QStringList buttons;
-    QString text;
-    // The alert is modal: inspect and dismiss it from inside its own event loop.
-    QTimer::singleShot(0, &app, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        text = box->text();
-        for (QAbstractButton* button : box->buttons())
-            buttons << button->text();
-        box->buttons().constFirst()->click();
-    });
-    app.showAlert(QStringLiteral("Scan stopped."));
-    EXPECT_EQ(text, QStringLiteral("Scan stopped."));
-    EXPECT_EQ(buttons, QStringList { QStringLiteral("OK") });
-}
-
-TEST_F(ApplicationControllerTest, TerminationLogsTheFarewellLine)
-{
-    ApplicationController& app = start();
-    app.applicationShouldTerminate();
-    EXPECT_TRUE(m_sandbox.logged(QStringLiteral("Velmora Exite Sucessfully")));
-}
-
-TEST_F(ApplicationControllerTest, ApplicationMenuNamesTheProduct)
-{
-    ApplicationController& app = start();
-    const auto* menu = app.window()->menuBar()->findChild<QMenu*>(QStringLiteral("applicationMenu"));
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->title(), QStringLiteral("Velmora"));
-    QStringList titles;
-    for (const QAction* action : menu->actions()) {
-        if (!action->isSeparator())
-            titles << action->text();
-    }
-    EXPECT_EQ(titles,
-        (QStringList { QStringLiteral("About Velmora"), QStringLiteral("Hide Velmora"),
-            QStringLiteral("Quit Velmora") }));
-
-    menu->actions().constFirst()->trigger();
-    EXPECT_TRUE(app.aboutPanel()->isVisible());
-}
-
 TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
 {
     ApplicationController& app = start();
@@ -215,14 +115,4 @@ TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
     ASSERT_TRUE(ended.wait(30000));
     EXPECT_EQ(widget<QLabel>("scanPageScanResultText")->text(),
         QStringLiteral("Scanning Complete. No Junk Items found."));
-}
-
-TEST_F(ApplicationControllerTest, TheLookupCreatesAnInstanceOnlyWhenNoneExists)
-{
-    ApplicationController& app = start();
-    EXPECT_EQ(ApplicationController::applicationController(), &app);
-    m_controller.reset();
-    std::unique_ptr<ApplicationController> created(ApplicationController::applicationController());
-    ASSERT_NE(created, nullptr);
-    EXPECT_EQ(ApplicationController::applicationController(), created.get());
 }

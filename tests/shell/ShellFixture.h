@@ -33,6 +33,7 @@ class ShellFixture : public ::testing::Test {
 protected:
     ApplicationController& start()
     {
+        m_controller.reset();
         m_controller = std::make_unique<ApplicationController>();
         m_controller->awakeFromNib();
         return *m_controller;

@@ -2,13 +2,13 @@
 #include "startup/DesktopEntry.h"
 #include "startup/LoginItem.h"
 #include "startup/LoginItemsAE.h"
+#include "support/QStringPrinting.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -69,26 +69,6 @@ protected:
     Sandbox sandbox;
 };
 
-TEST_F(LoginItems, StartEmptyAndRefuseWhatIsNoFile)
-{
-    const std::optional<QVariantList> none = LoginItem::allLoginItems();
-    ASSERT_TRUE(none);
-    EXPECT_TRUE(none->isEmpty());
-    EXPECT_EQ(LoginItem::indexForLoginItemWithPath(program("app")), -1);
-
-    const QUrl notFiles[] = { QUrl::fromLocalFile(sandbox.path("programs/missing")),
-        QUrl::fromLocalFile(sandbox.makeFolder("programs/folder")), QUrl::fromLocalFile("programs/app"),
-        QUrl("https://example.org/app"), QUrl() };
-    for (const QUrl& url : notFiles) {
-        EXPECT_EQ(LIAEAddURLAtEnd(url, false), kLIAEFileNotFound) << url.toString().toStdString();
-        sandbox.clearRecords();
-        EXPECT_FALSE(LoginItem::addLoginItemWithURL(url, false));
-        EXPECT_EQ(sandbox.logLines(), QStringList { "Couldn't add login item error -43" });
-    }
-    EXPECT_EQ(LIAEAddURLAtEnd(QUrl::fromLocalFile(program("bell\x07")), false), kLIAEBadName);
-    EXPECT_FALSE(QFileInfo::exists(autostart()));
-}
-
 TEST_F(LoginItems, AddedItemsComeLastAndTheFirstOfTwoIsRemoved)
 {
     writeEntry("zeta.desktop", entryFor("/opt/zeta"));
@@ -100,7 +80,6 @@ TEST_F(LoginItems, AddedItemsComeLastAndTheFirstOfTwoIsRemoved)
     ASSERT_TRUE(LoginItem::addLoginItemWithPath(app, false));
     // "app.desktop" sorts first by name; it must still follow the entries that were there before it.
     const QStringList expected = { "/opt/alpha", "/opt/zeta", app, other, app };
-    EXPECT_EQ(listedPaths(), expected);
     EXPECT_EQ(listedPaths(), expected);
     const std::optional<QVariantList> items = LoginItem::allLoginItems();
     ASSERT_TRUE(items);
@@ -188,36 +167,20 @@ TEST_F(LoginItems, ListsAnyValidExecAndSkipsButKeepsTheRest)
         EXPECT_EQ(contents(entry.fileName), entry.contents) << entry.fileName;
 }
 
-TEST_F(LoginItems, HostileProgramPathsComeBackAsTheyWent)
-{
-    const QString names[] = { "My App", "it's", "say \"hi\"", "$HOME`id`", "back\\slash", "new\nline",
-        "tab\tand cr\r", "100%", "Übung-программа", "#~();|&<>*?", " padded " };
-    const bool canValidate = !QStandardPaths::findExecutable("desktop-file-validate").isEmpty();
-    for (const QString& name : names) {
-        const QString path = program(name);
-        const QStringList before = entryFiles();
-        sandbox.clearRecords();
-        ASSERT_TRUE(LoginItem::addLoginItemWithPath(path, false)) << name.toStdString();
-        EXPECT_EQ(LoginItem::indexForLoginItemWithPath(path), listedPaths().size() - 1) << name.toStdString();
-        EXPECT_TRUE(sandbox.logLines().filter("\n").isEmpty()) << "a log line was split";
-
-        QStringList added = entryFiles();
-        added.removeIf([&](const QString& fileName) { return before.contains(fileName); });
-        ASSERT_EQ(added.size(), 1);
-        if (canValidate) {
-            QProcess validate;
-            validate.start("desktop-file-validate", { autostart() + u'/' + added.first() });
-            ASSERT_TRUE(validate.waitForFinished(30000));
-            EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
-        }
-    }
-    if (!canValidate)
-        GTEST_SKIP() << "desktop-file-validate is not installed; entries were only read back";
-}
-
-TEST_F(LoginItems, FailuresOfTheFolderAreReported)
+TEST_F(LoginItems, RefusalsAndFailuresAreReportedAndChangeNothing)
 {
     const QString app = program("app");
+    EXPECT_EQ(LoginItem::allLoginItems(), QVariantList());
+    EXPECT_EQ(LoginItem::indexForLoginItemWithPath(app), -1);
+    for (const QUrl& url : { QUrl::fromLocalFile(sandbox.path("programs/missing")),
+             QUrl::fromLocalFile(sandbox.makeFolder("programs/folder")), QUrl::fromLocalFile("programs/app"),
+             QUrl("https://example.org/app"), QUrl() }) {
+        EXPECT_EQ(LIAEAddURLAtEnd(url, false), kLIAEFileNotFound) << url.toString().toStdString();
+        sandbox.clearRecords();
+        EXPECT_FALSE(LoginItem::addLoginItemWithURL(url, false));
+        EXPECT_EQ(sandbox.logLines(), QStringList { "Couldn't add login item error -43" });
+    }
+    EXPECT_EQ(LIAEAddURLAtEnd(QUrl::fromLocalFile(program("bell\x07")), false), kLIAEBadName);
     FailingFileSystem failing;
     {
         InstalledFileSystem installed(failing);
@@ -234,6 +197,7 @@ TEST_F(LoginItems, FailuresOfTheFolderAreReported)
     Locations locations = sandbox.locations();
     locations.autostartFolder = sandbox.makeFile("not-a-folder");
     sandbox.setLocations(locations);
+    sandbox.clearRecords();
     EXPECT_FALSE(LoginItem::allLoginItems());
     EXPECT_FALSE(LoginItem::addLoginItemWithPath(app, false));
     EXPECT_FALSE(LoginItem::removeLoginItemAtIndex(0));

@@ -1,15 +1,13 @@
-#include "platform/Localization.h"
+#include "startup/OptionsPageController.h"
 #include "platform/UserDefaults.h"
 #include "shell/FakePageHost.h"
 #include "startup/LoginItem.h"
-#include "startup/OptionsPageController.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QDir>
-#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -19,8 +17,7 @@ namespace {
 struct OptionsPage {
     OptionsPage() { controller.optionsPageCreateUI(); }
     QCheckBox* box() { return page.findChild<QCheckBox*>("optionsPageAddtoStartupButton"); }
-
-    // Sets the box as the program shows the store's state, which is no request to change it.
+    // Shows the box as the program shows the store's state, which is no request to change it.
     void showTicked(bool ticked)
     {
         const QSignalBlocker quiet(box());
@@ -32,78 +29,59 @@ struct OptionsPage {
     OptionsPageController controller { &page, host };
 };
 
-class OptionsPageTest : public ::testing::Test {
-protected:
-    OptionsPageTest() { Localization::setLanguage(QString()); }
-    ~OptionsPageTest() override { Localization::setLanguage(m_language); }
+QStringList entryFiles()
+{
+    return QDir(Locations::current().autostartFolder).entryList(QDir::Files);
+}
 
-    void installProgram() { sandbox.makeFile("usr/bin/velmora", "#!/bin/sh\n"); }
-    qint32 ownIndex() const
-    {
-        return LoginItem::indexForLoginItemWithPath(sandbox.locations().ownExecutable);
+// The first start registers the program once, and only once a save of that fact worked.
+TEST(OptionsPage, FirstRunRegistersOnceWhenItCanBeRemembered)
+{
+    const struct {
+        const char* name;
+        bool installed;
+        bool savable;
+        int entriesAfterTwoStarts;
+        const char* logged;
+    } rows[] = {
+        { "installed", true, true, 1, nullptr },
+        { "not installed: not tried again once installed", false, true, 0,
+            "Couldn't add login item error -43" },
+        { "settings cannot be saved", true, false, 0,
+            "Could not save the first-run settings; Velmora is not added to the login items" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Sandbox sandbox;
+        if (!row.savable) {
+            Locations locations = sandbox.locations();
+            locations.userDefaultsFile = sandbox.makeFile("blocker") + "/Velmora.conf";
+            sandbox.setLocations(locations);
+        }
+        const auto install = [&] { sandbox.makeFile("usr/bin/velmora", "#!/bin/sh\n"); };
+        if (row.installed)
+            install();
+        const bool firstTicked = OptionsPage().box()->isChecked();
+        EXPECT_EQ(row.logged != nullptr, sandbox.logged(QString::fromLatin1(row.logged)));
+        install();
+        UserDefaults::reload();
+        const bool secondTicked = OptionsPage().box()->isChecked();
+        EXPECT_TRUE(
+            !row.savable || (firstTicked == secondTicked && firstTicked == (row.entriesAfterTwoStarts == 1)));
+        EXPECT_EQ(entryFiles().size(), row.entriesAfterTwoStarts);
     }
-    QStringList entryFiles() const
-    {
-        return QDir(sandbox.locations().autostartFolder).entryList(QDir::Files);
-    }
-    static void markFirstRunDone() { UserDefaults::standardUserDefaults().setBool(true, "ISFIRSTRUN"); }
+}
 
+TEST(OptionsPage, CheckBoxAddsAndRemovesTheLoginItemAndAboutShowsThePanel)
+{
     Sandbox sandbox;
-
-private:
-    QString m_language = Localization::language();
-};
-
-TEST_F(OptionsPageTest, FirstRunRegistersOnceAndShowsTheTexts)
-{
-    installProgram();
-    {
-        OptionsPage first;
-        EXPECT_TRUE(first.box()->isChecked());
-        EXPECT_EQ(first.page.findChild<QLabel*>("optionsPageTitleText")->text(), "Velmora Options");
-        EXPECT_EQ(first.box()->text(), "Add to Startup Items");
-        EXPECT_EQ(first.box()->toolTip(), "Check if you want Velmora to start when system starts");
-        const QPushButton* about = first.page.findChild<QPushButton*>("optionsPageAboutButton");
-        EXPECT_EQ(about->text(), "About");
-        EXPECT_EQ(about->toolTip(), "About");
-        EXPECT_FALSE(about->icon().isNull());
-    }
-    UserDefaults::reload();
-    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("ISFIRSTRUN"));
-    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("STARTATBOOT"));
-    OptionsPage second;
-    EXPECT_EQ(entryFiles().size(), 1);
-    EXPECT_TRUE(second.box()->isChecked());
-}
-
-TEST_F(OptionsPageTest, FirstRunElsewhereIsNotTriedAgain)
-{
-    EXPECT_FALSE(OptionsPage().box()->isChecked());
-    EXPECT_TRUE(sandbox.logged("Couldn't add login item error -43"));
-    installProgram();
-    sandbox.clearRecords();
-    OptionsPage second;
-    EXPECT_TRUE(entryFiles().isEmpty());
-    EXPECT_TRUE(sandbox.logLines().isEmpty());
-}
-
-TEST_F(OptionsPageTest, FirstRunThatCannotBeSavedRegistersNothing)
-{
-    installProgram();
-    Locations locations = sandbox.locations();
-    locations.userDefaultsFile = sandbox.makeFile("blocker") + "/Velmora.conf";
-    sandbox.setLocations(locations);
+    sandbox.makeFile("usr/bin/velmora", "#!/bin/sh\n");
+    UserDefaults::standardUserDefaults().setBool(true, "ISFIRSTRUN");
     OptionsPage options;
-    EXPECT_TRUE(entryFiles().isEmpty());
-    EXPECT_TRUE(
-        sandbox.logged("Could not save the first-run settings; Velmora is not added to the login items"));
-}
-
-TEST_F(OptionsPageTest, CheckBoxAddsAndRemovesTheLoginItem)
-{
-    installProgram();
-    markFirstRunDone();
-    OptionsPage options;
+    const auto ownIndex
+        = [&] { return LoginItem::indexForLoginItemWithPath(sandbox.locations().ownExecutable); };
+    options.page.findChild<QPushButton*>("optionsPageAboutButton")->click();
+    EXPECT_EQ(options.host.calls, QStringList { "showAboutPanel" });
     ASSERT_FALSE(options.box()->isChecked());
     EXPECT_TRUE(entryFiles().isEmpty()) << "setting the box up must not count as a click";
 
@@ -133,14 +111,6 @@ TEST_F(OptionsPageTest, CheckBoxAddsAndRemovesTheLoginItem)
     EXPECT_EQ(sandbox.logLines(),
         QStringList({ "Couldn't list login items error -36",
             "optionsPageAddtoStartupClick - Could not get valid loginItems" }));
-}
-
-TEST_F(OptionsPageTest, AboutButtonBringsUpTheAboutPanel)
-{
-    markFirstRunDone();
-    OptionsPage options;
-    options.page.findChild<QPushButton*>("optionsPageAboutButton")->click();
-    EXPECT_EQ(options.host.calls, QStringList { "showAboutPanel" });
 }
 
 } // namespace
