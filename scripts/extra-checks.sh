@@ -17,19 +17,19 @@ step "metadata"
 appstreamcli validate --no-net resources/velmora.metainfo.xml
 if [[ -f resources/velmora.desktop ]]; then desktop-file-validate resources/velmora.desktop; fi
 
-step "sanitizers"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON "${ccache_option[@]}" >/dev/null
-cmake --build build-asan --target velmora_tests
-QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp scripts/as-test-user.sh --read build-asan \
-  build-asan/tests/velmora_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-TreeNode*:SimpleTreeNode*:NodeArray*:PropertyList*:FuzzRegression*}"
-
-step "fuzzers"
+step "sanitizers and fuzzers"
+# One instrumented build serves both: the fuzz targets and the tests run
+# under AddressSanitizer and UndefinedBehaviorSanitizer from the same library,
+# which saves a whole second build of it.
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELMORA_FUZZ=ON "${ccache_option[@]}" >/dev/null
 fuzz_targets=()
 for source in fuzz/fuzz_*.cpp; do fuzz_targets+=("$(basename "$source" .cpp)"); done
-cmake --build build-fuzz --target "${fuzz_targets[@]}"
+cmake --build build-fuzz --target velmora_tests "${fuzz_targets[@]}"
+QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp scripts/as-test-user.sh --read build-fuzz \
+  build-fuzz/tests/velmora_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-TreeNode*:SimpleTreeNode*:NodeArray*:PropertyList*:FuzzRegression*}"
+
 # The fuzzers stay root's: they read bytes in memory and write only below a
 # temporary folder of their own.
 for fuzzer in build-fuzz/fuzz/fuzz_*; do

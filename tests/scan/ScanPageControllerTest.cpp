@@ -141,7 +141,8 @@ class ScanStop : public ScanRun, public ::testing::WithParamInterface<StopCase> 
 
 TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
 {
-    const auto [stopAt, betweenReports] = GetParam();
+    const int stopAt = GetParam().stopAt;
+    const bool betweenReports = GetParam().betweenReports;
     QMap<QString, QStringList> foundFirst;
     int taken = 0;
     for (const char* category : { "Internet Cache", "Cookies", "History", "Form Values", "UserLibraryLogs",
