@@ -85,6 +85,8 @@ protected:
     {
         m_page.resize(900, 700);
         m_page.show();
+        // What a scan left, so that a removal is seen to clear it.
+        UserDefaults::standardUserDefaults().setInteger(7, "ERRORS_FOUND");
         page().populateFixPage();
         page().setUserIdSource([user] { return user; });
         // No browser of the machine running the tests may add its warning.
@@ -181,7 +183,6 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
                 kNoRows },
             false, true },
     };
-    UserDefaults::standardUserDefaults().setInteger(7, "ERRORS_FOUND");
     FakeProcessTable processes(sandbox.path("proc"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
