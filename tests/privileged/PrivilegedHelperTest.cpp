@@ -68,8 +68,7 @@ std::string makeFile(const std::string& path, uid_t owner = 0)
 
 bool present(const std::string& path)
 {
-    struct stat status { };
-    return ::lstat(path.c_str(), &status) == 0;
+    return fs::exists(fs::symlink_status(path));
 }
 
 struct Item {
@@ -98,10 +97,8 @@ protected:
 
     void TearDown() override
     {
-        if (child > 0) {
-            ::kill(child, SIGKILL);
+        if (child > 0 && ::kill(child, SIGKILL) == 0)
             ::waitpid(child, nullptr, 0);
-        }
     }
 
     // A process of the user's own with a mount namespace of its own, where
@@ -196,10 +193,10 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(HelperClient::writeDefinitions(VELMORA_INSTALLED_DEFINITIONS, row.logRoots, {}));
-        for (const char* name : { "/SysLogPaths.plist", "/SystemCachePaths.plist" }) {
-            const std::string path = std::string(VELMORA_INSTALLED_DEFINITIONS) + name;
-            ASSERT_EQ(::chown(path.c_str(), row.definitionsOwner, 0), 0);
-        }
+        for (const char* name : { "/SysLogPaths.plist", "/SystemCachePaths.plist" })
+            ASSERT_EQ(
+                ::chown((VELMORA_INSTALLED_DEFINITIONS + std::string(name)).c_str(), row.definitionsOwner, 0),
+                0);
         HelperClient client(helper, row.environment, "/tmp");
         ASSERT_TRUE(client.ready()) << client.problems();
         std::vector<std::string> paths;
@@ -210,10 +207,7 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
         EXPECT_TRUE(reply.rejected.empty()) << reply.rejected;
         for (const Item& item : row.items) {
             SCOPED_TRACE(item.path);
-            bool refused = false;
-            for (const auto& [path, reason] : reply.refused)
-                refused = refused || path == item.path;
-            EXPECT_EQ(refused, !item.removed) << client.problems();
+            EXPECT_EQ(reply.refusedPath(item.path), !item.removed) << client.problems();
             EXPECT_EQ(present(item.onDisk.empty() ? item.path : item.onDisk), !item.removed);
         }
         for (const std::string& canary : canaries)

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QMap>
 
-#include <functional>
 #include <memory>
 
 #include <sqlite3.h>
@@ -118,88 +117,65 @@ TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
 // never deleted; only the log says why.
 TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
 {
+    enum Made { Nothing, Folder, Link, NotSqlite, Damaged, Places, OldWebData, NewWebData };
     struct Row {
         const char* name;
-        const char* file;
-        // Builds what lies at the path; may answer a connection that holds the database.
-        std::function<std::shared_ptr<Holder>(Sandbox&, const QString&)> make;
+        Made made;
         QString reason;
+        const char* sql = nullptr; // run on the database before the clean
+        const char* held = nullptr; // run by a second connection that stays open
     };
-    const std::vector<Row> rows = {
-        { "a link to a database", "places.sqlite",
-            [](Sandbox& sandbox, const QString& path) {
-                makePlaces(sandbox.path("elsewhere.sqlite"));
-                QFile::link(sandbox.path("elsewhere.sqlite"), path);
-                return nullptr;
-            },
-            "it is not a regular file" },
-        { "a folder", "Web Data",
-            [](Sandbox&, const QString& path) {
-                QDir().mkpath(path);
-                return nullptr;
-            },
-            "it is not a regular file" },
-        { "no file: none is created", "Web Data", [](Sandbox&, const QString&) { return nullptr; },
-            "No such file or directory" },
-        { "not SQLite", "places.sqlite",
-            [](Sandbox& sandbox, const QString& path) {
-                sandbox.makeFile(QDir(sandbox.root()).relativeFilePath(path), QByteArray(8192, 'x'));
-                return nullptr;
-            },
-            "file is not a database" },
-        { "damaged", "places.sqlite",
-            [](Sandbox&, const QString& path) {
-                makePlaces(path);
-                QFile file(path);
-                EXPECT_TRUE(file.open(QIODevice::ReadWrite));
-                // The header of a page of the tables: no longer a page SQLite knows.
-                file.seek(3 * 4096);
-                file.write(QByteArray(16, '\xA5'));
-                return nullptr;
-            },
-            "database disk image is malformed" },
-        { "a newer schema without origins", "places.sqlite",
-            [](Sandbox&, const QString& path) {
-                makePlaces(path);
-                execute(path, "DROP TABLE moz_origins");
-                return nullptr;
-            },
-            "it has no table moz_origins" },
-        { "form values kept elsewhere", "Web Data",
-            [](Sandbox&, const QString& path) {
-                makeWebData(path, WebDataLayout::New);
-                execute(path, "DROP TABLE autofill");
-                return nullptr;
-            },
-            "it has no table autofill" },
-        { "locked by a running browser", "Web Data",
-            [](Sandbox&, const QString& path) {
-                makeWebData(path, WebDataLayout::Old);
-                return std::make_shared<Holder>(path, "BEGIN EXCLUSIVE; DELETE FROM keywords");
-            },
-            "database is locked" },
-        { "held in exclusive mode after a write, as Firefox does", "places.sqlite",
-            [](Sandbox&, const QString& path) {
-                makePlaces(path);
-                return std::make_shared<Holder>(path,
-                    "PRAGMA locking_mode = EXCLUSIVE; UPDATE moz_places SET title = 'now' WHERE id = 1");
-            },
-            "database is locked" },
+    const Row rows[] = {
+        { "a link to a database", Link, "it is not a regular file" },
+        { "a folder", Folder, "it is not a regular file" },
+        { "no file: none is created", Nothing, "No such file or directory" },
+        { "not SQLite", NotSqlite, "file is not a database" },
+        { "damaged", Damaged, "database disk image is malformed" },
+        { "a newer schema without origins", Places, "it has no table moz_origins", "DROP TABLE moz_origins" },
+        { "form values kept elsewhere", NewWebData, "it has no table autofill", "DROP TABLE autofill" },
+        { "locked by a running browser", OldWebData, "database is locked", nullptr,
+            "BEGIN EXCLUSIVE; DELETE FROM keywords" },
+        { "held in exclusive mode after a write, as Firefox does", Places, "database is locked", nullptr,
+            "PRAGMA locking_mode = EXCLUSIVE; UPDATE moz_places SET title = 'now' WHERE id = 1" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Sandbox sandbox;
-        const QString path = sandbox.path(QLatin1String(row.file));
-        const auto holder = row.make(sandbox, path);
+        // The cleaner knows a database by its name.
+        const bool places
+            = row.made == Link || row.made == NotSqlite || row.made == Damaged || row.made == Places;
+        const QString path = sandbox.path(places ? "places.sqlite" : "Web Data");
+        const QString elsewhere = sandbox.path("elsewhere.sqlite");
+        if (row.made == Places || row.made == Damaged)
+            makePlaces(path);
+        if (row.made == OldWebData || row.made == NewWebData)
+            makeWebData(path, row.made == OldWebData ? WebDataLayout::Old : WebDataLayout::New);
+        if (row.made == Link) {
+            makePlaces(elsewhere);
+            QFile::link(elsewhere, path);
+        }
+        if (row.made == Folder)
+            QDir().mkpath(path);
+        if (row.made == NotSqlite)
+            sandbox.makeFile("places.sqlite", QByteArray(8192, 'x'));
+        if (row.made == Damaged) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            // The header of a page of the tables: no longer a page SQLite knows.
+            file.seek(3 * 4096);
+            file.write(QByteArray(16, '\xA5'));
+        }
+        if (row.sql)
+            execute(path, QString::fromLatin1(row.sql));
+        const auto holder = row.held ? std::make_unique<Holder>(path, row.held) : nullptr;
         const auto before = snapshot(path);
-        const auto target = snapshot(sandbox.path("elsewhere.sqlite"));
+        const auto target = snapshot(elsewhere);
         sandbox.clearRecords();
 
         EXPECT_FALSE(BrowserDatabaseCleaner::clean(path));
 
         EXPECT_EQ(snapshot(path), before);
-        EXPECT_EQ(snapshot(sandbox.path("elsewhere.sqlite")), target);
-        EXPECT_EQ(sandbox.logLines(), QStringList { "Cannot clean " + path + ": " + row.reason })
-            << qPrintable(sandbox.logLines().join(u'\n'));
+        EXPECT_EQ(snapshot(elsewhere), target);
+        EXPECT_EQ(sandbox.logLines(), QStringList { "Cannot clean " + path + ": " + row.reason });
     }
 }

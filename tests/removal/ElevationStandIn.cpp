@@ -18,37 +18,30 @@ void ElevationStandIn::runsHelper(const QString& extraLines)
                         extraLines));
 }
 
-void ElevationStandIn::exitsWith(int status)
-{
-    writeScript(QStringLiteral("exit %1\n").arg(status));
-}
-
 void ElevationStandIn::writeScript(const QString& body)
 {
     const QString path = m_sandbox.locations().elevationCommand;
-    const QString script
-        = QStringLiteral("#!/bin/sh\necho $$ >> '%1'\n").arg(m_sandbox.path(QStringLiteral("starts"))) + body;
-    QFile file(path);
-    m_sandbox.makeFile(path.mid(m_sandbox.root().size() + 1), script.toUtf8());
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_sandbox.makeFile(path.mid(m_sandbox.root().size() + 1),
+        QStringLiteral("#!/bin/sh\necho $$ >> '%1'\n").arg(m_sandbox.path(QStringLiteral("starts"))).toUtf8()
+            + body.toUtf8());
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void ElevationStandIn::setRoots(const QStringList& logRoots, const QStringList& cacheRoots)
 {
-    m_sandbox.makeFolder(QStringLiteral("helper-definitions"));
+    const QString folder = m_sandbox.makeFolder(QStringLiteral("helper-definitions"));
     PropertyList::writeXml(QVariantMap { { QStringLiteral("LogPaths"), logRoots } },
-        m_sandbox.path(QStringLiteral("helper-definitions/SysLogPaths.plist")));
+        folder + QStringLiteral("/SysLogPaths.plist"));
     PropertyList::writeXml(QVariantMap { { QStringLiteral("System Cache"), cacheRoots } },
-        m_sandbox.path(QStringLiteral("helper-definitions/SystemCachePaths.plist")));
+        folder + QStringLiteral("/SystemCachePaths.plist"));
 }
 
 QList<qint64> ElevationStandIn::starts() const
 {
     QFile file(m_sandbox.path(QStringLiteral("starts")));
     QList<qint64> pids;
-    if (!file.open(QIODevice::ReadOnly))
-        return pids;
-    for (const QByteArray& line : file.readAll().split('\n')) {
+    for (const QByteArray& line :
+        file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList()) {
         if (!line.isEmpty())
             pids.append(line.toLongLong());
     }

@@ -13,16 +13,13 @@ class ElevationStandIn final {
 public:
     explicit ElevationStandIn(Sandbox& sandbox);
 
-    // Runs the helper with the definitions written by setRoots and the sandbox home.
-    // Extra lines go into the script before the helper starts.
+    // Runs the helper with the definitions of setRoots and the sandbox home,
+    // after the extra lines.
     void runsHelper(const QString& extraLines = {});
-    // Exits at once, as pkexec does when the dialog is dismissed (126) or cannot be shown (127).
-    void exitsWith(int status);
+    // As pkexec when the dialog is dismissed (126) or cannot be shown (127).
+    void exitsWith(int status) { writeScript(QStringLiteral("exit %1\n").arg(status)); }
     void writeScript(const QString& body);
-
-    // The helper's definitions: folders of system logs and of system caches.
     void setRoots(const QStringList& logRoots, const QStringList& cacheRoots);
-
     // Process ids of the stand-in's starts so far, oldest first.
     QList<qint64> starts() const;
 

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
-#include <set>
+#include <map>
 #include <thread>
 #include <unistd.h>
 
@@ -31,6 +31,7 @@ struct Item {
     std::string sent;
     Fate fate;
     QString onDisk; // what the path names, checked after the request; empty: nothing to check
+    std::string reason {}; // a part of the reason for a refusal, when it matters
 };
 
 struct Row {
@@ -176,8 +177,9 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
         { "a sibling whose name starts like a root", kRm,
             { item(file(QStringLiteral("var/cache/fontconfig-other/x")), Fate::Refused) } },
         { "a folder root itself, however spelled", kRmdir,
-            { item(emptyRoot, Fate::Refused), { local(emptyRoot) + '/', Fate::Refused, emptyRoot },
-                { '/' + local(emptyRoot), Fate::Refused, emptyRoot } } },
+            { { local(emptyRoot), Fate::Refused, emptyRoot, "itself" },
+                { local(emptyRoot) + '/', Fate::Refused, emptyRoot, "itself" },
+                { '/' + local(emptyRoot), Fate::Refused, emptyRoot, "itself" } } },
         { "a root that names a file, and names beside and below it", kRm,
             { item(file(QStringLiteral("var/cache/apt/pkgcache.bin.old")), Fate::Refused),
                 { local(packageCache) + "/x", Fate::Refused, {} }, item(packageCache, Fate::Removed) } },
@@ -228,12 +230,12 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
             if (row.meanwhile)
                 row.meanwhile(stop);
         });
-        std::set<std::string> refused;
+        std::map<std::string, std::string> refused;
         HelperClient::Reply reply;
         for (int round = 0; round < row.rounds; ++round) {
             reply = helper.send(request);
             for (const auto& [path, reason] : reply.refused)
-                refused.insert(path);
+                refused[path] = reason;
         }
         stop = true;
         attacker.join();
@@ -248,6 +250,7 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
                 continue;
             SCOPED_TRACE(item.sent.substr(0, 200));
             EXPECT_EQ(refused.contains(item.sent), item.fate == Fate::Refused);
+            EXPECT_NE(refused[item.sent].find(item.reason), std::string::npos) << refused[item.sent];
             if (!item.onDisk.isEmpty()) {
                 EXPECT_EQ(present(item.onDisk), item.fate != Fate::Removed);
             }

@@ -17,6 +17,7 @@ public:
         std::string rejected; // the reason a request was refused whole
         std::vector<std::pair<std::string, std::string>> refused; // path, reason
         std::string errorOutput;
+        bool refusedPath(const std::string& path) const;
     };
 
     HelperClient(const std::string& helper, const std::vector<std::string>& environment,
@@ -26,21 +27,18 @@ public:
     HelperClient& operator=(const HelperClient&) = delete;
 
     static std::string request(const std::string& tool, const std::vector<std::string>& paths);
-    // Writes the definitions the helper reads from the folder.
     static bool writeDefinitions(const std::string& folder, const std::vector<std::string>& logRoots,
         const std::vector<std::string>& cacheRoots);
 
-    // Whether the helper announced itself.
     bool ready() const { return m_ready; }
     Reply send(const std::string& request);
     // What the helper wrote to its standard error so far.
-    const std::string& problems();
+    std::string problems() const;
     // The helper's peak resident memory so far, in KiB; -1 when it cannot be read.
     long peakMemoryKiB() const;
 
 private:
-    bool pump(bool writing, const std::string& request, std::size_t& written);
-    bool takeRecord(std::string& tag, std::string& payload);
+    bool nextRecord(std::string& tag, std::string& payload);
 
     pid_t m_pid = -1;
     int m_input = -1;
@@ -49,5 +47,4 @@ private:
     bool m_ready = false;
     std::string m_buffer;
     std::size_t m_position = 0;
-    std::string m_problems;
 };

@@ -13,6 +13,12 @@ namespace {
 QMutex recordsLock;
 QStringList recordedLines;
 QStringList recordedAlerts;
+
+void record(QStringList& records, const QString& entry)
+{
+    QMutexLocker locker(&recordsLock);
+    records.append(entry);
+}
 } // namespace
 
 Sandbox::Sandbox()
@@ -25,42 +31,24 @@ Sandbox::Sandbox()
     Locations locations = Locations::sandbox(m_dir.path());
     // The helper of this build, run by the stand-in for pkexec as the test's own user.
     locations.privilegedHelper = QStringLiteral(VELMORA_BUILD_HELPER);
-    Locations::setCurrent(locations);
-    QDir().mkpath(Locations::current().home);
-    UserDefaults::reload();
+    QDir().mkpath(locations.home);
+    setLocations(locations);
     clearRecords();
-    SystemLog::setSink([](const QString& line) {
-        QMutexLocker locker(&recordsLock);
-        recordedLines.append(line);
-    });
-    Alert::setHandler([](const QString& message) {
-        QMutexLocker locker(&recordsLock);
-        recordedAlerts.append(message);
-    });
+    SystemLog::setSink([](const QString& line) { record(recordedLines, line); });
+    Alert::setHandler([](const QString& message) { record(recordedAlerts, message); });
 }
 
 Sandbox::~Sandbox()
 {
     SystemLog::setSink({});
     Alert::setHandler({});
-    Locations::setCurrent(m_previous);
-    UserDefaults::reload();
-}
-
-const Locations& Sandbox::locations() const
-{
-    return Locations::current();
+    setLocations(m_previous);
 }
 
 void Sandbox::setLocations(const Locations& locations)
 {
     Locations::setCurrent(locations);
     UserDefaults::reload();
-}
-
-QString Sandbox::path(const QString& relativeToRoot) const
-{
-    return m_dir.path() + u'/' + relativeToRoot;
 }
 
 QString Sandbox::makeFile(const QString& relativeToRoot, const QByteArray& contents)
@@ -75,9 +63,8 @@ QString Sandbox::makeFile(const QString& relativeToRoot, const QByteArray& conte
 
 QString Sandbox::makeFolder(const QString& relativeToRoot)
 {
-    const QString full = path(relativeToRoot);
-    QDir().mkpath(full);
-    return full;
+    QDir().mkpath(path(relativeToRoot));
+    return path(relativeToRoot);
 }
 
 QStringList Sandbox::logLines() const

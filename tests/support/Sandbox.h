@@ -17,14 +17,12 @@ public:
     Sandbox& operator=(const Sandbox&) = delete;
 
     QString root() const { return m_dir.path(); }
-    const Locations& locations() const;
-    // Change a location after construction; applied to Locations::current() at once.
+    const Locations& locations() const { return Locations::current(); }
     void setLocations(const Locations& locations);
-
-    // Creates a file with its parent folders; returns its absolute path.
+    QString path(const QString& relativeToRoot) const { return root() + u'/' + relativeToRoot; }
+    // Both create the missing parent folders and answer the absolute path.
     QString makeFile(const QString& relativeToRoot, const QByteArray& contents = "x");
     QString makeFolder(const QString& relativeToRoot);
-    QString path(const QString& relativeToRoot) const;
 
     QStringList logLines() const;
     bool logged(const QString& line) const { return logLines().contains(line); }
