@@ -67,11 +67,13 @@ TEST_F(GetPIDTest, ComparesAtMostSixteenCharacters)
     table.add(
         10, QStringLiteral("/opt/VeryLongApplicationName (deleted)"), QStringLiteral("VeryLongApplica"));
     table.add(11, QString(), QStringLiteral("ShortName"));
+    table.add(12, QStringLiteral("/usr/lib/firefox/firefox (deleted)"), QStringLiteral("firefox"));
 
     EXPECT_EQ(lookUp(table, "VeryLongApplicationName").result, 0);
     EXPECT_EQ(lookUp(table, "VeryLongApplicatXYZW").result, 0) << "20 characters, the first 16 agree";
     EXPECT_EQ(lookUp(table, "VeryLongApplica").result, -1) << "15 characters are not the 16-character name";
     EXPECT_EQ(lookUp(table, "ShortNam").result, -1);
+    EXPECT_EQ(lookUp(table, "firefox").result, 0) << "a program updated while it runs keeps its name";
 }
 
 TEST_F(GetPIDTest, ReportsAFullListAndAnUnreadableTable)

@@ -327,6 +327,7 @@ TEST_F(ToolsPageTest, NeverTakesASearchFolderOrASharedNameForASupportFile)
         { QStringLiteral(".config"), QString(), false },
         { QStringLiteral("autostart"), QStringLiteral("autostart"), false },
         { QStringLiteral("keyrings"), QStringLiteral("keyrings"), false },
+        { QStringLiteral("dconf"), QStringLiteral("dconf"), false },
         { QStringLiteral("gtk-3.0"), QStringLiteral("gtk-3.0"), false },
     };
     for (const auto& c : cases) {
