@@ -20,11 +20,8 @@ namespace {
 TEST(EndToEnd, EveryBrowserIsScannedAndRemovalKeepsBookmarksAddressesAndSearchEngines)
 {
     Sandbox sandbox;
-    Localization::setLanguage(QString());
-    Locations locations = sandbox.locations();
-    locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
-    sandbox.setLocations(locations);
-    const QString home = locations.home;
+    useSandboxDefinitions(sandbox);
+    const QString home = sandbox.locations().home;
 
     QStringList junk;
     QStringList kept;

@@ -44,10 +44,7 @@ QModelIndex findLeaf(const QAbstractItemModel* model, const QString& name, const
 TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
 {
     Sandbox sandbox;
-    Localization::setLanguage(QString());
-    Locations locations = sandbox.locations();
-    locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
-    sandbox.setLocations(locations);
+    useSandboxDefinitions(sandbox);
 
     const QString keep = sandbox.makeFile(QStringLiteral("home/.cache/opera/Cache/Cache_Data/f_000001"));
     const QString drop = sandbox.makeFile(QStringLiteral("home/.cache/opera/Cache/Cache_Data/f_000002"));

@@ -1,6 +1,9 @@
 #include "e2e/SandboxDefinitions.h"
 
+#include "platform/Localization.h"
+#include "platform/Locations.h"
 #include "platform/PropertyList.h"
+#include "support/Sandbox.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,4 +52,12 @@ QString makeSandboxDefinitions(const QString& sandboxRoot)
         QFile::link(shipped + u'/' + QLatin1String(folder), resources + u'/' + QLatin1String(folder));
     }
     return resources;
+}
+
+void useSandboxDefinitions(Sandbox& sandbox)
+{
+    Localization::setLanguage(QString());
+    Locations locations = sandbox.locations();
+    locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
+    sandbox.setLocations(locations);
 }

@@ -37,10 +37,7 @@ bool existsRaw(const QByteArray& path)
 TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
 {
     Sandbox sandbox;
-    Localization::setLanguage(QString());
-    Locations locations = sandbox.locations();
-    locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
-    sandbox.setLocations(locations);
+    useSandboxDefinitions(sandbox);
     const QByteArray cache
         = QFile::encodeName(sandbox.makeFolder(QStringLiteral("home/.cache/opera/Cache/Cache_Data")));
     const QList<QByteArray> names { "line\nbreak", "quote\"double", "quote'single", "-rf", "--",
