@@ -2,11 +2,11 @@
 
 #include "platform/Images.h"
 #include "platform/Localization.h"
-#include "shell/Accessibility.h"
 #include "results/ImageAndTextCell.h"
 #include "results/OutlineViewSupport.h"
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleTreeNode.h"
+#include "shell/Accessibility.h"
 #include "shell/MTUButton.h"
 #include "shell/PageHost.h"
 #include "ui_ReviewPage.h"

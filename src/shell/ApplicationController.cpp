@@ -13,8 +13,8 @@
 #include "shell/MainMenuDelegate.h"
 #include "shell/OverviewPageController.h"
 #include "startup/OptionsPageController.h"
-#include "uninstaller/ToolsPageController.h"
 #include "ui_MainWindow.h"
+#include "uninstaller/ToolsPageController.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -120,8 +120,8 @@ void ApplicationController::awakeFromNib()
     m_ui->scanButton->setToolTip(Localization::text("SCANTOOLTIP", "Click to view Scan Page"));
     m_ui->reviewButton->setToolTip(Localization::text("REVIEWTOOLTIP", "Click to review Junk Items"));
     m_ui->fixButton->setToolTip(Localization::text("FIXTOOLTIP", "Click to remove Junk Items"));
-    m_ui->optionsButton->setToolTip(
-        formatText(Localization::text("OPTIONSTOOLTIP", "Click to set %@ options"), { QStringLiteral("Velmora") }));
+    m_ui->optionsButton->setToolTip(formatText(
+        Localization::text("OPTIONSTOOLTIP", "Click to set %@ options"), { QStringLiteral("Velmora") }));
     m_ui->toolsButton->setToolTip(Localization::text("TOOLSTOOLTIP", "Click to view Tools Page"));
 
     m_overviewPageController->overviewPageCreateUI();
@@ -342,9 +342,27 @@ void ApplicationController::applicationShouldTerminate()
     SystemLog::write(QStringLiteral("Velmora Exite Sucessfully"));
 }
 
-QPushButton* ApplicationController::scanButton() const { return m_ui->scanButton; }
-QPushButton* ApplicationController::reviewButton() const { return m_ui->reviewButton; }
-QPushButton* ApplicationController::fixButton() const { return m_ui->fixButton; }
-QPushButton* ApplicationController::optionsButton() const { return m_ui->optionsButton; }
-QPushButton* ApplicationController::toolsButton() const { return m_ui->toolsButton; }
-QLabel* ApplicationController::editionText() const { return m_ui->editionText; }
+QPushButton* ApplicationController::scanButton() const
+{
+    return m_ui->scanButton;
+}
+QPushButton* ApplicationController::reviewButton() const
+{
+    return m_ui->reviewButton;
+}
+QPushButton* ApplicationController::fixButton() const
+{
+    return m_ui->fixButton;
+}
+QPushButton* ApplicationController::optionsButton() const
+{
+    return m_ui->optionsButton;
+}
+QPushButton* ApplicationController::toolsButton() const
+{
+    return m_ui->toolsButton;
+}
+QLabel* ApplicationController::editionText() const
+{
+    return m_ui->editionText;
+}

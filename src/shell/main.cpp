@@ -10,11 +10,12 @@
 int main(int argc, char** argv)
 {
     // Without a display Qt aborts with a long message; say plainly what to do instead.
-    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (!hasDisplay) {
-        std::fprintf(stderr, "velmora: no display found; start it from a desktop session, or run it as "
-                             "'xvfb-run -a velmora' (or with QT_QPA_PLATFORM=offscreen).\n");
+        std::fprintf(stderr,
+            "velmora: no display found; start it from a desktop session, or run it as "
+            "'xvfb-run -a velmora' (or with QT_QPA_PLATFORM=offscreen).\n");
         return 1;
     }
     QApplication app(argc, argv);
@@ -31,7 +32,8 @@ int main(int argc, char** argv)
     ApplicationController* controller = ApplicationController::applicationController();
     controller->awakeFromNib();
     QObject::connect(&instance, &SingleInstance::reopenRequested, controller, &ApplicationController::reopen);
-    QObject::connect(&app, &QApplication::aboutToQuit, controller, &ApplicationController::applicationShouldTerminate);
+    QObject::connect(
+        &app, &QApplication::aboutToQuit, controller, &ApplicationController::applicationShouldTerminate);
     controller->window()->show();
     const int status = app.exec();
     delete controller;
