@@ -45,6 +45,12 @@ for fuzzer in build-fuzz/fuzz/fuzz_*; do
 done
 
 if [[ "${CI:-}" == "true" ]]; then
+  # Not part of a developer's test run, but built here so that they cannot rot.
+  step "benchmarks and screenshot tool build"
+  benchmarks=()
+  for source in bench/*.cpp; do benchmarks+=("$(basename "$source" .cpp)"); done
+  cmake --build "$build_dir" --target "${benchmarks[@]}" velmora_screenshots
+
   step "package"
   scripts/package.sh build-deb
   package=$(ls build-deb/velmora_*.deb | head -n 1)
