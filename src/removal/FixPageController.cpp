@@ -227,14 +227,14 @@ void FixPageController::removeFile(const QString& path)
     while (expanded.size() > 1 && expanded.endsWith(u'/'))
         expanded.chop(1);
     QString reason;
-    if (!confinement().admits(expanded, &reason)) {
-        m_refusedPaths.insert(Locations::current().expandTilde(path));
-        logRefused(expanded, reason);
+    FileSystem::Beneath outcome = FileSystem::Beneath::Refused;
+    // A database that holds the user's own data is cleaned, never removed; the
+    // rule of where removal may reach applies to it all the same.
+    if (!BrowserDatabaseCleaner::isDatabaseToClean(expanded))
+        outcome = confinement().remove(expanded, &reason);
+    else if (confinement().admits(expanded, &reason) && m_databaseCleaner->cleanInsteadOfRemoving(expanded))
         return;
-    }
-    if (m_databaseCleaner->cleanInsteadOfRemoving(expanded))
-        return;
-    switch (confinement().remove(expanded, &reason)) {
+    switch (outcome) {
     case FileSystem::Beneath::Removed:
         break;
     case FileSystem::Beneath::Refused:
