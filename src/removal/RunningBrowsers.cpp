@@ -4,56 +4,27 @@
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
 #include "platform/SystemLog.h"
+#include "support/UserProcesses.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
-
-#include <unistd.h>
 
 namespace {
 
-// The kernel marks the executable of a process whose program file was replaced
-// since it started, as a browser update does while the browser runs.
-const QString kDeletedSuffix = QStringLiteral(" (deleted)");
-
-// The executable's full path, or, where the process hides it, its short name.
-QString executablePath(const QString& processFolder)
-{
-    QString target = QFileInfo(processFolder + QStringLiteral("/exe")).symLinkTarget();
-    if (!target.isEmpty()) {
-        if (target.endsWith(kDeletedSuffix))
-            target.chop(kDeletedSuffix.size());
-        return target;
-    }
-    // Another user's process, or a kernel thread, hides its executable; its
-    // short name is all there is.
-    QFile comm(processFolder + QStringLiteral("/comm"));
-    if (!comm.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(comm.readAll()).trimmed();
-}
-
-// This user's running executables, as executablePath gives them.
+// This user's running executables: the full path, or, where the process
+// hides it, its short name. The browsers of other users keep only their own
+// files open.
 QStringList runningExecutablePaths(const QString& procRoot)
 {
-    // The browsers of other users keep only their own files open.
-    const uint user = ::getuid();
     QStringList paths;
-    const QStringList entries = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        bool numeric = false;
-        entry.toUInt(&numeric);
-        if (!numeric)
+    for (const UserProcesses::Process& process : UserProcesses::list(procRoot)) {
+        if (!process.executable.isEmpty()) {
+            paths.append(process.executable);
             continue;
-        const QString folder = procRoot + u'/' + entry;
-        // A process may end while it is looked at: what cannot be read is skipped.
-        if (QFileInfo(folder).ownerId() != user)
-            continue;
-        const QString path = executablePath(folder);
-        if (!path.isEmpty())
-            paths.append(path);
+        }
+        QFile comm(process.folder + QStringLiteral("/comm"));
+        if (comm.open(QIODevice::ReadOnly))
+            paths.append(QString::fromUtf8(comm.readAll()).trimmed());
     }
     return paths;
 }

@@ -1,4 +1,4 @@
-#include "uninstaller/UserProcesses.h"
+#include "support/UserProcesses.h"
 
 #include <QDir>
 #include <QFile>

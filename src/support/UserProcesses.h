@@ -12,7 +12,9 @@ public:
 
     struct Process {
         QString folder; // procFolder/<pid>
-        QString executable; // where "exe" leads, " (deleted)" cut off; empty when unreadable
+        // Where "exe" leads, with the " (deleted)" the kernel adds once the program
+        // file was replaced (a browser updated while it runs); empty when unreadable.
+        QString executable;
     };
     static QList<Process> list(const QString& procFolder);
     // The value of one variable of the process's environment; null when it has none.

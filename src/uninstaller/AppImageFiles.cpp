@@ -2,7 +2,7 @@
 
 #include "platform/Locations.h"
 #include "uninstaller/SupportFileSearch.h"
-#include "uninstaller/UserProcesses.h"
+#include "support/UserProcesses.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "startup/DesktopEntry.h"
-#include "uninstaller/UserProcesses.h"
+#include "support/UserProcesses.h"
 
 #include <QDir>
 #include <QFile>
