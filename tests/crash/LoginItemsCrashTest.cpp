@@ -15,8 +15,8 @@ namespace {
 
 // The child adds login items for a program in the sandbox until it is killed.
 const bool addingRole = ChildRole::add("login-items-add", [](const QString& root) {
-    const QString program = root + QStringLiteral("/usr/bin/velmora");
-    QDir().mkpath(root + QStringLiteral("/usr/bin"));
+    const QString program = root + "/usr/bin/velmora";
+    QDir().mkpath(root + "/usr/bin");
     QFile file(program);
     file.open(QIODevice::WriteOnly);
     file.close();
@@ -36,7 +36,7 @@ TEST(CrashSafety, KillingAnAddNeverLeavesAHalfWrittenLoginItem)
 
         // Every entry a desktop would read is whole; the listing never fails.
         const QDir autostart(sandbox.locations().autostartFolder);
-        const QStringList entries = autostart.entryList({ QStringLiteral("*.desktop") }, QDir::Files);
+        const QStringList entries = autostart.entryList({ "*.desktop" }, QDir::Files);
         for (const QString& name : entries) {
             QFile file(autostart.filePath(name));
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -21,7 +21,7 @@ namespace {
 // it is killed: a single scan of this tree ends before the first kill.
 const bool scanningRole = ChildRole::add("scan", [](const QString& root) {
     Locations locations = Locations::current();
-    locations.resourcesFolder = root + QStringLiteral("/resources");
+    locations.resourcesFolder = root + "/resources";
     Locations::setCurrent(locations);
     ApplicationController app;
     app.awakeFromNib();
@@ -55,11 +55,11 @@ TEST(CrashSafety, KillingAScanLeavesNoHalfWrittenResultsOrSettings)
             EXPECT_EQ(parsed->typeId(), QMetaType::QVariantMap);
         }
         QSettings stored(settings, QSettings::IniFormat);
-        stored.value(QStringLiteral("ERRORS_FOUND"));
+        stored.value("ERRORS_FOUND");
         EXPECT_EQ(stored.status(), QSettings::NoError) << "round " << round;
         // No temporary file of an interrupted write is ever taken for the results.
-        const QStringList leftovers = QDir(sandbox.locations().resultsFolder)
-                                          .entryList({ QStringLiteral("ScanResults.plist*") }, QDir::Files);
+        const QStringList leftovers
+            = QDir(sandbox.locations().resultsFolder).entryList({ "ScanResults.plist*" }, QDir::Files);
         EXPECT_LE(leftovers.size(), 2) << qPrintable(leftovers.join(u' '));
     }
     // The scans got far enough to write: the checks above were not made on nothing.

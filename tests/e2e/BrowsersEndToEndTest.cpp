@@ -1,5 +1,4 @@
 #include "e2e/SandboxDefinitions.h"
-#include "platform/Localization.h"
 #include "removal/BrowserDatabases.h"
 #include "scan/ScanPageController.h"
 #include "shell/ApplicationController.h"

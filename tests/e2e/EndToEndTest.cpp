@@ -1,6 +1,4 @@
 #include "e2e/SandboxDefinitions.h"
-#include "platform/Localization.h"
-#include "platform/Locations.h"
 #include "results/MTUOutlineView.h"
 #include "scan/ScanPageController.h"
 #include "shell/ApplicationController.h"
@@ -46,17 +44,15 @@ TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
     Sandbox sandbox;
     useSandboxDefinitions(sandbox);
 
-    const QString keep = sandbox.makeFile(QStringLiteral("home/.cache/opera/Cache/Cache_Data/f_000001"));
-    const QString drop = sandbox.makeFile(QStringLiteral("home/.cache/opera/Cache/Cache_Data/f_000002"));
-    const QString cookies
-        = sandbox.makeFile(QStringLiteral("home/.mozilla/firefox/k3x9.default-release/cookies.sqlite"));
-    const QString bookmarks
-        = sandbox.makeFile(QStringLiteral("home/.mozilla/firefox/k3x9.default-release/bookmarks.html"));
+    const QString keep = sandbox.makeFile("home/.cache/opera/Cache/Cache_Data/f_000001");
+    const QString drop = sandbox.makeFile("home/.cache/opera/Cache/Cache_Data/f_000002");
+    const QString cookies = sandbox.makeFile("home/.mozilla/firefox/k3x9.default-release/cookies.sqlite");
+    const QString bookmarks = sandbox.makeFile("home/.mozilla/firefox/k3x9.default-release/bookmarks.html");
 
     ApplicationController app;
     app.awakeFromNib();
     app.window()->show(); // rows get their places on screen only in a shown window
-    EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), QStringLiteral("Never Scanned!"));
+    EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), "Never Scanned!");
 
     QSignalSpy scanEnded(app.scanPageController(), &ScanPageController::scanThreadFinished);
     widget<QAbstractButton>(app, "overviewPageScanNowButton")->click();
@@ -85,7 +81,7 @@ TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
     widget<QAbstractButton>(app, "fixPageFixButton")->click();
 
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::OverviewPage));
-    EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), QStringLiteral("Recently Scanned!"));
+    EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), "Recently Scanned!");
 
     EXPECT_TRUE(QFileInfo::exists(keep)) << "the unticked path must stay";
     EXPECT_FALSE(QFileInfo::exists(drop));

@@ -32,14 +32,6 @@ void ResultsFixture::writeResults(const QVariantMap& dictionary)
     ASSERT_TRUE(PropertyList::writeXml(dictionary, sandbox.locations().resultsFile()));
 }
 
-void ResultsFixture::writeResultsBytes(const QByteArray& contents)
-{
-    QDir().mkpath(sandbox.locations().resultsFolder);
-    QFile file(sandbox.locations().resultsFile());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
-
 bool ResultsFixture::resultsFileExists() const
 {
     return QFileInfo::exists(sandbox.locations().resultsFile());

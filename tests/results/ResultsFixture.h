@@ -20,7 +20,6 @@ protected:
 
     static QVariantMap results(std::initializer_list<std::pair<QString, QStringList>> categories);
     void writeResults(const QVariantMap& dictionary);
-    void writeResultsBytes(const QByteArray& contents);
     bool resultsFileExists() const;
 
     static void waitForSizes(ResultsTreeModel& model);

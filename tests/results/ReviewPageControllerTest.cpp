@@ -52,12 +52,3 @@ TEST_F(ReviewPage, ShowsTheResultsFileFullyExpandedAndFixNowOpensTheFixPage)
     page().reviewPageFixNowButton()->click();
     EXPECT_EQ(host.calls, QStringList { "showFixPage" });
 }
-
-TEST_F(ReviewPage, WithoutResultsTheOutlineIsEmptyAndNothingIsLogged)
-{
-    display();
-    EXPECT_EQ(page().model()->rowCount(), 0);
-    page().expandAll();
-    page().collapseAll();
-    EXPECT_TRUE(sandbox.logLines().isEmpty());
-}

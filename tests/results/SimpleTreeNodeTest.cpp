@@ -4,7 +4,6 @@
 #include "results/SimpleNodeData.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -16,35 +15,6 @@ const SimpleNodeData& payload(const TreeNode* node)
 }
 
 } // namespace
-
-TEST_F(TreeNodeBuilding, CategoriesLastKeyFirstAndPathsInFileOrder)
-{
-    const QString cookie = sandbox.makeFile("home/cookies.txt");
-    const QVariantMap dictionary = results({
-        { "Cookies", { cookie, "/gone/a", cookie } },
-        { "History", {} },
-        { "Internet Cache", { "/gone/b" } },
-        { "UserLibraryLogs", { "/gone/c" } },
-    });
-    bool secured = false;
-    const auto root = SimpleTreeNode::treeFromDictionary(dictionary, &secured);
-
-    EXPECT_EQ(outline(*root),
-        QStringList({ "Junk Items:", "UserLibraryLogs:", "/gone/c", "Internet Cache:", "/gone/b",
-            "Cookies:", cookie, "/gone/a", cookie }));
-    EXPECT_FALSE(secured);
-    const TreeNode* category = root->firstChild()->firstChild();
-    EXPECT_EQ(category->firstChild()->nodeParent(), category);
-    EXPECT_TRUE(payload(category->firstChild()).isSelected());
-}
-
-TEST_F(TreeNodeBuilding, EmptyInputGivesAnEmptyRootOrAnEmptyJunkGroup)
-{
-    EXPECT_EQ(SimpleTreeNode::treeFromDictionary({})->numberOfChildren(), 0);
-    EXPECT_EQ(outline(*SimpleTreeNode::treeFromDictionary(results({ { "Cookies", {} } }))),
-        QStringList({ "Junk Items:" }));
-    EXPECT_EQ(SimpleTreeNode::treeFromResultsFile()->numberOfChildren(), 0) << "no results file";
-}
 
 TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
 {
@@ -111,19 +81,4 @@ TEST_F(TreeNodeBuilding, UnusableEntriesArePassedOverWithALogLine)
     EXPECT_FALSE(secured) << "nothing usable was listed under a privileged key";
     EXPECT_TRUE(sandbox.logged("Scan results: passed over 5 unusable entries under \"Cookies\""));
     EXPECT_TRUE(sandbox.logged("Scan results: passed over 1 unusable entries under \"History\""));
-}
-
-TEST_F(TreeNodeBuilding, MalformedResultsFilesGiveAnEmptyTree)
-{
-    const QByteArray files[] = {
-        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Cookies</key><array><string>/a",
-        "not a property list at all",
-        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>/a</string></array></plist>",
-    };
-    for (const QByteArray& contents : files) {
-        sandbox.clearRecords();
-        writeResultsBytes(contents);
-        EXPECT_EQ(SimpleTreeNode::treeFromResultsFile()->numberOfChildren(), 0) << contents.constData();
-        EXPECT_FALSE(sandbox.logLines().isEmpty()) << contents.constData();
-    }
 }

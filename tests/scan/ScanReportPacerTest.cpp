@@ -13,19 +13,13 @@ public:
     QStringList shown;
 
 private:
-    void reportBrowserItem(const ScanInfo& info) override
-    {
-        shown.append("browser " + info.getDescription());
-    }
-    void reportLogEntry(const ScanInfo& info) override { shown.append("log " + info.getDescription()); }
-    void reportSystemCacheItem(const ScanInfo& info) override
-    {
-        shown.append("cache " + info.getDescription());
-    }
-    void reportNoInternetCacheItems() override { shown.append("no internet cache"); }
-    void reportNoSystemCacheItems() override { shown.append("no system cache"); }
-    void showLogsStateImage(const QString& name) override { shown.append("logs image " + name); }
-    void showSystemCacheStateImage(const QString& name) override { shown.append("cache image " + name); }
+    void reportBrowserItem(const ScanInfo& info) override { shown << "browser " + info.getDescription(); }
+    void reportLogEntry(const ScanInfo& info) override { shown << "log " + info.getDescription(); }
+    void reportSystemCacheItem(const ScanInfo& info) override { shown << "cache " + info.getDescription(); }
+    void reportNoInternetCacheItems() override { shown << "no internet cache"; }
+    void reportNoSystemCacheItems() override { shown << "no system cache"; }
+    void showLogsStateImage(const QString& name) override { shown << "logs image " + name; }
+    void showSystemCacheStateImage(const QString& name) override { shown << "cache image " + name; }
 };
 
 // One step of a scan: a finding at a moment of the clock, or another report.

@@ -42,16 +42,13 @@ public:
 
 private:
     void add(const QString& kind, const ScanInfo* info);
-    void reportBrowserItem(const ScanInfo& info) override { add(QStringLiteral("browser"), &info); }
-    void reportLogEntry(const ScanInfo& info) override { add(QStringLiteral("log"), &info); }
-    void reportSystemCacheItem(const ScanInfo& info) override { add(QStringLiteral("systemCache"), &info); }
-    void reportNoInternetCacheItems() override { add(QStringLiteral("noInternetCache"), nullptr); }
-    void reportNoSystemCacheItems() override { add(QStringLiteral("noSystemCache"), nullptr); }
-    void showLogsStateImage(const QString& name) override { images.append(QStringLiteral("logs:") + name); }
-    void showSystemCacheStateImage(const QString& name) override
-    {
-        images.append(QStringLiteral("cache:") + name);
-    }
+    void reportBrowserItem(const ScanInfo& info) override { add("browser", &info); }
+    void reportLogEntry(const ScanInfo& info) override { add("log", &info); }
+    void reportSystemCacheItem(const ScanInfo& info) override { add("systemCache", &info); }
+    void reportNoInternetCacheItems() override { add("noInternetCache", nullptr); }
+    void reportNoSystemCacheItems() override { add("noSystemCache", nullptr); }
+    void showLogsStateImage(const QString& name) override { images.append("logs:" + name); }
+    void showSystemCacheStateImage(const QString& name) override { images.append("cache:" + name); }
 
     const ScanState& m_state;
 };

@@ -17,19 +17,16 @@ namespace {
 
 QVariantMap tile(const QString& label)
 {
-    return { { QStringLiteral("tile-type"), QStringLiteral("file-tile") },
-        { QStringLiteral("tile-data"),
-            QVariantMap {
-                { QStringLiteral("file-label"), label }, { QStringLiteral("file-type"), qint64(41) } } } };
+    return { { "tile-type", "file-tile" },
+        { "tile-data", QVariantMap { { "file-label", label }, { "file-type", qint64(41) } } } };
 }
 
 QVariantMap dockPreferences(const QVariantList& tiles)
 {
-    return { { QStringLiteral("persistent-apps"), tiles }, { QStringLiteral("tilesize"), 48.5 },
-        { QStringLiteral("autohide"), true }, { QStringLiteral("mod-count"), qint64(312) },
-        { QStringLiteral("trash-full"), QByteArray("\x00\x01\xff", 3) },
-        { QStringLiteral("last-change"), QDateTime(QDate(2009, 10, 1), QTime(8, 30), QTimeZone::utc()) },
-        { QStringLiteral("persistent-others"), QVariantList { tile(QStringLiteral("Foo")) } } };
+    return { { "persistent-apps", tiles }, { "tilesize", 48.5 }, { "autohide", true },
+        { "mod-count", qint64(312) }, { "trash-full", QByteArray("\x00\x01\xff", 3) },
+        { "last-change", QDateTime(QDate(2009, 10, 1), QTime(8, 30), QTimeZone::utc()) },
+        { "persistent-others", QVariantList { tile("Foo") } } };
 }
 
 QByteArray binaryPropertyList(const QVariant& root)
@@ -62,49 +59,46 @@ protected:
 
 TEST_F(DockPreferenceFileTest, DropsEveryTileOfTheLabelAndKeepsEverythingElse)
 {
-    const QVariantMap unlabelled { { QStringLiteral("tile-type"), QStringLiteral("spacer-tile") } };
-    const QVariantList tiles { tile(QStringLiteral("Foo")), tile(QStringLiteral("Bar")), unlabelled,
-        tile(QStringLiteral("Foo")), tile(QStringLiteral("foo")) };
+    const QVariantMap unlabelled { { "tile-type", "spacer-tile" } };
+    const QVariantList tiles { tile("Foo"), tile("Bar"), unlabelled, tile("Foo"), tile("foo") };
     const QVariantMap original = dockPreferences(tiles);
 
     for (const bool binary : { false, true }) {
-        sandbox.makeFile(QStringLiteral("home/.config/com.apple.dock.plist"),
+        sandbox.makeFile("home/.config/com.apple.dock.plist",
             binary ? binaryPropertyList(original) : *PropertyList::toXml(original));
         sandbox.clearRecords();
 
-        EXPECT_TRUE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
+        EXPECT_TRUE(DockPreferenceFile::removeTiles(path, "Foo", "Foo.app"));
 
         EXPECT_TRUE(contents(path).startsWith("<?xml")) << "written back as XML";
         QVariantMap expected = original;
-        expected.insert(QStringLiteral("persistent-apps"),
-            QVariantList { tile(QStringLiteral("Bar")), unlabelled, tile(QStringLiteral("foo")) });
+        expected.insert("persistent-apps", QVariantList { tile("Bar"), unlabelled, tile("foo") });
         EXPECT_EQ(PropertyList::readDictionary(path), expected);
         EXPECT_EQ(sandbox.logLines(),
-            QStringList({ QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"),
-                QStringLiteral("Bar"), QStringLiteral("Foo.app remove from DOCK"), QStringLiteral("Foo"),
-                QStringLiteral("foo"), QStringLiteral("File exists") }));
+            QStringList({ "Foo.app remove from DOCK", "Foo", "Bar", "Foo.app remove from DOCK", "Foo", "foo",
+                "File exists" }));
     }
 }
 
 TEST_F(DockPreferenceFileTest, LeavesAMissingOrUnreadableFileAsItWas)
 {
-    EXPECT_FALSE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
-    EXPECT_EQ(sandbox.logLines(), QStringList({ QStringLiteral("failed saving the XML plist file") }));
+    EXPECT_FALSE(DockPreferenceFile::removeTiles(path, "Foo", "Foo.app"));
+    EXPECT_EQ(sandbox.logLines(), QStringList({ "failed saving the XML plist file" }));
     EXPECT_FALSE(QFile::exists(path));
 
     const QByteArray notADictionary[] = {
         QByteArray("bplist00\xff\xff garbage", 19),
         "<?xml version=\"1.0\"?><plist><dict><key>persistent-apps</key><array><dict>",
-        *PropertyList::toXml(QVariantList { tile(QStringLiteral("Foo")) }),
-        *PropertyList::toXml(QVariantMap { { QStringLiteral("persistent-apps"), QStringLiteral("Foo") } }),
+        *PropertyList::toXml(QVariantList { tile("Foo") }),
+        *PropertyList::toXml(QVariantMap { { "persistent-apps", "Foo" } }),
     };
     for (const QByteArray& bytes : notADictionary) {
-        sandbox.makeFile(QStringLiteral("home/.config/com.apple.dock.plist"), bytes);
+        sandbox.makeFile("home/.config/com.apple.dock.plist", bytes);
         sandbox.clearRecords();
-        EXPECT_FALSE(DockPreferenceFile::removeTiles(path, QStringLiteral("Foo"), QStringLiteral("Foo.app")));
+        EXPECT_FALSE(DockPreferenceFile::removeTiles(path, "Foo", "Foo.app"));
         EXPECT_EQ(contents(path), bytes);
-        EXPECT_TRUE(sandbox.logged(QStringLiteral("File exists")));
-        EXPECT_EQ(sandbox.logLines().constLast(), QStringLiteral("failed saving the XML plist file"));
-        EXPECT_FALSE(sandbox.logged(QStringLiteral("Foo.app remove from DOCK")));
+        EXPECT_TRUE(sandbox.logged("File exists"));
+        EXPECT_EQ(sandbox.logLines().constLast(), "failed saving the XML plist file");
+        EXPECT_FALSE(sandbox.logged("Foo.app remove from DOCK"));
     }
 }
