@@ -1,0 +1,234 @@
+#include "scan/ScanPageController.h"
+#include "platform/DateFormat.h"
+#include "platform/Localization.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+#include "scan/ScanReportPacer.h"
+#include "scan/ScanTestSupport.h"
+#include "shell/ApplicationController.h"
+#include "support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+
+#include <functional>
+#include <optional>
+
+namespace {
+
+// Acts once, on the main thread, when a call from the scan thread arrives and
+// at least this many findings are counted. The scan thread waits on each
+// report, so the count cannot move meanwhile.
+class AtFinding final : public QObject {
+public:
+    AtFinding(ScanPageController* scan, int total, std::function<void()> action)
+        : m_scan(scan)
+        , m_total(total)
+        , m_action(std::move(action))
+    {
+        scan->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall && m_action && m_scan->nTotalErrorsCount() >= m_total)
+            std::exchange(m_action, nullptr)();
+        return false;
+    }
+
+private:
+    ScanPageController* m_scan;
+    int m_total;
+    std::function<void()> m_action;
+};
+
+class ScanRun : public ::testing::Test {
+protected:
+    Sandbox sandbox;
+    QString home = sandbox.locations().home;
+    std::unique_ptr<ApplicationController> app;
+    ScanPageController* scan = nullptr;
+    QMap<QString, QStringList> expected;
+
+    void SetUp() override
+    {
+        Localization::setLanguage(QString());
+        const QString data = sandbox.path("data");
+        const QString varLog = QFileInfo(sandbox.locations().systemLog).path();
+        const QString firefoxCache = makeTree(home + "/.cache/mozilla/firefox",
+            { "p.default-release/cache2/E1", "p.default-release/cache2/E2" });
+        const QString profile
+            = makeTree(home + "/.mozilla/firefox",
+                  { "profiles.ini", "p.default-release/cookies.sqlite", "p.default-release/places.sqlite",
+                      "p.default-release/formhistory.sqlite" })
+            + "/p.default-release";
+        makeTree(data, { "opera-cache/Cache/f1", "opera/History" });
+        makeTree(home, { ".local/share/xorg/Xorg.0.log", ".cache/thumbnails/normal/t.png" });
+        makeTree(varLog, { "dpkg.log", "syslog" }); // syslog was just created: too fresh to list
+        const QStringList profiles { "~/.mozilla/firefox" };
+        useDefinitions(sandbox,
+            { { "Internet Cache",
+                  QVariantMap { { "Safari", QStringList { "~/missing-safari" } },
+                      { "FireFox", QStringList { "~/.cache/mozilla/firefox" } },
+                      { "Opera", QStringList { data + "/opera-cache" } } } },
+                { "Cookies", QVariantMap { { "FireFox", profiles } } },
+                { "History",
+                    QVariantMap {
+                        { "FireFox", profiles }, { "Opera", QStringList { data + "/opera/History" } } } },
+                { "Form Values", QVariantMap { { "FireFox", profiles } } } },
+            { "~/.local/share/xorg", varLog }, { "~/.cache/thumbnails" });
+        expected = {
+            { "Internet Cache",
+                under(firefoxCache,
+                    { "p.default-release/cache2", "p.default-release/cache2/E1",
+                        "p.default-release/cache2/E2" })
+                    + under(data, { "opera-cache/Cache/f1" }) },
+            { "Cookies", under(profile, { "cookies.sqlite" }) },
+            { "History", under(profile, { "places.sqlite" }) + under(data, { "opera/History" }) },
+            { "Form Values", under(profile, { "formhistory.sqlite" }) },
+            { "UserLibraryLogs", under(home, { ".local/share/xorg/Xorg.0.log" }) },
+            { "System Logs", under(varLog, { "dpkg.log" }) },
+            { "System Cache", under(home, { ".cache/thumbnails/normal/t.png" }) },
+        };
+
+        app = std::make_unique<ApplicationController>();
+        app->awakeFromNib();
+        app->setView(ApplicationController::ScanPage);
+        scan = app->scanPageController();
+    }
+
+    template <typename T = QWidget> T* widget(const char* name) const
+    {
+        T* found = app->pagesTabView()->widget(ApplicationController::ScanPage)->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QString text(const char* name) const { return widget<QLabel>(name)->text(); }
+    bool hidden(const char* name) const { return widget(name)->isHidden(); }
+    QString resultsFile() const { return sandbox.locations().resultsFile(); }
+    UserDefaults& defaults() const { return UserDefaults::standardUserDefaults(); }
+    int page() const { return app->pagesTabView()->currentIndex(); }
+
+    bool scanToTheEnd()
+    {
+        QSignalSpy ended(scan, &ScanPageController::scanThreadFinished);
+        scan->startScanning();
+        return ended.wait(30000);
+    }
+};
+
+} // namespace
+
+// Stopped after so many findings; in scan order there are 8 browser items, 2
+// logs and 1 system cache item. The page shows either every finding, and the
+// click comes while it shows one, or only the first, and the click comes
+// between two reports.
+struct StopCase {
+    int stopAt;
+    bool betweenReports;
+};
+
+void PrintTo(const StopCase& stop, std::ostream* out)
+{
+    *out << "stop at " << stop.stopAt << (stop.betweenReports ? " between reports" : " at a report");
+}
+
+class ScanStop : public ScanRun, public ::testing::WithParamInterface<StopCase> { };
+
+TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
+{
+    const int stopAt = GetParam().stopAt;
+    const bool betweenReports = GetParam().betweenReports;
+    QMap<QString, QStringList> foundFirst;
+    int taken = 0;
+    for (const char* category : { "Internet Cache", "Cookies", "History", "Form Values", "UserLibraryLogs",
+             "System Logs", "System Cache" }) {
+        for (const QString& path : expected[category]) {
+            if (taken++ < stopAt)
+                foundFirst[category].append(path);
+        }
+    }
+    std::optional<AtFinding> atReport;
+    if (betweenReports) {
+        // The clock is read on the scan thread right after a finding is counted.
+        scan->setReportClock([this, stopAt, clicked = false]() mutable -> qint64 {
+            if (!clicked && scan->nTotalErrorsCount() >= stopAt) {
+                clicked = true;
+                QMetaObject::invokeMethod(
+                    scan, &ScanPageController::scanPageStopScanClick, Qt::BlockingQueuedConnection);
+            }
+            return 0;
+        });
+    } else {
+        qint64 now = 0;
+        scan->setReportClock([now]() mutable { return now += ScanReportPacer::kFrameMs; });
+        atReport.emplace(scan, stopAt, [this] { scan->scanPageStopScanClick(); });
+    }
+    ASSERT_TRUE(scanToTheEnd());
+
+    EXPECT_EQ(readResults(resultsFile()), foundFirst);
+    EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), stopAt);
+    // The page ends on the counts at the click, however few findings it showed.
+    if (stopAt > 0) {
+        EXPECT_EQ(text("scanPageTotalErrorsCount"), QString("Total Junk Files: %1").arg(stopAt));
+        const auto [area, count] = stopAt <= 8 ? std::pair("scanPageInternetCacheMatchCount", stopAt)
+            : stopAt <= 10                     ? std::pair("scanPageLogMatchCount", stopAt - 8)
+                                               : std::pair("scanPageSystemCacheMatchCount", stopAt - 10);
+        EXPECT_EQ(text(area), QString("(%1 Matches)").arg(count));
+    }
+    EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
+    EXPECT_EQ(text("scanPageScanDescription"), "");
+    EXPECT_EQ(hidden("scanPageLogMatchCount"), stopAt <= 8) << "phases not begun stay hidden";
+    EXPECT_EQ(hidden("scanPageSystemCacheMatchCount"), stopAt <= 10);
+    EXPECT_EQ(app->fixButton()->isEnabled(), stopAt > 0);
+    // Once the stopped scan has stored its findings, the window shows them.
+    EXPECT_EQ(page(), stopAt > 0 ? ApplicationController::ReviewPage : ApplicationController::ScanPage);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop,
+    ::testing::Values(
+        StopCase { 0, false }, StopCase { 9, false }, StopCase { 3, true }, StopCase { 11, true }));
+
+TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicationQuits)
+{
+    QSignalSpy ended(scan, &ScanPageController::scanThreadFinished);
+    AtFinding stopAndRestart(scan, 3, [this] {
+        scan->scanPageStopScanClick();
+        QMetaObject::invokeMethod(scan, &ScanPageController::startScanning, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    });
+    scan->startScanning();
+    QCoreApplication::exec();
+    while (ended.count() < 2)
+        ASSERT_TRUE(ended.wait(30000));
+
+    // The old thread neither wrote into the new scan's file nor counted into it.
+    EXPECT_EQ(readResults(resultsFile()), expected);
+    EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), 11);
+    EXPECT_EQ(text("scanPageScanResultText"), "Scanning Complete. Click Review.");
+    EXPECT_EQ(page(), ApplicationController::ScanPage) << "the stopped scan must not turn to the review page";
+}
+
+TEST_F(ScanRun, ClosingTheWindowMidScanEndsTheScanThreadFirst)
+{
+    QEventLoop loop;
+    AtFinding close(scan, 2, [&] {
+        QMetaObject::invokeMethod(
+            &loop,
+            [&] {
+                app.reset();
+                loop.quit();
+            },
+            Qt::QueuedConnection);
+    });
+    scan->startScanning();
+    loop.exec();
+
+    EXPECT_EQ(app, nullptr);
+    EXPECT_TRUE(!QFileInfo::exists(resultsFile()) || PropertyList::read(resultsFile()).has_value());
+}
