@@ -61,24 +61,6 @@ TEST_F(UserDefaultsTest, ValuesSurviveASaveAndAnEmptyStringIsNotAbsence)
     EXPECT_FALSE(defaults().boolForKey("ABSENT"));
 }
 
-// Values typed into the file by hand read as the defaults system reads them.
-TEST_F(UserDefaultsTest, HandWrittenValuesReadSensibly)
-{
-    writeSettingsFile("[General]\nERRORS_FOUND=7\nWORD=seven\nYES_WORD=YES\nONE=1\nZERO=0\nNO_WORD=no\n"
-                      "TRUE_WORD=true\nUNQUOTED=Mar 5, 2024 1:02:03 PM\n");
-    const struct {
-        const char* key;
-        qint64 integer;
-        bool boolean;
-    } rows[] = { { "ERRORS_FOUND", 7, true }, { "WORD", 0, false }, { "YES_WORD", 0, true },
-        { "ONE", 1, true }, { "ZERO", 0, false }, { "NO_WORD", 0, false }, { "TRUE_WORD", 0, true } };
-    for (const auto& row : rows) {
-        EXPECT_EQ(defaults().integerForKey(row.key), row.integer) << row.key;
-        EXPECT_EQ(defaults().boolForKey(row.key), row.boolean) << row.key;
-    }
-    EXPECT_EQ(defaults().stringForKey("UNQUOTED"), "Mar 5, 2024 1:02:03 PM");
-}
-
 // A damaged file reads as what it still holds, stays as it is until the next
 // save, and is then kept aside while the program's new values are saved.
 TEST_F(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)

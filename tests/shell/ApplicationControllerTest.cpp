@@ -51,43 +51,6 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
     EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
 }
 
-TEST_F(ApplicationControllerTest, NavigationButtonsSelectAndHighlightTheirPages)
-{
-    UserDefaults::standardUserDefaults().setInteger(3, QStringLiteral("ERRORS_FOUND"));
-    ApplicationController& app = start();
-    const QList<QPushButton*> all { app.scanButton(), app.reviewButton(), app.fixButton(),
-        app.optionsButton(), app.toolsButton() };
-    const auto highlighted = [&] {
-        QList<QPushButton*> checked;
-        for (QPushButton* button : all) {
-            if (button->property("current").toBool())
-                checked << button;
-        }
-        return checked;
-    };
-    EXPECT_EQ(highlighted(), QList<QPushButton*> { app.scanButton() }) << "the overview is Scan's page";
-
-    const std::pair<QPushButton*, int> pages[]
-        = { { app.optionsButton(), ApplicationController::OptionsPage },
-              { app.toolsButton(), ApplicationController::ToolsPage },
-              { app.fixButton(), ApplicationController::FixPage },
-              { app.reviewButton(), ApplicationController::ReviewPage } };
-    for (const auto& [button, page] : pages) {
-        button->click();
-        EXPECT_EQ(app.pagesTabView()->currentIndex(), page) << button->text().toStdString();
-        EXPECT_EQ(highlighted(), QList<QPushButton*> { button }) << button->text().toStdString();
-    }
-    // A page switched to by a page, not a click, moves the highlight too.
-    app.setView(ApplicationController::ScanPage);
-    EXPECT_EQ(highlighted(), QList<QPushButton*> { app.scanButton() });
-
-    // Only the page table's indices are selectable; anything else leaves the page as it is.
-    app.setView(9);
-    app.setView(-1);
-    EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::ScanPage);
-    EXPECT_EQ(highlighted(), QList<QPushButton*> { app.scanButton() });
-}
-
 TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
 {
     ApplicationController& app = start();

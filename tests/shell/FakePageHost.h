@@ -11,32 +11,27 @@
 // alert function, as the real window sends them, so a sandbox records them.
 class FakePageHost final : public PageHost {
 public:
-    void setView(int index) override { note(QStringLiteral("setView %1").arg(view = index)); }
+    void setView(int index) override { calls << QStringLiteral("setView %1").arg(index); }
     void setEnableReviewButton(bool enable) override { reviewEnabled = enable; }
     void setEnableFixButton(bool enable) override { fixEnabled = enable; }
-    void setEnableOptionsButton(bool enable) override { optionsEnabled = enable; }
+    void setEnableOptionsButton(bool) override { }
     void setEnableOverviewButton(bool) override { }
     void setShowOverviewPage(bool show) override { showOverviewPage = show; }
     bool securedJunkItemsFound() const override { return secured; }
     void setSecuredJunkItemsFound(bool found) override { secured = found; }
     void showAlert(const QString& message) override { Alert::show(message); }
-    void displayReviewPage() override { note(QStringLiteral("displayReviewPage")); }
-    void showFixPage() override { note(QStringLiteral("showFixPage")); }
-    void showAboutPanel() override { note(QStringLiteral("showAboutPanel")); }
-    void startScanning() override { note(QStringLiteral("startScanning")); }
+    void displayReviewPage() override { calls << QStringLiteral("displayReviewPage"); }
+    void showFixPage() override { calls << QStringLiteral("showFixPage"); }
+    void showAboutPanel() override { calls << QStringLiteral("showAboutPanel"); }
+    void startScanning() override { calls << QStringLiteral("startScanning"); }
     int nTotalErrorsCount() const override { return totalErrors; }
-    void drawOverviewPage() override { note(QStringLiteral("drawOverviewPage")); }
-    void overviewPageCreateUI() override { note(QStringLiteral("overviewPageCreateUI")); }
+    void drawOverviewPage() override { calls << QStringLiteral("drawOverviewPage"); }
+    void overviewPageCreateUI() override { calls << QStringLiteral("overviewPageCreateUI"); }
 
-    int view = -1;
     bool reviewEnabled = true;
     bool fixEnabled = true;
-    bool optionsEnabled = true;
     bool showOverviewPage = true;
     bool secured = false;
     int totalErrors = 0;
     QStringList calls;
-
-private:
-    void note(const QString& call) { calls << call; }
 };

@@ -1,7 +1,6 @@
 #include "startup/OptionsPageController.h"
 #include "platform/UserDefaults.h"
 #include "shell/FakePageHost.h"
-#include "startup/LoginItem.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +16,6 @@ namespace {
 struct OptionsPage {
     OptionsPage() { controller.optionsPageCreateUI(); }
     QCheckBox* box() { return page.findChild<QCheckBox*>("optionsPageAddtoStartupButton"); }
-    // Shows the box as the program shows the store's state, which is no request to change it.
-    void showTicked(bool ticked)
-    {
-        const QSignalBlocker quiet(box());
-        box()->setChecked(ticked);
-    }
-
     QWidget page;
     FakePageHost host;
     OptionsPageController controller { &page, host };
@@ -72,41 +64,24 @@ TEST(OptionsPage, FirstRunRegistersOnceWhenItCanBeRemembered)
     }
 }
 
-TEST(OptionsPage, CheckBoxAddsAndRemovesTheLoginItemAndAboutShowsThePanel)
+// Setting the box up is no click; a click that cannot reach the login items says so.
+TEST(OptionsPage, AboutShowsThePanelAndAFailedClickIsLogged)
 {
     Sandbox sandbox;
     sandbox.makeFile("usr/bin/velmora", "#!/bin/sh\n");
     UserDefaults::standardUserDefaults().setBool(true, "ISFIRSTRUN");
     OptionsPage options;
-    const auto ownIndex
-        = [&] { return LoginItem::indexForLoginItemWithPath(sandbox.locations().ownExecutable); };
     options.page.findChild<QPushButton*>("optionsPageAboutButton")->click();
     EXPECT_EQ(options.host.calls, QStringList { "showAboutPanel" });
-    ASSERT_FALSE(options.box()->isChecked());
-    EXPECT_TRUE(entryFiles().isEmpty()) << "setting the box up must not count as a click";
-
-    options.box()->click();
-    EXPECT_EQ(ownIndex(), 0);
-    options.box()->click();
-    EXPECT_EQ(ownIndex(), -1);
-
-    sandbox.clearRecords();
-    options.showTicked(true);
-    options.box()->click();
-    EXPECT_TRUE(sandbox.logged("optionsPageAddtoStartupClick - Could not get valid loginItems"));
-
-    // Ticking while an item exists adds a second; unticking removes the first only.
-    options.box()->click();
-    options.showTicked(false);
-    options.box()->click();
-    options.box()->click();
-    EXPECT_EQ(entryFiles(), QStringList { "velmora-2.desktop" });
-
+    EXPECT_TRUE(entryFiles().isEmpty());
     Locations locations = sandbox.locations();
     locations.autostartFolder = sandbox.makeFile("not-a-folder");
     sandbox.setLocations(locations);
     sandbox.clearRecords();
-    options.showTicked(true);
+    {
+        const QSignalBlocker quiet(options.box());
+        options.box()->setChecked(true); // as shown for a stored item: unticking removes it
+    }
     options.box()->click();
     EXPECT_EQ(sandbox.logLines(),
         QStringList({ "Couldn't list login items error -36",
