@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -25,15 +26,6 @@ bool writePlist(const std::string& path, const char* key, const std::vector<std:
 }
 
 } // namespace
-
-bool HelperClient::Reply::refusedPath(const std::string& path) const
-{
-    for (const auto& [refusedPath, reason] : refused) {
-        if (refusedPath == path)
-            return true;
-    }
-    return false;
-}
 
 HelperClient::HelperClient(
     const std::string& helper, const std::vector<std::string>& environment, const std::string& workingFolder)
@@ -103,7 +95,7 @@ HelperClient::Reply HelperClient::send(const std::string& request)
     while (!reply.answered && nextRecord(tag, payload)) {
         const std::size_t nul = payload.find('\0');
         if (tag == "refused")
-            reply.refused.emplace_back(payload.substr(nul + 1), payload.substr(0, nul));
+            reply.refused[payload.substr(nul + 1)] = payload.substr(0, nul);
         else if (tag == "err")
             reply.errorOutput += payload;
         reply.answered = tag == "done" || tag == "rejected";
