@@ -25,8 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uid_t kUser = 1000; // the user polkit names
-constexpr uid_t kStranger = 2000; // another user of the same machine
+// The user polkit names, and another user of the same machine.
+constexpr uid_t kUser = 1000, kStranger = 2000;
 
 // Why the cases cannot run here; empty when they can.
 std::string whyNotConfined()

@@ -122,8 +122,7 @@ TEST(AuthorizationSessionTest, LongListsGoInRequestsWithinTheHelpersBounds)
     using namespace HelperProtocol;
     struct Row {
         const char* name;
-        qsizetype count;
-        qsizetype bytes;
+        qsizetype count, bytes; // paths of so many bytes
         int requests;
         qsizetype unsent; // refused without being sent
     };

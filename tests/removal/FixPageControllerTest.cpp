@@ -144,9 +144,9 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
     expectBackAtTheOverview();
 
-    const QString refused = sandbox.makeFile("home/.cache/opera/refused");
-    const QString twice = sandbox.makeFile("home/.cache/opera/twice");
-    const QString after = sandbox.makeFile("home/.cache/opera/after");
+    const QString refused = sandbox.makeFile("home/.cache/opera/refused"),
+                  twice = sandbox.makeFile("home/.cache/opera/twice"),
+                  after = sandbox.makeFile("home/.cache/opera/after");
     const QString vanished = sandbox.path("home/.cache/opera/vanished");
     fileSystem.refused << refused;
     writeResults(results({ { "Cookies", { refused, vanished, twice, twice, after } } }));

@@ -42,8 +42,7 @@ struct Row {
     long peakBelowKiB = 0; // the helper's peak memory after the row, when set
 };
 
-const std::string kRm = "/bin/rm";
-const std::string kRmdir = "/bin/rmdir";
+const std::string kRm = "/bin/rm", kRmdir = "/bin/rmdir";
 
 bool present(const QString& path)
 {
