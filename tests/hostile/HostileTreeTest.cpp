@@ -38,8 +38,7 @@ TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
 {
     Sandbox sandbox;
     useSandboxDefinitions(sandbox);
-    const QByteArray cache
-        = QFile::encodeName(sandbox.makeFolder(QStringLiteral("home/.cache/opera/Cache/Cache_Data")));
+    const QByteArray cache = QFile::encodeName(sandbox.makeFolder("home/.cache/opera/Cache/Cache_Data"));
     const QList<QByteArray> names { "line\nbreak", "quote\"double", "quote'single", "-rf", "--",
         "$(touch pwned)", "back\\slash", "space at end ", QByteArray(255, 'n'), "tab\there", "vanishing" };
     for (const QByteArray& name : names)
@@ -49,11 +48,10 @@ TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
     };
     const QByteArray latin1 = cache + "/caf\xe9";
     ASSERT_TRUE(writeRaw(latin1));
-    const QStringList outside { sandbox.makeFile(QStringLiteral("home/.config/keep.me")),
-        sandbox.makeFile(QStringLiteral("home/Documents/thesis.odt")),
-        sandbox.makeFile(QStringLiteral("home/Pictures/holiday.jpg")) };
+    const QStringList outside { sandbox.makeFile("home/.config/keep.me"),
+        sandbox.makeFile("home/Documents/thesis.odt"), sandbox.makeFile("home/Pictures/holiday.jpg") };
     ASSERT_TRUE(link(QFile::encodeName(outside[1]), "thesis-link"));
-    ASSERT_TRUE(link(QFile::encodeName(sandbox.path(QStringLiteral("home/Pictures"))), "pictures-link"));
+    ASSERT_TRUE(link(QFile::encodeName(sandbox.path("home/Pictures")), "pictures-link"));
     ASSERT_TRUE(link("loop-b", "loop-a"));
     ASSERT_TRUE(link("loop-a", "loop-b"));
     ASSERT_TRUE(link("..", "parent"));
@@ -74,20 +72,18 @@ TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
     QCoreApplication::processEvents();
     app.showFixPage();
     ASSERT_EQ(::unlink((cache + "/vanishing").constData()), 0);
-    app.window()->findChild<QAbstractButton*>(QStringLiteral("fixPageFixButton"))->click();
+    app.window()->findChild<QAbstractButton*>("fixPageFixButton")->click();
 
     for (const QByteArray& name : names + QList<QByteArray> { "thesis-link" })
         EXPECT_FALSE(existsRaw(cache + '/' + name)) << name.constData();
     EXPECT_FALSE(existsRaw(deep + "/deep-file"));
     for (const QString& path : outside)
         EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path);
-    EXPECT_FALSE(QFileInfo::exists(sandbox.path(QStringLiteral("home/pwned")))
-        || QFileInfo::exists(QStringLiteral("pwned")));
+    EXPECT_FALSE(QFileInfo::exists(sandbox.path("home/pwned")) || QFileInfo::exists("pwned"));
     EXPECT_TRUE(existsRaw(latin1)) << "a name that is not UTF-8 is left alone";
     const QStringList lines = sandbox.logLines();
     EXPECT_FALSE(lines.filter(QStringLiteral("is not UTF-8")).isEmpty()) << qPrintable(lines.join(u'\n'));
-    EXPECT_TRUE(lines.contains(
-        QStringLiteral("Cannot Remove file ") + QFile::decodeName(cache) + QStringLiteral("/vanishing")));
+    EXPECT_TRUE(lines.contains("Cannot Remove file " + QFile::decodeName(cache) + "/vanishing"));
 }
 
 } // namespace

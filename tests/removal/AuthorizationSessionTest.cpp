@@ -17,27 +17,21 @@
 
 namespace {
 
-bool processExists(qint64 pid)
-{
-    return ::kill(pid_t(pid), 0) == 0;
-}
-
 // This process's open pipes that may pass to a program it starts.
 QStringList inheritablePipes()
 {
     QStringList pipes;
-    for (const QFileInfo& fd :
-        QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System)) {
-        QFile info(QStringLiteral("/proc/self/fdinfo/") + fd.fileName());
+    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System)) {
+        QFile info("/proc/self/fdinfo/" + fd.fileName());
         const bool closedOnExec = info.open(QIODevice::ReadOnly)
             && info.readAll().split('\n').value(1).mid(6).trimmed().toUInt(nullptr, 8) & O_CLOEXEC;
-        if (fd.symLinkTarget().contains(QStringLiteral("pipe:")) && !closedOnExec)
+        if (fd.symLinkTarget().contains("pipe:") && !closedOnExec)
             pipes << fd.fileName() + u' ' + fd.symLinkTarget();
     }
     return pipes;
 }
 
-const QString kGreeting = QStringLiteral("printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n");
+const QString kGreeting = "printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n";
 
 // However the dialog or the helper fails, nothing is removed and no grant is left.
 TEST(AuthorizationSessionTest, NoWorkingHelperMeansNoAuthorisation)
@@ -51,11 +45,11 @@ TEST(AuthorizationSessionTest, NoWorkingHelperMeansNoAuthorisation)
     };
     const long kNo = AuthorizationSession::kNotAuthorized, kFailed = AuthorizationSession::kHelperFailed;
     const Row rows[] = {
-        { "dismissed", QStringLiteral("exit 126\n"), 126, kNo },
-        { "no agent", QStringLiteral("exit 127\n"), 127, kNo },
-        { "helper missing", QStringLiteral("exec \"$@\"\n"), 127, kNo, true },
+        { "dismissed", "exit 126\n", 126, kNo },
+        { "no agent", "exit 127\n", 127, kNo },
+        { "helper missing", "exec \"$@\"\n", 127, kNo, true },
         { "no elevation command", {}, AuthorizationSession::kCannotStart, kNo },
-        { "answers nonsense", QStringLiteral("echo 'Password:'\n"), kFailed, kNo },
+        { "answers nonsense", "echo 'Password:'\n", kFailed, kNo },
         { "ends after the greeting", kGreeting, AuthorizationSession::kSuccess, kFailed },
         { "answers out of turn", kGreeting + "printf 'what 3\\nnow'\ncat >/dev/null\n", 0, kFailed },
         { "answers a bad length", kGreeting + "printf 'out -1\\n'\ncat >/dev/null\n", 0, kFailed },
@@ -64,25 +58,24 @@ TEST(AuthorizationSessionTest, NoWorkingHelperMeansNoAuthorisation)
         SCOPED_TRACE(row.name);
         Sandbox sandbox;
         ElevationStandIn standIn(sandbox);
-        const QString file = sandbox.makeFile(QStringLiteral("var/log/app.log"));
-        standIn.setRoots({ sandbox.path(QStringLiteral("var/log")) }, {});
+        const QString file = sandbox.makeFile("var/log/app.log");
+        standIn.setRoots({ sandbox.path("var/log") }, {});
         if (!row.script.isEmpty())
             standIn.writeScript(row.script);
         if (row.helperMissing) {
             Locations locations = sandbox.locations();
-            locations.privilegedHelper = sandbox.path(QStringLiteral("no/such/helper"));
+            locations.privilegedHelper = sandbox.path("no/such/helper");
             sandbox.setLocations(locations);
         }
         AuthorizationSession session;
 
         EXPECT_EQ(session.authorize(), row.authorised);
         long status = 0;
-        EXPECT_FALSE(session.run(QStringLiteral("/bin/rm"), { file }, &status));
+        EXPECT_FALSE(session.run("/bin/rm", { file }, &status));
         EXPECT_EQ(status, row.ran);
         EXPECT_FALSE(session.isAuthenticated());
         std::optional<TaskError> error;
-        EXPECT_FALSE(OneLineTasksWithOutput::stringByLaunchingPath(
-            QStringLiteral("/bin/rm"), { file }, &session, &error));
+        EXPECT_FALSE(OneLineTasksWithOutput::stringByLaunchingPath("/bin/rm", { file }, &session, &error));
         EXPECT_EQ(error ? error->code : 0, kNo);
         EXPECT_TRUE(QFileInfo::exists(file));
     }
@@ -92,8 +85,8 @@ TEST(AuthorizationSessionTest, AsksOnceAndKeepsTheHelperUntilDestroyed)
 {
     Sandbox sandbox;
     ElevationStandIn standIn(sandbox);
-    const QString file = sandbox.makeFile(QStringLiteral("var/log/app.log"));
-    standIn.setRoots({ sandbox.path(QStringLiteral("var/log")) }, {});
+    const QString file = sandbox.makeFile("var/log/app.log");
+    standIn.setRoots({ sandbox.path("var/log") }, {});
     standIn.runsHelper();
     AuthorizationSession session;
     const QStringList pipesBefore = inheritablePipes();
@@ -102,20 +95,19 @@ TEST(AuthorizationSessionTest, AsksOnceAndKeepsTheHelperUntilDestroyed)
     ASSERT_EQ(session.authorize(), AuthorizationSession::kSuccess);
     ASSERT_EQ(standIn.starts().size(), 1);
     const qint64 helper = standIn.starts().first();
-    EXPECT_TRUE(processExists(helper));
+    EXPECT_TRUE(ElevationStandIn::isRunning(helper));
     // Whoever holds the helper's pipes holds the grant: no other child may
     // inherit them, and no other process may open them through /proc.
     EXPECT_EQ(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
     EXPECT_EQ(inheritablePipes(), pipesBefore);
     std::optional<TaskError> error;
     EXPECT_EQ(
-        OneLineTasksWithOutput::stringByLaunchingPath(QStringLiteral("/bin/rm"), { file }, &session, &error),
-        QString(""));
+        OneLineTasksWithOutput::stringByLaunchingPath("/bin/rm", { file }, &session, &error), QString(""));
     EXPECT_FALSE(error || QFileInfo::exists(file));
 
     session.destroy();
     EXPECT_FALSE(session.isAuthenticated());
-    EXPECT_FALSE(processExists(helper));
+    EXPECT_FALSE(ElevationStandIn::isRunning(helper));
     session.destroy();
     ASSERT_EQ(session.authorize(), AuthorizationSession::kSuccess);
     ASSERT_EQ(standIn.starts().size(), 2);
@@ -130,8 +122,7 @@ TEST(AuthorizationSessionTest, LongListsGoInRequestsWithinTheHelpersBounds)
     using namespace HelperProtocol;
     struct Row {
         const char* name;
-        qsizetype count;
-        qsizetype bytes;
+        qsizetype count, bytes; // paths of so many bytes
         int requests;
         qsizetype unsent; // refused without being sent
     };
@@ -146,8 +137,8 @@ TEST(AuthorizationSessionTest, LongListsGoInRequestsWithinTheHelpersBounds)
         SCOPED_TRACE(row.name);
         Sandbox sandbox;
         ElevationStandIn standIn(sandbox);
-        standIn.setRoots({ sandbox.makeFolder(QStringLiteral("var/log")) }, {});
-        const QString received = sandbox.path(QStringLiteral("received"));
+        standIn.setRoots({ sandbox.makeFolder("var/log") }, {});
+        const QString received = sandbox.path("received");
         standIn.runsHelper(QStringLiteral("tee -- '%1' | \"$@\"\nexit\n").arg(received));
         // Paths of exactly so many bytes, inside the sandbox but outside the helper's roots.
         QStringList paths;
@@ -162,7 +153,7 @@ TEST(AuthorizationSessionTest, LongListsGoInRequestsWithinTheHelpersBounds)
         ASSERT_EQ(session.authorize(), AuthorizationSession::kSuccess);
 
         long status = -9;
-        const auto result = session.run(QStringLiteral("/bin/rm"), paths, &status);
+        const auto result = session.run("/bin/rm", paths, &status);
         session.destroy();
 
         ASSERT_TRUE(result);

@@ -10,8 +10,6 @@
 
 #include <memory>
 
-#include <sqlite3.h>
-
 using namespace BrowserDatabases;
 
 namespace {
@@ -39,17 +37,6 @@ QMap<QString, QStringList> dump(const QString& path, const QStringList& tables)
         result.insert(table, rows(path, "SELECT * FROM " + table + " ORDER BY 1"));
     return result;
 }
-
-// A second connection that holds the database the way a running browser does.
-struct Holder {
-    explicit Holder(const QString& path, const char* sql)
-    {
-        EXPECT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    }
-    ~Holder() { sqlite3_close(db); }
-    sqlite3* db = nullptr;
-};
 
 } // namespace
 
@@ -167,7 +154,7 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         }
         if (row.sql)
             execute(path, QString::fromLatin1(row.sql));
-        const auto holder = row.held ? std::make_unique<Holder>(path, row.held) : nullptr;
+        const auto holder = row.held ? std::make_unique<Connection>(path, row.held) : nullptr;
         const auto before = snapshot(path);
         const auto target = snapshot(elsewhere);
         sandbox.clearRecords();

@@ -4,7 +4,18 @@
 #include <QStringList>
 
 // Browser databases as the browsers write them, built at run time.
+struct sqlite3;
+
 namespace BrowserDatabases {
+
+// A connection that runs the statements when given; kept open, it holds the
+// database the way a running browser does.
+struct Connection {
+    explicit Connection(const QString& path, const char* sql = nullptr);
+    ~Connection();
+    Q_DISABLE_COPY_MOVE(Connection)
+    sqlite3* db = nullptr;
+};
 
 // Runs the statements on the database at path, creating it when missing.
 void execute(const QString& path, const QString& sql);

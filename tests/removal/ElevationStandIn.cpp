@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <csignal>
+
 ElevationStandIn::ElevationStandIn(Sandbox& sandbox)
     : m_sandbox(sandbox)
 {
@@ -29,16 +31,15 @@ void ElevationStandIn::writeScript(const QString& body)
 
 void ElevationStandIn::setRoots(const QStringList& logRoots, const QStringList& cacheRoots)
 {
-    const QString folder = m_sandbox.makeFolder(QStringLiteral("helper-definitions"));
-    PropertyList::writeXml(QVariantMap { { QStringLiteral("LogPaths"), logRoots } },
-        folder + QStringLiteral("/SysLogPaths.plist"));
-    PropertyList::writeXml(QVariantMap { { QStringLiteral("System Cache"), cacheRoots } },
-        folder + QStringLiteral("/SystemCachePaths.plist"));
+    const QString folder = m_sandbox.makeFolder("helper-definitions");
+    PropertyList::writeXml(QVariantMap { { "LogPaths", logRoots } }, folder + "/SysLogPaths.plist");
+    PropertyList::writeXml(
+        QVariantMap { { "System Cache", cacheRoots } }, folder + "/SystemCachePaths.plist");
 }
 
 QList<qint64> ElevationStandIn::starts() const
 {
-    QFile file(m_sandbox.path(QStringLiteral("starts")));
+    QFile file(m_sandbox.path("starts"));
     QList<qint64> pids;
     for (const QByteArray& line :
         file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList()) {
@@ -46,4 +47,9 @@ QList<qint64> ElevationStandIn::starts() const
             pids.append(line.toLongLong());
     }
     return pids;
+}
+
+bool ElevationStandIn::isRunning(qint64 pid)
+{
+    return ::kill(pid_t(pid), 0) == 0;
 }

@@ -22,6 +22,7 @@ public:
     void setRoots(const QStringList& logRoots, const QStringList& cacheRoots);
     // Process ids of the stand-in's starts so far, oldest first.
     QList<qint64> starts() const;
+    static bool isRunning(qint64 pid);
 
 private:
     Sandbox& m_sandbox;

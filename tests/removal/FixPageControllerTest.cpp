@@ -23,7 +23,6 @@
 #include <QLabel>
 #include <QTest>
 
-#include <csignal>
 #include <functional>
 
 namespace {
@@ -145,9 +144,9 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
     expectBackAtTheOverview();
 
-    const QString refused = sandbox.makeFile("home/.cache/opera/refused");
-    const QString twice = sandbox.makeFile("home/.cache/opera/twice");
-    const QString after = sandbox.makeFile("home/.cache/opera/after");
+    const QString refused = sandbox.makeFile("home/.cache/opera/refused"),
+                  twice = sandbox.makeFile("home/.cache/opera/twice"),
+                  after = sandbox.makeFile("home/.cache/opera/after");
     const QString vanished = sandbox.path("home/.cache/opera/vanished");
     fileSystem.refused << refused;
     writeResults(results({ { "Cookies", { refused, vanished, twice, twice, after } } }));
@@ -226,10 +225,9 @@ TEST_F(FixPage, DatabasesThatHoldTheUsersDataAreCleanedNeverDeleted)
 
     remove();
     EXPECT_FALSE(exists(history));
-    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_bookmarks WHERE fk NOT NULL"),
-        QStringList { "4" });
-    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_historyvisits"), QStringList { "0" });
-    EXPECT_EQ(BrowserDatabases::rows(webData, "SELECT count(*) FROM autofill"), QStringList { "0" });
+    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_historyvisits")
+            + BrowserDatabases::rows(webData, "SELECT count(*) FROM autofill"),
+        QStringList({ "0", "0" }));
     QFile left(notADatabase);
     ASSERT_TRUE(left.open(QIODevice::ReadOnly)) << "no fallback to deleting";
     EXPECT_EQ(left.readAll(), "bookmarks");
@@ -363,8 +361,6 @@ protected:
             "Error from AuthorizationExecuteWithPrivileges|in Method stringByLaunchingPath)");
         return sandbox.logLines().filter(prefixes);
     }
-    static bool processExists(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
-
     ElevationStandIn standIn { sandbox };
 };
 
@@ -409,7 +405,7 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
     EXPECT_EQ(sandbox.alerts(), QStringList({ partly(4, 2) }));
     expectBackAtTheOverview();
     ASSERT_EQ(standIn.starts().size(), 1);
-    EXPECT_FALSE(processExists(standIn.starts().first())) << "the grant ends with the click";
+    EXPECT_FALSE(ElevationStandIn::isRunning(standIn.starts().first())) << "the grant ends with the click";
     EXPECT_EQ(page().authRef(), nullptr);
 }
 
@@ -453,28 +449,6 @@ TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)
         EXPECT_FALSE(host.secured);
         EXPECT_EQ(sandbox.alerts(), QStringList({ partly(1, 2) }));
         expectBackAtTheOverview();
-    }
-}
-
-TEST_F(PrivilegedFixPage, EachClickAsksOnceAndEndsItsGrant)
-{
-    standIn.runsHelper();
-    for (const bool ticked : { true, true, false }) {
-        sandbox.clearRecords();
-        const qsizetype click = standIn.starts().size();
-        const QString log = sandbox.makeFile(QStringLiteral("var/log/%1.log").arg(click));
-        writeResults(results({ { "System Logs", { log } } }));
-        open();
-        if (!ticked)
-            untick(log);
-
-        remove();
-        EXPECT_EQ(exists(log), !ticked);
-        ASSERT_EQ(standIn.starts().size(), click + 1);
-        EXPECT_FALSE(processExists(standIn.starts().last()));
-        EXPECT_EQ(
-            authorisationLines().mid(0, 2), QStringList({ "OS Is LeaPard", "Copy Rights Successful: " }));
-        EXPECT_EQ(sandbox.alerts(), QStringList({ ticked ? kSuccess : kNothingTicked }));
     }
 }
 

@@ -19,13 +19,9 @@
 
 namespace {
 
-// What must become of one path sent to the helper.
-enum class Fate {
-    Removed,
-    Refused, // answered with a "refused" record, left on disk
-    Kept, // passed on to the tool, which failed on it
-    Either, // removed or refused; only the canaries matter
-};
+// What must become of one path sent to the helper. Refused: answered with a "refused" record and left on
+// disk; Kept: passed on to the tool, which failed on it; Either: only the canaries matter.
+enum class Fate { Removed, Refused, Kept, Either };
 
 struct Item {
     std::string sent;
@@ -46,8 +42,7 @@ struct Row {
     long peakBelowKiB = 0; // the helper's peak memory after the row, when set
 };
 
-const std::string kRm = "/bin/rm";
-const std::string kRmdir = "/bin/rmdir";
+const std::string kRm = "/bin/rm", kRmdir = "/bin/rmdir";
 
 bool present(const QString& path)
 {
@@ -73,7 +68,6 @@ class RemoveHelperTest : public ::testing::TestWithParam<bool> {
 protected:
     QString file(const QString& relative) { return sandbox.makeFile(relative); }
     QString folder(const QString& relative) { return sandbox.makeFolder(relative); }
-
     Sandbox sandbox;
 };
 
@@ -81,19 +75,19 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "as root the helper reads only the installed definitions; run the tests as a user";
-    const QString logs = folder(QStringLiteral("var/log"));
-    const QString fonts = folder(QStringLiteral("var/cache/fontconfig"));
-    const QString emptyRoot = folder(QStringLiteral("var/cache/empty"));
-    const QString packageCache = file(QStringLiteral("var/cache/apt/pkgcache.bin"));
-    const QString outside = folder(QStringLiteral("outside"));
-    const QString keep = file(QStringLiteral("var/log/keep.log"));
-    const QString definitions = folder(QStringLiteral("helper-definitions"));
+    const QString logs = folder("var/log");
+    const QString fonts = folder("var/cache/fontconfig");
+    const QString emptyRoot = folder("var/cache/empty");
+    const QString packageCache = file("var/cache/apt/pkgcache.bin");
+    const QString outside = folder("outside");
+    const QString keep = file("var/log/keep.log");
+    const QString definitions = folder("helper-definitions");
     ASSERT_TRUE(HelperClient::writeDefinitions(local(definitions), { local(logs), "~/.cache/stale" },
         { local(fonts) + '/', local(emptyRoot), local(packageCache) }));
 
     std::vector<QString> canaries;
     const auto canary = [&](const QString& name) {
-        canaries.push_back(file(QStringLiteral("outside/") + name));
+        canaries.push_back(file("outside/" + name));
         return canaries.back();
     };
     const auto linkOut = [&](const QString& target, const QString& name) {
@@ -101,24 +95,24 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
         EXPECT_TRUE(QFile::link(target, link));
         return link;
     };
-    const QString secret = canary(QStringLiteral("secret"));
-    const QString target = canary(QStringLiteral("target"));
+    const QString secret = canary("secret");
+    const QString target = canary("target");
 
     // A process whose working folder is inside a root, reachable through /proc.
     QProcess sleeper;
     sleeper.setWorkingDirectory(logs);
-    sleeper.start(QStringLiteral("sleep"), { QStringLiteral("600") });
+    sleeper.start("sleep", { "600" });
     ASSERT_TRUE(sleeper.waitForStarted());
     const std::string sleeperCwd = "/proc/" + std::to_string(sleeper.processId()) + "/cwd";
 
     // Names of a folder inside a root and of a link to the outside, swapped
     // back and forth while the helper works on paths through the first name.
-    const QString swapped = folder(QStringLiteral("var/log/swapped"));
-    const QString swappedLink = linkOut(outside, QStringLiteral("swapped-link"));
+    const QString swapped = folder("var/log/swapped");
+    const QString swappedLink = linkOut(outside, "swapped-link");
     std::vector<Item> raced;
     for (int i = 0; i < 300; ++i) {
         const QString name = QStringLiteral("victim%1").arg(i);
-        file(QStringLiteral("var/log/swapped/") + name);
+        file("var/log/swapped/" + name);
         canary(name);
         raced.push_back({ local(swapped + u'/' + name), Fate::Either, {} });
     }
@@ -129,7 +123,7 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
     };
 
     std::vector<Item> manyNames;
-    const QString many = folder(QStringLiteral("var/log/many"));
+    const QString many = folder("var/log/many");
     for (int i = 0; i < 9500; ++i) // more bytes of names than one command line holds
         manyNames.push_back(
             item(file(QStringLiteral("var/log/many/%1%2").arg(QString(230, u'n')).arg(i)), Fate::Removed));
@@ -143,29 +137,25 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
 
     const Row rows[] = {
         { "files inside the roots, with names that look like options or hold odd bytes", kRm,
-            { item(file(QStringLiteral("var/log/app.log")), Fate::Removed),
-                item(file(QStringLiteral("var/log/-rf")), Fate::Removed),
-                item(file(QStringLiteral("var/log/two\nlines it's \"$(x)\"")), Fate::Removed),
-                item(file(QStringLiteral("var/cache/fontconfig/deep/c.bin")), Fate::Removed),
+            { item(file("var/log/app.log"), Fate::Removed), item(file("var/log/-rf"), Fate::Removed),
+                item(file("var/log/two\nlines it's \"$(x)\""), Fate::Removed),
+                item(file("var/cache/fontconfig/deep/c.bin"), Fate::Removed),
                 // Taken for an option, "-rf" would make this go whole.
-                item(file(QStringLiteral("var/log/full/inside")).section(u'/', 0, -2), Fate::Kept) },
+                item(file("var/log/full/inside").section(u'/', 0, -2), Fate::Kept) },
             false },
         { "every path of a request on its own", kRm,
-            { item(file(QStringLiteral("var/log/first")), Fate::Removed), item(secret, Fate::Refused),
-                item(file(QStringLiteral("var/log/second")), Fate::Removed),
-                item(file(QStringLiteral("var/cache/beside")), Fate::Refused) } },
+            { item(file("var/log/first"), Fate::Removed), item(secret, Fate::Refused),
+                item(file("var/log/second"), Fate::Removed),
+                item(file("var/cache/beside"), Fate::Refused) } },
         { "a link as the last component goes, not what it points to", kRm,
-            { item(linkOut(target, QStringLiteral("pointer")), Fate::Removed) } },
+            { item(linkOut(target, "pointer"), Fate::Removed) } },
         { "a link in a middle component", kRm,
-            { { local(linkOut(outside, QStringLiteral("escape"))) + "/secret", Fate::Refused, secret } } },
+            { { local(linkOut(outside, "escape")) + "/secret", Fate::Refused, secret } } },
         { "a trailing slash after a link to a folder outside", kRm,
-            { { local(linkOut(outside, QStringLiteral("escape-slash"))) + '/', Fate::Removed,
-                logs + QStringLiteral("/escape-slash") } } },
+            { { local(linkOut(outside, "escape-slash")) + '/', Fate::Removed, logs + "/escape-slash" } } },
         { "trailing and doubled slashes", kRmdir,
-            { { local(folder(QStringLiteral("var/log/trailing"))) + "//", Fate::Removed,
-                  logs + QStringLiteral("/trailing") },
-                { local(logs) + "//doubled//empty", Fate::Removed,
-                    folder(QStringLiteral("var/log/doubled/empty")) } } },
+            { { local(folder("var/log/trailing")) + "//", Fate::Removed, logs + "/trailing" },
+                { local(logs) + "//doubled//empty", Fate::Removed, folder("var/log/doubled/empty") } } },
         { "dot and dot-dot components", kRm,
             { { local(logs) + "/./keep.log", Fate::Refused, keep },
                 { local(logs) + "/full/../keep.log", Fate::Refused, keep },
@@ -175,20 +165,18 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
             { { sleeperCwd + "/keep.log", Fate::Refused, keep } } },
         { "a relative path", kRm, { { "var/log/keep.log", Fate::Refused, keep } } },
         { "a sibling whose name starts like a root", kRm,
-            { item(file(QStringLiteral("var/cache/fontconfig-other/x")), Fate::Refused) } },
+            { item(file("var/cache/fontconfig-other/x"), Fate::Refused) } },
         { "a folder root itself, however spelled", kRmdir,
             { { local(emptyRoot), Fate::Refused, emptyRoot, "itself" },
                 { local(emptyRoot) + '/', Fate::Refused, emptyRoot, "itself" },
                 { '/' + local(emptyRoot), Fate::Refused, emptyRoot, "itself" } } },
         { "a root that names a file, and names beside and below it", kRm,
-            { item(file(QStringLiteral("var/cache/apt/pkgcache.bin.old")), Fate::Refused),
+            { item(file("var/cache/apt/pkgcache.bin.old"), Fate::Refused),
                 { local(packageCache) + "/x", Fate::Refused, {} }, item(packageCache, Fate::Removed) } },
         { "a folder in the home, which Velmora removes itself", kRm,
-            { item(file(QStringLiteral("home/.cache/stale/x")), Fate::Refused) } },
+            { item(file("home/.cache/stale/x"), Fate::Refused) } },
         { "an empty folder goes, a full one stays", kRmdir,
-            { item(folder(QStringLiteral("var/log/empty")), Fate::Removed),
-                item(logs + QStringLiteral("/full"), Fate::Kept) },
-            false },
+            { item(folder("var/log/empty"), Fate::Removed), item(logs + "/full", Fate::Kept) }, false },
         { "a shell", "/bin/sh", { item(keep, Fate::Kept) }, false, true },
         { "rm elsewhere", "/usr/bin/rm", { item(keep, Fate::Kept) }, false, true },
         { "rm without a folder", "rm", { item(keep, Fate::Kept) }, false, true },
@@ -210,7 +198,7 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
 
     std::vector<std::string> environment { std::string(HelperProtocol::kDefinitionsVariable) + '='
             + local(definitions),
-        "HOME=" + local(sandbox.path(QStringLiteral("home"))) };
+        "HOME=" + local(sandbox.path("home")) };
     if (GetParam())
         environment.push_back(std::string(HelperProtocol::kWithoutOpenat2Variable) + "=1");
     HelperClient helper(local(sandbox.locations().privilegedHelper), environment, local(sandbox.root()));
@@ -234,8 +222,7 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
         HelperClient::Reply reply;
         for (int round = 0; round < row.rounds; ++round) {
             reply = helper.send(request);
-            for (const auto& [path, reason] : reply.refused)
-                refused[path] = reason;
+            refused.insert(reply.refused.begin(), reply.refused.end());
         }
         stop = true;
         attacker.join();

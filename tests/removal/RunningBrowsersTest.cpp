@@ -38,37 +38,37 @@ TEST(RunningBrowsersTest, NamesEachRunningBrowserOnceInTheTablesOrder)
     for (const Row& row : rows) {
         SCOPED_TRACE(qPrintable(row.executables.join(u' ')));
         Sandbox sandbox;
-        FakeProcessTable processes(sandbox.path(QStringLiteral("proc")));
+        FakeProcessTable processes(sandbox.path("proc"));
         int pid = 100;
         for (const QString& executable : row.executables)
             processes.add(pid++, executable.section(u'=', 0, 0), executable.section(u'=', 1));
         // Not a process: only numbered folders are.
-        QDir().mkpath(processes.folder() + QStringLiteral("/self"));
-        QFile::link(QStringLiteral("/usr/bin/safari"), processes.folder() + QStringLiteral("/self/exe"));
+        QDir().mkpath(processes.folder() + "/self");
+        QFile::link("/usr/bin/safari", processes.folder() + "/self/exe");
 
         EXPECT_EQ(RunningBrowsers::find(table, processes.folder()), row.names);
         EXPECT_EQ(sandbox.logLines(), row.names);
         EXPECT_TRUE(RunningBrowsers::find({}, processes.folder()).isEmpty());
     }
     Sandbox sandbox;
-    EXPECT_TRUE(RunningBrowsers::find(table, sandbox.path(QStringLiteral("no-proc"))).isEmpty());
+    EXPECT_TRUE(RunningBrowsers::find(table, sandbox.path("no-proc")).isEmpty());
     // This test itself runs, under its own executable's name.
-    EXPECT_TRUE(RunningBrowsers::runningExecutables().contains(QStringLiteral("velmora_tests")));
+    EXPECT_TRUE(RunningBrowsers::runningExecutables().contains("velmora_tests"));
 }
 
 TEST(RunningBrowsersTest, ReadsTheTableFromTheDefinitionsAndPassesOverWhatIsNotText)
 {
     Sandbox sandbox;
     Locations locations = sandbox.locations();
-    locations.resourcesFolder = sandbox.makeFolder(QStringLiteral("resources"));
+    locations.resourcesFolder = sandbox.makeFolder("resources");
     sandbox.setLocations(locations);
     EXPECT_TRUE(RunningBrowsers::browserTable().isEmpty());
 
-    sandbox.makeFolder(QStringLiteral("resources/definitions"));
+    sandbox.makeFolder("resources/definitions");
     const QVariantMap table { { "Opera", "opera" }, { "Chromium", QVariantList { "chromium", "a/chrome" } },
         { "Broken", QVariantList { "x", 3 } }, { "Number", 3 } };
     ASSERT_TRUE(PropertyList::writeXml(QVariantMap { { "Browser Bundle Identifier", table } },
-        locations.definitionFile(QStringLiteral("InternetCachePaths"))));
+        locations.definitionFile("InternetCachePaths")));
     EXPECT_EQ(RunningBrowsers::browserTable(),
         (QVariantMap {
             { "Opera", QStringList { "opera" } }, { "Chromium", QStringList { "chromium", "a/chrome" } } }));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <sys/types.h>
-#include <utility>
 #include <vector>
 
 // Speaks to velmora-remove-helper directly over its standard input and output,
@@ -15,9 +15,8 @@ public:
         bool answered = false; // the reply ended with done or rejected
         int status = -1; // of done
         std::string rejected; // the reason a request was refused whole
-        std::vector<std::pair<std::string, std::string>> refused; // path, reason
+        std::map<std::string, std::string> refused; // path, reason
         std::string errorOutput;
-        bool refusedPath(const std::string& path) const;
     };
 
     HelperClient(const std::string& helper, const std::vector<std::string>& environment,
