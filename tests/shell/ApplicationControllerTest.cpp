@@ -1,8 +1,10 @@
 #include "ShellFixture.h"
 
+#include "platform/DateFormat.h"
 #include "platform/UserDefaults.h"
 #include "scan/ScanPageController.h"
 #include "scan/ScanTestSupport.h"
+#include "shell/OverviewStatus.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -10,37 +12,56 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 
-#include <functional>
-
 namespace {
 using ApplicationControllerTest = ShellFixture;
 }
 
-// Remove Clutter is enabled by the junk the last scan left, and only then opens its page.
-TEST_F(ApplicationControllerTest, StartShowsTheOverviewAndFixFollowsTheLastScansJunk)
+TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
 {
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    // Remove Clutter is enabled by the junk the last scan left, and only then opens its page.
     for (const qint64 errors : { 0, 3 }) {
-        UserDefaults::standardUserDefaults().setInteger(errors, "ERRORS_FOUND");
+        defaults.setInteger(errors, "ERRORS_FOUND");
         ApplicationController& app = start();
-        EXPECT_EQ(ApplicationController::applicationController(), &app);
         EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
         EXPECT_EQ(app.fixButton()->isEnabled(), errors > 0);
         app.fixButton()->click();
         EXPECT_EQ(app.pagesTabView()->currentIndex(),
             errors > 0 ? ApplicationController::FixPage : ApplicationController::OverviewPage);
     }
-}
-
-TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
-{
-    ApplicationController& app = start();
-    app.showToolsPage();
-    // A scan that ended meanwhile must show when the overview comes back.
-    UserDefaults::standardUserDefaults().setObject(
-        QStringLiteral("Jun 1, 2000 1:00:00 PM"), QStringLiteral("SCANNED_COMPLETE_TIME"));
-    app.scanButton()->click();
-    EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
-    EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), QStringLiteral("Scan Now!"));
+    ApplicationController& app = *m_controller;
+    const QString recent = DateFormat::stringFromDate(
+        QDateTime::currentDateTime().addSecs(-60), QString::fromLatin1(DateFormat::kFullPattern));
+    // Every return to the overview recomputes it from what is stored now, so nothing
+    // from an earlier showing survives: the last-scan line is hidden when there was none.
+    const struct {
+        QString scanned;
+        qint64 errors;
+        const char* status;
+        OverviewStatus::Tint tint;
+    } rows[] = {
+        { "Jun 1, 2000 1:00:00 PM", 3, "Scan Now!", OverviewStatus::Tint::Mocha },
+        { recent, 0, "Recently Scanned!", OverviewStatus::Tint::Clover },
+        { "", 3, "Never Scanned!", OverviewStatus::Tint::Mocha },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.status);
+        app.showToolsPage();
+        defaults.setObject(row.scanned, "SCANNED_COMPLETE_TIME");
+        defaults.setInteger(row.errors, "ERRORS_FOUND");
+        app.scanButton()->click();
+        EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
+        EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), QLatin1String(row.status));
+        for (const char* name :
+            { "overviewPageStatus", "overviewPageDescText", "overviewPageLastScanText" }) {
+            const QLabel* shown = widget<QLabel>(name);
+            EXPECT_TRUE(!shown->isVisibleTo(app.window())
+                || shown->palette().color(QPalette::WindowText) == OverviewStatus::color(row.tint))
+                << name;
+        }
+        EXPECT_EQ(
+            widget<QLabel>("overviewPageLastScanText")->isVisibleTo(app.window()), !row.scanned.isEmpty());
+    }
 
     app.setShowOverviewPage(false); // what starting a scan does
     app.scanButton()->click();
@@ -51,25 +72,16 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
     EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
 }
 
+// A second start of the program brings the window back, and a running scan goes on to its end.
 TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
 {
     ApplicationController& app = start();
-    EXPECT_TRUE(app.applicationShouldHandleReopen(true));
-    EXPECT_FALSE(app.window()->isVisible()) << "a window said to be visible is left alone";
-
-    const std::pair<const char*, std::function<void(QMainWindow*)>> rows[] = {
-        { "hidden", [](QMainWindow* window) { window->hide(); } },
-        { "minimised", [](QMainWindow* window) { window->showMinimized(); } },
-        { "shown", [](QMainWindow* window) { window->showNormal(); } },
-    };
-    for (const auto& [name, put] : rows) {
-        put(app.window());
+    for (const bool minimised : { false, true }) {
+        minimised ? app.window()->showMinimized() : app.window()->hide();
         app.reopen();
-        EXPECT_TRUE(app.window()->isVisible()) << name;
-        EXPECT_FALSE(app.window()->isMinimized()) << name;
+        EXPECT_TRUE(app.window()->isVisible() && !app.window()->isMinimized()) << minimised;
     }
 
-    // Started again mid-scan: the scan goes on to its end.
     useDefinitions(m_sandbox, {}, { QStringLiteral("~/no-logs") }, { QStringLiteral("~/no-cache") });
     QSignalSpy ended(app.scanPageController(), &ScanPageController::scanThreadFinished);
     app.scanPageController()->startScanning();

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -21,18 +22,6 @@ class FailingFileSystem final : public FileSystem {
 public:
     bool removeFile(const QString&, QString*) override { return false; }
     bool createPath(const QString&) override { return false; }
-};
-
-// Installed for one scope, so a failed assertion cannot leave it behind for other tests.
-struct InstalledFileSystem {
-    explicit InstalledFileSystem(FileSystem& fileSystem) { FileSystem::setCurrent(&fileSystem); }
-    ~InstalledFileSystem() { FileSystem::setCurrent(nullptr); }
-};
-
-// The sandbox removes its files by name and cannot name one that is not UTF-8.
-struct UnlinkOnExit {
-    QByteArray path;
-    ~UnlinkOnExit() { ::unlink(path.constData()); }
 };
 
 class LoginItems : public ::testing::Test {
@@ -130,24 +119,38 @@ TEST_F(LoginItems, ListsAnyValidExecAndSkipsButKeepsTheRest)
 {
     writeEntry("a.desktop", entryFor("\"/opt/My App/bin/app\" --flag \"arg two\" %U"));
     writeEntry("b.desktop", entryFor("sh -c 'sleep 5; exec /opt/x'"));
-    writeEntry("c.desktop", entryFor("/opt/gone/app"));
+    // As written by hand or by another desktop.
+    writeEntry("c.desktop",
+        "# by hand\r\n\n[Desktop Entry]\r\n  Type = Application\r\nExec = /opt/gone/app\r\nName[de]=Weg\n");
+    // Anything a launcher could read another way is passed over and left as it is.
     const struct {
         const char* fileName;
         QByteArray contents;
     } unreadable[] = {
         { "bad-utf8.desktop", entryFor("/opt/\xff") },
+        { "nul.desktop", entryFor(QByteArray("/opt/a\0b", 8)) },
         { "no-exec.desktop", "[Desktop Entry]\nType=Application\n" },
+        { "blank-exec.desktop", entryFor("   ") },
+        { "empty-program.desktop", entryFor("\"\" app") },
         { "open-quote.desktop", entryFor("\"/opt/app --flag") },
+        { "open-single-quote.desktop", entryFor("app 'open") },
         { "link.desktop", "[Desktop Entry]\nType=Link\nURL=https://example.org\n" },
         { "twice.desktop", entryFor("/opt/a") + "Exec=/opt/b\n" },
+        { "group-twice.desktop", entryFor("/opt/a") + "[Desktop Entry]\n" },
+        { "key-before-group.desktop", "Exec=/opt/a\n" + entryFor("/opt/b") },
+        { "no-equals.desktop", entryFor("/opt/a") + "Exec /opt/b\n" },
+        { "open-group.desktop", "[Desktop Entry\nExec=/opt/a\n" },
+        { "open-locale.desktop", entryFor("/opt/a") + "Name[de=x\n" },
     };
     for (const auto& entry : unreadable)
         writeEntry(entry.fileName, entry.contents);
     ASSERT_EQ(::mkfifo(QFile::encodeName(autostart() + "/pipe.desktop").constData(), 0600), 0);
     writeEntry("latin1.desktop", entryFor("/opt/umlaut"));
-    const UnlinkOnExit latin1 { QFile::encodeName(autostart()) + "/latin1-\xe4.desktop" };
-    const QByteArray utf8Name = QFile::encodeName(autostart() + "/latin1.desktop");
-    ASSERT_EQ(std::rename(utf8Name.constData(), latin1.path.constData()), 0);
+    // The sandbox removes its files by name and cannot name one that is not UTF-8.
+    const QByteArray latin1 = QFile::encodeName(autostart()) + "/latin1-\xe4.desktop";
+    const auto unlinkLatin1 = qScopeGuard([&latin1] { ::unlink(latin1.constData()); });
+    ASSERT_EQ(
+        std::rename(QFile::encodeName(autostart() + "/latin1.desktop").constData(), latin1.constData()), 0);
 
     sandbox.clearRecords();
     EXPECT_EQ(listedPaths(),
@@ -182,16 +185,16 @@ TEST_F(LoginItems, RefusalsAndFailuresAreReportedAndChangeNothing)
     }
     EXPECT_EQ(LIAEAddURLAtEnd(QUrl::fromLocalFile(program("bell\x07")), false), kLIAEBadName);
     FailingFileSystem failing;
-    {
-        InstalledFileSystem installed(failing);
-        EXPECT_EQ(LIAEAddURLAtEnd(QUrl::fromLocalFile(app), false), kLIAEIOError);
-        ASSERT_FALSE(QFileInfo::exists(autostart()));
-    }
+    // Installed for one scope, so a failed assertion cannot leave it behind for other tests.
+    const auto restore = qScopeGuard([] { FileSystem::setCurrent(nullptr); });
+    FileSystem::setCurrent(&failing);
+    EXPECT_EQ(LIAEAddURLAtEnd(QUrl::fromLocalFile(app), false), kLIAEIOError);
+    ASSERT_FALSE(QFileInfo::exists(autostart()));
+    FileSystem::setCurrent(nullptr);
     ASSERT_TRUE(LoginItem::addLoginItemWithPath(app, false));
-    {
-        InstalledFileSystem installed(failing);
-        EXPECT_EQ(LIAERemove(0), kLIAEIOError);
-    }
+    FileSystem::setCurrent(&failing);
+    EXPECT_EQ(LIAERemove(0), kLIAEIOError);
+    FileSystem::setCurrent(nullptr);
     EXPECT_EQ(listedPaths(), QStringList { app });
 
     Locations locations = sandbox.locations();

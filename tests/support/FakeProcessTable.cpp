@@ -22,11 +22,6 @@ void FakeProcessTable::add(int pid, const QString& exe, const QString& comm)
     }
 }
 
-void FakeProcessTable::addVanished(int pid)
-{
-    QDir().mkpath(m_folder + u'/' + QString::number(pid));
-}
-
 void FakeProcessTable::setEnvironment(int pid, const QStringList& variables)
 {
     QFile file(m_folder + u'/' + QString::number(pid) + QStringLiteral("/environ"));

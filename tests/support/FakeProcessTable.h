@@ -14,8 +14,6 @@ public:
     void add(int pid, const QString& exe, const QString& comm = QString());
     // The process's environment, as the kernel lays it out: NUL-terminated "NAME=value" entries.
     void setEnvironment(int pid, const QStringList& variables);
-    // A folder whose process ended before it could be read.
-    void addVanished(int pid);
 
 private:
     QString m_folder;
