@@ -55,28 +55,17 @@ TEST(FileSystem, RemovesWhatIsNamedAndNeverWhatALinkLeadsTo)
     }
 }
 
-class FileSystemTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        target = sandbox.makeFile(QStringLiteral("outside/keep/file"));
-        sandbox.makeFile(QStringLiteral("outside/other"));
-        sandbox.makeFile(QStringLiteral("junk/a/b/c"));
-        sandbox.makeFile(QStringLiteral("junk/top"));
-        ASSERT_TRUE(QFile::link(
-            sandbox.path(QStringLiteral("outside")), sandbox.path(QStringLiteral("junk/a/link"))));
-    }
-
-    Sandbox sandbox;
-    QString target;
-};
-
-TEST_F(FileSystemTest, RemoveBeneathNeverLeavesTheFolderNorEntersAKeptOne)
+TEST(FileSystem, RemoveBeneathNeverLeavesTheFolderNorEntersAKeptOne)
 {
+    Sandbox sandbox;
+    const QString target = sandbox.makeFile("outside/keep/file");
+    for (const char* file : { "junk/a/b/c", "junk/top" })
+        sandbox.makeFile(QString::fromLatin1(file));
+    ASSERT_TRUE(QFile::link(sandbox.path("outside"), sandbox.path("junk/a/link")));
     using B = FileSystem::Beneath;
-    const QString base = sandbox.path(QStringLiteral("junk"));
+    const QString base = sandbox.path("junk");
     FolderIdentities kept;
-    kept.insert(sandbox.path(QStringLiteral("junk/a/b")));
+    kept.insert(sandbox.path("junk/a/b"));
     struct Row {
         QStringList inside;
         bool mayBeFolder;
@@ -101,8 +90,7 @@ TEST_F(FileSystemTest, RemoveBeneathNeverLeavesTheFolderNorEntersAKeptOne)
         EXPECT_TRUE(present(sandbox.path(QString::fromLatin1(row.stays))));
         EXPECT_TRUE(QFileInfo::exists(target));
     }
-    EXPECT_FALSE(present(sandbox.path(QStringLiteral("junk/top"))));
-    EXPECT_FALSE(present(sandbox.path(QStringLiteral("junk/a/link"))));
+    EXPECT_FALSE(present(sandbox.path("junk/top")) || present(sandbox.path("junk/a/link")));
 }
 
 } // namespace

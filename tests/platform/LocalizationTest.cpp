@@ -60,17 +60,11 @@ TEST(Localization, FormatFillsPlaceholdersLeftToRightWithoutRescanningArguments)
         const char* expected;
     } rows[] = {
         { "%@ has found %d Junk Items", { "Velmora", "12" }, "Velmora has found 12 Junk Items" },
-        { "%d %@", { "3", "Found!" }, "3 Found!" },
         // What an argument brings in stays as it is: a path may hold "%@" or "%d".
-        { "On: %@", { "/tmp/%@/%d" }, "On: /tmp/%@/%d" },
-        { "%@ and %@", { "%@", "second" }, "%@ and second" },
-        { "100%% of %@", { "it" }, "100% of it" },
-        { "%@%@", { "a", "b" }, "ab" },
+        { "%@ and %d", { "/tmp/%@/%d", "second" }, "/tmp/%@/%d and second" },
         // Too few arguments leave the place empty rather than reading past the list.
-        { "%@, %@!", { "one" }, "one, !" },
-        { "no placeholders", { "unused" }, "no placeholders" },
-        { "trailing %", {}, "trailing %" },
-        { "%s stays", {}, "%s stays" },
+        { "100%% of %@, %@!", { "one" }, "100% of one, !" },
+        { "trailing %s %", {}, "trailing %s %" },
     };
     for (const auto& row : rows)
         EXPECT_EQ(formatText(QString::fromUtf8(row.format), row.arguments), QString::fromUtf8(row.expected))

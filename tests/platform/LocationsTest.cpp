@@ -17,14 +17,11 @@ TEST(Locations, ExpandTildeOnlyForTheUsersOwnHome)
         const char* expected;
     } rows[] = {
         { "/home/u", "~", "/home/u" },
-        { "/home/u", "~/", "/home/u/" },
         { "/home/u/", "~/x", "/home/u/x" },
         { "/", "~/x", "/x" },
         { "/home/u", "~user/x", "~user/x" },
-        { "/home/u", "x~", "x~" },
         { "/home/u", "/a/~/b", "/a/~/b" },
         { "/home/u", " ~/x", " ~/x" },
-        { "/home/u", "", "" },
     };
     for (const auto& row : rows) {
         Locations locations;
