@@ -2,14 +2,10 @@
 
 #include "platform/DateFormat.h"
 #include "platform/UserDefaults.h"
-#include "scan/ScanPageController.h"
-#include "scan/ScanTestSupport.h"
 #include "shell/OverviewStatus.h"
 
 #include <QLabel>
-#include <QMainWindow>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QStackedWidget>
 
 namespace {
@@ -42,6 +38,7 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
     } rows[] = {
         { "Jun 1, 2000 1:00:00 PM", 3, "Scan Now!", OverviewStatus::Tint::Mocha },
         { recent, 0, "Recently Scanned!", OverviewStatus::Tint::Clover },
+        { recent, 12, "12 Junk Files Found!", OverviewStatus::Tint::Mocha },
         { "", 3, "Never Scanned!", OverviewStatus::Tint::Mocha },
     };
     for (const auto& row : rows) {
@@ -70,24 +67,4 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
     app.setShowOverviewPage(true); // what a successful removal does
     app.scanButton()->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
-}
-
-// A second start of the program brings the window back, and a running scan goes on to its end.
-TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
-{
-    ApplicationController& app = start();
-    for (const bool minimised : { false, true }) {
-        minimised ? app.window()->showMinimized() : app.window()->hide();
-        app.reopen();
-        EXPECT_TRUE(app.window()->isVisible() && !app.window()->isMinimized()) << minimised;
-    }
-
-    useDefinitions(m_sandbox, {}, { QStringLiteral("~/no-logs") }, { QStringLiteral("~/no-cache") });
-    QSignalSpy ended(app.scanPageController(), &ScanPageController::scanThreadFinished);
-    app.scanPageController()->startScanning();
-    app.reopen();
-    EXPECT_TRUE(app.scanPageController()->scanning());
-    ASSERT_TRUE(ended.wait(30000));
-    EXPECT_EQ(widget<QLabel>("scanPageScanResultText")->text(),
-        QStringLiteral("Scanning Complete. No Junk Items found."));
 }

@@ -6,9 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QIcon>
-#include <QPixmap>
-#include <QTextDocument>
 
 // Each name is searched for among decoys that a pattern, a split word or a shell
 // expansion would also take; anything the shell were tricked into running would run here.
@@ -57,15 +54,4 @@ TEST(FileSearch, FindsExactlyTheNamedEntryWhateverCharactersItHolds)
     EXPECT_EQ(ApplicationUtility::matchesForFilename("Bar", foo + "/missing"), QStringList({ "" }));
     EXPECT_TRUE(ApplicationUtility::matchesForFilename("", foo).isEmpty());
     EXPECT_TRUE(ApplicationUtility::matchesForFilename("Foo", "").isEmpty());
-}
-
-TEST(FileSearch, InlineImageLabelIsTheImageFollowedByTheTextVerbatim)
-{
-    QPixmap pixmap(14, 14);
-    pixmap.fill(Qt::red);
-    for (const QString& text : { QStringLiteral("   Foo"), QStringLiteral("<b>A & B</b>  ") }) {
-        QTextDocument label;
-        label.setHtml(ApplicationUtility::updatedString(text, QIcon(pixmap)));
-        EXPECT_EQ(label.toPlainText(), QChar(QChar::ObjectReplacementCharacter) + text);
-    }
 }
