@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "shell/OverviewStatus.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -67,4 +68,27 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewUntilAScanStarts)
     app.setShowOverviewPage(true); // what a successful removal does
     app.scanButton()->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
+}
+
+// The first start adds the program to the login items, and only once the fact is
+// saved: unsaved, every start would add one more.
+TEST_F(ApplicationControllerTest, FirstStartRegistersOnceWhenItCanBeRemembered)
+{
+    m_sandbox.makeFile("usr/bin/velmora", "#!/bin/sh\n");
+    for (const bool savable : { true, false }) {
+        SCOPED_TRACE(savable);
+        if (!savable) {
+            Locations locations = m_sandbox.locations();
+            locations.userDefaultsFile = m_sandbox.makeFile("blocker") + "/Velmora.conf";
+            locations.autostartFolder = m_sandbox.path("autostart-unsaved");
+            m_sandbox.setLocations(locations);
+        }
+        start();
+        UserDefaults::reload();
+        start();
+        EXPECT_EQ(QDir(Locations::current().autostartFolder).entryList(QDir::Files).size(), savable ? 1 : 0);
+        EXPECT_EQ(m_sandbox.logged(
+                      "Could not save the first-run settings; Velmora is not added to the login items"),
+            !savable);
+    }
 }

@@ -19,8 +19,7 @@ public:
         Localization::setLanguage(QString());
     }
     ~EnglishTexts() { Localization::setLanguage(m_previousLanguage); }
-    EnglishTexts(const EnglishTexts&) = delete;
-    EnglishTexts& operator=(const EnglishTexts&) = delete;
+    Q_DISABLE_COPY_MOVE(EnglishTexts)
 
 private:
     QString m_previousLanguage;
@@ -33,7 +32,7 @@ class ShellFixture : public ::testing::Test {
 protected:
     ApplicationController& start()
     {
-        m_controller.reset();
+        m_controller.reset(); // one controller at a time
         m_controller = std::make_unique<ApplicationController>();
         m_controller->awakeFromNib();
         return *m_controller;

@@ -1,5 +1,4 @@
 #include "platform/FileSystem.h"
-#include "startup/DesktopEntry.h"
 #include "startup/LoginItem.h"
 #include "startup/LoginItemsAE.h"
 #include "support/QStringPrinting.h"
@@ -68,8 +67,7 @@ TEST_F(LoginItems, AddedItemsComeLastAndTheFirstOfTwoIsRemoved)
     ASSERT_TRUE(LoginItem::addLoginItemWithPath(other, false));
     ASSERT_TRUE(LoginItem::addLoginItemWithPath(app, false));
     // "app.desktop" sorts first by name; it must still follow the entries that were there before it.
-    const QStringList expected = { "/opt/alpha", "/opt/zeta", app, other, app };
-    EXPECT_EQ(listedPaths(), expected);
+    EXPECT_EQ(listedPaths(), QStringList({ "/opt/alpha", "/opt/zeta", app, other, app }));
     const std::optional<QVariantList> items = LoginItem::allLoginItems();
     ASSERT_TRUE(items);
     EXPECT_TRUE(items->at(2).toMap().value("Hidden").toBool());
@@ -78,8 +76,9 @@ TEST_F(LoginItems, AddedItemsComeLastAndTheFirstOfTwoIsRemoved)
 
     EXPECT_TRUE(LoginItem::removeLoginItemWithPath(sandbox.path("programs//./app")));
     EXPECT_EQ(listedPaths(), QStringList({ "/opt/alpha", "/opt/zeta", other, app }));
-    const QStringList remaining = { "alpha.desktop", "app-2.desktop", "other.desktop", "zeta.desktop" };
-    EXPECT_EQ(entryFiles(), remaining) << "the item added first must be the one removed";
+    // The item added first must be the one removed.
+    EXPECT_EQ(
+        entryFiles(), QStringList({ "alpha.desktop", "app-2.desktop", "other.desktop", "zeta.desktop" }));
 }
 
 TEST_F(LoginItems, RemoveCountsOnlyListedItemsAndChecksTheIndex)
