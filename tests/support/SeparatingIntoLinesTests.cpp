@@ -12,7 +12,6 @@ TEST(SeparatingIntoLines, ParagraphsAndTokens)
         QStringList expected;
     } rows[] = {
         { "", "", {} },
-        { "a\n", "", { "a" } },
         { "\n", "", { "" } },
         { "a\n\nb", "", { "a", "", "b" } },
         { "a\r\nb", "", { "a", "b" } },
@@ -23,7 +22,6 @@ TEST(SeparatingIntoLines, ParagraphsAndTokens)
         { ",a,,b,", ",", { "a", "b" } },
         { " a b ,\n c ", ",", { "a b ", "c " } },
         { ", ,", ",", {} },
-        { "", ",", {} },
         { "a b\tc", " \t", { "a", "b", "c" } },
         { "a\U0001F600b", "\U0001F600", { "a", "b" } },
     };
