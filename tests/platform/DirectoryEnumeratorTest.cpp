@@ -93,8 +93,7 @@ TEST_F(DirectoryEnumeratorTest, UnreadableFoldersAreLoggedAndPassedOver)
     ASSERT_EQ(mkdir(bad.constData(), 0755), 0);
     ASSERT_EQ(mkdir((bad + "/inner").constData(), 0755), 0);
     EXPECT_EQ(walk(root), kAll);
-    ASSERT_EQ(sandbox.logLines().size(), 1);
-    EXPECT_TRUE(sandbox.logLines().first().contains("is not UTF-8"));
+    EXPECT_TRUE(sandbox.logLines().size() == 1 && sandbox.logLines().first().contains("is not UTF-8"));
     // The sandbox removes by name and cannot name these.
     ::rmdir((bad + "/inner").constData());
     ::rmdir(bad.constData());

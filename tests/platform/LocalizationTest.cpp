@@ -22,7 +22,6 @@ TEST(Localization, TextComesFromTheLanguagesTableElseTheEnglishDefault)
         { "de", std::nullopt, "MENU_QUITAPP_TITLE", "%@ beenden" },
         { "de", std::nullopt, "NO_SUCH_KEY", "default" },
         { "", std::nullopt, "MENU_QUITAPP_TITLE", "default" },
-        { "en", std::nullopt, "MENU_QUITAPP_TITLE", "default" },
         { "xx", std::nullopt, "MENU_QUITAPP_TITLE", "default" },
         { "garbage", QByteArray("\x00\xff not a list", 14), "GREETING", "default" },
         { "truncated", head + "<dict><key>GREETING</key><string>Hal", "GREETING", "default" },
@@ -54,21 +53,10 @@ TEST(Localization, TextComesFromTheLanguagesTableElseTheEnglishDefault)
 
 TEST(Localization, FormatFillsPlaceholdersLeftToRightWithoutRescanningArguments)
 {
-    const struct {
-        const char* format;
-        QStringList arguments;
-        const char* expected;
-    } rows[] = {
-        { "%@ has found %d Junk Items", { "Velmora", "12" }, "Velmora has found 12 Junk Items" },
-        // What an argument brings in stays as it is: a path may hold "%@" or "%d".
-        { "%@ and %d", { "/tmp/%@/%d", "second" }, "/tmp/%@/%d and second" },
-        // Too few arguments leave the place empty rather than reading past the list.
-        { "100%% of %@, %@!", { "one" }, "100% of one, !" },
-        { "trailing %s %", {}, "trailing %s %" },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(formatText(QString::fromUtf8(row.format), row.arguments), QString::fromUtf8(row.expected))
-            << row.format;
+    // What an argument brings in stays as it is: a path may hold "%@" or "%d".
+    EXPECT_EQ(formatText("%@ and %d: 100%% %s %", { "/tmp/%@/%d", "2" }), "/tmp/%@/%d and 2: 100% %s %");
+    // Too few arguments leave the place empty rather than reading past the list.
+    EXPECT_EQ(formatText("%@, %@!", { "one" }), "one, !");
 }
 
 } // namespace

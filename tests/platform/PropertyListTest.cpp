@@ -57,26 +57,22 @@ QByteArray corpusFile(const char* name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QVariantMap sampleResults()
+TEST(PropertyList, WriteReadsBackEqualReplacesAtomicallyAndTruncationNeverReadsAsPartial)
 {
-    return { { "Cookies", QVariantList { "/home/u/.mozilla/cookies.sqlite" } },
+    const QVariantMap sample = { { "Cookies", QVariantList { "/home/u/.mozilla/cookies.sqlite" } },
         { "System Cache", QVariantList { "/var/cache/a <&> \"b\" 'c'", "/tmp/März\tx\ny 😀" } },
         { "key with & and <", QVariantMap { { "Browser Bundle Identifier", "org.mozilla.firefox" } } },
         { "count", qint64(-3) }, { "big", qint64(1) << 40 }, { "flag", true }, { "ratio", 0.25 },
         { "empty", QVariantList {} } };
-}
-
-TEST(PropertyList, WriteReadsBackEqualReplacesAtomicallyAndTruncationNeverReadsAsPartial)
-{
     Sandbox sandbox;
     const QString file = sandbox.makeFile("out/ScanResults.plist", "old contents");
-    ASSERT_TRUE(PropertyList::writeXml(sampleResults(), file));
-    EXPECT_EQ(PropertyList::readDictionary(file), sampleResults());
+    ASSERT_TRUE(PropertyList::writeXml(sample, file));
+    EXPECT_EQ(PropertyList::readDictionary(file), sample);
     EXPECT_EQ(
         QDir(sandbox.path("out")).entryList(QDir::Files | QDir::Hidden), QStringList { "ScanResults.plist" });
     EXPECT_TRUE(sandbox.logLines().isEmpty());
 
-    const QByteArray xml = *PropertyList::toXml(sampleResults());
+    const QByteArray xml = *PropertyList::toXml(sample);
     const QByteArray binary = corpusFile("dict.bin");
     const auto whole = PropertyList::fromData(binary);
     ASSERT_TRUE(whole);

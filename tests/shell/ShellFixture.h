@@ -10,26 +10,15 @@
 
 #include <memory>
 
-// The English defaults for as long as it lives, whatever the machine's language.
-class EnglishTexts final {
-public:
-    EnglishTexts()
-        : m_previousLanguage(Localization::language())
-    {
-        Localization::setLanguage(QString());
-    }
-    ~EnglishTexts() { Localization::setLanguage(m_previousLanguage); }
-    Q_DISABLE_COPY_MOVE(EnglishTexts)
-
-private:
-    QString m_previousLanguage;
-};
-
 // A sandbox with the English texts, and the one application controller built
 // and started the way main() does it. Each test gets its own controller,
 // destroyed with the test.
 class ShellFixture : public ::testing::Test {
 protected:
+    // The English defaults, whatever the machine's language.
+    ShellFixture() { Localization::setLanguage(QString()); }
+    ~ShellFixture() override { Localization::setLanguage(m_previousLanguage); }
+
     ApplicationController& start()
     {
         m_controller.reset(); // one controller at a time
@@ -46,7 +35,7 @@ protected:
         return found;
     }
 
-    EnglishTexts m_english;
+    QString m_previousLanguage = Localization::language();
     Sandbox m_sandbox;
     std::unique_ptr<ApplicationController> m_controller;
 };

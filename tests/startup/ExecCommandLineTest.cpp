@@ -23,7 +23,6 @@ TEST(ExecCommandLine, QuotesAsTheFormatRequires)
         QString path;
         QByteArray line;
     } rows[] = {
-        { "/usr/bin/velmora", "Exec=/usr/bin/velmora\n" },
         { "/opt/My App/app", "Exec=\"/opt/My App/app\"\n" },
         { "/opt/a$b", "Exec=\"/opt/a\\\\$b\"\n" },
         { "/opt/a\\b", "Exec=\"/opt/a\\\\\\\\b\"\n" },
