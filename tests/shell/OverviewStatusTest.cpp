@@ -11,18 +11,11 @@ namespace {
 // A fixed "now" far from daylight-saving changes, so ages are exact.
 const QDateTime kNow(QDate(2024, 6, 12), QTime(15, 30, 0));
 
-QString stored(std::optional<qint64> secondsAgo)
+// Empty when there is none: what a scan leaves when it starts, not an unreadable time.
+QString ago(std::optional<qint64> seconds, const char* pattern = DateFormat::kFullPattern)
 {
-    return secondsAgo
-        ? DateFormat::stringFromDate(
-            kNow.addSecs(-*secondsAgo), QString::fromLatin1(DateFormat::kFullPattern))
-        : QStringLiteral(""); // what a scan leaves when it starts: no scan, not an unreadable time
-}
-
-QString dayOf(qint64 secondsAgo)
-{
-    return DateFormat::stringFromDate(
-        kNow.addSecs(-secondsAgo), QString::fromLatin1(DateFormat::kDatePattern));
+    return seconds ? DateFormat::stringFromDate(kNow.addSecs(-*seconds), QString::fromLatin1(pattern))
+                   : QStringLiteral("");
 }
 
 // The situation, its tint and its lines from the stored scan and removal times and the count.
@@ -58,17 +51,17 @@ TEST(OverviewStatus, DecidesTheSituationFromTheStoredTimesAndTheClock)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString scanned = row.scannedText ? QString::fromUtf8(row.scannedText) : stored(row.scanned);
-        const QString fixed = row.fixedText ? QString::fromUtf8(row.fixedText) : stored(row.fixed);
+        const QString scanned = row.scannedText ? QString::fromUtf8(row.scannedText) : ago(row.scanned);
+        const QString fixed = row.fixedText ? QString::fromUtf8(row.fixedText) : ago(row.fixed);
         const S status = S::decide(scanned, fixed, row.errors, kNow);
         EXPECT_EQ(status.situation, row.expected);
         const bool calm = row.expected == S::RecentlyScanned || row.expected == S::RecentlyCleaned;
         EXPECT_EQ(status.tint, calm ? S::Tint::Clover : S::Tint::Mocha);
-        const QString scanDay = row.scanned ? dayOf(*row.scanned) : scanned;
+        const QString scanDay = row.scanned ? ago(row.scanned, DateFormat::kDatePattern) : scanned;
         EXPECT_EQ(status.lastScanLine, scanDay.isEmpty() ? QString() : "Last Scan On: " + scanDay);
         // A due scan names the day of the last scan, or of the removal after it.
         if (row.expected == S::ScanDue || row.expected == S::CleanedScanDue) {
-            const QString fixDay = row.fixed ? dayOf(*row.fixed) : fixed;
+            const QString fixDay = row.fixed ? ago(row.fixed, DateFormat::kDatePattern) : fixed;
             EXPECT_TRUE(status.suggestion.contains(row.expected == S::ScanDue ? scanDay : fixDay));
         }
     }
