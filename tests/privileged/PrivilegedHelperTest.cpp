@@ -8,13 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <linux/magic.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -96,38 +96,25 @@ protected:
 
     void TearDown() override
     {
-        if (child > 0 && ::kill(child, SIGKILL) == 0)
-            ::waitpid(child, nullptr, 0);
+        if (ownerPid > 0)
+            ::kill(ownerPid, SIGKILL);
+        if (owner)
+            ::pclose(owner);
     }
 
-    // A process of the user's own with a mount namespace of its own, where
-    // the canary folder is mounted onto a folder the helper serves.
+    // A process with a mount namespace of its own, where the canary folder is
+    // mounted onto a folder the helper serves; its process id, or -1.
     pid_t startNamespaceOwner(const std::string& canaries, const std::string& mountPoint)
     {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return -1;
-        child = ::fork();
-        if (child == 0) {
-            ::close(ready[0]);
-            if (::unshare(CLONE_NEWNS) != 0
-                || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-                || ::mount(canaries.c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr) != 0
-                || ::chdir(mountPoint.c_str()) != 0)
-                ::_exit(1);
-            [[maybe_unused]] const ssize_t written = ::write(ready[1], "1", 1);
-            ::pause();
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        char answer = 0;
-        const bool started = ::read(ready[0], &answer, 1) == 1;
-        ::close(ready[0]);
-        return started ? child : -1;
+        const std::string script = "mount --bind " + canaries + ' ' + mountPoint + " && cd " + mountPoint
+            + " && echo $$ && exec sleep 600";
+        owner = ::popen(("exec unshare --mount sh -c '" + script + "'").c_str(), "r");
+        return owner && std::fscanf(owner, "%d", &ownerPid) == 1 ? ownerPid : -1;
     }
 
     std::string helper;
-    pid_t child = -1;
+    FILE* owner = nullptr;
+    pid_t ownerPid = -1;
 };
 
 TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
