@@ -31,56 +31,6 @@ QStringList inheritablePipes()
     return pipes;
 }
 
-const QString kGreeting = "printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n";
-
-// However the dialog or the helper fails, nothing is removed and no grant is left.
-TEST(AuthorizationSessionTest, NoWorkingHelperMeansNoAuthorisation)
-{
-    struct Row {
-        const char* name;
-        QString script; // of the stand-in for pkexec; none when empty
-        long authorised; // what authorize answers
-        long ran; // the status of the run after it
-        bool helperMissing = false;
-    };
-    const long kNo = AuthorizationSession::kNotAuthorized, kFailed = AuthorizationSession::kHelperFailed;
-    const Row rows[] = {
-        { "dismissed", "exit 126\n", 126, kNo },
-        { "no agent", "exit 127\n", 127, kNo },
-        { "helper missing", "exec \"$@\"\n", 127, kNo, true },
-        { "no elevation command", {}, AuthorizationSession::kCannotStart, kNo },
-        { "answers nonsense", "echo 'Password:'\n", kFailed, kNo },
-        { "ends after the greeting", kGreeting, AuthorizationSession::kSuccess, kFailed },
-        { "answers out of turn", kGreeting + "printf 'what 3\\nnow'\ncat >/dev/null\n", 0, kFailed },
-        { "answers a bad length", kGreeting + "printf 'out -1\\n'\ncat >/dev/null\n", 0, kFailed },
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Sandbox sandbox;
-        ElevationStandIn standIn(sandbox);
-        const QString file = sandbox.makeFile("var/log/app.log");
-        standIn.setRoots({ sandbox.path("var/log") }, {});
-        if (!row.script.isEmpty())
-            standIn.writeScript(row.script);
-        if (row.helperMissing) {
-            Locations locations = sandbox.locations();
-            locations.privilegedHelper = sandbox.path("no/such/helper");
-            sandbox.setLocations(locations);
-        }
-        AuthorizationSession session;
-
-        EXPECT_EQ(session.authorize(), row.authorised);
-        long status = 0;
-        EXPECT_FALSE(session.run("/bin/rm", { file }, &status));
-        EXPECT_EQ(status, row.ran);
-        EXPECT_FALSE(session.isAuthenticated());
-        std::optional<TaskError> error;
-        EXPECT_FALSE(OneLineTasksWithOutput::stringByLaunchingPath("/bin/rm", { file }, &session, &error));
-        EXPECT_EQ(error ? error->code : 0, kNo);
-        EXPECT_TRUE(QFileInfo::exists(file));
-    }
-}
-
 TEST(AuthorizationSessionTest, AsksOnceAndKeepsTheHelperUntilDestroyed)
 {
     Sandbox sandbox;

@@ -375,29 +375,33 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
 TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)
 {
     struct Row {
-        const char* script; // of the stand-in for pkexec; without one there is no elevation command
+        QString script; // of the stand-in for pkexec; without one there is no elevation command
         int starts;
-        QStringList lines;
+        QStringList lines; // after "OS Is LeaPard"
     };
+    // Answers that it is ready, then ends or speaks out of turn at the first request.
+    const QString ready = "printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n";
+    const QStringList lost { "Copy Rights Successful: ", kLaunch,
+        "Error from AuthorizationExecuteWithPrivileges: -2" };
     const Row rows[] = {
-        { "exit 126\n", 1, { "OS Is LeaPard", "Copy Rights Unsuccessful: 126" } },
-        { nullptr, 0,
-            { "OS Is LeaPard", "Error Creating Initial Authorization: -4", "Copy Rights Unsuccessful: -4" } },
-        // Answers that it is ready, then ends at the first request.
-        { "printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n", 1,
-            { "OS Is LeaPard", "Copy Rights Successful: ", kLaunch,
-                "Error from AuthorizationExecuteWithPrivileges: -2" } },
+        { "exit 126\n", 1, { "Copy Rights Unsuccessful: 126" } },
+        { "exit 127\n", 1, { "Copy Rights Unsuccessful: 127" } },
+        { {}, 0, { "Error Creating Initial Authorization: -4", "Copy Rights Unsuccessful: -4" } },
+        { "echo 'Password:'\n", 1, { "Copy Rights Unsuccessful: -2" } },
+        { ready, 1, lost },
+        { ready + "printf 'what 3\\nnow'\ncat >/dev/null\n", 1, lost },
+        { ready + "printf 'out -1\\n'\ncat >/dev/null\n", 1, lost },
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.lines.last().toStdString());
+        SCOPED_TRACE(row.script.toStdString());
         sandbox.clearRecords();
         const qsizetype startsBefore = standIn.starts().size();
         const QString cookie = sandbox.makeFile("home/.cache/opera/cookie");
         const QString cache = sandbox.makeFile("var/cache/fontconfig/file");
         const QString cacheFolder = sandbox.makeFolder("var/cache/fontconfig/folder");
         writeResults(results({ { "Cookies", { cookie } }, { "System Cache", { cache, cacheFolder } } }));
-        if (row.script)
-            standIn.writeScript(QString::fromLatin1(row.script));
+        if (!row.script.isEmpty())
+            standIn.writeScript(row.script);
         else
             QFile::remove(sandbox.locations().elevationCommand);
         open();
@@ -408,7 +412,7 @@ TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)
         EXPECT_TRUE(exists(cache) && exists(cacheFolder))
             << "the folders are not tried once the files failed";
         EXPECT_EQ(standIn.starts().size() - startsBefore, row.starts);
-        EXPECT_EQ(authorisationLines(), row.lines);
+        EXPECT_EQ(authorisationLines(), QStringList { "OS Is LeaPard" } + row.lines);
         EXPECT_FALSE(host.secured);
         EXPECT_EQ(sandbox.alerts(), QStringList({ partly(1, 2) }));
         expectBackAtTheOverview();
