@@ -13,11 +13,8 @@ class ElevationStandIn final {
 public:
     explicit ElevationStandIn(Sandbox& sandbox);
 
-    // Runs the helper with the definitions of setRoots and the sandbox home,
-    // after the extra lines.
-    void runsHelper(const QString& extraLines = {});
-    // As pkexec when the dialog is dismissed (126) or cannot be shown (127).
-    void exitsWith(int status) { writeScript(QStringLiteral("exit %1\n").arg(status)); }
+    // Runs the helper with the definitions of setRoots and the sandbox home.
+    void runsHelper();
     void writeScript(const QString& body);
     void setRoots(const QStringList& logRoots, const QStringList& cacheRoots);
     // Process ids of the stand-in's starts so far, oldest first.

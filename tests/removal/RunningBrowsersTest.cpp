@@ -1,6 +1,5 @@
 #include "removal/RunningBrowsers.h"
 
-#include "platform/PropertyList.h"
 #include "support/FakeProcessTable.h"
 #include "support/Sandbox.h"
 
@@ -48,30 +47,11 @@ TEST(RunningBrowsersTest, NamesEachRunningBrowserOnceInTheTablesOrder)
 
         EXPECT_EQ(RunningBrowsers::find(table, processes.folder()), row.names);
         EXPECT_EQ(sandbox.logLines(), row.names);
-        EXPECT_TRUE(RunningBrowsers::find({}, processes.folder()).isEmpty());
     }
     Sandbox sandbox;
     EXPECT_TRUE(RunningBrowsers::find(table, sandbox.path("no-proc")).isEmpty());
     // This test itself runs, under its own executable's name.
     EXPECT_TRUE(RunningBrowsers::runningExecutables().contains("velmora_tests"));
-}
-
-TEST(RunningBrowsersTest, ReadsTheTableFromTheDefinitionsAndPassesOverWhatIsNotText)
-{
-    Sandbox sandbox;
-    Locations locations = sandbox.locations();
-    locations.resourcesFolder = sandbox.makeFolder("resources");
-    sandbox.setLocations(locations);
-    EXPECT_TRUE(RunningBrowsers::browserTable().isEmpty());
-
-    sandbox.makeFolder("resources/definitions");
-    const QVariantMap table { { "Opera", "opera" }, { "Chromium", QVariantList { "chromium", "a/chrome" } },
-        { "Broken", QVariantList { "x", 3 } }, { "Number", 3 } };
-    ASSERT_TRUE(PropertyList::writeXml(QVariantMap { { "Browser Bundle Identifier", table } },
-        locations.definitionFile("InternetCachePaths")));
-    EXPECT_EQ(RunningBrowsers::browserTable(),
-        (QVariantMap {
-            { "Opera", QStringList { "opera" } }, { "Chromium", QStringList { "chromium", "a/chrome" } } }));
 }
 
 } // namespace
