@@ -181,9 +181,10 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
         { "no results file", {}, { kNoRows } },
         { "only the Junk Items row", results({ { "Cookies", {} }, { "History", {} } }), { kNothingTicked } },
         { "every box unticked", results({ { "Cookies", { a, b } } }), { kNothingTicked }, true },
-        { "browsers run: they are named first", {},
+        { "browsers run: each is named once, before all else", {},
             { "The following browsers must be closed before removing junk items. If the browsers are not "
-              "closed, Velmora may not remove entire Web History.\n\nChromium, FireFox ESR ",
+              "closed, Velmora may not remove entire Web History.\n\nChromium, FireFox, FireFox ESR, "
+              "Vivaldi ",
                 kNoRows },
             false, true },
     };
@@ -195,10 +196,14 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
         if (!row.results.isEmpty())
             writeResults(row.results);
         if (row.browsersRun) {
+            // Known by the program's path or, where only its short name shows, by that;
+            // the kernel marks a program updated while it runs.
             processes.add(100, "/usr/lib/firefox-esr/firefox-esr");
             processes.add(101, "/usr/lib/firefox-esr/firefox-esr");
-            processes.add(102, {}, "chromium");
-            processes.add(103, "/usr/bin/bash");
+            processes.add(102, {}, "vivaldi-bin");
+            processes.add(103, "/usr/bin/bash", "opera");
+            processes.add(104, "/snap/chromium/2890/usr/lib/chromium-browser/chrome");
+            processes.add(105, "/usr/lib/firefox/firefox (deleted)");
         }
         open();
         if (row.untickAll) {
