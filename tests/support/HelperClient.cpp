@@ -93,8 +93,6 @@ HelperClient::Reply HelperClient::send(const std::string& request)
         const std::size_t nul = payload.find('\0');
         if (tag == "refused")
             reply.refused[payload.substr(nul + 1)] = payload.substr(0, nul);
-        else if (tag == "err")
-            reply.errorOutput += payload;
         reply.answered = tag == "done" || tag == "rejected";
         if (tag == "done")
             reply.status = std::stoi(payload);
