@@ -5,8 +5,6 @@
 
 #include <QFile>
 
-#include <csignal>
-
 ElevationStandIn::ElevationStandIn(Sandbox& sandbox)
     : m_sandbox(sandbox)
 {
@@ -44,9 +42,4 @@ QList<qint64> ElevationStandIn::starts() const
         file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().split('\n') : QByteArrayList())
         pids.append(line.toLongLong());
     return pids;
-}
-
-bool ElevationStandIn::isRunning(qint64 pid)
-{
-    return ::kill(pid_t(pid), 0) == 0;
 }

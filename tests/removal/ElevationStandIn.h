@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+
 class Sandbox;
 
 // Stands in for pkexec at the sandbox's elevation command, so the privileged
@@ -19,7 +21,7 @@ public:
     void setRoots(const QStringList& logRoots, const QStringList& cacheRoots);
     // Process ids of the stand-in's starts so far, oldest first.
     QList<qint64> starts() const;
-    static bool isRunning(qint64 pid);
+    static bool isRunning(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
 
 private:
     Sandbox& m_sandbox;
