@@ -102,7 +102,8 @@ TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
 // never deleted; only the log says why.
 TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
 {
-    enum Made { Nothing, Folder, Link, NotSqlite, Damaged, Places, OldWebData, NewWebData };
+    // The cleaner knows a database by its name: those from Link on are called places.sqlite.
+    enum Made { Nothing, Folder, OldWebData, NewWebData, Link, NotSqlite, Damaged, Places };
     struct Row {
         const char* name;
         Made made;
@@ -126,10 +127,7 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Sandbox sandbox;
-        // The cleaner knows a database by its name.
-        const bool places
-            = row.made == Link || row.made == NotSqlite || row.made == Damaged || row.made == Places;
-        const QString path = sandbox.path(places ? "places.sqlite" : "Web Data");
+        const QString path = sandbox.path(row.made >= Link ? "places.sqlite" : "Web Data");
         const QString elsewhere = sandbox.path("elsewhere.sqlite");
         if (row.made == Places || row.made == Damaged)
             makePlaces(path);
