@@ -173,20 +173,25 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
         const char* name;
         QVariantMap results;
         QStringList alerts;
-        bool untickAll = false;
-        bool browsersRun = false;
+        QStringList unticked = {};
+        // Running programs, "path=short name": the path where it shows, the short name where only it shows,
+        // and the kernel's mark on a program updated while it runs.
+        QStringList processes = {};
     };
     const QString a = sandbox.makeFile("home/.cache/opera/a"), b = sandbox.makeFile("home/.cache/opera/b");
     const Row rows[] = {
         { "no results file", {}, { kNoRows } },
         { "only the Junk Items row", results({ { "Cookies", {} }, { "History", {} } }), { kNothingTicked } },
-        { "every box unticked", results({ { "Cookies", { a, b } } }), { kNothingTicked }, true },
+        { "every box unticked", results({ { "Cookies", { a, b } } }), { kNothingTicked }, { a, b } },
         { "browsers run: each is named once, before all else", {},
             { "The following browsers must be closed before removing junk items. If the browsers are not "
               "closed, Velmora may not remove entire Web History.\n\nChromium, FireFox, FireFox ESR, "
               "Vivaldi ",
                 kNoRows },
-            false, true },
+            {},
+            { "/usr/lib/firefox-esr/firefox-esr", "/usr/lib/firefox-esr/firefox-esr", "=vivaldi-bin",
+                "/usr/bin/bash=opera", "/snap/chromium/2890/usr/lib/chromium-browser/chrome",
+                "/usr/lib/firefox/firefox (deleted)" } },
     };
     FakeProcessTable processes(sandbox.path("proc"));
     for (const Row& row : rows) {
@@ -195,21 +200,12 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
         QFile::remove(sandbox.locations().resultsFile());
         if (!row.results.isEmpty())
             writeResults(row.results);
-        if (row.browsersRun) {
-            // Known by the program's path or, where only its short name shows, by that;
-            // the kernel marks a program updated while it runs.
-            processes.add(100, "/usr/lib/firefox-esr/firefox-esr");
-            processes.add(101, "/usr/lib/firefox-esr/firefox-esr");
-            processes.add(102, {}, "vivaldi-bin");
-            processes.add(103, "/usr/bin/bash", "opera");
-            processes.add(104, "/snap/chromium/2890/usr/lib/chromium-browser/chrome");
-            processes.add(105, "/usr/lib/firefox/firefox (deleted)");
-        }
+        int pid = 100;
+        for (const QString& process : row.processes)
+            processes.add(pid++, process.section(u'=', 0, 0), process.section(u'=', 1));
         open();
-        if (row.untickAll) {
-            untick(a);
-            untick(b);
-        }
+        for (const QString& path : row.unticked)
+            untick(path);
         remove();
         EXPECT_EQ(sandbox.alerts(), row.alerts);
         EXPECT_TRUE(exists(a) && exists(b) && fileSystem.asked.isEmpty());
