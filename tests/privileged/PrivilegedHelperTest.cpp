@@ -99,16 +99,6 @@ protected:
             ::pclose(owner);
     }
 
-    // A process with a mount namespace of its own, where the canary folder is
-    // mounted onto a folder the helper serves; its process id, or -1.
-    pid_t startNamespaceOwner(const std::string& canaries, const std::string& mountPoint)
-    {
-        const std::string script = "mount --bind " + canaries + ' ' + mountPoint + " && cd " + mountPoint
-            + " && echo $$ && exec sleep 600";
-        owner = ::popen(("exec unshare --mount sh -c '" + script + "'").c_str(), "r");
-        return owner && std::fscanf(owner, "%d", &ownerPid) == 1 ? ownerPid : -1;
-    }
-
     std::string helper;
     FILE* owner = nullptr;
     pid_t ownerPid = -1;
@@ -135,14 +125,19 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
     ASSERT_EQ(::lchown("/var/user-link", kUser, kUser), 0);
     makeFolder("/tmp/hostile");
     ASSERT_TRUE(HelperClient::writeDefinitions("/tmp/hostile", { "/etc/canaries" }, {}));
-    makeFolder(logs + "/journal");
 
     const std::string pkexecUser = "PKEXEC_UID=" + std::to_string(kUser);
     const std::vector<std::string> allRoots { logs, "/var/user-owned", "/var/below-user/logs",
         "/var/group-writable/logs", "/var/crash", "/var/root-link", "/var/user-link" };
-    const pid_t owner = startNamespaceOwner("/etc/canaries", logs + "/journal");
-    ASSERT_GT(owner, 0);
-    const std::string ownerProc = "/proc/" + std::to_string(owner);
+    // A process with a mount namespace of its own, where the canaries are
+    // mounted onto a folder the helper serves.
+    const std::string journal = logs + "/journal";
+    makeFolder(journal);
+    const std::string owning = "exec unshare --mount sh -c 'mount --bind /etc/canaries " + journal + " && cd "
+        + journal + " && echo $$ && exec sleep 600'";
+    owner = ::popen(owning.c_str(), "r");
+    ASSERT_TRUE(owner && std::fscanf(owner, "%d", &ownerPid) == 1);
+    const std::string ownerProc = "/proc/" + std::to_string(ownerPid);
 
     const Row rows[] = {
         { "a root owned by root alone, with its control case", { pkexecUser },
@@ -167,7 +162,7 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
             { { "/etc/canaries/shadow", false }, { makeFile(logs + "/served.log"), true } } },
         { "definitions a user owns", { pkexecUser }, { { makeFile(logs + "/app2.log"), false } }, kUser },
         { "through the root folder of a process in another mount namespace", { pkexecUser },
-            { { ownerProc + "/root" + logs + "/journal/shadow", false, canaries[0] },
+            { { ownerProc + "/root" + journal + "/shadow", false, canaries[0] },
                 { ownerProc + "/cwd/passwd", false, canaries[1] } } },
     };
 
