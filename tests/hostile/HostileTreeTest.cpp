@@ -78,9 +78,8 @@ TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
         EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path);
     EXPECT_FALSE(QFileInfo::exists(sandbox.path("home/pwned")) || QFileInfo::exists("pwned"));
     EXPECT_TRUE(existsRaw(latin1)) << "a name that is not UTF-8 is left alone";
-    const QStringList lines = sandbox.logLines();
-    EXPECT_FALSE(lines.filter(QStringLiteral("is not UTF-8")).isEmpty()) << qPrintable(lines.join(u'\n'));
-    EXPECT_TRUE(lines.contains("Cannot Remove file " + QFile::decodeName(cache) + "/vanishing"));
+    EXPECT_FALSE(sandbox.logLines().filter(QStringLiteral("is not UTF-8")).isEmpty());
+    EXPECT_TRUE(sandbox.logged("Cannot Remove file " + QFile::decodeName(cache) + "/vanishing"));
 }
 
 } // namespace

@@ -21,9 +21,7 @@ QStringList inheritablePipes()
 {
     QStringList pipes;
     for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System)) {
-        QFile info("/proc/self/fdinfo/" + fd.fileName());
-        const bool closedOnExec = info.open(QIODevice::ReadOnly)
-            && info.readAll().split('\n').value(1).mid(6).trimmed().toUInt(nullptr, 8) & O_CLOEXEC;
+        const bool closedOnExec = ::fcntl(fd.fileName().toInt(), F_GETFD) & FD_CLOEXEC;
         if (fd.symLinkTarget().contains("pipe:") && !closedOnExec)
             pipes << fd.fileName() + u' ' + fd.symLinkTarget();
     }

@@ -43,8 +43,7 @@ QMap<QString, QStringList> dump(const QString& path, const QStringList& tables)
 TEST(BrowserDatabaseCleaner, HistoryGoesAndEveryBookmarkTagAndKeywordStays)
 {
     Sandbox sandbox;
-    const QString places = sandbox.path("profile/places.sqlite");
-    QDir().mkpath(sandbox.path("profile"));
+    const QString places = sandbox.path("places.sqlite");
     makePlaces(places);
     const QStringList kept = { "moz_bookmarks", "moz_keywords", "moz_annos", "moz_anno_attributes" };
     const auto before = dump(places, kept);
