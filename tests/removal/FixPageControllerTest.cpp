@@ -51,11 +51,6 @@ QString partly(int gone, int left)
         .arg(left);
 }
 
-bool exists(const QString& path)
-{
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-}
-
 class FixPage : public ResultsFixture {
 protected:
     FixPage()
@@ -133,7 +128,8 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     untick(b);
     EXPECT_EQ(page().fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(201) + " can be freed");
     remove();
-    EXPECT_EQ(QList<bool>({ exists(a), exists(b), exists(c) }), QList<bool>({ false, true, false }));
+    EXPECT_EQ(QList<bool>({ sandbox.exists(a), sandbox.exists(b), sandbox.exists(c) }),
+        QList<bool>({ false, true, false }));
     EXPECT_EQ(fileSystem.asked, QStringList({ c, a })) << "depth first, categories as shown";
     EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
     expectBackAtTheOverview();
@@ -151,8 +147,8 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     sandbox.clearRecords();
     open();
     remove();
-    EXPECT_TRUE(exists(refused) && exists(notADatabase));
-    EXPECT_FALSE(exists(twice) || exists(after));
+    EXPECT_TRUE(sandbox.exists(refused) && sandbox.exists(notADatabase));
+    EXPECT_FALSE(sandbox.exists(twice) || sandbox.exists(after));
     EXPECT_EQ(sandbox.logLines(),
         QStringList(
             { "Cannot clean " + notADatabase + ": file is not a database", "Cannot Remove file " + refused,
@@ -202,7 +198,7 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
             untick(path);
         remove();
         EXPECT_EQ(sandbox.alerts(), row.alerts);
-        EXPECT_TRUE(exists(a) && exists(b) && fileSystem.asked.isEmpty());
+        EXPECT_TRUE(sandbox.exists(a) && sandbox.exists(b) && fileSystem.asked.isEmpty());
         EXPECT_EQ(resultsFileExists(), !row.results.isEmpty());
         EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 7);
         EXPECT_FALSE(UserDefaults::standardUserDefaults().contains("FIXED_COMPLETE_TIME"));
@@ -285,7 +281,7 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
             shown.chop(1);
         for (const QString& file : everywhere + row.files) {
             if (row.outcome != Goes || !expand(file).startsWith(QDir::cleanPath(shown))) {
-                EXPECT_TRUE(exists(expand(file))) << qPrintable(file);
+                EXPECT_TRUE(sandbox.exists(expand(file))) << qPrintable(file);
             }
         }
         const QStringList lines = sandbox.logLines().filter(QRegularExpression("^(Refused|Cannot)"));
@@ -293,7 +289,7 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
             = { {}, "Refused outside the scanned folders: " + shown + " (", "Cannot Remove file " + shown };
         EXPECT_EQ(lines.size(), row.outcome == Goes ? 0 : 1) << qPrintable(lines.join(u'\n'));
         EXPECT_TRUE(lines.value(0).startsWith(line[row.outcome])) << qPrintable(lines.value(0));
-        EXPECT_EQ(exists(shown), row.outcome == Refused);
+        EXPECT_EQ(sandbox.exists(shown), row.outcome == Refused);
         EXPECT_EQ(sandbox.alerts(), QStringList { row.outcome == Refused ? partly(0, 1) : kSuccess });
     }
 }
@@ -334,10 +330,10 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
 
     remove();
     for (const QString& path : { cookie, cacheFile, oddLog, emptiedFolder })
-        EXPECT_FALSE(exists(path)) << qPrintable(path) << " (files go before folders)";
-    EXPECT_TRUE(exists(inFullFolder)) << "folders go only when empty";
-    EXPECT_TRUE(exists(unticked));
-    EXPECT_TRUE(exists(planted)) << "in the home, yet outside the folders the scan walks";
+        EXPECT_FALSE(sandbox.exists(path)) << qPrintable(path) << " (files go before folders)";
+    EXPECT_TRUE(sandbox.exists(inFullFolder)) << "folders go only when empty";
+    EXPECT_TRUE(sandbox.exists(unticked));
+    EXPECT_TRUE(sandbox.exists(planted)) << "in the home, yet outside the folders the scan walks";
     EXPECT_FALSE(sandbox.logLines().filter("Refused outside the scanned folders: " + planted).isEmpty());
     EXPECT_EQ(page().lockedFileArray(), QStringList({ oddLog, cacheFile }))
         << "nothing of the home goes to root";
@@ -387,8 +383,8 @@ TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)
         ASSERT_TRUE(host.secured);
 
         remove();
-        EXPECT_FALSE(exists(cookie));
-        EXPECT_TRUE(exists(cache) && exists(cacheFolder))
+        EXPECT_FALSE(sandbox.exists(cookie));
+        EXPECT_TRUE(sandbox.exists(cache) && sandbox.exists(cacheFolder))
             << "the folders are not tried once the files failed";
         EXPECT_EQ(standIn.starts().size() - startsBefore, row.starts);
         EXPECT_EQ(authorisationLines(), QStringList { "OS Is LeaPard" } + row.lines);

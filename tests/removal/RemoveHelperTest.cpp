@@ -40,11 +40,6 @@ struct Row {
 
 const std::string kRm = "/bin/rm", kRmdir = "/bin/rmdir";
 
-bool present(const QString& path)
-{
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-}
-
 std::string local(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
@@ -227,7 +222,7 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
             EXPECT_NE(reply.refused[item.sent].find(item.reason), std::string::npos)
                 << reply.refused[item.sent];
             if (!item.onDisk.isEmpty()) {
-                EXPECT_EQ(present(item.onDisk), item.fate != Fate::Removed);
+                EXPECT_EQ(sandbox.exists(item.onDisk), item.fate != Fate::Removed);
             }
         }
         if (row.peakBelowKiB > 0) {
@@ -236,7 +231,7 @@ TEST_P(RemoveHelperTest, RemovesOnlyBeneathItsRootsWhateverItIsSent)
             EXPECT_LT(peak, row.peakBelowKiB);
         }
         for (const QString& path : canaries)
-            ASSERT_TRUE(present(path)) << path.toStdString();
+            ASSERT_TRUE(sandbox.exists(path)) << path.toStdString();
         EXPECT_EQ(helper.send(std::string(1, '\0')).status, 0) << "no answer after the row";
     }
     EXPECT_TRUE(QDir(many).isEmpty());
