@@ -56,7 +56,7 @@ protected:
     FixPage()
     {
         FileSystem::setCurrent(&fileSystem);
-        m_controller.fixPageCreateUI();
+        page.fixPageCreateUI();
         // The shipped definitions with every system folder moved into the sandbox.
         Locations locations = sandbox.locations();
         locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
@@ -64,28 +64,27 @@ protected:
     }
     ~FixPage() override { FileSystem::setCurrent(nullptr); }
 
-    FixPageController& page() { return m_controller; }
     // What the window does when the fix page is asked for.
     void open(uid_t user = 1000)
     {
-        m_page.resize(900, 700);
-        m_page.show();
+        window.resize(900, 700);
+        window.show();
         // What a scan left, so that a removal is seen to clear it.
         UserDefaults::standardUserDefaults().setInteger(7, "ERRORS_FOUND");
-        page().populateFixPage();
-        page().setUserIdSource([user] { return user; });
+        page.populateFixPage();
+        page.setUserIdSource([user] { return user; });
         // No browser of the machine running the tests may add its warning.
-        page().setProcessTableFolder(sandbox.makeFolder("proc"));
+        page.setProcessTableFolder(sandbox.makeFolder("proc"));
         QCoreApplication::processEvents();
     }
-    void remove() { page().fixPageFixButton()->click(); }
+    void remove() { page.fixPageFixButton()->click(); }
     // Unticks a path as the user does, by clicking its check box.
     void untick(const QString& path)
     {
-        MTUOutlineView& view = *page().fixOutlineView();
-        const TreeNode* node = findNode(*page().treeData(), path);
+        MTUOutlineView& view = *page.fixOutlineView();
+        const TreeNode* node = findNode(*page.treeData(), path);
         ASSERT_NE(node, nullptr);
-        const QModelIndex index = page().model()->indexForNode(node);
+        const QModelIndex index = page.model()->indexForNode(node);
         view.scrollTo(index);
         QCoreApplication::processEvents();
         const QRectF box
@@ -108,10 +107,8 @@ protected:
 
     RefusingFileSystem fileSystem;
     FakePageHost host;
-
-private:
-    QWidget m_page;
-    FixPageController m_controller { &m_page, host };
+    QWidget window;
+    FixPageController page { &window, host };
 };
 
 } // namespace
@@ -123,10 +120,10 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
                   c = sandbox.makeFile("home/.cache/opera/c");
     writeResults(results({ { "Cookies", { a, b } }, { "History", { c } } }));
     open();
-    waitForSizes(*page().model());
-    EXPECT_EQ(page().fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(4201) + " can be freed");
+    waitForSizes(*page.model());
+    EXPECT_EQ(page.fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(4201) + " can be freed");
     untick(b);
-    EXPECT_EQ(page().fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(201) + " can be freed");
+    EXPECT_EQ(page.fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(201) + " can be freed");
     remove();
     EXPECT_EQ(QList<bool>({ sandbox.exists(a), sandbox.exists(b), sandbox.exists(c) }),
         QList<bool>({ false, true, false }));
@@ -272,7 +269,7 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
         sandbox.clearRecords();
         writeResults(results({ { QString::fromLatin1(row.category), { written } } }));
         open(root ? 0 : 1000);
-        page().setIsRootUser(false);
+        page.setIsRootUser(false);
         EXPECT_EQ(host.secured, root) << "no password for the user's own items";
 
         remove();
@@ -335,16 +332,16 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
     EXPECT_TRUE(sandbox.exists(unticked));
     EXPECT_TRUE(sandbox.exists(planted)) << "in the home, yet outside the folders the scan walks";
     EXPECT_FALSE(sandbox.logLines().filter("Refused outside the scanned folders: " + planted).isEmpty());
-    EXPECT_EQ(page().lockedFileArray(), QStringList({ oddLog, cacheFile }))
+    EXPECT_EQ(page.lockedFileArray(), QStringList({ oddLog, cacheFile }))
         << "nothing of the home goes to root";
-    EXPECT_EQ(page().lockedDirectoryArray(), QStringList({ fullFolder, emptiedFolder }));
+    EXPECT_EQ(page.lockedDirectoryArray(), QStringList({ fullFolder, emptiedFolder }));
     EXPECT_EQ(
         authorisationLines(), QStringList({ "OS Is LeaPard", "Copy Rights Successful: ", kLaunch, kLaunch }));
     EXPECT_EQ(sandbox.alerts(), QStringList({ partly(4, 2) }));
     expectBackAtTheOverview();
     ASSERT_EQ(standIn.starts().size(), 1);
     EXPECT_FALSE(ElevationStandIn::isRunning(standIn.starts().first())) << "the grant ends with the click";
-    EXPECT_EQ(page().authRef(), nullptr);
+    EXPECT_EQ(page.authRef(), nullptr);
 }
 
 TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)
