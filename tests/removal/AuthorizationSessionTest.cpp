@@ -6,13 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sys/prctl.h>
-#include <unistd.h>
 
 namespace {
 
