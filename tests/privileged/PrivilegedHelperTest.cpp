@@ -7,18 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <linux/magic.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -96,38 +93,15 @@ protected:
 
     void TearDown() override
     {
-        if (child > 0 && ::kill(child, SIGKILL) == 0)
-            ::waitpid(child, nullptr, 0);
-    }
-
-    // A process of the user's own with a mount namespace of its own, where
-    // the canary folder is mounted onto a folder the helper serves.
-    pid_t startNamespaceOwner(const std::string& canaries, const std::string& mountPoint)
-    {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return -1;
-        child = ::fork();
-        if (child == 0) {
-            ::close(ready[0]);
-            if (::unshare(CLONE_NEWNS) != 0
-                || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-                || ::mount(canaries.c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr) != 0
-                || ::chdir(mountPoint.c_str()) != 0)
-                ::_exit(1);
-            [[maybe_unused]] const ssize_t written = ::write(ready[1], "1", 1);
-            ::pause();
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        char answer = 0;
-        const bool started = ::read(ready[0], &answer, 1) == 1;
-        ::close(ready[0]);
-        return started ? child : -1;
+        if (ownerPid > 0)
+            ::kill(ownerPid, SIGKILL);
+        if (owner)
+            ::pclose(owner);
     }
 
     std::string helper;
-    pid_t child = -1;
+    FILE* owner = nullptr;
+    pid_t ownerPid = -1;
 };
 
 TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
@@ -151,14 +125,19 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
     ASSERT_EQ(::lchown("/var/user-link", kUser, kUser), 0);
     makeFolder("/tmp/hostile");
     ASSERT_TRUE(HelperClient::writeDefinitions("/tmp/hostile", { "/etc/canaries" }, {}));
-    makeFolder(logs + "/journal");
 
     const std::string pkexecUser = "PKEXEC_UID=" + std::to_string(kUser);
     const std::vector<std::string> allRoots { logs, "/var/user-owned", "/var/below-user/logs",
         "/var/group-writable/logs", "/var/crash", "/var/root-link", "/var/user-link" };
-    const pid_t owner = startNamespaceOwner("/etc/canaries", logs + "/journal");
-    ASSERT_GT(owner, 0);
-    const std::string ownerProc = "/proc/" + std::to_string(owner);
+    // A process with a mount namespace of its own, where the canaries are
+    // mounted onto a folder the helper serves.
+    const std::string journal = logs + "/journal";
+    makeFolder(journal);
+    const std::string owning = "exec unshare --mount sh -c 'mount --bind /etc/canaries " + journal + " && cd "
+        + journal + " && echo $$ && exec sleep 600'";
+    owner = ::popen(owning.c_str(), "r");
+    ASSERT_TRUE(owner && std::fscanf(owner, "%d", &ownerPid) == 1);
+    const std::string ownerProc = "/proc/" + std::to_string(ownerPid);
 
     const Row rows[] = {
         { "a root owned by root alone, with its control case", { pkexecUser },
@@ -183,7 +162,7 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
             { { "/etc/canaries/shadow", false }, { makeFile(logs + "/served.log"), true } } },
         { "definitions a user owns", { pkexecUser }, { { makeFile(logs + "/app2.log"), false } }, kUser },
         { "through the root folder of a process in another mount namespace", { pkexecUser },
-            { { ownerProc + "/root" + logs + "/journal/shadow", false, canaries[0] },
+            { { ownerProc + "/root" + journal + "/shadow", false, canaries[0] },
                 { ownerProc + "/cwd/passwd", false, canaries[1] } } },
     };
 

@@ -5,19 +5,16 @@
 
 #include <QFile>
 
-#include <csignal>
-
 ElevationStandIn::ElevationStandIn(Sandbox& sandbox)
     : m_sandbox(sandbox)
 {
     setRoots({}, {});
 }
 
-void ElevationStandIn::runsHelper(const QString& extraLines)
+void ElevationStandIn::runsHelper()
 {
-    writeScript(QStringLiteral("export VELMORA_HELPER_DEFINITIONS='%1'\nexport HOME='%2'\n%3\nexec \"$@\"\n")
-                    .arg(m_sandbox.path(QStringLiteral("helper-definitions")), m_sandbox.locations().home,
-                        extraLines));
+    writeScript(QStringLiteral("export VELMORA_HELPER_DEFINITIONS='%1'\nexport HOME='%2'\nexec \"$@\"\n")
+                    .arg(m_sandbox.path(QStringLiteral("helper-definitions")), m_sandbox.locations().home));
 }
 
 void ElevationStandIn::writeScript(const QString& body)
@@ -42,14 +39,7 @@ QList<qint64> ElevationStandIn::starts() const
     QFile file(m_sandbox.path("starts"));
     QList<qint64> pids;
     for (const QByteArray& line :
-        file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList()) {
-        if (!line.isEmpty())
-            pids.append(line.toLongLong());
-    }
+        file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().split('\n') : QByteArrayList())
+        pids.append(line.toLongLong());
     return pids;
-}
-
-bool ElevationStandIn::isRunning(qint64 pid)
-{
-    return ::kill(pid_t(pid), 0) == 0;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+
 class Sandbox;
 
 // Stands in for pkexec at the sandbox's elevation command, so the privileged
@@ -13,16 +15,13 @@ class ElevationStandIn final {
 public:
     explicit ElevationStandIn(Sandbox& sandbox);
 
-    // Runs the helper with the definitions of setRoots and the sandbox home,
-    // after the extra lines.
-    void runsHelper(const QString& extraLines = {});
-    // As pkexec when the dialog is dismissed (126) or cannot be shown (127).
-    void exitsWith(int status) { writeScript(QStringLiteral("exit %1\n").arg(status)); }
+    // Runs the helper with the definitions of setRoots and the sandbox home.
+    void runsHelper();
     void writeScript(const QString& body);
     void setRoots(const QStringList& logRoots, const QStringList& cacheRoots);
     // Process ids of the stand-in's starts so far, oldest first.
     QList<qint64> starts() const;
-    static bool isRunning(qint64 pid);
+    static bool isRunning(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
 
 private:
     Sandbox& m_sandbox;

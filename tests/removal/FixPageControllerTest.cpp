@@ -3,9 +3,7 @@
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderIdentities.h"
-#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
-#include "removal/BrowserDatabases.h"
 #include "removal/ElevationStandIn.h"
 #include "results/ImageAndTextCell.h"
 #include "results/MTUOutlineView.h"
@@ -19,22 +17,15 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
-
-#include <functional>
 
 namespace {
 
-// Fails to remove the paths it is told, and remembers every removal asked of it.
+// Fails to remove the paths it is told, and remembers every removal of a listed path asked of it.
 class RefusingFileSystem final : public FileSystem {
 public:
-    bool removeFile(const QString& path, QString* error) override
-    {
-        asked << path;
-        return !refused.contains(path) && FileSystem::removeFile(path, error);
-    }
     Beneath removeBeneath(const QString& base, const QStringList& inside, const FolderIdentities& kept,
         bool mayBeFolder, QString* reason) override
     {
@@ -60,17 +51,12 @@ QString partly(int gone, int left)
         .arg(left);
 }
 
-bool exists(const QString& path)
-{
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-}
-
 class FixPage : public ResultsFixture {
 protected:
     FixPage()
     {
         FileSystem::setCurrent(&fileSystem);
-        m_controller.fixPageCreateUI();
+        page.fixPageCreateUI();
         // The shipped definitions with every system folder moved into the sandbox.
         Locations locations = sandbox.locations();
         locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
@@ -78,28 +64,27 @@ protected:
     }
     ~FixPage() override { FileSystem::setCurrent(nullptr); }
 
-    FixPageController& page() { return m_controller; }
     // What the window does when the fix page is asked for.
     void open(uid_t user = 1000)
     {
-        m_page.resize(900, 700);
-        m_page.show();
+        window.resize(900, 700);
+        window.show();
         // What a scan left, so that a removal is seen to clear it.
         UserDefaults::standardUserDefaults().setInteger(7, "ERRORS_FOUND");
-        page().populateFixPage();
-        page().setUserIdSource([user] { return user; });
+        page.populateFixPage();
+        page.setUserIdSource([user] { return user; });
         // No browser of the machine running the tests may add its warning.
-        page().setProcessTableFolder(sandbox.makeFolder("proc"));
+        page.setProcessTableFolder(sandbox.makeFolder("proc"));
         QCoreApplication::processEvents();
     }
-    void remove() { page().fixPageFixButton()->click(); }
+    void remove() { page.fixPageFixButton()->click(); }
     // Unticks a path as the user does, by clicking its check box.
     void untick(const QString& path)
     {
-        MTUOutlineView& view = *page().fixOutlineView();
-        const TreeNode* node = findNode(*page().treeData(), path);
+        MTUOutlineView& view = *page.fixOutlineView();
+        const TreeNode* node = findNode(*page.treeData(), path);
         ASSERT_NE(node, nullptr);
-        const QModelIndex index = page().model()->indexForNode(node);
+        const QModelIndex index = page.model()->indexForNode(node);
         view.scrollTo(index);
         QCoreApplication::processEvents();
         const QRectF box
@@ -122,25 +107,27 @@ protected:
 
     RefusingFileSystem fileSystem;
     FakePageHost host;
-
-private:
-    QWidget m_page;
-    FixPageController m_controller { &m_page, host };
+    QWidget window;
+    FixPageController page { &window, host };
 };
 
 } // namespace
 
 TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
 {
-    const QString a = sandbox.makeFile("home/.cache/opera/a"), b = sandbox.makeFile("home/.cache/opera/b"),
+    const QString a = sandbox.makeFile("home/.cache/opera/a", QByteArray(200, 'x')),
+                  b = sandbox.makeFile("home/.cache/opera/b", QByteArray(4000, 'x')),
                   c = sandbox.makeFile("home/.cache/opera/c");
     writeResults(results({ { "Cookies", { a, b } }, { "History", { c } } }));
     open();
+    waitForSizes(*page.model());
+    EXPECT_EQ(page.fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(4201) + " can be freed");
     untick(b);
+    EXPECT_EQ(page.fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(201) + " can be freed");
     remove();
-    EXPECT_EQ(QList<bool>({ exists(a), exists(b), exists(c) }), QList<bool>({ false, true, false }));
-    EXPECT_EQ(fileSystem.asked, QStringList({ c, a, sandbox.locations().resultsFile() }))
-        << "depth first, categories as shown";
+    EXPECT_EQ(QList<bool>({ sandbox.exists(a), sandbox.exists(b), sandbox.exists(c) }),
+        QList<bool>({ false, true, false }));
+    EXPECT_EQ(fileSystem.asked, QStringList({ c, a })) << "depth first, categories as shown";
     EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
     expectBackAtTheOverview();
 
@@ -148,17 +135,22 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
                   twice = sandbox.makeFile("home/.cache/opera/twice"),
                   after = sandbox.makeFile("home/.cache/opera/after");
     const QString vanished = sandbox.path("home/.cache/opera/vanished");
+    // A database that holds the user's data is cleaned, and never deleted when it cannot be.
+    const QString notADatabase
+        = sandbox.makeFile("home/.mozilla/firefox/b.default/places.sqlite", "bookmarks");
     fileSystem.refused << refused;
-    writeResults(results({ { "Cookies", { refused, vanished, twice, twice, after } } }));
+    writeResults(results(
+        { { "Cookies", { refused, vanished, twice, twice, after } }, { "History", { notADatabase } } }));
     sandbox.clearRecords();
     open();
     remove();
-    EXPECT_TRUE(exists(refused));
-    EXPECT_FALSE(exists(twice) || exists(after));
+    EXPECT_TRUE(sandbox.exists(refused) && sandbox.exists(notADatabase));
+    EXPECT_FALSE(sandbox.exists(twice) || sandbox.exists(after));
     EXPECT_EQ(sandbox.logLines(),
-        QStringList({ "Cannot Remove file " + refused, "Cannot Remove file " + vanished,
-            "Cannot Remove file " + twice }));
-    EXPECT_EQ(sandbox.alerts(), QStringList({ partly(3, 1) }));
+        QStringList(
+            { "Cannot clean " + notADatabase + ": file is not a database", "Cannot Remove file " + refused,
+                "Cannot Remove file " + vanished, "Cannot Remove file " + twice }));
+    EXPECT_EQ(sandbox.alerts(), QStringList({ partly(3, 2) }));
     expectBackAtTheOverview();
 }
 
@@ -168,19 +160,25 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
         const char* name;
         QVariantMap results;
         QStringList alerts;
-        bool untickAll = false;
-        bool browsersRun = false;
+        QStringList unticked = {};
+        // Running programs, "path=short name": the path where it shows, the short name where only it shows,
+        // and the kernel's mark on a program updated while it runs.
+        QStringList processes = {};
     };
     const QString a = sandbox.makeFile("home/.cache/opera/a"), b = sandbox.makeFile("home/.cache/opera/b");
     const Row rows[] = {
         { "no results file", {}, { kNoRows } },
         { "only the Junk Items row", results({ { "Cookies", {} }, { "History", {} } }), { kNothingTicked } },
-        { "every box unticked", results({ { "Cookies", { a, b } } }), { kNothingTicked }, true },
-        { "browsers run: they are named first", {},
+        { "every box unticked", results({ { "Cookies", { a, b } } }), { kNothingTicked }, { a, b } },
+        { "browsers run: each is named once, before all else", {},
             { "The following browsers must be closed before removing junk items. If the browsers are not "
-              "closed, Velmora may not remove entire Web History.\n\nChromium, FireFox ESR ",
+              "closed, Velmora may not remove entire Web History.\n\nChromium, FireFox, FireFox ESR, "
+              "Vivaldi ",
                 kNoRows },
-            false, true },
+            {},
+            { "/usr/lib/firefox-esr/firefox-esr", "/usr/lib/firefox-esr/firefox-esr", "=vivaldi-bin",
+                "/usr/bin/bash=opera", "/snap/chromium/2890/usr/lib/chromium-browser/chrome",
+                "/usr/lib/firefox/firefox (deleted)" } },
     };
     FakeProcessTable processes(sandbox.path("proc"));
     for (const Row& row : rows) {
@@ -189,52 +187,20 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
         QFile::remove(sandbox.locations().resultsFile());
         if (!row.results.isEmpty())
             writeResults(row.results);
-        if (row.browsersRun) {
-            processes.add(100, "/usr/lib/firefox-esr/firefox-esr");
-            processes.add(101, "/usr/lib/firefox-esr/firefox-esr");
-            processes.add(102, {}, "chromium");
-            processes.add(103, "/usr/bin/bash");
-        }
+        int pid = 100;
+        for (const QString& process : row.processes)
+            processes.add(pid++, process.section(u'=', 0, 0), process.section(u'=', 1));
         open();
-        if (row.untickAll) {
-            untick(a);
-            untick(b);
-        }
+        for (const QString& path : row.unticked)
+            untick(path);
         remove();
         EXPECT_EQ(sandbox.alerts(), row.alerts);
-        EXPECT_TRUE(exists(a) && exists(b) && fileSystem.asked.isEmpty());
+        EXPECT_TRUE(sandbox.exists(a) && sandbox.exists(b) && fileSystem.asked.isEmpty());
         EXPECT_EQ(resultsFileExists(), !row.results.isEmpty());
         EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 7);
         EXPECT_FALSE(UserDefaults::standardUserDefaults().contains("FIXED_COMPLETE_TIME"));
         EXPECT_TRUE(host.calls.isEmpty()) << "the page stays";
     }
-}
-
-TEST_F(FixPage, DatabasesThatHoldTheUsersDataAreCleanedNeverDeleted)
-{
-    const QString places = sandbox.makeFolder("home/.mozilla/firefox/a.default-release") + "/places.sqlite";
-    BrowserDatabases::makePlaces(places);
-    const QString webData = sandbox.makeFolder("home/.config/chromium/Default") + "/Web Data";
-    BrowserDatabases::makeWebData(webData, BrowserDatabases::WebDataLayout::New);
-    const QString history = sandbox.makeFile("home/.config/chromium/Default/History");
-    const QString notADatabase
-        = sandbox.makeFile("home/.mozilla/firefox/b.default/places.sqlite", "bookmarks");
-    writeResults(
-        results({ { "History", { places, history, notADatabase } }, { "Form Values", { webData } } }));
-    open();
-
-    remove();
-    EXPECT_FALSE(exists(history));
-    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_historyvisits")
-            + BrowserDatabases::rows(webData, "SELECT count(*) FROM autofill"),
-        QStringList({ "0", "0" }));
-    QFile left(notADatabase);
-    ASSERT_TRUE(left.open(QIODevice::ReadOnly)) << "no fallback to deleting";
-    EXPECT_EQ(left.readAll(), "bookmarks");
-    EXPECT_EQ(
-        sandbox.logLines(), QStringList { "Cannot clean " + notADatabase + ": file is not a database" });
-    EXPECT_EQ(fileSystem.asked, QStringList({ history, sandbox.locations().resultsFile() }));
-    EXPECT_EQ(sandbox.alerts(), QStringList({ partly(3, 1) }));
 }
 
 // Paths of a damaged or edited results file. "{R}" is the sandbox root, which
@@ -303,7 +269,7 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
         sandbox.clearRecords();
         writeResults(results({ { QString::fromLatin1(row.category), { written } } }));
         open(root ? 0 : 1000);
-        page().setIsRootUser(false);
+        page.setIsRootUser(false);
         EXPECT_EQ(host.secured, root) << "no password for the user's own items";
 
         remove();
@@ -312,38 +278,18 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
             shown.chop(1);
         for (const QString& file : everywhere + row.files) {
             if (row.outcome != Goes || !expand(file).startsWith(QDir::cleanPath(shown))) {
-                EXPECT_TRUE(exists(expand(file))) << qPrintable(file);
+                EXPECT_TRUE(sandbox.exists(expand(file))) << qPrintable(file);
             }
         }
-        QStringList lines = sandbox.logLines();
-        lines.removeIf(
-            [](const QString& line) { return !line.startsWith("Refused") && !line.startsWith("Cannot"); });
+        const QStringList lines = sandbox.logLines().filter(QRegularExpression("^(Refused|Cannot)"));
+        const QString line[]
+            = { {}, "Refused outside the scanned folders: " + shown + " (", "Cannot Remove file " + shown };
         EXPECT_EQ(lines.size(), row.outcome == Goes ? 0 : 1) << qPrintable(lines.join(u'\n'));
-        EXPECT_EQ(exists(shown), row.outcome == Refused);
-        if (row.outcome == Refused) {
-            EXPECT_TRUE(lines.value(0).startsWith("Refused outside the scanned folders: " + shown + " ("));
-            EXPECT_EQ(sandbox.alerts(), QStringList({ partly(0, 1) }));
-        } else {
-            EXPECT_EQ(
-                lines, row.outcome == Fails ? QStringList({ "Cannot Remove file " + shown }) : QStringList());
-            EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
-        }
+        EXPECT_TRUE(lines.value(0).startsWith(line[row.outcome])) << qPrintable(lines.value(0));
+        EXPECT_EQ(sandbox.exists(shown), row.outcome == Refused);
+        EXPECT_EQ(sandbox.alerts(), QStringList { row.outcome == Refused ? partly(0, 1) : kSuccess });
     }
 }
-
-TEST_F(FixPage, ShowsWhatTheTickedPathsFree)
-{
-    const QString big = sandbox.makeFile("home/.cache/opera/big", QByteArray(4000, 'x'));
-    const QString small = sandbox.makeFile("home/.cache/opera/small", QByteArray(200, 'x'));
-    writeResults(results({ { "Cookies", { big, small } } }));
-    open();
-    waitForSizes(*page().model());
-    EXPECT_EQ(page().fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(4200) + " can be freed");
-    untick(big);
-    EXPECT_EQ(page().fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(200) + " can be freed");
-}
-
-namespace {
 
 // The fix page with system logs and caches in folders of the sandbox, which the
 // helper started by the stand-in for pkexec may remove from.
@@ -356,21 +302,11 @@ protected:
     // The lines of the authorisation and of the authorised runs, in order.
     QStringList authorisationLines() const
     {
-        static const QRegularExpression prefixes(
-            "^(OS Is|Copy Rights|Error Creating Initial Authorization|"
-            "Error from AuthorizationExecuteWithPrivileges|in Method stringByLaunchingPath)");
-        return sandbox.logLines().filter(prefixes);
+        return sandbox.logLines().filter(QRegularExpression("^(OS Is|Copy Rights|Error Creating Initial "
+                                                            "Authorization|Error from|in Method)"));
     }
     ElevationStandIn standIn { sandbox };
 };
-
-QStringList sorted(QStringList list)
-{
-    list.sort();
-    return list;
-}
-
-} // namespace
 
 TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
 {
@@ -391,82 +327,66 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
 
     remove();
     for (const QString& path : { cookie, cacheFile, oddLog, emptiedFolder })
-        EXPECT_FALSE(exists(path)) << qPrintable(path) << " (files go before folders)";
-    EXPECT_TRUE(exists(inFullFolder)) << "folders go only when empty";
-    EXPECT_TRUE(exists(unticked));
-    EXPECT_TRUE(exists(planted)) << "in the home, yet outside the folders the scan walks";
+        EXPECT_FALSE(sandbox.exists(path)) << qPrintable(path) << " (files go before folders)";
+    EXPECT_TRUE(sandbox.exists(inFullFolder)) << "folders go only when empty";
+    EXPECT_TRUE(sandbox.exists(unticked));
+    EXPECT_TRUE(sandbox.exists(planted)) << "in the home, yet outside the folders the scan walks";
     EXPECT_FALSE(sandbox.logLines().filter("Refused outside the scanned folders: " + planted).isEmpty());
-    EXPECT_EQ(sorted(page().lockedFileArray().value_or(QStringList())), sorted({ cacheFile, oddLog }))
+    EXPECT_EQ(page.lockedFileArray(), QStringList({ oddLog, cacheFile }))
         << "nothing of the home goes to root";
-    EXPECT_EQ(
-        sorted(page().lockedDirectoryArray().value_or(QStringList())), sorted({ emptiedFolder, fullFolder }));
+    EXPECT_EQ(page.lockedDirectoryArray(), QStringList({ fullFolder, emptiedFolder }));
     EXPECT_EQ(
         authorisationLines(), QStringList({ "OS Is LeaPard", "Copy Rights Successful: ", kLaunch, kLaunch }));
     EXPECT_EQ(sandbox.alerts(), QStringList({ partly(4, 2) }));
     expectBackAtTheOverview();
     ASSERT_EQ(standIn.starts().size(), 1);
     EXPECT_FALSE(ElevationStandIn::isRunning(standIn.starts().first())) << "the grant ends with the click";
-    EXPECT_EQ(page().authRef(), nullptr);
+    EXPECT_EQ(page.authRef(), nullptr);
 }
 
 TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)
 {
     struct Row {
-        const char* name;
-        std::function<void()> arrange;
+        QString script; // of the stand-in for pkexec; without one there is no elevation command
         int starts;
-        QStringList lines;
+        QStringList lines; // after "OS Is LeaPard"
     };
+    // Answers that it is ready, then ends or speaks out of turn at the first request.
+    const QString ready = "printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n";
+    const QStringList lost { "Copy Rights Successful: ", kLaunch,
+        "Error from AuthorizationExecuteWithPrivileges: -2" };
     const Row rows[] = {
-        { "dismissed", [this] { standIn.exitsWith(126); }, 1,
-            { "OS Is LeaPard", "Copy Rights Unsuccessful: 126" } },
-        { "no elevation command", [this] { QFile::remove(sandbox.locations().elevationCommand); }, 0,
-            { "OS Is LeaPard", "Error Creating Initial Authorization: -4", "Copy Rights Unsuccessful: -4" } },
-        // Answers that it is ready, then ends at the first request.
-        { "lost during the run",
-            [this] { standIn.writeScript("printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n"); }, 1,
-            { "OS Is LeaPard", "Copy Rights Successful: ", kLaunch,
-                "Error from AuthorizationExecuteWithPrivileges: -2" } },
+        { "exit 126\n", 1, { "Copy Rights Unsuccessful: 126" } },
+        { "exit 127\n", 1, { "Copy Rights Unsuccessful: 127" } },
+        { {}, 0, { "Error Creating Initial Authorization: -4", "Copy Rights Unsuccessful: -4" } },
+        { "echo 'Password:'\n", 1, { "Copy Rights Unsuccessful: -2" } },
+        { ready, 1, lost },
+        { ready + "printf 'what 3\\nnow'\ncat >/dev/null\n", 1, lost },
+        { ready + "printf 'out -1\\n'\ncat >/dev/null\n", 1, lost },
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.script.toStdString());
         sandbox.clearRecords();
         const qsizetype startsBefore = standIn.starts().size();
         const QString cookie = sandbox.makeFile("home/.cache/opera/cookie");
         const QString cache = sandbox.makeFile("var/cache/fontconfig/file");
         const QString cacheFolder = sandbox.makeFolder("var/cache/fontconfig/folder");
         writeResults(results({ { "Cookies", { cookie } }, { "System Cache", { cache, cacheFolder } } }));
-        row.arrange();
+        if (!row.script.isEmpty())
+            standIn.writeScript(row.script);
+        else
+            QFile::remove(sandbox.locations().elevationCommand);
         open();
         ASSERT_TRUE(host.secured);
 
         remove();
-        EXPECT_FALSE(exists(cookie));
-        EXPECT_TRUE(exists(cache) && exists(cacheFolder))
+        EXPECT_FALSE(sandbox.exists(cookie));
+        EXPECT_TRUE(sandbox.exists(cache) && sandbox.exists(cacheFolder))
             << "the folders are not tried once the files failed";
         EXPECT_EQ(standIn.starts().size() - startsBefore, row.starts);
-        EXPECT_EQ(authorisationLines(), row.lines);
+        EXPECT_EQ(authorisationLines(), QStringList { "OS Is LeaPard" } + row.lines);
         EXPECT_FALSE(host.secured);
         EXPECT_EQ(sandbox.alerts(), QStringList({ partly(1, 2) }));
         expectBackAtTheOverview();
     }
-}
-
-TEST_F(PrivilegedFixPage, TheSuperuserRemovesPrivilegedPathsItselfWithoutAHelper)
-{
-    const QString cache = sandbox.makeFile("var/cache/fontconfig/file");
-    const QString logFolder = sandbox.makeFolder("var/log/app");
-    sandbox.makeFile("var/log/app/old.log");
-    writeResults(results({ { "System Cache", { cache } }, { "System Library Logs", { logFolder } } }));
-    standIn.runsHelper();
-    open(0);
-
-    remove();
-    EXPECT_FALSE(exists(cache) || exists(logFolder));
-    EXPECT_TRUE(standIn.starts().isEmpty());
-    EXPECT_EQ(page().lockedFileArray(), QStringList());
-    EXPECT_EQ(page().lockedDirectoryArray(), QStringList());
-    EXPECT_EQ(authorisationLines(), QStringList({ "OS Is LeaPard", "Copy Rights Successful: " }));
-    EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
-    expectBackAtTheOverview();
 }

@@ -9,40 +9,25 @@
 
 namespace {
 
-// The texts and settings of the removal action in the policy file; a text in
-// another language is keyed "<element>:<language>".
-QHash<QString, QString> removalAction(QXmlStreamReader& xml)
-{
-    QHash<QString, QString> found;
-    bool inAction = false;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement() && xml.name() == u"action")
-            inAction = false;
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == u"action") {
-            inAction = xml.attributes().value(QLatin1String("id"))
-                == u"org.example.Velmora.remove-privileged-files";
-            continue;
-        }
-        if (!inAction || xml.name() == u"defaults")
-            continue;
-        QString key = xml.name() == u"annotate" ? xml.attributes().value(QLatin1String("key")).toString()
-                                                : xml.name().toString();
-        if (xml.attributes().hasAttribute(QLatin1String("xml:lang")))
-            key += u':' + xml.attributes().value(QLatin1String("xml:lang")).toString();
-        found.insert(key, xml.readElementText());
-    }
-    return found;
-}
-
 TEST(PolkitPolicyTest, TheDialogSaysWhatTheProgramSaysAndRunsOnlyTheInstalledHelper)
 {
     QFile policy(QStringLiteral(VELMORA_BUILT_POLICY));
     ASSERT_TRUE(policy.open(QIODevice::ReadOnly)) << qPrintable(policy.fileName());
+    // The text of every element that holds text, keyed by its name or by the key of an
+    // annotation, with ":<language>" after a translation's.
+    QHash<QString, QString> action;
     QXmlStreamReader xml(&policy);
-    const QHash<QString, QString> action = removalAction(xml);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement
+            || QStringList { "policyconfig", "action", "defaults" }.contains(xml.name()))
+            continue;
+        const QXmlStreamAttributes attributes = xml.attributes();
+        QString key
+            = attributes.hasAttribute("key") ? attributes.value("key").toString() : xml.name().toString();
+        if (attributes.hasAttribute("xml:lang"))
+            key += ":" + attributes.value("xml:lang").toString();
+        action.insert(key, xml.readElementText());
+    }
     ASSERT_FALSE(xml.hasError()) << qPrintable(xml.errorString());
 
     // polkit shows the policy's own text in the desktop's language, never the program's table.
@@ -50,13 +35,11 @@ TEST(PolkitPolicyTest, TheDialogSaysWhatTheProgramSaysAndRunsOnlyTheInstalledHel
         SCOPED_TRACE(qPrintable(language));
         Localization::setLanguage(language);
         const QString suffix = language.isEmpty() ? QString() : u':' + language;
-        EXPECT_EQ(
-            action.value(QStringLiteral("message") + suffix), FixPageController::passwordDialogMessage());
-        EXPECT_EQ(action.value(QStringLiteral("description") + suffix), FixPageController::rightName());
+        EXPECT_EQ(action.value("message" + suffix), FixPageController::passwordDialogMessage());
+        EXPECT_EQ(action.value("description" + suffix), FixPageController::rightName());
     }
     Localization::setLanguage(QString());
-    EXPECT_EQ(action.value(QStringLiteral("org.freedesktop.policykit.exec.path")),
-        QStringLiteral(VELMORA_INSTALLED_HELPER));
+    EXPECT_EQ(action.value("org.freedesktop.policykit.exec.path"), QStringLiteral(VELMORA_INSTALLED_HELPER));
     for (const char* kind : { "allow_any", "allow_inactive", "allow_active" })
         EXPECT_EQ(action.value(QString::fromLatin1(kind)), QStringLiteral("auth_admin")) << kind;
 }

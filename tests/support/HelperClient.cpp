@@ -9,21 +9,6 @@
 #include <unistd.h>
 #include <utility>
 
-namespace {
-
-bool writePlist(const std::string& path, const char* key, const std::vector<std::string>& entries)
-{
-    std::ofstream file(path, std::ios::trunc);
-    file << "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><key>" << key << "</key><array>\n";
-    // The tests' paths hold no character XML would need escaped.
-    for (const std::string& entry : entries)
-        file << "<string>" << entry << "</string>\n";
-    file << "</array></dict></plist>\n";
-    return bool(file.flush());
-}
-
-} // namespace
-
 HelperClient::HelperClient(
     const std::string& helper, const std::vector<std::string>& environment, const std::string& workingFolder)
 {
@@ -71,8 +56,17 @@ std::string HelperClient::request(const std::string& tool, const std::vector<std
 bool HelperClient::writeDefinitions(const std::string& folder, const std::vector<std::string>& logRoots,
     const std::vector<std::string>& cacheRoots)
 {
-    return writePlist(folder + "/SysLogPaths.plist", "LogPaths", logRoots)
-        && writePlist(folder + "/SystemCachePaths.plist", "System Cache", cacheRoots);
+    // The tests' paths hold no character XML would need escaped.
+    const auto write = [&folder](const char* name, const char* key, const std::vector<std::string>& entries) {
+        std::ofstream file(folder + name, std::ios::trunc);
+        file << "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><key>" << key << "</key><array>\n";
+        for (const std::string& entry : entries)
+            file << "<string>" << entry << "</string>\n";
+        file << "</array></dict></plist>\n";
+        return bool(file.flush());
+    };
+    return write("/SysLogPaths.plist", "LogPaths", logRoots)
+        && write("/SystemCachePaths.plist", "System Cache", cacheRoots);
 }
 
 // The request goes from a thread of its own: the helper may answer a part
@@ -93,8 +87,6 @@ HelperClient::Reply HelperClient::send(const std::string& request)
         const std::size_t nul = payload.find('\0');
         if (tag == "refused")
             reply.refused[payload.substr(nul + 1)] = payload.substr(0, nul);
-        else if (tag == "err")
-            reply.errorOutput += payload;
         reply.answered = tag == "done" || tag == "rejected";
         if (tag == "done")
             reply.status = std::stoi(payload);

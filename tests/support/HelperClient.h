@@ -16,7 +16,6 @@ public:
         int status = -1; // of done
         std::string rejected; // the reason a request was refused whole
         std::map<std::string, std::string> refused; // path, reason
-        std::string errorOutput;
     };
 
     HelperClient(const std::string& helper, const std::vector<std::string>& environment,

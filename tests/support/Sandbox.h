@@ -2,6 +2,7 @@
 
 #include "platform/Locations.h"
 
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -23,6 +24,11 @@ public:
     // Both create the missing parent folders and answer the absolute path.
     QString makeFile(const QString& relativeToRoot, const QByteArray& contents = "x");
     QString makeFolder(const QString& relativeToRoot);
+    // A link counts whatever it points to.
+    static bool exists(const QString& path)
+    {
+        return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+    }
 
     QStringList logLines() const;
     bool logged(const QString& line) const { return logLines().contains(line); }
