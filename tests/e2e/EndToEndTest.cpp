@@ -1,4 +1,5 @@
 #include "e2e/SandboxDefinitions.h"
+#include "removal/BrowserDatabases.h"
 #include "results/MTUOutlineView.h"
 #include "scan/ScanPageController.h"
 #include "shell/ApplicationController.h"
@@ -8,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
@@ -37,17 +39,49 @@ QModelIndex findLeaf(const QAbstractItemModel* model, const QString& name, const
     return {};
 }
 
-// One whole road through the real window: first start, scan, review, fix with
-// one path unticked, and the files on disk afterwards.
-TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
+// One whole road through the real window with the shipped definitions, over a
+// home as every browser leaves it: first start, scan, review, fix with one path
+// unticked, and the files and databases afterwards.
+TEST(EndToEnd, ScanReviewUntickRemoveKeepingBookmarksAddressesAndSearchEngines)
 {
     Sandbox sandbox;
     useSandboxDefinitions(sandbox);
+    const QString home = sandbox.locations().home;
 
-    const QString keep = sandbox.makeFile("home/.cache/opera/Cache/Cache_Data/f_000001");
-    const QString drop = sandbox.makeFile("home/.cache/opera/Cache/Cache_Data/f_000002");
-    const QString cookies = sandbox.makeFile("home/.mozilla/firefox/k3x9.default-release/cookies.sqlite");
-    const QString bookmarks = sandbox.makeFile("home/.mozilla/firefox/k3x9.default-release/bookmarks.html");
+    QStringList junk;
+    QStringList kept;
+    const auto files = [&](QStringList* list, const QString& folder, const QStringList& names) {
+        for (const QString& name : names)
+            *list << sandbox.makeFile(
+                QDir(sandbox.root()).relativeFilePath(home + u'/' + folder + u'/' + name));
+    };
+    for (const char* profile : { ".mozilla/firefox/k3x9.default-release-1732624945171",
+             "snap/firefox/common/.mozilla/firefox/ab12.default",
+             ".var/app/org.mozilla.firefox/.mozilla/firefox/cd34.default-release" }) {
+        files(&junk, profile, { "cookies.sqlite", "formhistory.sqlite" });
+        files(
+            &kept, profile, { "key4.db", "bookmarks.html", "bookmarkbackups/bookmarks-2026-01-01.jsonlz4" });
+    }
+    for (const char* cache : { ".cache/mozilla/firefox/k3x9.default-release-1732624945171",
+             ".cache/chromium/Default", ".cache/google-chrome/Default",
+             ".cache/BraveSoftware/Brave-Browser/Default", ".cache/microsoft-edge/Default",
+             ".cache/vivaldi/Default", "snap/chromium/common/.cache/chromium/Default", ".cache/opera" })
+        files(&junk, cache, { "Cache/Cache_Data/f_000001" });
+    for (const char* userData : { ".config/chromium", ".config/google-chrome",
+             ".config/BraveSoftware/Brave-Browser", ".config/microsoft-edge", ".config/vivaldi",
+             "snap/chromium/common/chromium", ".var/app/org.chromium.Chromium/config/chromium" }) {
+        files(
+            &junk, QString::fromLatin1(userData) + "/Default", { "History", "Favicons", "Network/Cookies" });
+        files(&junk, QString::fromLatin1(userData) + "/Profile 1", { "Visited Links", "Top Sites" });
+        files(
+            &kept, QString::fromLatin1(userData) + "/Default", { "Bookmarks", "Login Data", "Preferences" });
+        files(&kept, QString::fromLatin1(userData), { "Local State" });
+    }
+    files(&kept, ".cache/opera/Cache/Cache_Data", { "f_000002" });
+    const QString places = home + "/.mozilla/firefox/k3x9.default-release-1732624945171/places.sqlite";
+    BrowserDatabases::makePlaces(places);
+    const QString webData = home + "/.config/google-chrome/Default/Web Data";
+    BrowserDatabases::makeWebData(webData, BrowserDatabases::WebDataLayout::New);
 
     ApplicationController app;
     app.awakeFromNib();
@@ -59,15 +93,16 @@ TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ScanPage));
     ASSERT_TRUE(scanEnded.count() > 0 || scanEnded.wait(60000));
     QCoreApplication::processEvents();
-    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), 3);
+    // The two databases, the path to be unticked, and the Firefox cache's two
+    // folders: that walk lists everything in a profile.
+    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), junk.size() + 5);
 
     app.reviewButton()->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ReviewPage));
-
     widget<QAbstractButton>(app, "reviewPageFixNowButton")->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
     auto* outline = widget<MTUOutlineView>(app, "fixOutlineView");
-    const QModelIndex keepIndex = findLeaf(outline->model(), keep);
+    const QModelIndex keepIndex = findLeaf(outline->model(), kept.last());
     ASSERT_TRUE(keepIndex.isValid());
     QSignalSpy toggled(outline, &MTUOutlineView::checkBoxToggled);
     // Untick it the way a user does: a click on its check box at the start of the row.
@@ -77,17 +112,24 @@ TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(row.left() + 9, row.center().y()));
     ASSERT_EQ(toggled.count(), 1);
 
-    sandbox.clearRecords();
     widget<QAbstractButton>(app, "fixPageFixButton")->click();
 
+    ASSERT_FALSE(sandbox.alerts().isEmpty());
+    EXPECT_EQ(sandbox.alerts().last(), "Velmora has removed the junk successfully!");
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::OverviewPage));
     EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), "Recently Scanned!");
-
-    EXPECT_TRUE(QFileInfo::exists(keep)) << "the unticked path must stay";
-    EXPECT_FALSE(QFileInfo::exists(drop));
-    EXPECT_FALSE(QFileInfo::exists(cookies));
-    EXPECT_TRUE(QFileInfo::exists(bookmarks)) << "nothing that was not listed may go";
+    for (const QString& path : junk)
+        EXPECT_FALSE(QFileInfo::exists(path)) << qPrintable(path);
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path);
     EXPECT_FALSE(QFileInfo::exists(sandbox.locations().resultsFile()));
+    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_bookmarks WHERE fk NOT NULL"),
+        QStringList { "4" });
+    EXPECT_EQ(BrowserDatabases::rows(places, "SELECT count(*) FROM moz_historyvisits"), QStringList { "0" });
+    EXPECT_EQ(BrowserDatabases::rows(webData, "SELECT count(*) FROM autofill"), QStringList { "0" });
+    EXPECT_EQ(BrowserDatabases::rows(webData, "SELECT guid FROM addresses"), QStringList { "addr-1" });
+    EXPECT_EQ(
+        BrowserDatabases::rows(webData, "SELECT short_name FROM keywords"), QStringList { "DuckDuckGo" });
 }
 
 } // namespace
