@@ -76,34 +76,27 @@ protected:
         return at().applicationsFolder + u'/' + relative;
     }
 
-    // A file, or a folder with a file inside, at an absolute path below the sandbox.
-    QString make(const QString& folder, const QString& name, bool asFolder = false)
+    // A file with these contents, or a folder with a file inside, at an absolute path below the sandbox.
+    QString make(
+        const QString& folder, const QString& name, bool asFolder = false, const QByteArray& contents = "x")
     {
         const QString relative = QDir(sandbox.root()).relativeFilePath(folder + u'/' + name);
-        if (asFolder)
-            sandbox.makeFile(relative + "/data");
-        else
-            sandbox.makeFile(relative);
+        sandbox.makeFile(asFolder ? relative + "/data" : relative, contents);
         return folder + u'/' + name;
     }
 
-    void writeDock(const QStringList& labels)
+    static QVariantMap dockTile(const QString& label)
     {
-        QVariantList tiles;
-        for (const QString& label : labels)
-            tiles.append(QVariantMap { { "tile-data", QVariantMap { { "file-label", label } } } });
+        return { { "tile-data", QVariantMap { { "file-label", label } } } };
+    }
+    void writeDock(const QVariantList& tiles)
+    {
         QDir().mkpath(QFileInfo(at().dockPreferences).path());
         PropertyList::writeXml(QVariantMap { { "persistent-apps", tiles } }, at().dockPreferences);
     }
-
-    QStringList dockLabels() const
+    QVariantList dockTiles() const
     {
-        QStringList labels;
-        const QVariantList tiles
-            = PropertyList::readDictionary(at().dockPreferences).value("persistent-apps").toList();
-        for (const QVariant& tile : tiles)
-            labels.append(tile.toMap().value("tile-data").toMap().value("file-label").toString());
-        return labels;
+        return PropertyList::readDictionary(at().dockPreferences).value("persistent-apps").toList();
     }
 
     QStringList appNames() const
@@ -144,16 +137,6 @@ protected:
             return {};
         return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
-    QString makeAppImage(const QString& folder, const QString& fileName)
-    {
-        const QString relative = QDir(sandbox.root()).relativeFilePath(folder + u'/' + fileName);
-        return sandbox.makeFile(relative,
-            QByteArray("\x7f"
-                       "ELF\x02\x01\x01\x00"
-                       "AI\x02",
-                11)
-                + "rest");
-    }
     void listAll()
     {
         QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
@@ -175,6 +158,11 @@ protected:
 const QString kSuccess = " successfuly uninstalled!";
 const QString kRefusedOwn = "Cannot uninstall application!";
 const QString kRefusedRunning = "Please quit the application and try again!";
+const QByteArray kAppImage = QByteArray("\x7f"
+                                        "ELF\x02\x01\x01\x00"
+                                        "AI\x02",
+                                 11)
+    + "rest";
 
 } // namespace
 
@@ -184,7 +172,8 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
     processes.add(501, "/opt/LongName/TwentyCharacterNam");
     for (int pid = 600; pid < 651; ++pid)
         processes.add(pid, "/usr/bin/Crowd");
-    writeDock({ "Velmora", "Runner" });
+    const QVariantList dock { dockTile("Velmora"), dockTile("Runner") };
+    writeDock(dock);
 
     const struct {
         QString appName;
@@ -211,46 +200,71 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
     }
     EXPECT_TRUE(fileSystem.removed.isEmpty());
     EXPECT_EQ(controller.applicationNamesList().size(), std::size(cases));
-    EXPECT_EQ(dockLabels(), QStringList({ "Velmora", "Runner" }));
+    EXPECT_EQ(dockTiles(), dock);
 }
 
-TEST_F(ToolsPageTest, DeletesTheBundleThenTheExactlyNamedSupportFilesOfEveryFolder)
+// Uninstall shows the bundle and the exactly named support files of every
+// folder, a folder another application's desktop entry names unticked; Cancel
+// removes nothing, and then only what stays ticked goes, the bundle first.
+TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
 {
     const QString bundle = makeBundle("Foo.app", "Foo", "com.example.foo");
     makeBundle("Bar.app", "Bar");
     const QString plist = "com.example.foo.plist";
-    QStringList supportFiles {
-        make(at().configHome, plist),
+    // Another application's desktop entry runs a program of that name.
+    make(at().systemDesktopEntries, "other.desktop", false,
+        "[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/com.example.foo %f\n");
+    const QStringList shared { make(at().configHome, plist), make(at().cacheHome, plist),
+        make(at().localStartupItems, plist) };
+    const QString unticked = make(at().localPreferences, "Foo");
+    QStringList removed {
         make(at().autostartFolder, "Foo"),
         make(at().dataHome, "Foo", true),
-        make(at().cacheHome, plist),
-        make(at().localPreferences, "Foo"),
-        make(at().localStartupItems, plist),
         make(at().localApplicationSupport, "Foo", true),
         make(at().localCaches, "Foo", true),
     };
-    const QStringList others { make(at().configHome, "FooBar"), make(at().configHome, "foo"),
-        make(at().configHome, plist + ".bak"), make(at().dataHome + "/Other", "Foo"),
-        make(at().cacheHome, "com.example.foo") };
-    writeDock({ "Foo", "Bar", "Foo" });
+    QStringList listed = removed + shared + QStringList { unticked };
+    listed.sort();
+    removed.sort();
+    const QStringList others = shared
+        + QStringList { unticked, make(at().configHome, "FooBar"), make(at().configHome, "foo"),
+              make(at().configHome, plist + ".bak"), make(at().dataHome + "/Other", "Foo"),
+              make(at().cacheHome, "com.example.foo") };
+    writeDock({ dockTile("Foo"), dockTile("Bar"), dockTile("Foo") });
     controller.toolsPageCreateUI();
 
+    confirm = false;
     uninstall("Foo.app");
+    EXPECT_TRUE(fileSystem.removed.isEmpty());
+    EXPECT_TRUE(sandbox.alerts().isEmpty());
+    ASSERT_EQ(shown.size(), listed.size() + 1);
+    EXPECT_EQ(shown.at(0).path, bundle);
+    EXPECT_GT(shown.at(0).size, 0);
+    for (qsizetype i = 0; i < listed.size(); ++i) {
+        EXPECT_EQ(shown.at(i + 1).path, listed.at(i));
+        EXPECT_EQ(shown.at(i + 1).ticked, !shared.contains(listed.at(i))) << listed.at(i).toStdString();
+        EXPECT_EQ(shown.at(i + 1).shared, shared.contains(listed.at(i)));
+    }
 
+    confirm = true;
+    untick = { unticked, bundle };
+    uninstall("Foo.app");
     EXPECT_EQ(sandbox.alerts(), QStringList({ bundle + kSuccess }));
-    ASSERT_FALSE(fileSystem.removed.isEmpty());
-    EXPECT_EQ(fileSystem.removed.first(), bundle);
-    supportFiles.sort();
-    EXPECT_EQ(fileSystem.removed.mid(1), supportFiles);
-    for (const QString& gone : supportFiles + QStringList { bundle })
+    EXPECT_EQ(fileSystem.removed, QStringList { bundle } + removed)
+        << "the application row cannot be unticked";
+    for (const QString& gone : fileSystem.removed)
         EXPECT_FALSE(QFileInfo::exists(gone)) << gone.toStdString();
     for (const QString& kept : others)
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     EXPECT_EQ(searchCommands().size(), 16);
     EXPECT_EQ(appNames(), QStringList({ "Bar.app" }));
-    EXPECT_EQ(dockLabels(), QStringList({ "Bar" }));
-    EXPECT_TRUE(sandbox.logged("Foo.app remove from DOCK"));
+    EXPECT_EQ(dockTiles(), QVariantList { dockTile("Bar") });
     EXPECT_EQ(sandbox.logLines().constLast(), "No Dock to restart on this desktop");
+
+    SupportFileChoices choices(bundle, 1);
+    UninstallConfirmation dialog(choices);
+    EXPECT_TRUE(dialog.cancelButton()->isDefault());
+    EXPECT_FALSE(dialog.removeButton()->isDefault() || dialog.removeButton()->autoDefault());
 }
 
 TEST_F(ToolsPageTest, NeverTakesASearchFolderOrASharedNameForASupportFile)
@@ -260,37 +274,37 @@ TEST_F(ToolsPageTest, NeverTakesASearchFolderOrASharedNameForASupportFile)
         QDir().mkpath(folder);
     const struct {
         QString bundleName;
+        QString identifier;
         QString ownFile; // in the user's caches: found unless the name is shared
         bool taken;
+        bool searched = true;
     } cases[] = {
         // Found by the search in /etc and by the search in the folder itself.
-        { "xdg", "xdg", true },
-        { ".config", QString(), false },
-        { "autostart", "autostart", false },
-        { "keyrings", "keyrings", false },
-        { "dconf", "dconf", false },
-        { "gtk-3.0", "gtk-3.0", false },
+        { "xdg", {}, "xdg", true },
+        { ".config", {}, {}, false },
+        { "autostart", {}, "autostart", false },
+        { "keyrings", {}, "keyrings", false },
+        { "dconf", {}, "dconf", false },
+        { "gtk-3.0", {}, "gtk-3.0", false },
+        // Names that would lead out of the search folder are not searched for at all.
+        { "..", "a/b", {}, false, false },
+        { ".", ".", {}, false, false },
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.bundleName.toStdString());
         const QString own = c.ownFile.isEmpty() ? QString() : make(at().cacheHome, c.ownFile, true);
-        const QString bundle = makeBundle(c.bundleName + ".app", c.bundleName);
+        const QString bundle = makeBundle(c.bundleName + ".app", c.bundleName, c.identifier);
         sandbox.clearRecords();
-        const QStringList expected = c.taken ? QStringList { QString(), own } : QStringList { QString() };
-        EXPECT_EQ(controller.checkForSupportFiles(bundle), expected) << c.bundleName.toStdString();
+        const QStringList expected = !c.searched ? QStringList()
+            : c.taken                            ? QStringList { QString(), own }
+                                                 : QStringList { QString() };
+        EXPECT_EQ(controller.checkForSupportFiles(bundle), expected);
         EXPECT_EQ(sandbox.logged("Not a support file, desktop components share it: " + own),
             !c.taken && !own.isEmpty());
-    }
-}
-
-TEST_F(ToolsPageTest, NamesThatWouldLeaveTheSearchFolderAreNotSearchedFor)
-{
-    const QString bundle = makeBundle("Odd.app", "..", "a/b");
-    const QString dotBundle = makeBundle("Dot.app", ".", ".");
-    for (const QString& path : { bundle, dotBundle }) {
-        sandbox.clearRecords();
-        EXPECT_TRUE(controller.checkForSupportFiles(path).isEmpty());
-        EXPECT_TRUE(searchCommands().isEmpty());
-        EXPECT_EQ(sandbox.logLines().size(), 2);
+        if (!c.searched) {
+            EXPECT_TRUE(searchCommands().isEmpty());
+            EXPECT_EQ(sandbox.logLines().size(), 2);
+        }
     }
 }
 
@@ -317,15 +331,15 @@ TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
             "remove) [ \"$3\" = broken ] && { echo 'error: access denied (polkit dismissed)' >&2; exit 1; } "
             ";;\n"
             "esac\nexit 0"));
-    standIn("gsettings",
-        QStringLiteral("[ \"$1\" = set ] || echo \"['firefox.desktop', 'org.example.Notes.desktop', "
-                       "'hello_hello.desktop', 'obsidian.desktop', 'files.desktop']\""));
+    const QString favourites = "['firefox.desktop', 'org.example.Notes.desktop', 'hello_hello.desktop', "
+                               "'obsidian.desktop', 'files.desktop']";
+    standIn("gsettings", "[ \"$1\" = set ] || echo \"" + favourites + u'"');
 
     makeBundle("Foo.app", "Foo");
-    const QString obsidian = makeAppImage(home + "/Applications", "Obsidian-1.4.16.AppImage");
-    const QString busyImage = makeAppImage(at().optFolder + "/busy", "Busy-2.0-x86_64.AppImage");
-    const QString oddImage = makeAppImage(at().userBinFolder, "-x 'q\"\nz.AppImage");
-    const QString gone = makeAppImage(at().userBinFolder, "Gone.AppImage");
+    const QString obsidian = make(home + "/Applications", "Obsidian-1.4.16.AppImage", false, kAppImage);
+    const QString busyImage = make(at().optFolder + "/busy", "Busy-2.0-x86_64.AppImage", false, kAppImage);
+    const QString oddImage = make(at().userBinFolder, "-x 'q\"\nz.AppImage", false, kAppImage);
+    const QString gone = make(at().userBinFolder, "Gone.AppImage", false, kAppImage);
     processes.add(700, "/tmp/.mount_Busy/AppRun");
     processes.setEnvironment(700, { "HOME=/x", "APPIMAGE=" + busyImage });
     processes.add(701, at().snapMount + "/busy/3/usr/bin/busy");
@@ -336,15 +350,12 @@ TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
     QFile::link(notesData, at().flatpakUserData + "/org.example.Notes");
     const QString helloData = make(at().snapUserData, "hello", true);
     const QString brokenData = make(at().snapUserData, "broken", true);
-    sandbox.makeFile(QDir(sandbox.root()).relativeFilePath(at().snapDesktopEntries) + "/hello_hello.desktop",
+    make(at().snapDesktopEntries, "hello_hello.desktop", false,
         "[Desktop Entry]\nType=Application\nName=Hello\nExec=hello\n");
     const QString obsidianConfig = make(at().configHome, "obsidian", true);
-    const QString obsidianEntry = make(at().userDesktopEntries, "obsidian.desktop");
-    QFile entry(obsidianEntry);
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Obsidian\nIcon=obsidian-icon\nExec=\""
-        + obsidian.toUtf8() + "\" %U\n");
-    entry.close();
+    const QString obsidianEntry = make(at().userDesktopEntries, "obsidian.desktop", false,
+        "[Desktop Entry]\nType=Application\nName=Obsidian\nIcon=obsidian-icon\nExec=\"" + obsidian.toUtf8()
+            + "\" %U\n");
     const QString obsidianIcon = make(at().userIcons + "/hicolor/256x256/apps", "obsidian-icon.png");
 
     listAll();
@@ -364,16 +375,13 @@ TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
         QString call;
         QString alert;
         QStringList removed; // the application (when a file), then its support files
-        QStringList favourites; // what is written back, when anything is
+        QString unfavoured; // the favourite dropped, when one is
     } cases[] = {
         { "Notes", "flatpak", "uninstall|--noninteractive|--user|--|org.example.Notes|",
             "org.example.Notes" + kSuccess, { at().flatpakUserData + "/org.example.Notes" },
-            { QStringLiteral(
-                "['firefox.desktop', 'hello_hello.desktop', 'obsidian.desktop', 'files.desktop']") } },
+            "org.example.Notes.desktop" },
         { "Paint Studio", "flatpak", QString(), kRefusedRunning, {}, {} },
-        { "hello", "snap", "remove|--|hello|", "hello" + kSuccess, { helloData },
-            { QStringLiteral(
-                "['firefox.desktop', 'org.example.Notes.desktop', 'obsidian.desktop', 'files.desktop']") } },
+        { "hello", "snap", "remove|--|hello|", "hello" + kSuccess, { helloData }, "hello_hello.desktop" },
         { "broken", "snap", "remove|--|broken|", failed + "\nerror: access denied (polkit dismissed)", {},
             {} },
         { "busy", "snap", QString(), kRefusedRunning, {}, {} },
@@ -381,9 +389,7 @@ TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
         { "Gone", QString(), QString(), failed, {}, {} },
         { "-x 'q\"\nz", QString(), QString(), oddImage + kSuccess, { oddImage }, {} },
         { "Obsidian", QString(), QString(), obsidian + kSuccess,
-            { obsidian, obsidianConfig, obsidianEntry, obsidianIcon },
-            { QStringLiteral("['firefox.desktop', 'org.example.Notes.desktop', 'hello_hello.desktop', "
-                             "'files.desktop']") } },
+            { obsidian, obsidianConfig, obsidianEntry, obsidianIcon }, "obsidian.desktop" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row.toStdString());
@@ -398,62 +404,17 @@ TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
                 = calls(c.tool).mid(before.size()).filter(QRegularExpression("^(uninstall|remove)"));
             EXPECT_EQ(made, c.call.isEmpty() ? QStringList() : QStringList({ c.call }));
         }
-        QStringList removed = c.removed;
-        EXPECT_EQ(fileSystem.removed, removed);
-        for (const QString& path : removed)
+        EXPECT_EQ(fileSystem.removed, c.removed);
+        for (const QString& path : c.removed)
             EXPECT_FALSE(QFileInfo(path).isSymLink() || QFileInfo::exists(path)) << path.toStdString();
         const QStringList written = calls("gsettings").mid(gsettingsBefore.size()).filter("set|");
-        QStringList expectedWrites;
-        for (const QString& value : c.favourites)
-            expectedWrites.append("set|org.gnome.shell|favorite-apps|" + value + u'|');
-        EXPECT_EQ(written, expectedWrites);
+        EXPECT_EQ(written,
+            c.unfavoured.isEmpty() ? QStringList()
+                                   : QStringList { "set|org.gnome.shell|favorite-apps|"
+                                       + QString(favourites).remove(", '" + c.unfavoured + u'\'') + u'|' });
         EXPECT_EQ(appNames().contains(c.row), !c.alert.endsWith(kSuccess) && c.alert != failed);
     }
     EXPECT_TRUE(QFileInfo::exists(notesData + "/data")) << "a link's target stays";
     EXPECT_TRUE(QFileInfo::exists(brokenData)) << "a failed removal keeps the support files";
     EXPECT_TRUE(QFileInfo::exists(busyImage));
-}
-
-// Uninstall shows what it found; only what stays ticked goes, a folder another
-// application's desktop entry names comes unticked, and Cancel removes nothing.
-TEST_F(ToolsPageTest, RemovesOnlyWhatTheConfirmationLeftTicked)
-{
-    const QString bundle = makeBundle("Foo.app", "Foo", "com.example.foo");
-    const QString preferences = make(at().configHome, "com.example.foo.plist");
-    const QString cache = make(at().cacheHome, "com.example.foo.plist");
-    const QString shared = make(at().dataHome, "Foo", true);
-    make(at().systemDesktopEntries, "other.desktop");
-    QFile other(at().systemDesktopEntries + "/other.desktop");
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.write("[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/foo %f\n");
-    other.close();
-    controller.toolsPageCreateUI();
-
-    confirm = false;
-    uninstall("Foo.app");
-    EXPECT_TRUE(fileSystem.removed.isEmpty());
-    EXPECT_TRUE(sandbox.alerts().isEmpty());
-    ASSERT_EQ(shown.size(), 4);
-    EXPECT_EQ(shown.at(0).path, bundle);
-    EXPECT_GT(shown.at(0).size, 0);
-    const QList<std::pair<QString, bool>> expected { { cache, true }, { preferences, true },
-        { shared, false } };
-    for (qsizetype i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(shown.at(i + 1).path, expected.at(i).first);
-        EXPECT_EQ(shown.at(i + 1).ticked, expected.at(i).second);
-        EXPECT_EQ(shown.at(i + 1).shared, !expected.at(i).second);
-    }
-
-    confirm = true;
-    untick = { cache, bundle };
-    uninstall("Foo.app");
-    EXPECT_EQ(fileSystem.removed, QStringList({ bundle, preferences }))
-        << "the application row cannot be unticked";
-    EXPECT_TRUE(QFileInfo::exists(cache));
-    EXPECT_TRUE(QFileInfo::exists(shared));
-
-    SupportFileChoices choices(bundle, 1);
-    UninstallConfirmation dialog(choices);
-    EXPECT_TRUE(dialog.cancelButton()->isDefault());
-    EXPECT_FALSE(dialog.removeButton()->isDefault() || dialog.removeButton()->autoDefault());
 }
