@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QAbstractItemModel>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,18 +24,6 @@ template <typename T> T* widget(ApplicationController& app, const char* name)
     T* found = app.window()->findChild<T*>(QLatin1String(name));
     EXPECT_NE(found, nullptr) << name;
     return found;
-}
-
-QModelIndex findLeaf(const QAbstractItemModel* model, const QString& name, const QModelIndex& parent = {})
-{
-    for (int row = 0; row < model->rowCount(parent); ++row) {
-        const QModelIndex index = model->index(row, 0, parent);
-        if (index.data().toString() == name && model->rowCount(index) == 0)
-            return index;
-        if (const QModelIndex found = findLeaf(model, name, index); found.isValid())
-            return found;
-    }
-    return {};
 }
 
 // One whole road through the real window with the shipped definitions, over a
@@ -102,8 +89,10 @@ TEST(EndToEnd, ScanReviewUntickRemoveKeepingBookmarksAddressesAndSearchEngines)
     widget<QAbstractButton>(app, "reviewPageFixNowButton")->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
     auto* outline = widget<MTUOutlineView>(app, "fixOutlineView");
-    const QModelIndex keepIndex = findLeaf(outline->model(), kept.last());
-    ASSERT_TRUE(keepIndex.isValid());
+    const QModelIndexList rows = outline->model()->match(outline->model()->index(0, 0), Qt::DisplayRole,
+        kept.last(), 1, Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(rows.size(), 1);
+    const QModelIndex keepIndex = rows.first();
     QSignalSpy toggled(outline, &MTUOutlineView::checkBoxToggled);
     // Untick it the way a user does: a click on its check box at the start of the row.
     outline->scrollTo(keepIndex);
