@@ -7,16 +7,12 @@
 #include "results/TreeNode.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSignalSpy>
 
 ResultsFixture::ResultsFixture()
 {
     Localization::setLanguage(QString());
 }
-
-ResultsFixture::~ResultsFixture() = default;
 
 QVariantMap ResultsFixture::results(std::initializer_list<std::pair<QString, QStringList>> categories)
 {
@@ -30,11 +26,6 @@ void ResultsFixture::writeResults(const QVariantMap& dictionary)
 {
     QDir().mkpath(sandbox.locations().resultsFolder);
     ASSERT_TRUE(PropertyList::writeXml(dictionary, sandbox.locations().resultsFile()));
-}
-
-bool ResultsFixture::resultsFileExists() const
-{
-    return QFileInfo::exists(sandbox.locations().resultsFile());
 }
 
 void ResultsFixture::waitForSizes(ResultsTreeModel& model)

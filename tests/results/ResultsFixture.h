@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -16,11 +17,10 @@ class TreeNode;
 class ResultsFixture : public ::testing::Test {
 protected:
     ResultsFixture();
-    ~ResultsFixture() override;
 
     static QVariantMap results(std::initializer_list<std::pair<QString, QStringList>> categories);
     void writeResults(const QVariantMap& dictionary);
-    bool resultsFileExists() const;
+    bool resultsFileExists() const { return QFileInfo::exists(sandbox.locations().resultsFile()); }
 
     static void waitForSizes(ResultsTreeModel& model);
     // Names below `node`, groups as "Name:" followed by their children, depth first.

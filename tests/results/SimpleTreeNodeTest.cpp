@@ -5,16 +5,7 @@
 
 #include <QFile>
 
-namespace {
-
 using TreeNodeBuilding = ResultsFixture;
-
-const SimpleNodeData& payload(const TreeNode* node)
-{
-    return *ResultsTreeModel::payloadOf(node);
-}
-
-} // namespace
 
 TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
 {
@@ -46,8 +37,10 @@ TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
         const auto root = SimpleTreeNode::treeFromDictionary(results({ { c.key, { c.path } } }), &secured);
         const TreeNode* leaf = findNode(*root, c.path);
         ASSERT_NE(leaf, nullptr) << qPrintable(c.key);
-        EXPECT_EQ(payload(leaf).privilegeToDelete(), c.privilege) << qPrintable(c.key + " " + c.path);
-        EXPECT_EQ(payload(leaf).isDirectory(), c.directory) << qPrintable(c.key + " " + c.path);
+        EXPECT_EQ(ResultsTreeModel::payloadOf(leaf)->privilegeToDelete(), c.privilege)
+            << qPrintable(c.key + " " + c.path);
+        EXPECT_EQ(ResultsTreeModel::payloadOf(leaf)->isDirectory(), c.directory)
+            << qPrintable(c.key + " " + c.path);
         EXPECT_EQ(secured, c.privilege != 0) << qPrintable(c.key);
     }
 }
@@ -64,7 +57,7 @@ TEST_F(TreeNodeBuilding, TheAgeRuleAppliesToTheTwoSystemLogsUnderPrivilegedKeysO
     // Fresh or without a creation date: left out; any other log stays, as does the same file as a cookie.
     EXPECT_EQ(
         outline(*root), QStringList({ "Junk Items:", "System Logs:", otherLog, "Cookies:", secureLog }));
-    EXPECT_EQ(payload(findNode(*root, secureLog)).privilegeToDelete(), 0);
+    EXPECT_EQ(ResultsTreeModel::payloadOf(findNode(*root, secureLog))->privilegeToDelete(), 0);
 }
 
 TEST_F(TreeNodeBuilding, UnusableEntriesArePassedOverWithALogLine)

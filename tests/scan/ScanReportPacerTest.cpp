@@ -1,38 +1,19 @@
 #include "scan/ScanReportPacer.h"
+#include "scan/ScanState.h"
 #include "scan/ScanTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace {
-
-// What reaches the page, in order.
-class PageLog final : public ScanReporter {
-public:
-    QStringList shown;
-
-private:
-    void reportBrowserItem(const ScanInfo& info) override { shown << "browser " + info.getDescription(); }
-    void reportLogEntry(const ScanInfo& info) override { shown << "log " + info.getDescription(); }
-    void reportSystemCacheItem(const ScanInfo& info) override { shown << "cache " + info.getDescription(); }
-    void reportNoInternetCacheItems() override { shown << "no internet cache"; }
-    void reportNoSystemCacheItems() override { shown << "no system cache"; }
-    void showLogsStateImage(const QString& name) override { shown << "logs image " + name; }
-    void showSystemCacheStateImage(const QString& name) override { shown << "cache image " + name; }
-};
-
-// One step of a scan: a finding at a moment of the clock, or another report.
-struct Step {
-    enum What { Browser, Log, Cache, WalkEnded, LogsImage } what;
-    qint64 at = 0;
-    const char* path = "";
-};
-
-} // namespace
-
 TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
 {
+    // One step of a scan: a finding at a moment of the clock, or another report.
+    struct Step {
+        enum What { Browser, Log, Cache, WalkEnded, LogsImage } what;
+        qint64 at = 0;
+        const char* path = "";
+    };
     using S = Step;
     struct Row {
         const char* name;
@@ -53,11 +34,12 @@ TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
         { "what was held back goes before any other report and another kind of finding",
             { { S::Log, 0, "/l1" }, { S::Log, 5, "/l2" }, { S::LogsImage }, { S::Browser, 6, "/b1" },
                 { S::Browser, 7, "/b2" }, { S::Cache, 8, "/c1" }, { S::WalkEnded } },
-            { "log /l1", "log /l2", "logs image RightMark", "browser /b2", "cache /c1" } },
+            { "log /l1", "log /l2", "logsImage RightMark", "browser /b2", "systemCache /c1" } },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        PageLog page;
+        ScanState state;
+        RecordingReporter page(state);
         qint64 now = 0;
         ScanReportPacer pacer(page, [&] { return now; });
         // One record for every finding, as the scanners reuse theirs.
@@ -83,6 +65,9 @@ TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
                 break;
             }
         }
-        EXPECT_EQ(page.shown, row.shown);
+        QStringList shown;
+        for (const RecordingReporter::Report& report : page.reports)
+            shown << report.kind + u' ' + report.description;
+        EXPECT_EQ(shown, row.shown);
     }
 }

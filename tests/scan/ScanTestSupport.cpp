@@ -1,7 +1,6 @@
 #include "scan/ScanTestSupport.h"
 
 #include "platform/PropertyList.h"
-#include "scan/ScanInfo.h"
 #include "scan/ScanState.h"
 #include "support/Sandbox.h"
 
@@ -72,10 +71,9 @@ QStringList RecordingReporter::descriptions(const QString& kind) const
     return found;
 }
 
-void RecordingReporter::add(const QString& kind, const ScanInfo* info)
+void RecordingReporter::add(const QString& kind, const QString& category, const QString& description)
 {
-    reports.push_back({ kind, info ? info->getCategory() : QString(),
-        info ? info->getDescription() : QString(), m_state.nTotalErrorsCount });
+    reports.push_back({ kind, category, description, m_state.nTotalErrorsCount });
     if (onReport)
         onReport(reports.back());
 }
