@@ -132,11 +132,6 @@ struct StopCase {
     bool betweenReports;
 };
 
-void PrintTo(const StopCase& stop, std::ostream* out)
-{
-    *out << "stop at " << stop.stopAt << (stop.betweenReports ? " between reports" : " at a report");
-}
-
 class ScanStop : public ScanRun, public ::testing::WithParamInterface<StopCase> { };
 
 TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
