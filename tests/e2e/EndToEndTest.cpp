@@ -63,7 +63,12 @@ TEST(EndToEnd, ScanReviewUntickRemoveKeepingBookmarksAddressesAndSearchEngines)
         files(
             &kept, QString::fromLatin1(userData) + "/Default", { "Bookmarks", "Login Data", "Preferences" });
         files(&kept, QString::fromLatin1(userData), { "Local State" });
+        // Not a person's profile.
+        files(&kept, QString::fromLatin1(userData) + "/Guest Profile", { "History" });
     }
+    // A profile that is a link leads out of the browser's folder: nothing there goes.
+    files(&kept, "elsewhere", { "History" });
+    ASSERT_TRUE(QFile::link(home + "/elsewhere", home + "/.config/chromium/Profile 2"));
     files(&kept, ".cache/opera/Cache/Cache_Data", { "f_000002" });
     const QString places = home + "/.mozilla/firefox/k3x9.default-release-1732624945171/places.sqlite";
     BrowserDatabases::makePlaces(places);

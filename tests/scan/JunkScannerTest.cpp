@@ -111,62 +111,6 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
     }
 }
 
-TEST(JunkScannerWalks, ChromiumProfilesGiveTheirCategorysFilesOnly)
-{
-    struct Row {
-        const char* name;
-        QStringList tree; // below <data>/chromium
-        const char* category;
-        QStringList expected; // below <data>/chromium
-        QStringList logged; // below <data>/chromium
-    };
-    const QStringList profile = { "Bookmarks", "Login Data", "History", "Visited Links", "Favicons",
-        "Web Data", "Web Data-journal", "Network/Cookies", "Cache/Cache_Data/f_000001" };
-    const auto in = [&](const QString& folder) {
-        QStringList paths;
-        for (const QString& file : profile)
-            paths << folder + u'/' + file;
-        return paths;
-    };
-    const std::vector<Row> rows = {
-        { "history of Default, then the numbered profiles by number",
-            in("Default") + in("Profile 10") + in("Profile 2"), "History",
-            { "Default/History", "Default/Visited Links", "Profile 2/History", "Profile 2/Visited Links",
-                "Profile 10/History", "Profile 10/Visited Links" },
-            {} },
-        { "cookies where they lie today and where they lay before",
-            in("Default") + QStringList { "Profile 1/Cookies" }, "Cookies",
-            { "Default/Network/Cookies", "Profile 1/Cookies" }, {} },
-        { "the form database alone, never its journal", in("Default"), "Form Values", { "Default/Web Data" },
-            {} },
-        { "a named file that is a folder", { "Default/History/", "Default/Favicons" }, "History", {}, {} },
-        { "not a person's profile: passed over, named ones logged",
-            in("Guest Profile") + in("Profile x") + in("Profile ") + in("Profile 3"), "Page Icons",
-            { "Profile 3/Favicons" },
-            { "Passing over <root>/Profile : it is not a numbered profile folder",
-                "Passing over <root>/Profile x: it is not a numbered profile folder",
-                "<root> holds no Default profile" } },
-        { "a profile that is a link", QStringList { "Default -> ../elsewhere" } + in("Profile 1"), "History",
-            { "Profile 1/History", "Profile 1/Visited Links" },
-            { "Passing over the profile folder <root>/Default: it is a link",
-                "<root> holds no Default profile" } },
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        ScannerWorld world;
-        const QString root = makeTree(world.data + "/chromium", row.tree);
-        makeTree(world.data + "/elsewhere", { "History" });
-        world.scanner->scanChromiumProfileFiles({ root, world.data + "/missing" }, row.category);
-
-        EXPECT_EQ(world.results().value(row.category), under(root, row.expected));
-        EXPECT_EQ(world.state.nCacheCount, row.expected.size());
-        QStringList logged = row.logged;
-        logged.replaceInStrings("<root>", root);
-        EXPECT_EQ(world.sandbox.logLines(),
-            QStringList { root } + logged + QStringList { world.data + "/missing" });
-    }
-}
-
 TEST(JunkScannerWalks, StopEndsTheWalkButTheScannerStoresAndPassesOverTheRest)
 {
     ScannerWorld world;
