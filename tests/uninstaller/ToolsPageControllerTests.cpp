@@ -137,13 +137,6 @@ protected:
             return {};
         return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
-    void listAll()
-    {
-        QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
-        controller.toolsPageCreateUI();
-        ASSERT_TRUE(listed.count() == 1 || listed.wait(10000));
-    }
-
     Sandbox sandbox;
     RecordingFileSystem fileSystem;
     QList<SupportFileChoices::Item> shown;
@@ -158,11 +151,8 @@ protected:
 const QString kSuccess = " successfuly uninstalled!";
 const QString kRefusedOwn = "Cannot uninstall application!";
 const QString kRefusedRunning = "Please quit the application and try again!";
-const QByteArray kAppImage = QByteArray("\x7f"
-                                        "ELF\x02\x01\x01\x00"
-                                        "AI\x02",
-                                 11)
-    + "rest";
+// An ELF header that marks an AppImage of type 2.
+const QByteArray kAppImage = QByteArray::fromHex("7f454c46020101004149020a");
 
 } // namespace
 
@@ -170,6 +160,7 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
 {
     processes.add(500, "/opt/Runner.app/Contents/MacOS/Runner");
     processes.add(501, "/opt/LongName/TwentyCharacterNam");
+    processes.add(502, "/opt/Updated/Updated (deleted)"); // replaced on disk while it runs
     for (int pid = 600; pid < 651; ++pid)
         processes.add(pid, "/usr/bin/Crowd");
     const QVariantList dock { dockTile("Velmora"), dockTile("Runner") };
@@ -188,6 +179,7 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
         { "Runner.app", "Runner", QString(), kRefusedRunning },
         { "Twenty.app", "TwentyCharacterName1", QString(), kRefusedRunning },
         { "Crowd.app", "Crowd", QString(), kRefusedRunning },
+        { "Updated.app", "Updated", QString(), kRefusedRunning },
     };
     for (const auto& c : cases)
         makeBundle(c.appName, c.bundleName, c.identifier);
@@ -358,7 +350,9 @@ TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
             + "\" %U\n");
     const QString obsidianIcon = make(at().userIcons + "/hicolor/256x256/apps", "obsidian-icon.png");
 
-    listAll();
+    QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
+    controller.toolsPageCreateUI();
+    ASSERT_TRUE(listed.count() == 1 || listed.wait(10000));
     QStringList names = appNames();
     ASSERT_EQ(names.size(), 10) << names.join(u',').toStdString();
     EXPECT_EQ(names.mid(0, 5), QStringList({ "Foo.app", "Obsidian", "-x 'q\"\nz", "Gone", "Busy" }));
