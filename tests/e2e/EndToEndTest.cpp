@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -91,6 +92,13 @@ TEST(EndToEnd, ScanReviewUntickRemoveKeepingBookmarksAddressesAndSearchEngines)
 
     app.reviewButton()->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ReviewPage));
+    EXPECT_EQ(widget<QLabel>(app, "reviewPageTitleText")->text(),
+        QString("Velmora has found %1 Junk Items on your system").arg(junk.size() + 5));
+    // Shown fully expanded, without check boxes.
+    const auto* review = widget<QTreeView>(app, "reviewOutlineView");
+    const QModelIndex group = review->model()->index(0, 0, review->model()->index(0, 0));
+    EXPECT_TRUE(review->isExpanded(group.parent()) && review->isExpanded(group));
+    EXPECT_FALSE(review->model()->index(0, 0, group).data(Qt::DecorationRole).isValid());
     widget<QAbstractButton>(app, "reviewPageFixNowButton")->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
     auto* outline = widget<MTUOutlineView>(app, "fixOutlineView");
