@@ -16,9 +16,9 @@ struct ScannerWorld {
     std::unique_ptr<JunkScanner> scanner;
     QString data = sandbox.path("data");
 
-    explicit ScannerWorld(const QStringList& logPaths = {}, const QStringList& systemCachePaths = {})
+    ScannerWorld()
     {
-        useDefinitions(sandbox, {}, logPaths, systemCachePaths);
+        useDefinitions(sandbox, {});
         QDir().mkpath(sandbox.locations().resultsFolder);
         state.bScanning = true;
         scanner = std::make_unique<JunkScanner>(state, reporter, sandbox.locations());
@@ -55,53 +55,52 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
         const char* name;
         Walk walk;
         QStringList tree; // below <data>/root
-        QString entry; // below <data>
-        QStringList expected;
+        QString entry; // <data>/root and this
+        QStringList expected; // below <data>/root
     };
     const std::vector<Row> rows = {
         { "cache: files at every depth, never folders", Walk::Cache,
-            { "a", "sub/b", "sub/deeper/c", "empty/" }, "root",
-            { "root/a", "root/sub/b", "root/sub/deeper/c" } },
-        { "cache: a trailing slash adds none to the paths", Walk::Cache, { "a" }, "root/", { "root/a" } },
+            { "a", "sub/b", "sub/deeper/c", "empty/" }, "", { "a", "sub/b", "sub/deeper/c" } },
+        { "cache: a trailing slash adds none to the paths", Walk::Cache, { "a" }, "/", { "a" } },
         { "cache: links judged by their target, not followed", Walk::Cache,
-            { "file", "dir/inner", "to-dir -> dir", "to-file -> file", "dangling -> nowhere" }, "root",
-            { "root/dangling", "root/dir/inner", "root/file", "root/to-file" } },
-        { "cache: a file as root yields nothing", Walk::Cache, { "file" }, "root/file", {} },
+            { "file", "dir/inner", "to-dir -> dir", "to-file -> file", "dangling -> nowhere" }, "",
+            { "dangling", "dir/inner", "file", "to-file" } },
+        { "cache: a file as root yields nothing", Walk::Cache, { "file" }, "/file", {} },
         { "profile cache: everything from the first profile folder on", Walk::ProfileCache,
-            { "aaa/ignored", "abc.default/x", "abc.default/sub/y", "zzz.default-release/z" }, "root",
-            { "root/abc.default/sub", "root/abc.default/sub/y", "root/abc.default/x",
-                "root/zzz.default-release", "root/zzz.default-release/z" } },
+            { "aaa/ignored", "abc.default/x", "abc.default/sub/y", "zzz.default-release/z" }, "",
+            { "abc.default/sub", "abc.default/sub/y", "abc.default/x", "zzz.default-release",
+                "zzz.default-release/z" } },
         { "profile cache: no profile folder, nothing", Walk::ProfileCache,
-            { "a.default_1/x", "b.default-/y", "c.default", "d.defaults/z", "e.default-x.y/z" }, "root", {} },
-        { "file or folder: a file root is junk itself", Walk::FileOrFolder, { "cookies" }, "root/cookies",
-            { "root/cookies" } },
+            { "a.default_1/x", "b.default-/y", "c.default", "d.defaults/z", "e.default-x.y/z" }, "", {} },
+        { "file or folder: a file root is junk itself", Walk::FileOrFolder, { "cookies" }, "/cookies",
+            { "cookies" } },
         { "file or folder: existing files of a folder", Walk::FileOrFolder,
-            { "a", "sub/b", "dangling -> nowhere", "to-file -> a", "to-dir -> sub" }, "root",
-            { "root/a", "root/sub/b", "root/to-file" } },
+            { "a", "sub/b", "dangling -> nowhere", "to-file -> a", "to-dir -> sub" }, "",
+            { "a", "sub/b", "to-file" } },
         { "profile file: the named file in every profile folder", Walk::ProfileFile,
             { "p.default/cookies.sqlite", "q.default-release/cookies.sqlite/", "other/cookies.sqlite",
                 "nested/r.default-esr/cookies.sqlite", "s.default/", "t.default/u.default/cookies.sqlite",
                 "v.default-release-1732624945171/cookies.sqlite", "w.default-nightly-2/cookies.sqlite",
                 "x.default-release.bak/cookies.sqlite", "y.default-release-/cookies.sqlite",
                 "linked.default -> p.default" },
-            "root",
-            { "root/nested/r.default-esr/cookies.sqlite", "root/p.default/cookies.sqlite",
-                "root/t.default/u.default/cookies.sqlite",
-                "root/v.default-release-1732624945171/cookies.sqlite",
-                "root/w.default-nightly-2/cookies.sqlite", "root/y.default-release-/cookies.sqlite" } },
+            "",
+            { "nested/r.default-esr/cookies.sqlite", "p.default/cookies.sqlite",
+                "t.default/u.default/cookies.sqlite", "v.default-release-1732624945171/cookies.sqlite",
+                "w.default-nightly-2/cookies.sqlite", "y.default-release-/cookies.sqlite" } },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScannerWorld world;
-        makeTree(world.data + "/root", row.tree);
-        run(world, row.walk, { world.data + u'/' + row.entry });
+        const QString root = makeTree(world.data + "/root", row.tree);
+        run(world, row.walk, { root + row.entry });
 
         const bool cacheWalk = row.walk == Walk::Cache || row.walk == Walk::ProfileCache;
-        const QStringList expected = under(world.data, row.expected);
+        const QString category = cacheWalk ? "Internet Cache" : "Cookies";
+        const QStringList expected = under(root, row.expected);
+        const QMap<QString, QStringList> results = world.results();
         // Only the file-or-folder walk stores nothing for a root without findings.
-        EXPECT_EQ(world.results().contains(cacheWalk ? "Internet Cache" : "Cookies"),
-            row.walk != Walk::FileOrFolder || !expected.isEmpty());
-        EXPECT_EQ(world.results().value(cacheWalk ? "Internet Cache" : "Cookies"), expected);
+        EXPECT_EQ(results.contains(category), row.walk != Walk::FileOrFolder || !expected.isEmpty());
+        EXPECT_EQ(results.value(category), expected);
         EXPECT_EQ(world.reporter.descriptions("browser"), expected);
         EXPECT_EQ(world.state.nCacheCount, expected.size());
         EXPECT_EQ(world.state.nTotalErrorsCount, expected.size());
