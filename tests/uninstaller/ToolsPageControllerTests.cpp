@@ -12,11 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTimeZone>
 #include <QWidget>
 
 namespace {
@@ -89,15 +91,12 @@ protected:
     {
         return { { "tile-data", QVariantMap { { "file-label", label } } } };
     }
-    void writeDock(const QVariantList& tiles)
+    void writeDock(const QVariantMap& preferences)
     {
         QDir().mkpath(QFileInfo(at().dockPreferences).path());
-        PropertyList::writeXml(QVariantMap { { "persistent-apps", tiles } }, at().dockPreferences);
+        PropertyList::writeXml(preferences, at().dockPreferences);
     }
-    QVariantList dockTiles() const
-    {
-        return PropertyList::readDictionary(at().dockPreferences).value("persistent-apps").toList();
-    }
+    QVariantMap readDock() const { return PropertyList::readDictionary(at().dockPreferences); }
 
     QStringList appNames() const
     {
@@ -166,7 +165,8 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
     processes.add(502, "/opt/Updated/Updated (deleted)"); // replaced on disk while it runs
     for (int pid = 600; pid < 651; ++pid)
         processes.add(pid, "/usr/bin/Crowd");
-    const QVariantList dock { dockTile("Velmora"), dockTile("Runner") };
+    const QVariantMap dock { { "persistent-apps",
+        QVariantList { dockTile("Velmora"), dockTile("Runner") } } };
     writeDock(dock);
 
     const struct {
@@ -195,7 +195,7 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
     }
     EXPECT_TRUE(fileSystem.removed.isEmpty());
     EXPECT_EQ(controller.applicationNamesList().size(), std::size(cases));
-    EXPECT_EQ(dockTiles(), dock);
+    EXPECT_EQ(readDock(), dock);
 }
 
 // Uninstall shows the bundle and the exactly named support files of every
@@ -225,7 +225,16 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
         + QStringList { unticked, make(at().configHome, "FooBar"), make(at().configHome, "foo"),
               make(at().configHome, plist + ".bak"), make(at().dataHome + "/Other", "Foo"),
               make(at().cacheHome, "com.example.foo") };
-    writeDock({ dockTile("Foo"), dockTile("Bar"), dockTile("Foo") });
+    // Every tile of the label goes; other tiles, one labelled in another case and the rest of the file stay.
+    const QVariantMap spacer { { "tile-type", "spacer-tile" } };
+    QVariantMap dock { { "persistent-apps",
+                           QVariantList {
+                               dockTile("Foo"), dockTile("Bar"), spacer, dockTile("Foo"), dockTile("foo") } },
+        { "tilesize", 48.5 }, { "autohide", true }, { "mod-count", qint64(312) },
+        { "trash-full", QByteArray("\x00\x01\xff", 3) },
+        { "last-change", QDateTime(QDate(2009, 10, 1), QTime(8, 30), QTimeZone::utc()) },
+        { "persistent-others", QVariantList { dockTile("Foo") } } };
+    writeDock(dock);
     controller.toolsPageCreateUI();
 
     confirm = false;
@@ -253,7 +262,8 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     EXPECT_EQ(searchCommands().size(), 16);
     EXPECT_EQ(appNames(), QStringList({ "Bar.app" }));
-    EXPECT_EQ(dockTiles(), QVariantList { dockTile("Bar") });
+    dock.insert("persistent-apps", QVariantList { dockTile("Bar"), spacer, dockTile("foo") });
+    EXPECT_EQ(readDock(), dock);
     EXPECT_EQ(sandbox.logLines().constLast(), "No Dock to restart on this desktop");
 
     SupportFileChoices choices(bundle, 1);
