@@ -29,8 +29,6 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
         QStringList rows;
         int logLines;
     } cases[] = {
-        { FlatpakApps::rows, "org.a.One\tOne\tuser\norg.b.Two\tTwo Words\tsystem\n",
-            { "One=org.a.One@user", "Two Words=org.b.Two@system" }, 0 },
         // A terminal's padded layout, with its header.
         { FlatpakApps::rows, "Application ID   Name        Installation\norg.a.One   Big  Name   user\n",
             { "Big Name=org.a.One@user" }, 0 },
@@ -38,7 +36,6 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
             4 },
         { FlatpakApps::rows, "org.a.One\tBad\x01Name\tuser\norg.a.Two\t\tsystem\n",
             { "org.a.One=org.a.One@user", "org.a.Two=org.a.Two@system" }, 0 },
-        { FlatpakApps::rows, "", {}, 0 },
         { SnapApps::rows,
             snap
                 + "firefox 124.0 4033 latest/stable mozilla✓ -\nvlc 3.0 3777 latest/stable videolan✓ "

@@ -330,7 +330,6 @@ TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
         QStringLiteral(
             "case \"$1\" in\n"
             "list) printf 'Name Version Rev Tracking Publisher Notes\\n"
-            "core22 1 1 latest/stable canonical base\\ngtk-common-themes 1 1 latest/stable canonical -\\n"
             "hello 2.10 42 latest/stable canonical -\\nbroken 1 1 latest/stable me -\\n"
             "busy 1 1 latest/stable me -\\n' ;;\n"
             "remove) [ \"$3\" = broken ] && { echo 'error: access denied (polkit dismissed)' >&2; exit 1; } "
