@@ -8,32 +8,25 @@
 
 TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
 {
-    // One step of a scan: a finding at a moment of the clock, or another report.
-    struct Step {
-        enum What { Browser, Log, Cache, WalkEnded, LogsImage } what;
-        qint64 at = 0;
-        const char* path = "";
-    };
-    using S = Step;
+    // Each step "kind@clock description", or "walkEnded"; what reaches the page as "kind description".
     struct Row {
         const char* name;
-        std::vector<Step> steps;
+        QStringList steps;
         QStringList shown;
     };
     const std::vector<Row> rows = {
         { "the first finding at once, the latest of a frame when the walk ends",
-            { { S::Browser, 0, "/a" }, { S::Browser, 10, "/b" }, { S::Browser, 39, "/c" }, { S::WalkEnded } },
+            { "browser@0 /a", "browser@10 /b", "browser@39 /c", "walkEnded" },
             { "browser /a", "browser /c" } },
         { "a frame later the newest finding at once",
-            { { S::Browser, 0, "/a" }, { S::Browser, 10, "/b" }, { S::Browser, 40, "/c" },
-                { S::Browser, 41, "/d" }, { S::Browser, 100, "/e" }, { S::WalkEnded } },
+            { "browser@0 /a", "browser@10 /b", "browser@40 /c", "browser@41 /d", "browser@100 /e",
+                "walkEnded" },
             { "browser /a", "browser /c", "browser /e" } },
         { "a walk that records one path within a frame still shows it",
-            { { S::Browser, 0, "/a" }, { S::WalkEnded }, { S::Browser, 5, "/x" }, { S::WalkEnded } },
-            { "browser /a", "browser /x" } },
+            { "browser@0 /a", "walkEnded", "browser@5 /x", "walkEnded" }, { "browser /a", "browser /x" } },
         { "what was held back goes before any other report and another kind of finding",
-            { { S::Log, 0, "/l1" }, { S::Log, 5, "/l2" }, { S::LogsImage }, { S::Browser, 6, "/b1" },
-                { S::Browser, 7, "/b2" }, { S::Cache, 8, "/c1" }, { S::WalkEnded } },
+            { "log@0 /l1", "log@5 /l2", "logsImage RightMark", "browser@6 /b1", "browser@7 /b2",
+                "systemCache@8 /c1", "walkEnded" },
             { "log /l1", "log /l2", "logsImage RightMark", "browser /b2", "systemCache /c1" } },
     };
     for (const Row& row : rows) {
@@ -44,26 +37,20 @@ TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
         ScanReportPacer pacer(page, [&] { return now; });
         // One record for every finding, as the scanners reuse theirs.
         ScanInfo info;
-        for (const Step& step : row.steps) {
-            now = step.at;
-            info.setDescription(QString::fromUtf8(step.path));
-            switch (step.what) {
-            case S::Browser:
+        for (const QString& step : row.steps) {
+            const QString kind = step.section(u' ', 0, 0).section(u'@', 0, 0);
+            now = step.section(u' ', 0, 0).section(u'@', 1).toLongLong();
+            info.setDescription(step.section(u' ', 1));
+            if (kind == "browser")
                 pacer.reportBrowserItem(info);
-                break;
-            case S::Log:
+            else if (kind == "log")
                 pacer.reportLogEntry(info);
-                break;
-            case S::Cache:
+            else if (kind == "systemCache")
                 pacer.reportSystemCacheItem(info);
-                break;
-            case S::WalkEnded:
+            else if (kind == "logsImage")
+                pacer.showLogsStateImage(info.getDescription());
+            else
                 pacer.walkEnded();
-                break;
-            case S::LogsImage:
-                pacer.showLogsStateImage("RightMark");
-                break;
-            }
         }
         QStringList shown;
         for (const RecordingReporter::Report& report : page.reports)
