@@ -319,22 +319,15 @@ TEST_F(ToolsPageTest, NeverTakesASearchFolderOrASharedNameForASupportFile)
 TEST_F(ToolsPageTest, EachKindIsListedAndUninstalledItsOwnWay)
 {
     const QString home = at().home;
-    standIn("flatpak",
-        QStringLiteral(
-            "case \"$1\" in\n"
-            "list) printf 'org.example.Notes\\tNotes\\tuser\\norg.example.Paint\\tPaint Studio\\tsystem\\n"
-            "-rf\\tEvil\\tuser\\n' ;;\n"
-            "ps) echo org.example.Paint ;;\n"
-            "esac"));
-    standIn("snap",
-        QStringLiteral(
-            "case \"$1\" in\n"
-            "list) printf 'Name Version Rev Tracking Publisher Notes\\n"
-            "hello 2.10 42 latest/stable canonical -\\nbroken 1 1 latest/stable me -\\n"
-            "busy 1 1 latest/stable me -\\n' ;;\n"
-            "remove) [ \"$3\" = broken ] && { echo 'error: access denied (polkit dismissed)' >&2; exit 1; } "
-            ";;\n"
-            "esac\nexit 0"));
+    standIn("flatpak", R"(case "$1" in
+list) printf 'org.example.Notes\tNotes\tuser\norg.example.Paint\tPaint Studio\tsystem\n-rf\tEvil\tuser\n' ;;
+ps) echo org.example.Paint ;;
+esac)");
+    standIn("snap", R"(case "$1" in
+list) printf 'Name Version Rev Tracking Publisher Notes\nhello 2.10 42 latest/stable canonical -\nbroken 1 1 latest/stable me -\nbusy 1 1 latest/stable me -\n' ;;
+remove) [ "$3" = broken ] && { echo 'error: access denied (polkit dismissed)' >&2; exit 1; } ;;
+esac
+exit 0)");
     const QString favourites = "['firefox.desktop', 'org.example.Notes.desktop', 'hello_hello.desktop', "
                                "'obsidian.desktop', 'files.desktop']";
     standIn("gsettings", "[ \"$1\" = set ] || echo \"" + favourites + u'"');
