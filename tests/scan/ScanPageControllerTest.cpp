@@ -1,6 +1,5 @@
 #include "scan/ScanPageController.h"
 #include "e2e/SandboxDefinitions.h"
-#include "platform/DateFormat.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "scan/ScanReportPacer.h"
@@ -97,10 +96,7 @@ protected:
         return found;
     }
     QString text(const char* name) const { return widget<QLabel>(name)->text(); }
-    bool hidden(const char* name) const { return widget(name)->isHidden(); }
     QString resultsFile() const { return sandbox.locations().resultsFile(); }
-    UserDefaults& defaults() const { return UserDefaults::standardUserDefaults(); }
-    int page() const { return app->pagesTabView()->currentIndex(); }
 
     bool scanToTheEnd()
     {
@@ -158,7 +154,7 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     ASSERT_TRUE(scanToTheEnd());
 
     EXPECT_EQ(readResults(resultsFile()), foundFirst);
-    EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), stopAt);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), stopAt);
     // The page ends on the counts at the click, however few findings it showed.
     if (stopAt > 0) {
         EXPECT_EQ(text("scanPageTotalErrorsCount"), QString("Total Junk Files: %1").arg(stopAt));
@@ -169,11 +165,12 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     }
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
     EXPECT_EQ(text("scanPageScanDescription"), "");
-    EXPECT_EQ(hidden("scanPageLogMatchCount"), stopAt <= 8) << "phases not begun stay hidden";
-    EXPECT_EQ(hidden("scanPageSystemCacheMatchCount"), stopAt <= 10);
+    EXPECT_EQ(widget("scanPageLogMatchCount")->isHidden(), stopAt <= 8) << "phases not begun stay hidden";
+    EXPECT_EQ(widget("scanPageSystemCacheMatchCount")->isHidden(), stopAt <= 10);
     EXPECT_EQ(app->fixButton()->isEnabled(), stopAt > 0);
     // Once the stopped scan has stored its findings, the window shows them.
-    EXPECT_EQ(page(), stopAt > 0 ? ApplicationController::ReviewPage : ApplicationController::ScanPage);
+    EXPECT_EQ(app->pagesTabView()->currentIndex(),
+        stopAt > 0 ? ApplicationController::ReviewPage : ApplicationController::ScanPage);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop,
@@ -196,9 +193,10 @@ TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicatio
 
     // The old thread neither wrote into the new scan's file nor counted into it.
     EXPECT_EQ(readResults(resultsFile()), expected);
-    EXPECT_EQ(defaults().integerForKey("ERRORS_FOUND"), 11);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 11);
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning Complete. Click Review.");
-    EXPECT_EQ(page(), ApplicationController::ScanPage) << "the stopped scan must not turn to the review page";
+    EXPECT_EQ(app->pagesTabView()->currentIndex(), ApplicationController::ScanPage)
+        << "the stopped scan must not turn to the review page";
 }
 
 TEST_F(ScanRun, ClosingTheWindowMidScanEndsTheScanThreadFirst)
