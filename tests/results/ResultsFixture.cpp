@@ -1,6 +1,5 @@
 #include "results/ResultsFixture.h"
 
-#include "platform/Localization.h"
 #include "platform/PropertyList.h"
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
@@ -8,11 +7,6 @@
 
 #include <QDir>
 #include <QSignalSpy>
-
-ResultsFixture::ResultsFixture()
-{
-    Localization::setLanguage(QString());
-}
 
 QVariantMap ResultsFixture::results(std::initializer_list<std::pair<QString, QStringList>> categories)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Localization.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ class TreeNode;
 // A sandbox with English texts, and helpers to write results files and to walk a built tree.
 class ResultsFixture : public ::testing::Test {
 protected:
-    ResultsFixture();
+    ResultsFixture() { Localization::setLanguage(QString()); }
 
     static QVariantMap results(std::initializer_list<std::pair<QString, QStringList>> categories);
     void writeResults(const QVariantMap& dictionary);

@@ -39,22 +39,15 @@ public:
     std::vector<Report> reports;
     std::function<void(const Report&)> onReport; // tests stop a scan from here
 
-    QStringList descriptions(const QString& kind) const;
-
 private:
     void add(const QString& kind, const QString& category = {}, const QString& description = {});
-    void reportBrowserItem(const ScanInfo& info) override
+    void found(const QString& kind, const ScanInfo& info)
     {
-        add("browser", info.getCategory(), info.getDescription());
+        add(kind, info.getCategory(), info.getDescription());
     }
-    void reportLogEntry(const ScanInfo& info) override
-    {
-        add("log", info.getCategory(), info.getDescription());
-    }
-    void reportSystemCacheItem(const ScanInfo& info) override
-    {
-        add("systemCache", info.getCategory(), info.getDescription());
-    }
+    void reportBrowserItem(const ScanInfo& info) override { found("browser", info); }
+    void reportLogEntry(const ScanInfo& info) override { found("log", info); }
+    void reportSystemCacheItem(const ScanInfo& info) override { found("systemCache", info); }
     void reportNoInternetCacheItems() override { add("noInternetCache"); }
     void reportNoSystemCacheItems() override { add("noSystemCache"); }
     void showLogsStateImage(const QString& name) override { add("logsImage", {}, name); }
