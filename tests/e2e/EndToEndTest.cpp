@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
@@ -40,32 +39,28 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
     QStringList kept;
     const auto files = [&](QStringList* list, const QString& folder, const QStringList& names) {
         for (const QString& name : names)
-            *list << sandbox.makeFile(
-                QDir(sandbox.root()).relativeFilePath(home + u'/' + folder + u'/' + name));
+            *list << sandbox.makeFile("home/" + folder + u'/' + name);
     };
-    for (const char* profile : { ".mozilla/firefox/k3x9.default-release-1732624945171",
+    for (const QString& profile : QStringList { ".mozilla/firefox/k3x9.default-release-1732624945171",
              "snap/firefox/common/.mozilla/firefox/ab12.default",
              ".var/app/org.mozilla.firefox/.mozilla/firefox/cd34.default-release" }) {
         files(&junk, profile, { "cookies.sqlite", "formhistory.sqlite" });
-        files(
-            &kept, profile, { "key4.db", "bookmarks.html", "bookmarkbackups/bookmarks-2026-01-01.jsonlz4" });
+        files(&kept, profile, { "key4.db", "bookmarks.html", "bookmarkbackups/bookmarks.jsonlz4" });
     }
-    for (const char* cache : { ".cache/mozilla/firefox/k3x9.default-release-1732624945171",
+    for (const QString& cache : QStringList { ".cache/mozilla/firefox/k3x9.default-release-1732624945171",
              ".cache/chromium/Default", ".cache/google-chrome/Default",
              ".cache/BraveSoftware/Brave-Browser/Default", ".cache/microsoft-edge/Default",
              ".cache/vivaldi/Default", "snap/chromium/common/.cache/chromium/Default", ".cache/opera" })
         files(&junk, cache, { "Cache/Cache_Data/f_000001" });
-    for (const char* userData : { ".config/chromium", ".config/google-chrome",
+    for (const QString& userData : QStringList { ".config/chromium", ".config/google-chrome",
              ".config/BraveSoftware/Brave-Browser", ".config/microsoft-edge", ".config/vivaldi",
              "snap/chromium/common/chromium", ".var/app/org.chromium.Chromium/config/chromium" }) {
-        files(
-            &junk, QString::fromLatin1(userData) + "/Default", { "History", "Favicons", "Network/Cookies" });
-        files(&junk, QString::fromLatin1(userData) + "/Profile 1", { "Visited Links", "Top Sites" });
-        files(
-            &kept, QString::fromLatin1(userData) + "/Default", { "Bookmarks", "Login Data", "Preferences" });
-        files(&kept, QString::fromLatin1(userData), { "Local State" });
+        files(&junk, userData + "/Default", { "History", "Favicons", "Network/Cookies" });
+        files(&junk, userData + "/Profile 1", { "Visited Links", "Top Sites" });
+        files(&kept, userData + "/Default", { "Bookmarks", "Login Data", "Preferences" });
+        files(&kept, userData, { "Local State" });
         // Not a person's profile.
-        files(&kept, QString::fromLatin1(userData) + "/Guest Profile", { "History" });
+        files(&kept, userData + "/Guest Profile", { "History" });
     }
     // A profile that is a link leads out of the browser's folder: nothing there goes.
     files(&kept, "elsewhere", { "History" });
