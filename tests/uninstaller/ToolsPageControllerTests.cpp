@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QAbstractButton>
 #include <QDateTime>
 #include <QDir>
@@ -68,13 +70,11 @@ protected:
     QString makeBundle(const QString& relative, const QString& name, const QString& identifier = QString())
     {
         const QString contents = sandbox.makeFolder("Applications/" + relative + "/Contents");
-        QVariantMap info;
-        if (!name.isEmpty())
-            info.insert("CFBundleName", name);
-        if (!identifier.isEmpty())
-            info.insert("CFBundleIdentifier", identifier);
-        if (!info.isEmpty())
-            PropertyList::writeXml(info, contents + "/Info.plist");
+        if (!name.isEmpty() || !identifier.isEmpty()) {
+            PropertyList::writeXml(
+                QVariantMap { { "CFBundleName", name }, { "CFBundleIdentifier", identifier } },
+                contents + "/Info.plist");
+        }
         return at().applicationsFolder + u'/' + relative;
     }
 
@@ -108,8 +108,8 @@ protected:
 
     void uninstall(const QString& appName)
     {
-        auto* table = page.findChild<QTableView*>("toolsPageApplicationsTableView");
-        table->selectRow(int(appNames().indexOf(appName)));
+        page.findChild<QTableView*>("toolsPageApplicationsTableView")
+            ->selectRow(int(appNames().indexOf(appName)));
         sandbox.clearRecords();
         page.findChild<QAbstractButton*>("toolsPageUninstallButton")->click();
     }
@@ -169,12 +169,8 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
         QVariantList { dockTile("Velmora"), dockTile("Runner") } } };
     writeDock(dock);
 
-    const struct {
-        QString appName;
-        QString bundleName;
-        QString identifier;
-        QString alert;
-    } cases[] = {
+    // The bundle's folder, name and identifier, and the alert that refuses it.
+    const std::tuple<QString, QString, QString, QString> cases[] = {
         { "Velmora.app", "Velmora", QString(), kRefusedOwn },
         { "Renamed.app", "Velmora", QString(), kRefusedOwn },
         { "Sub/Velmora.app", QString(), QString(), kRefusedOwn },
@@ -184,13 +180,13 @@ TEST_F(ToolsPageTest, RefusesThisProgramAndRunningApplications)
         { "Crowd.app", "Crowd", QString(), kRefusedRunning },
         { "Updated.app", "Updated", QString(), kRefusedRunning },
     };
-    for (const auto& c : cases)
-        makeBundle(c.appName, c.bundleName, c.identifier);
+    for (const auto& [folder, name, identifier, alert] : cases)
+        makeBundle(folder, name, identifier);
     controller.toolsPageCreateUI();
 
-    for (const auto& c : cases) {
-        uninstall(c.appName);
-        EXPECT_EQ(sandbox.alerts(), QStringList({ c.alert })) << c.appName.toStdString();
+    for (const auto& [folder, name, identifier, alert] : cases) {
+        uninstall(folder);
+        EXPECT_EQ(sandbox.alerts(), QStringList({ alert })) << folder.toStdString();
         EXPECT_TRUE(searchCommands().isEmpty());
     }
     EXPECT_TRUE(fileSystem.removed.isEmpty());
