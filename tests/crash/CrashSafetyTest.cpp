@@ -43,9 +43,7 @@ bool runChildAndKill(const char* role, const QString& sandboxRoot, int milliseco
 const bool addingRole = ChildRole::add("login-items-add", [](const QString& root) {
     const QString program = root + "/usr/bin/velmora";
     QDir().mkpath(root + "/usr/bin");
-    QFile file(program);
-    file.open(QIODevice::WriteOnly);
-    file.close();
+    QFile(program).open(QIODevice::WriteOnly);
     for (int i = 0; i < 100000; ++i)
         LIAEAddURLAtEnd(QUrl::fromLocalFile(program), i % 2 == 0);
     return 0;

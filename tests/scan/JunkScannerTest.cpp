@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <tuple>
+
 namespace {
 
 struct ScannerWorld {
@@ -51,14 +53,9 @@ void run(ScannerWorld& world, Walk walk, const QStringList& entries)
 
 TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
 {
-    struct Row {
-        const char* name;
-        Walk walk;
-        QStringList tree; // below <data>/root
-        QString entry; // <data>/root and this
-        QStringList expected; // below <data>/root
-    };
-    const std::vector<Row> rows = {
+    // What the walk is given: <data>/root, holding the tree, and the entry's ending;
+    // what it finds below <data>/root.
+    const std::vector<std::tuple<const char*, Walk, QStringList, QString, QStringList>> rows = {
         { "cache: files at every depth, never folders", Walk::Cache,
             { "a", "sub/b", "sub/deeper/c", "empty/" }, "", { "a", "sub/b", "sub/deeper/c" } },
         { "cache: a trailing slash adds none to the paths", Walk::Cache, { "a" }, "/", { "a" } },
@@ -88,18 +85,18 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
                 "t.default/u.default/cookies.sqlite", "v.default-release-1732624945171/cookies.sqlite",
                 "w.default-nightly-2/cookies.sqlite", "y.default-release-/cookies.sqlite" } },
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, walk, tree, entry, found] : rows) {
+        SCOPED_TRACE(name);
         ScannerWorld world;
-        const QString root = makeTree(world.data + "/root", row.tree);
-        run(world, row.walk, { root + row.entry });
+        const QString root = makeTree(world.data + "/root", tree);
+        run(world, walk, { root + entry });
 
-        const bool cacheWalk = row.walk == Walk::Cache || row.walk == Walk::ProfileCache;
+        const bool cacheWalk = walk == Walk::Cache || walk == Walk::ProfileCache;
         const QString category = cacheWalk ? "Internet Cache" : "Cookies";
-        const QStringList expected = under(root, row.expected);
+        const QStringList expected = under(root, found);
         const QMap<QString, QStringList> results = world.results();
         // Only the file-or-folder walk stores nothing for a root without findings.
-        EXPECT_EQ(results.contains(category), row.walk != Walk::FileOrFolder || !expected.isEmpty());
+        EXPECT_EQ(results.contains(category), walk != Walk::FileOrFolder || !expected.isEmpty());
         EXPECT_EQ(results.value(category), expected);
         QStringList reported;
         for (const RecordingReporter::Report& report : world.reporter.reports) {

@@ -4,17 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
 {
     // Each step "kind@clock description", or "walkEnded"; what reaches the page as "kind description".
-    struct Row {
-        const char* name;
-        QStringList steps;
-        QStringList shown;
-    };
-    const std::vector<Row> rows = {
+    const std::vector<std::tuple<const char*, QStringList, QStringList>> rows = {
         { "the first finding at once, the latest of a frame when the walk ends",
             { "browser@0 /a", "browser@10 /b", "browser@39 /c", "walkEnded" },
             { "browser /a", "browser /c" } },
@@ -29,15 +25,15 @@ TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
                 "systemCache@8 /c1", "walkEnded" },
             { "log /l1", "log /l2", "logsImage RightMark", "browser /b2", "systemCache /c1" } },
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, steps, expected] : rows) {
+        SCOPED_TRACE(name);
         ScanState state;
         RecordingReporter page(state);
         qint64 now = 0;
         ScanReportPacer pacer(page, [&] { return now; });
         // One record for every finding, as the scanners reuse theirs.
         ScanInfo info;
-        for (const QString& step : row.steps) {
+        for (const QString& step : steps) {
             const QString kind = step.section(u' ', 0, 0).section(u'@', 0, 0);
             now = step.section(u' ', 0, 0).section(u'@', 1).toLongLong();
             info.setDescription(step.section(u' ', 1));
@@ -55,6 +51,6 @@ TEST(ScanReportPacer, ShowsTheLatestFindingOncePerFrameAndTheLastOfEveryWalk)
         QStringList shown;
         for (const RecordingReporter::Report& report : page.reports)
             shown << report.kind + u' ' + report.description;
-        EXPECT_EQ(shown, row.shown);
+        EXPECT_EQ(shown, expected);
     }
 }
