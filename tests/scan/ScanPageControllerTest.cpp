@@ -117,6 +117,12 @@ struct StopCase {
     bool betweenReports;
 };
 
+// Names the cases in test listings, which would otherwise show the padding bytes.
+void PrintTo(const StopCase& stop, std::ostream* out)
+{
+    *out << "stop at " << stop.stopAt << (stop.betweenReports ? " between reports" : " at a report");
+}
+
 class ScanStop : public ScanRun, public ::testing::WithParamInterface<StopCase> { };
 
 TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
