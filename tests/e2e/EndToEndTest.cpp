@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QAbstractItemModel>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
@@ -15,6 +14,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -25,29 +25,47 @@ template <typename T> T* widget(ApplicationController& app, const char* name)
     return found;
 }
 
-QModelIndex findLeaf(const QAbstractItemModel* model, const QString& name, const QModelIndex& parent = {})
-{
-    for (int row = 0; row < model->rowCount(parent); ++row) {
-        const QModelIndex index = model->index(row, 0, parent);
-        if (index.data().toString() == name && model->rowCount(index) == 0)
-            return index;
-        if (const QModelIndex found = findLeaf(model, name, index); found.isValid())
-            return found;
-    }
-    return {};
-}
-
-// One whole road through the real window: first start, scan, review, fix with
-// one path unticked, and the files on disk afterwards.
-TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
+// One whole road through the real window with the shipped definitions, over a
+// home as every browser leaves it: first start, scan, review, fix with one path
+// unticked, and the files afterwards. How the fix page cleans the databases
+// that hold bookmarks is its own test's.
+TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
 {
     Sandbox sandbox;
     useSandboxDefinitions(sandbox);
+    const QString home = sandbox.locations().home;
 
-    const QString keep = sandbox.makeFile("home/.cache/opera/Cache/Cache_Data/f_000001");
-    const QString drop = sandbox.makeFile("home/.cache/opera/Cache/Cache_Data/f_000002");
-    const QString cookies = sandbox.makeFile("home/.mozilla/firefox/k3x9.default-release/cookies.sqlite");
-    const QString bookmarks = sandbox.makeFile("home/.mozilla/firefox/k3x9.default-release/bookmarks.html");
+    QStringList junk;
+    QStringList kept;
+    const auto files = [&](QStringList* list, const QString& folder, const QStringList& names) {
+        for (const QString& name : names)
+            *list << sandbox.makeFile("home/" + folder + u'/' + name);
+    };
+    for (const QString& profile : QStringList { ".mozilla/firefox/k3x9.default-release-1732624945171",
+             "snap/firefox/common/.mozilla/firefox/ab12.default",
+             ".var/app/org.mozilla.firefox/.mozilla/firefox/cd34.default-release" }) {
+        files(&junk, profile, { "cookies.sqlite", "formhistory.sqlite" });
+        files(&kept, profile, { "key4.db", "bookmarks.html", "bookmarkbackups/bookmarks.jsonlz4" });
+    }
+    for (const QString& cache : QStringList { ".cache/mozilla/firefox/k3x9.default-release-1732624945171",
+             ".cache/chromium/Default", ".cache/google-chrome/Default",
+             ".cache/BraveSoftware/Brave-Browser/Default", ".cache/microsoft-edge/Default",
+             ".cache/vivaldi/Default", "snap/chromium/common/.cache/chromium/Default", ".cache/opera" })
+        files(&junk, cache, { "Cache/Cache_Data/f_000001" });
+    for (const QString& userData : QStringList { ".config/chromium", ".config/google-chrome",
+             ".config/BraveSoftware/Brave-Browser", ".config/microsoft-edge", ".config/vivaldi",
+             "snap/chromium/common/chromium", ".var/app/org.chromium.Chromium/config/chromium" }) {
+        files(&junk, userData + "/Default", { "History", "Favicons", "Network/Cookies" });
+        files(&junk, userData + "/Profile 1", { "Visited Links", "Top Sites" });
+        files(&kept, userData + "/Default", { "Bookmarks", "Login Data", "Preferences" });
+        files(&kept, userData, { "Local State" });
+        // Not a person's profile.
+        files(&kept, userData + "/Guest Profile", { "History" });
+    }
+    // A profile that is a link leads out of the browser's folder: nothing there goes.
+    files(&kept, "elsewhere", { "History" });
+    ASSERT_TRUE(QFile::link(home + "/elsewhere", home + "/.config/chromium/Profile 2"));
+    files(&kept, ".cache/opera/Cache/Cache_Data", { "f_000002" });
 
     ApplicationController app;
     app.awakeFromNib();
@@ -59,16 +77,25 @@ TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ScanPage));
     ASSERT_TRUE(scanEnded.count() > 0 || scanEnded.wait(60000));
     QCoreApplication::processEvents();
-    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), 3);
+    // The path to be unticked, and the Firefox cache's two folders: that walk lists everything in a profile.
+    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), junk.size() + 3);
 
     app.reviewButton()->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ReviewPage));
-
+    EXPECT_EQ(widget<QLabel>(app, "reviewPageTitleText")->text(),
+        QString("Velmora has found %1 Junk Items on your system").arg(junk.size() + 3));
+    // Shown fully expanded, without check boxes.
+    const auto* review = widget<QTreeView>(app, "reviewOutlineView");
+    const QModelIndex group = review->model()->index(0, 0, review->model()->index(0, 0));
+    EXPECT_TRUE(review->isExpanded(group.parent()) && review->isExpanded(group));
+    EXPECT_FALSE(review->model()->index(0, 0, group).data(Qt::DecorationRole).isValid());
     widget<QAbstractButton>(app, "reviewPageFixNowButton")->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
     auto* outline = widget<MTUOutlineView>(app, "fixOutlineView");
-    const QModelIndex keepIndex = findLeaf(outline->model(), keep);
-    ASSERT_TRUE(keepIndex.isValid());
+    const QModelIndexList rows = outline->model()->match(outline->model()->index(0, 0), Qt::DisplayRole,
+        kept.last(), 1, Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(rows.size(), 1);
+    const QModelIndex keepIndex = rows.first();
     QSignalSpy toggled(outline, &MTUOutlineView::checkBoxToggled);
     // Untick it the way a user does: a click on its check box at the start of the row.
     outline->scrollTo(keepIndex);
@@ -77,16 +104,16 @@ TEST(EndToEnd, ScanReviewUntickRemoveAndBackToTheOverview)
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(row.left() + 9, row.center().y()));
     ASSERT_EQ(toggled.count(), 1);
 
-    sandbox.clearRecords();
     widget<QAbstractButton>(app, "fixPageFixButton")->click();
 
+    ASSERT_FALSE(sandbox.alerts().isEmpty());
+    EXPECT_EQ(sandbox.alerts().last(), "Velmora has removed the junk successfully!");
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::OverviewPage));
     EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), "Recently Scanned!");
-
-    EXPECT_TRUE(QFileInfo::exists(keep)) << "the unticked path must stay";
-    EXPECT_FALSE(QFileInfo::exists(drop));
-    EXPECT_FALSE(QFileInfo::exists(cookies));
-    EXPECT_TRUE(QFileInfo::exists(bookmarks)) << "nothing that was not listed may go";
+    for (const QString& path : junk)
+        EXPECT_FALSE(QFileInfo::exists(path)) << qPrintable(path);
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path);
     EXPECT_FALSE(QFileInfo::exists(sandbox.locations().resultsFile()));
 }
 

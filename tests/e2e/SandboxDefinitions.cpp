@@ -8,34 +8,6 @@
 #include <QDir>
 #include <QFile>
 
-namespace {
-
-QVariant rerooted(const QVariant& value, const QString& root)
-{
-    switch (value.typeId()) {
-    case QMetaType::QVariantMap: {
-        QVariantMap map = value.toMap();
-        for (auto it = map.begin(); it != map.end(); ++it)
-            it.value() = rerooted(it.value(), root);
-        return map;
-    }
-    case QMetaType::QVariantList: {
-        QVariantList list = value.toList();
-        for (QVariant& item : list)
-            item = rerooted(item, root);
-        return list;
-    }
-    case QMetaType::QString: {
-        const QString text = value.toString();
-        return text.startsWith(u'/') ? QVariant(root + text) : value;
-    }
-    default:
-        return value;
-    }
-}
-
-} // namespace
-
 QString makeSandboxDefinitions(const QString& sandboxRoot)
 {
     const QString shipped = QStringLiteral(VELMORA_SOURCE_RESOURCES);
@@ -43,9 +15,15 @@ QString makeSandboxDefinitions(const QString& sandboxRoot)
     QDir().mkpath(resources + QStringLiteral("/definitions"));
     for (const char* name : { "InternetCachePaths", "SysLogPaths", "SystemCachePaths" }) {
         const QString file = QStringLiteral("/definitions/") + QLatin1String(name) + QStringLiteral(".plist");
+        // Written out again by our own writer, whatever form the shipped file has, so
+        // that every absolute path is a <string> element starting with "/".
         const auto definitions = PropertyList::read(shipped + file);
-        if (definitions)
-            PropertyList::writeXml(rerooted(*definitions, sandboxRoot), resources + file);
+        QByteArray xml
+            = definitions ? PropertyList::toXml(*definitions).value_or(QByteArray()) : QByteArray();
+        xml.replace("<string>/", "<string>" + sandboxRoot.toHtmlEscaped().toUtf8() + '/');
+        QFile out(resources + file);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(xml);
     }
     // Texts and images still come from the shipped folders.
     for (const char* folder : { "localization", "images" }) {

@@ -1,22 +1,12 @@
 #include "results/ResultsFixture.h"
 
-#include "platform/Localization.h"
 #include "platform/PropertyList.h"
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
 #include "results/TreeNode.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSignalSpy>
-
-ResultsFixture::ResultsFixture()
-{
-    Localization::setLanguage(QString());
-}
-
-ResultsFixture::~ResultsFixture() = default;
 
 QVariantMap ResultsFixture::results(std::initializer_list<std::pair<QString, QStringList>> categories)
 {
@@ -30,11 +20,6 @@ void ResultsFixture::writeResults(const QVariantMap& dictionary)
 {
     QDir().mkpath(sandbox.locations().resultsFolder);
     ASSERT_TRUE(PropertyList::writeXml(dictionary, sandbox.locations().resultsFile()));
-}
-
-bool ResultsFixture::resultsFileExists() const
-{
-    return QFileInfo::exists(sandbox.locations().resultsFile());
 }
 
 void ResultsFixture::waitForSizes(ResultsTreeModel& model)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/Localization.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -15,12 +17,11 @@ class TreeNode;
 // A sandbox with English texts, and helpers to write results files and to walk a built tree.
 class ResultsFixture : public ::testing::Test {
 protected:
-    ResultsFixture();
-    ~ResultsFixture() override;
+    ResultsFixture() { Localization::setLanguage(QString()); }
 
     static QVariantMap results(std::initializer_list<std::pair<QString, QStringList>> categories);
     void writeResults(const QVariantMap& dictionary);
-    bool resultsFileExists() const;
+    bool resultsFileExists() const { return QFileInfo::exists(sandbox.locations().resultsFile()); }
 
     static void waitForSizes(ResultsTreeModel& model);
     // Names below `node`, groups as "Name:" followed by their children, depth first.

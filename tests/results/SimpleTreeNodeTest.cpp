@@ -5,16 +5,9 @@
 
 #include <QFile>
 
-namespace {
+#include <tuple>
 
 using TreeNodeBuilding = ResultsFixture;
-
-const SimpleNodeData& payload(const TreeNode* node)
-{
-    return *ResultsTreeModel::payloadOf(node);
-}
-
-} // namespace
 
 TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
 {
@@ -22,12 +15,8 @@ TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
     const QString folder = sandbox.makeFolder("data/folder");
     const QString link = sandbox.path("data/link-to-folder");
     ASSERT_TRUE(QFile::link(folder, link));
-    const struct {
-        QString key;
-        QString path;
-        qint32 privilege;
-        bool directory;
-    } cases[] = {
+    // Category, path, the privilege its removal takes, and whether it is a folder.
+    const std::tuple<QString, QString, qint32, bool> cases[] = {
         { "System Cache", folder, 2, true },
         { "System Cache", file, 2, false },
         { "System Library Logs", "/gone/log", 2, false },
@@ -41,14 +30,15 @@ TEST_F(TreeNodeBuilding, PrivilegesAndFolderFlagsFollowTheCategoryAndTheDisk)
         { "System Cache", sandbox.locations().home, 0, true },
         { "System Cache", sandbox.locations().home + "-other/a.png", 2, false },
     };
-    for (const auto& c : cases) {
+    for (const auto& [key, path, privilege, directory] : cases) {
+        SCOPED_TRACE(qPrintable(key + " " + path));
         bool secured = false;
-        const auto root = SimpleTreeNode::treeFromDictionary(results({ { c.key, { c.path } } }), &secured);
-        const TreeNode* leaf = findNode(*root, c.path);
-        ASSERT_NE(leaf, nullptr) << qPrintable(c.key);
-        EXPECT_EQ(payload(leaf).privilegeToDelete(), c.privilege) << qPrintable(c.key + " " + c.path);
-        EXPECT_EQ(payload(leaf).isDirectory(), c.directory) << qPrintable(c.key + " " + c.path);
-        EXPECT_EQ(secured, c.privilege != 0) << qPrintable(c.key);
+        const auto root = SimpleTreeNode::treeFromDictionary(results({ { key, { path } } }), &secured);
+        const TreeNode* leaf = findNode(*root, path);
+        ASSERT_NE(leaf, nullptr);
+        EXPECT_EQ(ResultsTreeModel::payloadOf(leaf)->privilegeToDelete(), privilege);
+        EXPECT_EQ(ResultsTreeModel::payloadOf(leaf)->isDirectory(), directory);
+        EXPECT_EQ(secured, privilege != 0);
     }
 }
 
@@ -64,7 +54,7 @@ TEST_F(TreeNodeBuilding, TheAgeRuleAppliesToTheTwoSystemLogsUnderPrivilegedKeysO
     // Fresh or without a creation date: left out; any other log stays, as does the same file as a cookie.
     EXPECT_EQ(
         outline(*root), QStringList({ "Junk Items:", "System Logs:", otherLog, "Cookies:", secureLog }));
-    EXPECT_EQ(payload(findNode(*root, secureLog)).privilegeToDelete(), 0);
+    EXPECT_EQ(ResultsTreeModel::payloadOf(findNode(*root, secureLog))->privilegeToDelete(), 0);
 }
 
 TEST_F(TreeNodeBuilding, UnusableEntriesArePassedOverWithALogLine)

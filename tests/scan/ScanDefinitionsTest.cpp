@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QSet>
 
 namespace {
 
@@ -21,28 +20,6 @@ const QStringList kProtected = { "/etc", "/usr", "/var/cache/debconf", "/var/lib
 const QStringList kTooBroad = { "/", "~", "~/.cache", "~/.config", "~/.local", "~/.local/share", "/var",
     "/var/cache", "/var/lib", "/tmp" };
 
-void expectSafeToEmpty(QString root)
-{
-    while (root.size() > 1 && root.endsWith(u'/'))
-        root.chop(1);
-    EXPECT_FALSE(kTooBroad.contains(root)) << qPrintable(root);
-    for (const QString& kept : kProtected)
-        EXPECT_FALSE(kept == root || kept.startsWith(root + u'/'))
-            << qPrintable(root) << " takes " << qPrintable(kept);
-}
-
-QStringList expectPaths(const QVariant& value, const QString& where)
-{
-    EXPECT_EQ(value.typeId(), QMetaType::QVariantList) << qPrintable(where);
-    for (const QVariant& item : value.toList()) {
-        EXPECT_EQ(item.typeId(), QMetaType::QString) << qPrintable(where);
-        const QString path = item.toString();
-        EXPECT_TRUE((path.startsWith("~/") || path.startsWith(u'/')) && !path.split(u'/').contains(".."))
-            << qPrintable(path);
-    }
-    return value.toStringList();
-}
-
 QVariantMap shipped(const QString& name)
 {
     const auto root = PropertyList::read(VELMORA_SOURCE_RESOURCES "/definitions/" + name + ".plist");
@@ -50,54 +27,60 @@ QVariantMap shipped(const QString& name)
     return root.value_or(QVariant()).toMap();
 }
 
+// Every entry a path from "~" or "/" without "..", and, where the walk takes a
+// folder's whole content, neither too broad nor holding a protected folder.
+void expectSafe(const QVariant& entries, bool wholeContent)
+{
+    EXPECT_EQ(entries.typeId(), QMetaType::QVariantList);
+    for (const QVariant& item : entries.toList()) {
+        QString path = item.toString();
+        EXPECT_TRUE(item.typeId() == QMetaType::QString && (path.startsWith("~/") || path.startsWith(u'/'))
+            && !path.split(u'/').contains(".."))
+            << qPrintable(path);
+        while (wholeContent && path.size() > 1 && path.endsWith(u'/'))
+            path.chop(1);
+        EXPECT_FALSE(wholeContent && kTooBroad.contains(path)) << qPrintable(path);
+        for (const QString& kept : kProtected)
+            EXPECT_FALSE(wholeContent && (kept == path || kept.startsWith(path + u'/')))
+                << qPrintable(path) << " takes " << qPrintable(kept);
+    }
+}
+
 } // namespace
 
-TEST(ShippedDefinitions, BrowserEntriesNameSafeFoldersAndARunningProgram)
+TEST(ShippedDefinitions, EveryEntryNamesASafePathAndEveryBrowserARunningProgram)
 {
     const QVariantMap root = shipped("InternetCachePaths");
-    QSet<QString> withPaths;
+    const QVariantMap names = root.value("Browser Bundle Identifier").toMap();
     for (auto category = root.cbegin(); category != root.cend(); ++category) {
         if (category.key() == "Browser Bundle Identifier")
             continue;
         ASSERT_EQ(category.value().typeId(), QMetaType::QVariantMap) << qPrintable(category.key());
         const QVariantMap browsers = category.value().toMap();
         for (auto browser = browsers.cbegin(); browser != browsers.cend(); ++browser) {
-            const QStringList paths = expectPaths(browser.value(), category.key() + u' ' + browser.key());
-            if (!paths.isEmpty())
-                withPaths.insert(browser.key());
+            SCOPED_TRACE(qPrintable(category.key() + u' ' + browser.key()));
             // The profile walks take named files per profile, not a folder's content.
-            const bool profileFiles = (browser.key() == "FireFox" || browser.key() == "Netscape"
-                                          || kChromiumFamily.contains(browser.key()))
-                && category.key() != "Internet Cache" && category.key() != "Page Icons";
-            const bool chromiumProfiles
-                = kChromiumFamily.contains(browser.key()) && category.key() != "Internet Cache";
-            for (const QString& path : profileFiles || chromiumProfiles ? QStringList() : paths)
-                expectSafeToEmpty(path);
+            const bool firefox = browser.key() == "FireFox" || browser.key() == "Netscape";
+            expectSafe(browser.value(),
+                category.key() == "Internet Cache"
+                    || (!kChromiumFamily.contains(browser.key())
+                        && (!firefox || category.key() == "Page Icons")));
+            // A browser with data but no program name could not be told running.
+            EXPECT_TRUE(browser.value().toList().isEmpty()
+                || std::any_of(names.keyBegin(), names.keyEnd(), [&](const QString& name) {
+                       return name == browser.key() || name.startsWith(browser.key() + u' ');
+                   }));
         }
     }
 
-    // A browser with data but no program name could not be told running.
-    const QVariantMap names = root.value("Browser Bundle Identifier").toMap();
-    for (const QString& browser : withPaths)
-        EXPECT_TRUE(std::any_of(names.keyBegin(), names.keyEnd(), [&](const QString& name) {
-            return name == browser || name.startsWith(browser + u' ');
-        })) << qPrintable(browser);
-}
-
-TEST(ShippedDefinitions, LogAndCacheEntriesAreRecognisedAndSafe)
-{
-    const QVariantMap logs = shipped("SysLogPaths");
-    const QStringList logPaths = expectPaths(logs.value("LogPaths"), "LogPaths");
-    EXPECT_TRUE(logPaths.contains(ScanDefinitions::kUserLogsEntry));
-    EXPECT_TRUE(logPaths.contains(ScanDefinitions::kLibraryLogsEntry));
+    const QVariant logs = shipped("SysLogPaths").value("LogPaths");
+    expectSafe(logs, true);
     // The age rule needs the folder of the two fresh logs written so that it joins to their exact paths.
     const Locations system = Locations::fromEnvironment();
-    EXPECT_TRUE(logPaths.contains(QFileInfo(system.secureLog).path()));
-    EXPECT_TRUE(logPaths.contains(QFileInfo(system.systemLog).path()));
-
-    const QVariantMap caches = shipped("SystemCachePaths");
-    const QStringList cachePaths = expectPaths(caches.value("System Cache"), "System Cache");
-    EXPECT_FALSE(cachePaths.isEmpty());
-    for (const QString& path : logPaths + cachePaths)
-        expectSafeToEmpty(path);
+    for (const QString& entry : { ScanDefinitions::kUserLogsEntry, ScanDefinitions::kLibraryLogsEntry,
+             QFileInfo(system.secureLog).path(), QFileInfo(system.systemLog).path() })
+        EXPECT_TRUE(logs.toStringList().contains(entry)) << qPrintable(entry);
+    const QVariant caches = shipped("SystemCachePaths").value("System Cache");
+    EXPECT_FALSE(caches.toList().isEmpty());
+    expectSafe(caches, true);
 }

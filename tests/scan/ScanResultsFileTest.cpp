@@ -1,39 +1,21 @@
 #include "scan/ScanResultsFile.h"
-#include "platform/PropertyList.h"
 #include "scan/ScanTestSupport.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-namespace {
-
-// A results file of its own, loaded as a scan starts.
-struct ResultsWorld {
-    Sandbox sandbox;
-    QString path = sandbox.locations().resultsFile();
-    ScanResultsFile file;
-
-    explicit ResultsWorld(qint64 maxFileSize = PropertyList::kMaxFileSize)
-        : file(path, maxFileSize)
-    {
-        QDir().mkpath(sandbox.locations().resultsFolder);
-        file.load();
-    }
-};
-
-} // namespace
 
 TEST(ScanResultsFile, APathTheFormatCannotCarryNeverCostsTheOthers)
 {
-    ResultsWorld world;
-    auto& [sandbox, path, file] = world;
+    Sandbox sandbox;
+    QDir().mkpath(sandbox.locations().resultsFolder);
+    ScanResultsFile file(sandbox.locations().resultsFile());
+    file.load();
     file.setPaths("Cookies", { "/ok", QStringLiteral("/folder/bad\x0bname"), QString(QChar(0xD800)) });
     ASSERT_TRUE(file.write());
-    EXPECT_EQ(readResults(path).value("Cookies"), QStringList { "/ok" });
+    EXPECT_EQ(readResults(sandbox.locations().resultsFile()).value("Cookies"), QStringList { "/ok" });
     EXPECT_TRUE(
         sandbox.logged("Passing over an item in /folder: its name cannot be kept in the scan results"));
 }
@@ -55,8 +37,11 @@ TEST(ScanResultsFile, NeverGrowsPastTheSizeItsReaderAccepts)
     constexpr qint64 limit = 4096;
     for (const auto& [name, stem] : rows) {
         SCOPED_TRACE(name);
-        ResultsWorld world(limit);
-        auto& [sandbox, path, file] = world;
+        Sandbox sandbox;
+        const QString path = sandbox.locations().resultsFile();
+        QDir().mkpath(sandbox.locations().resultsFolder);
+        ScanResultsFile file(path, limit);
+        file.load();
         QStringList accepted;
         for (int i = 0; i < 500; ++i) {
             if (file.acceptsPath(stem + QString::number(i)))

@@ -1,7 +1,6 @@
 #include "scan/ScanTestSupport.h"
 
 #include "platform/PropertyList.h"
-#include "scan/ScanInfo.h"
 #include "scan/ScanState.h"
 #include "support/Sandbox.h"
 
@@ -62,20 +61,9 @@ RecordingReporter::RecordingReporter(const ScanState& state)
 {
 }
 
-QStringList RecordingReporter::descriptions(const QString& kind) const
+void RecordingReporter::add(const QString& kind, const QString& category, const QString& description)
 {
-    QStringList found;
-    for (const Report& report : reports) {
-        if (report.kind == kind)
-            found.append(report.description);
-    }
-    return found;
-}
-
-void RecordingReporter::add(const QString& kind, const ScanInfo* info)
-{
-    reports.push_back({ kind, info ? info->getCategory() : QString(),
-        info ? info->getDescription() : QString(), m_state.nTotalErrorsCount });
+    reports.push_back({ kind, category, description, m_state.nTotalErrorsCount });
     if (onReport)
         onReport(reports.back());
 }

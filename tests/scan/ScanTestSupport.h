@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/ScanInfo.h"
 #include "scan/ScanReporter.h"
 #include "support/QStringPrinting.h"
 
@@ -23,32 +24,34 @@ QString makeTree(const QString& root, const QStringList& items);
 // root + "/" + each relative path.
 QStringList under(const QString& root, const QStringList& relative);
 
-// Keeps what the scanners report, with the total as it was at that moment.
+// Keeps what the scanners report, images among them, with the total as it was at that moment.
 class RecordingReporter final : public ScanReporter {
 public:
     struct Report {
-        QString kind; // "browser", "log", "systemCache", "noInternetCache" or "noSystemCache"
+        QString kind; // "browser", "log", "systemCache", "noInternetCache", "noSystemCache", "logsImage" or
+                      // "cacheImage"
         QString category;
-        QString description;
+        QString description; // an image's name
         int total = 0;
     };
     explicit RecordingReporter(const ScanState& state);
 
     std::vector<Report> reports;
-    QStringList images;
     std::function<void(const Report&)> onReport; // tests stop a scan from here
 
-    QStringList descriptions(const QString& kind) const;
-
 private:
-    void add(const QString& kind, const ScanInfo* info);
-    void reportBrowserItem(const ScanInfo& info) override { add("browser", &info); }
-    void reportLogEntry(const ScanInfo& info) override { add("log", &info); }
-    void reportSystemCacheItem(const ScanInfo& info) override { add("systemCache", &info); }
-    void reportNoInternetCacheItems() override { add("noInternetCache", nullptr); }
-    void reportNoSystemCacheItems() override { add("noSystemCache", nullptr); }
-    void showLogsStateImage(const QString& name) override { images.append("logs:" + name); }
-    void showSystemCacheStateImage(const QString& name) override { images.append("cache:" + name); }
+    void add(const QString& kind, const QString& category = {}, const QString& description = {});
+    void found(const QString& kind, const ScanInfo& info)
+    {
+        add(kind, info.getCategory(), info.getDescription());
+    }
+    void reportBrowserItem(const ScanInfo& info) override { found("browser", info); }
+    void reportLogEntry(const ScanInfo& info) override { found("log", info); }
+    void reportSystemCacheItem(const ScanInfo& info) override { found("systemCache", info); }
+    void reportNoInternetCacheItems() override { add("noInternetCache"); }
+    void reportNoSystemCacheItems() override { add("noSystemCache"); }
+    void showLogsStateImage(const QString& name) override { add("logsImage", {}, name); }
+    void showSystemCacheStateImage(const QString& name) override { add("cacheImage", {}, name); }
 
     const ScanState& m_state;
 };

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 QStringList described(const QList<ApplicationDetails>& rows)
@@ -23,14 +25,8 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
 {
     Sandbox sandbox;
     const QString snap = "Name Version Rev Tracking Publisher Notes\n";
-    const struct {
-        QList<ApplicationDetails> (*parse)(const QString&);
-        QString output;
-        QStringList rows;
-        int logLines;
-    } cases[] = {
-        { FlatpakApps::rows, "org.a.One\tOne\tuser\norg.b.Two\tTwo Words\tsystem\n",
-            { "One=org.a.One@user", "Two Words=org.b.Two@system" }, 0 },
+    // The parser, its input, the rows it gives and how many lines it logs.
+    const std::tuple<QList<ApplicationDetails> (*)(const QString&), QString, QStringList, int> cases[] = {
         // A terminal's padded layout, with its header.
         { FlatpakApps::rows, "Application ID   Name        Installation\norg.a.One   Big  Name   user\n",
             { "Big Name=org.a.One@user" }, 0 },
@@ -38,7 +34,6 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
             4 },
         { FlatpakApps::rows, "org.a.One\tBad\x01Name\tuser\norg.a.Two\t\tsystem\n",
             { "org.a.One=org.a.One@user", "org.a.Two=org.a.Two@system" }, 0 },
-        { FlatpakApps::rows, "", {}, 0 },
         { SnapApps::rows,
             snap
                 + "firefox 124.0 4033 latest/stable mozilla✓ -\nvlc 3.0 3777 latest/stable videolan✓ "
@@ -62,9 +57,9 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
             { "hello_test=hello_test" }, 3 },
         { SnapApps::rows, "Snap Version\nfirefox 1\n", {}, 1 }, // an unknown layout is said once
     };
-    for (const auto& c : cases) {
+    for (const auto& [parse, output, rows, logLines] : cases) {
         sandbox.clearRecords();
-        EXPECT_EQ(described(c.parse(c.output)), c.rows) << c.output.toStdString();
-        EXPECT_EQ(sandbox.logLines().size(), c.logLines) << c.output.toStdString();
+        EXPECT_EQ(described(parse(output)), rows) << output.toStdString();
+        EXPECT_EQ(sandbox.logLines().size(), logLines) << output.toStdString();
     }
 }
