@@ -68,9 +68,12 @@ TEST(CrashSafety, KillingAnAddNeverLeavesAHalfWrittenLoginItem)
     ASSERT_TRUE(addingRole);
     Sandbox sandbox;
     qsizetype listed = 0;
-    for (int round = 0; round < 12; ++round) {
+    // A machine busy with disk writes starts the child slowly: while nothing is
+    // listed, each round lets the child live twice as long.
+    int shortest = 150;
+    for (int round = 0; round < 12 || (listed == 0 && shortest <= 20000); ++round) {
         ASSERT_TRUE(runChildAndKill(
-            "login-items-add", sandbox.root(), 150 + int(QRandomGenerator::global()->bounded(400))));
+            "login-items-add", sandbox.root(), shortest + int(QRandomGenerator::global()->bounded(400))));
 
         // Every entry a desktop would read is whole; the listing never fails.
         const QDir autostart(sandbox.locations().autostartFolder);
@@ -88,6 +91,7 @@ TEST(CrashSafety, KillingAnAddNeverLeavesAHalfWrittenLoginItem)
         ASSERT_TRUE(items.has_value());
         EXPECT_EQ(items->size(), entries.size()) << "round " << round;
         listed = items->size();
+        shortest = listed == 0 ? shortest * 2 : 150;
     }
     // The children did add items: the checks above were not made on an empty folder.
     EXPECT_GT(listed, 0);
@@ -105,10 +109,12 @@ TEST(CrashSafety, KillingAScanLeavesNoHalfWrittenResultsOrSettings)
 
     const QString results = sandbox.locations().resultsFile();
     int roundsWithResults = 0;
-    // A busy machine starts the child slowly: rounds go on, each a little longer,
-    // until one has found the file written.
-    for (int round = 0; round < 8 || (roundsWithResults == 0 && round < 20); ++round) {
-        const int lifetime = 300 + 100 * round + int(QRandomGenerator::global()->bounded(700));
+    // A machine busy with disk writes starts the child and syncs its file slowly:
+    // until a round has found the file written, each round lets the child live
+    // twice as long.
+    int shortest = 300;
+    for (int round = 0; round < 8 || (roundsWithResults == 0 && shortest <= 20000); ++round) {
+        const int lifetime = shortest + int(QRandomGenerator::global()->bounded(700));
         ASSERT_TRUE(runChildAndKill("scan", sandbox.root(), lifetime));
 
         if (QFileInfo::exists(results)) {
@@ -124,6 +130,7 @@ TEST(CrashSafety, KillingAScanLeavesNoHalfWrittenResultsOrSettings)
         const QStringList leftovers
             = QDir(sandbox.locations().resultsFolder).entryList({ "ScanResults.plist*" }, QDir::Files);
         EXPECT_LE(leftovers.size(), 2) << qPrintable(leftovers.join(u' '));
+        shortest = roundsWithResults == 0 ? shortest * 2 : 300 + 100 * round;
     }
     // The scans got far enough to write: the checks above were not made on nothing.
     EXPECT_GT(roundsWithResults, 0);
