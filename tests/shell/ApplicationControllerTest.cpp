@@ -92,3 +92,20 @@ TEST_F(ApplicationControllerTest, FirstStartRegistersOnceWhenItCanBeRemembered)
             !savable);
     }
 }
+
+// What a second start of the program asks of the first: its window back, wherever it was.
+TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
+{
+    ApplicationController& app = start();
+    const std::pair<const char*, void (QWidget::*)()> rows[] = {
+        { "hidden", &QWidget::hide },
+        { "minimised", &QWidget::showMinimized },
+        { "shown", &QWidget::showNormal },
+    };
+    for (const auto& row : rows) {
+        (app.window()->*row.second)();
+        app.reopen();
+        EXPECT_TRUE(app.window()->isVisible()) << row.first;
+        EXPECT_FALSE(app.window()->isMinimized()) << row.first;
+    }
+}
