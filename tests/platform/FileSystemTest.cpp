@@ -9,11 +9,6 @@
 
 namespace {
 
-bool present(const QString& path)
-{
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-}
-
 // Each row acts on a fresh tree whose link leads to "outside"; nothing behind the link may go.
 TEST(FileSystem, RemovesWhatIsNamedAndNeverWhatALinkLeadsTo)
 {
@@ -49,7 +44,8 @@ TEST(FileSystem, RemovesWhatIsNamedAndNeverWhatALinkLeadsTo)
         QString error;
         EXPECT_EQ(row.item ? fileSystem.removeItem(path, &error) : fileSystem.removeFile(path, &error),
             row.gone != nullptr);
-        EXPECT_TRUE(row.gone ? !present(sandbox.path(QString::fromLatin1(row.gone))) : !error.isEmpty());
+        EXPECT_TRUE(
+            row.gone ? !Sandbox::exists(sandbox.path(QString::fromLatin1(row.gone))) : !error.isEmpty());
         EXPECT_TRUE(QFileInfo::exists(sandbox.path("outside/keep/file")));
         EXPECT_EQ(QFileInfo::exists(sandbox.path("junk/a/b/c")), QLatin1String(row.gone) != "junk");
     }
@@ -87,10 +83,10 @@ TEST(FileSystem, RemoveBeneathNeverLeavesTheFolderNorEntersAKeptOne)
         EXPECT_EQ(FileSystem::current().removeBeneath(base, row.inside, kept, row.mayBeFolder, &reason),
             row.outcome);
         EXPECT_EQ(reason.isEmpty(), row.outcome == B::Removed) << reason.toStdString();
-        EXPECT_TRUE(present(sandbox.path(QString::fromLatin1(row.stays))));
+        EXPECT_TRUE(Sandbox::exists(sandbox.path(QString::fromLatin1(row.stays))));
         EXPECT_TRUE(QFileInfo::exists(target));
     }
-    EXPECT_FALSE(present(sandbox.path("junk/top")) || present(sandbox.path("junk/a/link")));
+    EXPECT_FALSE(Sandbox::exists(sandbox.path("junk/top")) || Sandbox::exists(sandbox.path("junk/a/link")));
 }
 
 } // namespace
