@@ -2,8 +2,8 @@
 
 #include "platform/Localization.h"
 #include "platform/Locations.h"
-#include "platform/PropertyList.h"
 #include "platform/SystemLog.h"
+#include "scan/ScanDefinitions.h"
 #include "support/UserProcesses.h"
 
 #include <QFile>
@@ -29,43 +29,16 @@ QStringList runningExecutablePaths(const QString& procRoot)
     return paths;
 }
 
-QStringList programNames(const QVariant& value)
-{
-    if (value.typeId() == QMetaType::QString)
-        return { value.toString() };
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList();
-    if (value.typeId() != QMetaType::QVariantList)
-        return {};
-    QStringList names;
-    for (const QVariant& item : value.toList()) {
-        if (item.typeId() != QMetaType::QString)
-            return {};
-        names.append(item.toString());
-    }
-    return names;
-}
-
 } // namespace
 
-QVariantMap RunningBrowsers::browserTable()
+QList<std::pair<QString, QString>> RunningBrowsers::browserTable()
 {
-    const QVariantMap definitions = PropertyList::readDictionary(
-        Locations::current().definitionFile(QStringLiteral("InternetCachePaths")));
-    const QVariant table = definitions.value(QStringLiteral("Browser Bundle Identifier"));
-    if (table.typeId() != QMetaType::QVariantMap)
-        return {};
-    QVariantMap browsers;
-    const QVariantMap entries = table.toMap();
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
-        const QStringList names = programNames(it.value());
-        if (!names.isEmpty())
-            browsers.insert(it.key(), names);
-    }
-    return browsers;
+    return ScanDefinitions::browserExecutables(
+        ScanDefinitions::load(Locations::current(), ScanDefinitions::kInternetCachePaths));
 }
 
-QStringList RunningBrowsers::find(const QVariantMap& browserTable, const QString& procRoot)
+QStringList RunningBrowsers::find(
+    const QList<std::pair<QString, QString>>& browserTable, const QString& procRoot)
 {
     // Per process, the browsers its path names by its end, else those its base name names.
     QSet<QString> running;
@@ -73,34 +46,24 @@ QStringList RunningBrowsers::find(const QVariantMap& browserTable, const QString
         const QString baseName = path.mid(path.lastIndexOf(u'/') + 1);
         QStringList byTail;
         QStringList byBaseName;
-        for (auto it = browserTable.cbegin(); it != browserTable.cend(); ++it) {
-            for (const QString& name : programNames(it.value())) {
-                if (!name.contains(u'/')) {
-                    if (name == baseName)
-                        byBaseName.append(it.key());
-                } else if (path.endsWith(u'/' + name)) {
-                    byTail.append(it.key());
-                }
+        for (const auto& [browser, name] : browserTable) {
+            if (!name.contains(u'/')) {
+                if (name == baseName)
+                    byBaseName.append(browser);
+            } else if (path.endsWith(u'/' + name)) {
+                byTail.append(browser);
             }
         }
         for (const QString& browser : byTail.isEmpty() ? byBaseName : byTail)
             running.insert(browser);
     }
     QStringList names;
-    for (auto it = browserTable.cbegin(); it != browserTable.cend(); ++it) {
-        if (!running.contains(it.key()))
+    for (const auto& [browser, name] : browserTable) {
+        if (!running.contains(browser) || names.contains(browser))
             continue;
-        SystemLog::write(it.key());
-        names.append(it.key());
+        SystemLog::write(browser);
+        names.append(browser);
     }
-    return names;
-}
-
-QStringList RunningBrowsers::runningExecutables(const QString& procRoot)
-{
-    QStringList names = runningExecutablePaths(procRoot);
-    for (QString& name : names)
-        name = name.mid(name.lastIndexOf(u'/') + 1);
     return names;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
+
+#include <utility>
 
 // Which of the known browsers are running. A browser keeps its history and cache
 // files open and rewrites them, so the user is told before a removal.
@@ -11,10 +13,8 @@ public:
     RunningBrowsers() = delete;
 
     // The "Browser Bundle Identifier" table of the InternetCachePaths
-    // definitions: display name -> the browser's program names, a text or a
-    // list of texts. Empty when the file or the entry is missing or malformed;
-    // entries that are neither are passed over.
-    static QVariantMap browserTable();
+    // definitions: (display name, program name) pairs in the table's key order.
+    static QList<std::pair<QString, QString>> browserTable();
 
     // The display names of the table's browsers of which at least one process
     // of this user runs, each once, in the table's key order; each name found
@@ -24,11 +24,8 @@ public:
     // such a name matches is not also taken for a browser by its base name
     // alone (the Chromium snap runs ".../chromium-browser/chrome", which is
     // not Google Chrome's "chrome").
-    static QStringList find(
-        const QVariantMap& browserTable, const QString& procRoot = QStringLiteral("/proc"));
-
-    // The executable base names of this user's running processes.
-    static QStringList runningExecutables(const QString& procRoot = QStringLiteral("/proc"));
+    static QStringList find(const QList<std::pair<QString, QString>>& browserTable,
+        const QString& procRoot = QStringLiteral("/proc"));
 
     // The warning that names the running browsers, in the user's language.
     static QString warningText(const QStringList& browserNames);
