@@ -1,5 +1,6 @@
 #include "startup/DesktopEntry.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -242,4 +243,12 @@ QString DesktopEntry::unescapeValue(const QString& value)
         ++i;
     }
     return plain;
+}
+
+std::optional<DesktopEntry> DesktopEntry::read(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return parse(file.read(1 << 20));
 }

@@ -21,6 +21,9 @@ public:
     // the first group; a group or an unlocalised key given twice. Localised
     // keys ("Name[de]") are checked and then dropped.
     static std::optional<DesktopEntry> parse(const QByteArray& data, QString* reason = nullptr);
+    // Another program's entry file, read as far as any sane entry goes (1 MiB);
+    // nothing when it cannot be opened or is refused.
+    static std::optional<DesktopEntry> read(const QString& path);
 
     bool hasGroup(const QString& group) const;
     // The value with its escapes undone; a null string when the key is absent.

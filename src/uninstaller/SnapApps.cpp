@@ -6,7 +6,6 @@
 #include "support/UserProcesses.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -91,10 +90,7 @@ QString SnapApps::iconFile(const QString& name)
         return gui.filePath(pictures.first());
     // Otherwise the icon its desktop entry names, which snapd points into the snap.
     for (const QString& id : desktopIds(name)) {
-        QFile file(Locations::current().snapDesktopEntries + u'/' + id);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const auto entry = DesktopEntry::parse(file.read(1 << 20));
+        const auto entry = DesktopEntry::read(Locations::current().snapDesktopEntries + u'/' + id);
         const QString icon = entry
             ? entry->value(QString::fromLatin1(DesktopEntry::kMainGroup), QStringLiteral("Icon"))
             : QString();

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -17,16 +16,7 @@
 
 namespace {
 
-constexpr qint64 kLargestDesktopEntry = 1 << 20;
 const QString kMainGroup = QString::fromLatin1(DesktopEntry::kMainGroup);
-
-std::optional<DesktopEntry> readEntry(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return DesktopEntry::parse(file.read(kLargestDesktopEntry));
-}
 
 QStringList desktopEntryFolders()
 {
@@ -55,7 +45,7 @@ QSet<QString> namesOfOtherApplications(const QStringList& ownEntries)
                 continue;
             const QString id = info.completeBaseName().toLower();
             names << id << id.section(u'.', -1);
-            const auto entry = readEntry(info.absoluteFilePath());
+            const auto entry = DesktopEntry::read(info.absoluteFilePath());
             if (!entry)
                 continue;
             const QString icon = entry->value(kMainGroup, QStringLiteral("Icon"));
@@ -95,13 +85,16 @@ bool SupportFileSearch::isSearchableName(const QString& name)
 QList<SupportFileSearch::Found> SupportFileSearch::namedIn(
     const QStringList& names, const QStringList& folders, const QStringList& ownEntries)
 {
+    QStringList searched;
+    for (const QString& name : names) {
+        if (!isSearchableName(name))
+            SystemLog::write(QStringLiteral("Not searching for support files named \"%1\"").arg(name));
+        else if (!searched.contains(name))
+            searched.append(name);
+    }
     QStringList matches;
     for (const QString& folder : folders) {
-        for (const QString& name : names) {
-            if (!isSearchableName(name)) {
-                SystemLog::write(QStringLiteral("Not searching for support files named \"%1\"").arg(name));
-                continue;
-            }
+        for (const QString& name : std::as_const(searched)) {
             for (const QString& match : ApplicationUtility::matchesForFilename(name, folder)) {
                 // A search folder (reported by a search in itself or in its parent)
                 // holds other applications' files too; it is never one of ours.
@@ -138,7 +131,7 @@ QStringList SupportFileSearch::entriesExecuting(const QString& file)
     const QFileInfoList entries
         = QDir(folder).entryInfoList({ QStringLiteral("*.desktop") }, QDir::Files, QDir::Name);
     for (const QFileInfo& info : entries) {
-        const auto entry = readEntry(info.absoluteFilePath());
+        const auto entry = DesktopEntry::read(info.absoluteFilePath());
         if (!entry)
             continue;
         const auto command = ExecCommandLine::split(entry->value(kMainGroup, QStringLiteral("Exec")));
@@ -153,8 +146,9 @@ QStringList SupportFileSearch::iconsOfEntries(const QStringList& entries)
 {
     const Locations& l = Locations::current();
     QStringList icons;
+    QSet<QString> named; // icons named by theme name, looked for in one walk
     for (const QString& path : entries) {
-        const auto entry = readEntry(path);
+        const auto entry = DesktopEntry::read(path);
         const QString icon = entry ? entry->value(kMainGroup, QStringLiteral("Icon")) : QString();
         if (icon.isEmpty() || icon.contains(QChar(0)))
             continue;
@@ -164,12 +158,14 @@ QStringList SupportFileSearch::iconsOfEntries(const QStringList& entries)
                 icons.append(QDir::cleanPath(icon));
             continue;
         }
-        if (icon.contains(u'/'))
-            continue;
+        if (!icon.contains(u'/'))
+            named.insert(icon);
+    }
+    if (!named.isEmpty()) {
         QDirIterator walk(l.userIcons, QDir::Files, QDirIterator::Subdirectories);
         while (walk.hasNext()) {
             walk.next();
-            if (walk.fileInfo().completeBaseName() == icon)
+            if (named.contains(walk.fileInfo().completeBaseName()))
                 icons.append(walk.filePath());
         }
     }
