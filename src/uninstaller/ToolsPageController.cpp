@@ -185,7 +185,7 @@ void ToolsPageController::toolsPageUninstallButtonClick()
         return;
     checkForSupportFiles(application.appPath());
     const QString bundle = Locations::current().expandTilde(application.appPath());
-    if (!confirmRemoval(bundle, PathSizeCalculator::sizeOfPath(bundle), m_sharedSupportFiles))
+    if (!confirmRemoval(bundle, PathSizeCalculator::sizeOfPath(bundle)))
         return;
     const bool uninstalled = uninstallSelectedApp(application.appPath());
     // The tile goes even when the bundle stayed: the user asked for the application to go.
@@ -250,12 +250,7 @@ QStringList ToolsPageController::checkForSupportFiles(const QString& path)
 
     // Every search reports the empty string besides its hits, unless nothing was searched.
     m_supportFileslist = names.isEmpty() ? QStringList() : QStringList { QString() };
-    m_sharedSupportFiles.clear();
-    for (const SupportFileSearch::Found& found : SupportFileSearch::namedIn(names, folders)) {
-        m_supportFileslist.append(found.path);
-        if (found.shared)
-            m_sharedSupportFiles.append(found.path);
-    }
+    takeSupportFiles(SupportFileSearch::namedIn(names, folders));
     return m_supportFileslist;
 }
 
@@ -267,15 +262,7 @@ bool ToolsPageController::uninstallSelectedApp(const QString& path)
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!"));
         return false;
     }
-    for (const QString& supportFile : std::as_const(m_supportFileslist)) {
-        SystemLog::write(supportFile);
-        if (supportFile.isEmpty())
-            continue;
-        if (!FileSystem::current().removeItem(supportFile, &error)) {
-            SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(supportFile, error));
-            showAlert(Localization::text("CANNOT_REMOVE_PREFERENCES", "Cannot remove preference files!"));
-        }
-    }
+    removeSupportFiles();
     m_model->reloadData();
     showAlert(path + Localization::text("APPLICATION_SUCCESSFULLY_UNINSTALL", " successfuly uninstalled!"));
     return true;
@@ -309,13 +296,8 @@ void ToolsPageController::uninstallPackage(int row)
         return;
     }
     m_supportFileslist.clear();
-    m_sharedSupportFiles.clear();
-    for (const SupportFileSearch::Found& found : steps.supportFiles()) {
-        m_supportFileslist.append(found.path);
-        if (found.shared)
-            m_sharedSupportFiles.append(found.path);
-    }
-    if (!confirmRemoval(steps.description(), steps.size(), m_sharedSupportFiles))
+    takeSupportFiles(steps.supportFiles());
+    if (!confirmRemoval(steps.description(), steps.size()))
         return;
     const QStringList desktopIds = steps.desktopIds();
     const PackageUninstall::Outcome outcome = steps.removeApplication();
@@ -325,14 +307,7 @@ void ToolsPageController::uninstallPackage(int row)
             + outcome.message);
         return;
     }
-    QString error;
-    for (const QString& supportFile : std::as_const(m_supportFileslist)) {
-        SystemLog::write(supportFile);
-        if (!FileSystem::current().removeItem(supportFile, &error)) {
-            SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(supportFile, error));
-            showAlert(Localization::text("CANNOT_REMOVE_PREFERENCES", "Cannot remove preference files!"));
-        }
-    }
+    removeSupportFiles();
     FavouriteApps::remove(desktopIds);
     m_applicationNamesList.removeAt(row);
     m_model->reloadData();
@@ -340,12 +315,36 @@ void ToolsPageController::uninstallPackage(int row)
         + Localization::text("APPLICATION_SUCCESSFULLY_UNINSTALL", " successfuly uninstalled!"));
 }
 
-bool ToolsPageController::confirmRemoval(const QString& application, qint64 size, const QStringList& shared)
+void ToolsPageController::takeSupportFiles(const QList<SupportFileSearch::Found>& found)
+{
+    m_sharedSupportFiles.clear();
+    for (const SupportFileSearch::Found& file : found) {
+        m_supportFileslist.append(file.path);
+        if (file.shared)
+            m_sharedSupportFiles.append(file.path);
+    }
+}
+
+void ToolsPageController::removeSupportFiles()
+{
+    QString error;
+    for (const QString& supportFile : std::as_const(m_supportFileslist)) {
+        SystemLog::write(supportFile);
+        if (supportFile.isEmpty())
+            continue;
+        if (!FileSystem::current().removeItem(supportFile, &error)) {
+            SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(supportFile, error));
+            showAlert(Localization::text("CANNOT_REMOVE_PREFERENCES", "Cannot remove preference files!"));
+        }
+    }
+}
+
+bool ToolsPageController::confirmRemoval(const QString& application, qint64 size)
 {
     SupportFileChoices choices(application, size);
     for (const QString& path : std::as_const(m_supportFileslist)) {
         if (!path.isEmpty())
-            choices.addSupportFile(path, shared.contains(path));
+            choices.addSupportFile(path, m_sharedSupportFiles.contains(path));
     }
     if (!UninstallConfirmation::confirm(choices, m_page)) {
         SystemLog::write(QStringLiteral("Uninstall of %1 cancelled").arg(application));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "uninstaller/ApplicationDetails.h"
+#include "uninstaller/SupportFileSearch.h"
 
 #include <QByteArray>
 #include <QList>
@@ -64,9 +65,13 @@ Q_SIGNALS:
 
 private:
     void uninstallPackage(int row);
+    // Appends what a search found to supportFileslist; the shared ones are offered unticked.
+    void takeSupportFiles(const QList<SupportFileSearch::Found>& found);
     // Shows what would go; false when the user cancelled. Leaves only the
     // ticked support files in supportFileslist.
-    bool confirmRemoval(const QString& application, qint64 size, const QStringList& shared);
+    bool confirmRemoval(const QString& application, qint64 size);
+    // Removes supportFileslist, each written to the log; a failure is told.
+    void removeSupportFiles();
     void appendRows(const QList<ApplicationDetails>& rows);
     int selectedRow() const;
     QStringList searchFolders() const;
