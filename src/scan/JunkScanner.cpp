@@ -297,7 +297,12 @@ void JunkScanner::scanChromiumProfileFiles(const QStringList& paths, const QStri
         paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
             if (kindOf(root) != Kind::Folder)
                 return;
-            for (const QString& profile : chromiumProfiles(root)) {
+            // The four categories share the user-data folders: each is listed, and its
+            // odd entries logged, once a scan.
+            auto profiles = m_chromiumProfiles.constFind(root);
+            if (profiles == m_chromiumProfiles.cend())
+                profiles = m_chromiumProfiles.insert(root, chromiumProfiles(root));
+            for (const QString& profile : *profiles) {
                 for (const QString& name : names) {
                     if (!m_state.bScanning)
                         return;

@@ -4,6 +4,7 @@
 #include "scan/ScanResultsFile.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -79,4 +80,5 @@ private:
     const Locations m_locations;
     ScanResultsFile m_results;
     CreationDateSource m_creationDate;
+    QHash<QString, QStringList> m_chromiumProfiles; // user-data folder -> its profile folders
 };
