@@ -57,7 +57,7 @@ QStringList ScanDefinitions::browserPaths(
 {
     const QString where = quoted(kInternetCachePaths, category);
     const QVariantMap browsers = dictionary(internetCachePaths.value(category), where);
-    return pathStrings(browsers.value(browser), QStringLiteral("%1 \"%2\"").arg(where, browser));
+    return pathStrings(browsers.value(browser), quoted(where, browser));
 }
 
 QStringList ScanDefinitions::logPaths(const QVariantMap& sysLogPaths)
@@ -96,7 +96,7 @@ QList<std::pair<QString, QString>> ScanDefinitions::browserExecutables(const QVa
         const QVariant& value = it.value();
         const QStringList names = value.typeId() == QMetaType::QString
             ? QStringList { value.toString() }
-            : pathStrings(value, QStringLiteral("%1 \"%2\"").arg(where, it.key()));
+            : pathStrings(value, quoted(where, it.key()));
         for (const QString& name : names)
             browsers.append({ it.key(), name });
     }

@@ -15,7 +15,6 @@
 #include "ui_ScanPage.h"
 
 #include <QDateTime>
-#include <QEvent>
 #include <QThread>
 
 #include <iterator>

@@ -12,7 +12,7 @@ public:
 
     struct Process {
         QString folder; // procFolder/<pid>
-        // Where "exe" leads, with the " (deleted)" the kernel adds once the program
+        // Where "exe" leads, without the " (deleted)" the kernel adds once the program
         // file was replaced (a browser updated while it runs); empty when unreadable.
         QString executable;
     };
