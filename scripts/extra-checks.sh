@@ -28,13 +28,12 @@ for source in fuzz/fuzz_*.cpp; do fuzz_targets+=("$(basename "$source" .cpp)"); 
 cmake --build build-fuzz --target velmora_tests "${fuzz_targets[@]}"
 QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp scripts/as-test-user.sh --read build-fuzz \
-  build-fuzz/tests/velmora_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-TreeNode*:SimpleTreeNode*:NodeArray*:PropertyList*:FuzzRegression*}"
+  build-fuzz/tests/velmora_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-TreeNode*:PropertyList*}"
 
 # The fuzzers stay root's: they read bytes in memory and write only below a
 # temporary folder of their own.
-for fuzzer in build-fuzz/fuzz/fuzz_*; do
-  [[ -f "$fuzzer" && -x "$fuzzer" ]] || continue # the build's own folders share the prefix
-  name=$(basename "$fuzzer"); corpus_name=${name#fuzz_}
+for name in "${fuzz_targets[@]}"; do
+  fuzzer=build-fuzz/fuzz/$name; corpus_name=${name#fuzz_}
   work=$(mktemp -d)
   echo "-- $name for ${fuzz_seconds}s"
   "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
