@@ -155,12 +155,3 @@ bool BrowserDatabaseCleaner::clean(const QString& path)
     SystemLog::write(QStringLiteral("Cannot clean %1: %2").arg(path, *reason));
     return false;
 }
-
-bool BrowserDatabaseCleaner::cleanInsteadOfRemoving(const QString& path)
-{
-    if (!isDatabaseToClean(path))
-        return false;
-    if (clean(path))
-        m_cleaned.insert(path);
-    return true;
-}

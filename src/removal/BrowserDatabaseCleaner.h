@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSet>
 #include <QString>
 
 // Browser databases that hold the user's own data beside the junk: Firefox's
@@ -11,21 +10,10 @@
 // left exactly as it was, with the log line "Cannot clean <path>: <reason>".
 class BrowserDatabaseCleaner final {
 public:
-    BrowserDatabaseCleaner() = default;
-    Q_DISABLE_COPY_MOVE(BrowserDatabaseCleaner)
+    BrowserDatabaseCleaner() = delete;
 
     // Whether removal cleans the file at the path rather than deleting it.
     static bool isDatabaseToClean(const QString& path);
     // Cleans the database; false, after the log line, when it was left untouched.
     static bool clean(const QString& path);
-
-    // For the removal pass: cleans the path when it is such a database and
-    // answers whether it was one (then nothing else may be done with it).
-    bool cleanInsteadOfRemoving(const QString& path);
-    // A cleaned database is still there but counts as removed.
-    bool wasCleaned(const QString& path) const { return m_cleaned.contains(path); }
-    void forget() { m_cleaned.clear(); }
-
-private:
-    QSet<QString> m_cleaned;
 };

@@ -50,7 +50,6 @@ FixPageController::FixPageController(QWidget* page, PageHost& host, QObject* par
     , m_model(new ResultsTreeModel(this))
     , m_cell(new ImageAndTextCell(this))
     , m_userId(&::getuid)
-    , m_databaseCleaner(std::make_unique<BrowserDatabaseCleaner>())
 {
     m_ui->setupUi(page);
     OutlineViewSupport::setUp(*m_ui->fixOutlineView, *m_model, *m_cell);
@@ -139,7 +138,7 @@ void FixPageController::fixPageFixButtonClick()
         m_lockedFileArray = QStringList();
         m_lockedDirectoryArray = QStringList();
     }
-    m_databaseCleaner->forget();
+    m_cleanedDatabases.clear();
     if (!removeDeletableFile(m_treeData.get())) {
         application->showAlert(Localization::text(
             QStringLiteral("FIXPAGE_NOITEMSSELECTED"), QStringLiteral("Please select items to remove!")));
@@ -232,8 +231,11 @@ void FixPageController::removeFile(const QString& path)
     // rule of where removal may reach applies to it all the same.
     if (!BrowserDatabaseCleaner::isDatabaseToClean(expanded))
         outcome = confinement().remove(expanded, &reason);
-    else if (confinement().admits(expanded, &reason) && m_databaseCleaner->cleanInsteadOfRemoving(expanded))
+    else if (confinement().admits(expanded, &reason)) {
+        if (BrowserDatabaseCleaner::clean(expanded))
+            m_cleanedDatabases.insert(expanded);
         return;
+    }
     switch (outcome) {
     case FileSystem::Beneath::Removed:
         break;
@@ -279,8 +281,8 @@ std::pair<int, int> FixPageController::tickedPathsGoneAndLeft() const
             if (!data->isSelected() || seen.contains(path))
                 continue;
             seen.insert(path);
-            const bool stays = (pathIsThere(path) && !m_databaseCleaner->wasCleaned(path))
-                || m_refusedPaths.contains(path);
+            const bool stays
+                = (pathIsThere(path) && !m_cleanedDatabases.contains(path)) || m_refusedPaths.contains(path);
             ++(stays ? left : gone);
         }
     };

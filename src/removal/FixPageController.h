@@ -11,7 +11,6 @@
 #include <sys/types.h>
 
 class AuthorizationSession;
-class BrowserDatabaseCleaner;
 class ImageAndTextCell;
 class MTUButton;
 class MTUOutlineView;
@@ -115,7 +114,8 @@ private:
     ResultsTreeModel* m_model;
     ImageAndTextCell* m_cell;
     std::function<uid_t()> m_userId;
-    // Databases that hold the user's data as well are cleaned, not removed.
-    std::unique_ptr<BrowserDatabaseCleaner> m_databaseCleaner;
+    // Databases that hold the user's data as well are cleaned, not removed;
+    // one cleaned in this click is still there but counts as removed.
+    QSet<QString> m_cleanedDatabases;
     QString m_processTableFolder = QStringLiteral("/proc");
 };
