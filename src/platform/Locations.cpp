@@ -42,6 +42,7 @@ void fillDerived(Locations& l)
     l.userBinFolder = l.home + QStringLiteral("/.local/bin");
     l.userDesktopEntries = l.dataHome + QStringLiteral("/applications");
     l.userIcons = l.dataHome + QStringLiteral("/icons");
+    l.userPixmaps = l.dataHome + QStringLiteral("/pixmaps");
     l.flatpakUserData = l.home + QStringLiteral("/.var/app");
     l.flatpakUserExports = l.dataHome + QStringLiteral("/flatpak/exports/share");
     l.snapUserData = l.home + QStringLiteral("/snap");

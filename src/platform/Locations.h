@@ -29,6 +29,7 @@ struct Locations final {
     QString optFolder; // /opt
     QString userDesktopEntries; // $XDG_DATA_HOME/applications
     QString userIcons; // $XDG_DATA_HOME/icons
+    QString userPixmaps; // $XDG_DATA_HOME/pixmaps: icons kept outside any theme
     QString systemDesktopEntries; // /usr/share/applications
     QString flatpakUserData; // ~/.var/app: a Flatpak application's own home
     QString flatpakUserExports; // $XDG_DATA_HOME/flatpak/exports/share

@@ -2,9 +2,12 @@
 
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
+#include "uninstaller/PackageListing.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -13,14 +16,20 @@ bool isInstallation(const QString& value)
     return value == QStringLiteral("user") || value == QStringLiteral("system");
 }
 
-// A name is only shown, yet a control character in it would garble the row.
+// A name is only shown, yet a format character (a change of writing
+// direction, say) could make it read as another.
 bool isPrintable(const QString& name)
 {
     for (const QChar c : name) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+        if (c.category() == QChar::Other_Format)
             return false;
     }
     return !name.trimmed().isEmpty();
+}
+
+bool isSameApplication(const ApplicationDetails& a, const ApplicationDetails& b)
+{
+    return a.appPath() == b.appPath() && a.installation() == b.installation();
 }
 
 } // namespace
@@ -35,17 +44,13 @@ QList<ApplicationDetails> FlatpakApps::rows(const QString& listOutput)
 {
     QList<ApplicationDetails> rows;
     for (const QString& line : listOutput.split(u'\n', Qt::SkipEmptyParts)) {
-        QStringList fields = line.split(u'\t');
-        if (fields.size() != 3) {
-            // A terminal's layout pads with blanks; the name in the middle may hold some too.
-            fields = line.simplified().split(u' ');
-            if (fields.size() >= 3)
-                fields = { fields.first(), fields.mid(1, fields.size() - 2).join(u' '), fields.last() };
-        }
-        if (fields.size() == 3 && fields.first() == QStringLiteral("Application"))
-            continue; // the header a terminal gets
-        if (fields.size() != 3 || !isApplicationId(fields.at(0)) || !isInstallation(fields.at(2))) {
-            SystemLog::write(QStringLiteral("Ignoring an unexpected line of flatpak list: %1").arg(line));
+        // A name is the only free text: one holding a tab or a line break
+        // leaves a line of another width or pieces that are no application.
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() != 3 || !isApplicationId(fields.at(0)) || !isInstallation(fields.at(2))
+            || PackageListing::hasControlCharacter(fields.at(1))) {
+            SystemLog::write(QStringLiteral("Ignoring an unexpected line of flatpak list: %1")
+                                 .arg(PackageListing::escaped(line)));
             continue;
         }
         const QString& id = fields.at(0);
@@ -53,7 +58,19 @@ QList<ApplicationDetails> FlatpakApps::rows(const QString& listOutput)
         rows.append(ApplicationDetails::package(
             ApplicationKind::Flatpak, name, id, fields.at(2), iconFile(id, fields.at(2))));
     }
-    return rows;
+    // Yet a name holding a tab and a line break can end its own line and
+    // forge a whole one for an installed application, whose true line then
+    // names it a second time. Which is which cannot be told, so neither stays.
+    QList<ApplicationDetails> unique;
+    for (const ApplicationDetails& row : std::as_const(rows)) {
+        const auto same = [&row](const ApplicationDetails& other) { return isSameApplication(row, other); };
+        if (std::count_if(rows.cbegin(), rows.cend(), same) == 1)
+            unique.append(row);
+        else
+            SystemLog::write(QStringLiteral("Ignoring a line of flatpak list that names %1 (%2) again")
+                                 .arg(row.appPath(), row.installation()));
+    }
+    return unique;
 }
 
 bool FlatpakApps::isApplicationId(const QString& id)
@@ -79,13 +96,15 @@ bool FlatpakApps::isRunning(const QString& id, const QString& runningOutput)
 
 QStringList FlatpakApps::uninstallArguments(const ApplicationDetails& application)
 {
+    // --app: a forged id never takes a runtime that other applications use.
     return { QStringLiteral("uninstall"), QStringLiteral("--noninteractive"),
-        QStringLiteral("--") + application.installation(), QStringLiteral("--"), application.appPath() };
+        QStringLiteral("--") + application.installation(), QStringLiteral("--app"), QStringLiteral("--"),
+        application.appPath() };
 }
 
-QString FlatpakApps::supportFolder(const QString& id)
+SupportFileSearch::Found FlatpakApps::supportFolder(const QString& id)
 {
-    return Locations::current().flatpakUserData + u'/' + id;
+    return { Locations::current().flatpakUserData, { id } };
 }
 
 QString FlatpakApps::iconFile(const QString& id, const QString& installation)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "uninstaller/ApplicationDetails.h"
+#include "uninstaller/SupportFileSearch.h"
 
 #include <QList>
 #include <QString>
@@ -13,10 +14,11 @@ public:
     FlatpakApps() = delete;
 
     static QStringList listArguments();
-    // One row per line of application id, name and installation (tab-separated
-    // as flatpak writes them to a pipe, or blank-separated as on a terminal).
-    // A line of another layout, an id that is not one, or an installation other
-    // than "user" and "system" gives a log line and no row.
+    // One row per line of application id, name and installation, tab-separated
+    // as flatpak writes them to a pipe. A line of another width, an id that is
+    // not one, a name with a control character, or an installation other than
+    // "user" and "system" gives a log line and no row; so does every line of an
+    // application and installation that more than one line names.
     static QList<ApplicationDetails> rows(const QString& listOutput);
 
     // Reverse-DNS, as flatpak itself requires: so an id can never read as an option.
@@ -26,7 +28,7 @@ public:
     static bool isRunning(const QString& id, const QString& runningOutput);
     static QStringList uninstallArguments(const ApplicationDetails& application);
     // The application's own home folder, where it keeps all its data.
-    static QString supportFolder(const QString& id);
+    static SupportFileSearch::Found supportFolder(const QString& id);
     // The desktop entry the installation exports for it.
     static QString desktopId(const QString& id) { return id + QStringLiteral(".desktop"); }
 

@@ -7,6 +7,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 PackageListing::PackageListing(QObject* parent)
     : QObject(parent)
 {
@@ -47,4 +49,24 @@ void PackageListing::oneDone()
 {
     if (--m_pending == 0)
         Q_EMIT finished();
+}
+
+bool PackageListing::hasControlCharacter(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+            || c.category() == QChar::Separator_Paragraph;
+    });
+}
+
+QString PackageListing::escaped(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control && c != u'\t')
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+        else
+            shown += c;
+    }
+    return shown;
 }

@@ -18,6 +18,13 @@ public:
     void start();
     bool isRunning() const { return m_pending > 0; }
 
+    // Listings hold no control character of their own, so one in a line is a
+    // name trying to pass for more than a name: the line is dropped.
+    static bool hasControlCharacter(const QString& text);
+    // The line as a log line can carry it: control characters other than the
+    // tab written as \xNN, so no line break or terminal sequence reaches the log.
+    static QString escaped(const QString& text);
+
 Q_SIGNALS:
     void rowsFound(const QList<ApplicationDetails>& rows);
     // Both commands have answered (or were not there).

@@ -8,6 +8,7 @@
 #include "uninstaller/AppImageFiles.h"
 #include "uninstaller/FlatpakApps.h"
 #include "uninstaller/SnapApps.h"
+#include "uninstaller/SupportFileRemoval.h"
 
 #include <QFileInfo>
 
@@ -95,25 +96,27 @@ qint64 PackageUninstall::size() const
 
 QList<SupportFileSearch::Found> PackageUninstall::supportFiles() const
 {
+    const Locations& l = Locations::current();
     const QString& id = m_application.appPath();
     QList<SupportFileSearch::Found> found;
     switch (m_application.kind()) {
     case ApplicationKind::Flatpak:
-        if (entryExists(FlatpakApps::supportFolder(id)))
-            found.append({ FlatpakApps::supportFolder(id), false });
+    case ApplicationKind::Snap: {
+        const SupportFileSearch::Found folder = m_application.kind() == ApplicationKind::Flatpak
+            ? FlatpakApps::supportFolder(id)
+            : SnapApps::supportFolder(id);
+        if (entryExists(folder.path()))
+            found.append(folder);
         break;
-    case ApplicationKind::Snap:
-        if (entryExists(SnapApps::supportFolder(id)))
-            found.append({ SnapApps::supportFolder(id), false });
-        break;
+    }
     case ApplicationKind::AppImage: {
-        const Locations& l = Locations::current();
         const QString name = m_application.appName();
         // Electron and Qt programs name their folders either way.
         found = SupportFileSearch::namedIn(
             { name, name.toLower() }, { l.configHome, l.dataHome, l.cacheHome }, m_ownEntries);
-        for (const QString& path : m_ownEntries + SupportFileSearch::iconsOfEntries(m_ownEntries))
-            found.append({ path, false });
+        for (const QString& entry : m_ownEntries)
+            found.append({ l.userDesktopEntries, { QFileInfo(entry).fileName() }, false, false });
+        found += SupportFileSearch::iconsOfEntries(m_ownEntries);
         break;
     }
     case ApplicationKind::Bundle:
@@ -149,9 +152,12 @@ PackageUninstall::Outcome PackageUninstall::removeApplication() const
     case ApplicationKind::Snap:
         return runTool(QStringLiteral("snap"), SnapApps::uninstallArguments(m_application.appPath()));
     case ApplicationKind::AppImage: {
-        // A file, never a folder's contents: removeFile does not recurse.
+        // A file, never a folder, from the folder it was listed in.
+        const QFileInfo file(m_application.appPath());
         QString error;
-        if (FileSystem::current().removeFile(m_application.appPath(), &error))
+        if (SupportFileRemoval(Locations::current())
+                .remove({ file.path(), { file.fileName() }, false, false }, &error)
+            == FileSystem::Beneath::Removed)
             return { true, {} };
         return { false, error };
     }

@@ -4,6 +4,7 @@
 #include "platform/SystemLog.h"
 #include "startup/DesktopEntry.h"
 #include "support/UserProcesses.h"
+#include "uninstaller/PackageListing.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,8 +25,11 @@ QList<ApplicationDetails> SnapApps::rows(const QString& listOutput)
     QList<ApplicationDetails> rows;
     for (const QString& line : std::as_const(lines)) {
         const QStringList fields = line.simplified().split(u' ');
-        if (fields.size() != header.size() || !isSnapName(fields.at(nameColumn))) {
-            SystemLog::write(QStringLiteral("Ignoring an unexpected line of snap list: %1").arg(line));
+        // snapd allows no control character in any column; a line with one was made to mislead.
+        if (PackageListing::hasControlCharacter(line) || fields.size() != header.size()
+            || !isSnapName(fields.at(nameColumn))) {
+            SystemLog::write(QStringLiteral("Ignoring an unexpected line of snap list: %1")
+                                 .arg(PackageListing::escaped(line)));
             continue;
         }
         const QString& name = fields.at(nameColumn);
@@ -70,9 +74,9 @@ bool SnapApps::isRunning(const QString& name, const QString& procFolder)
     return false;
 }
 
-QString SnapApps::supportFolder(const QString& name)
+SupportFileSearch::Found SnapApps::supportFolder(const QString& name)
 {
-    return Locations::current().snapUserData + u'/' + name;
+    return { Locations::current().snapUserData, { name } };
 }
 
 QStringList SnapApps::desktopIds(const QString& name)

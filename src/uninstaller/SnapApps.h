@@ -1,6 +1,7 @@
 #pragma once
 
 #include "uninstaller/ApplicationDetails.h"
+#include "uninstaller/SupportFileSearch.h"
 
 #include <QList>
 #include <QString>
@@ -13,8 +14,9 @@ public:
 
     // One row per snap that is an application: not a base, snapd itself or a
     // content snap (see isApplication). The columns are found by the header;
-    // output without Name and Notes columns, a line of another width or a name
-    // snapd would not accept gives a log line and no row for it.
+    // output without Name and Notes columns, a line of another width, with a
+    // control character or with a name snapd would not accept gives a log line
+    // and no row for it.
     static QList<ApplicationDetails> rows(const QString& listOutput);
 
     // snapd marks bases, itself and the old core in the notes; content snaps
@@ -27,7 +29,7 @@ public:
     static QStringList uninstallArguments(const QString& name);
     // A process of the user runs from the snap's own mount.
     static bool isRunning(const QString& name, const QString& procFolder);
-    static QString supportFolder(const QString& name);
+    static SupportFileSearch::Found supportFolder(const QString& name);
     // Its desktop entries, "<snap>_<app>.desktop", as snapd installs them.
     static QStringList desktopIds(const QString& name);
 

@@ -7,11 +7,11 @@
 #include "support/ApplicationUtility.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -29,6 +29,27 @@ QStringList desktopEntryFolders()
 QString baseName(const QString& path)
 {
     return path.section(u'/', -1);
+}
+
+// lstat's view: a link is neither, whatever it leads to.
+bool isPlainFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return !info.isSymLink() && info.isFile();
+}
+
+QStringList plainFoldersIn(const QString& folder)
+{
+    return QDir(folder).entryList(
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden, QDir::Name);
+}
+
+void sortByPath(QList<SupportFileSearch::Found>& found)
+{
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.path() < b.path(); });
+    found.erase(std::unique(found.begin(), found.end(),
+                    [](const auto& a, const auto& b) { return a.path() == b.path(); }),
+        found.end());
 }
 
 // Every name by which installed applications other than `ownEntries` are
@@ -92,34 +113,33 @@ QList<SupportFileSearch::Found> SupportFileSearch::namedIn(
         else if (!searched.contains(name))
             searched.append(name);
     }
-    QStringList matches;
+    QList<Found> matches;
     for (const QString& folder : folders) {
         for (const QString& name : std::as_const(searched)) {
             for (const QString& match : ApplicationUtility::matchesForFilename(name, folder)) {
                 // A search folder (reported by a search in itself or in its parent)
                 // holds other applications' files too; it is never one of ours.
                 if (!match.isEmpty() && !folders.contains(QDir::cleanPath(match)))
-                    matches.append(match);
+                    matches.append({ folder, { name } });
             }
         }
     }
-    matches.sort();
-    matches.removeDuplicates();
+    sortByPath(matches);
 
     QList<Found> found;
     std::optional<QSet<QString>> others;
-    for (const QString& match : std::as_const(matches)) {
-        const QString name = baseName(match);
+    for (Found& match : matches) {
+        const QString& name = match.inside.constLast();
         if (isSharedName(name)) {
             SystemLog::write(
-                QStringLiteral("Not a support file, desktop components share it: %1").arg(match));
+                QStringLiteral("Not a support file, desktop components share it: %1").arg(match.path()));
             continue;
         }
         if (!others)
             others = namesOfOtherApplications(ownEntries);
         const QString lower = name.toLower();
-        found.append(
-            { match, others->contains(lower) || others->contains(QFileInfo(lower).completeBaseName()) });
+        match.shared = others->contains(lower) || others->contains(QFileInfo(lower).completeBaseName());
+        found.append(match);
     }
     return found;
 }
@@ -128,8 +148,8 @@ QStringList SupportFileSearch::entriesExecuting(const QString& file)
 {
     const QString folder = Locations::current().userDesktopEntries;
     QStringList executing;
-    const QFileInfoList entries
-        = QDir(folder).entryInfoList({ QStringLiteral("*.desktop") }, QDir::Files, QDir::Name);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        { QStringLiteral("*.desktop") }, QDir::Files | QDir::NoSymLinks, QDir::Name);
     for (const QFileInfo& info : entries) {
         const auto entry = DesktopEntry::read(info.absoluteFilePath());
         if (!entry)
@@ -142,40 +162,64 @@ QStringList SupportFileSearch::entriesExecuting(const QString& file)
     return executing;
 }
 
-QStringList SupportFileSearch::iconsOfEntries(const QStringList& entries)
+QList<SupportFileSearch::Found> SupportFileSearch::iconFiles(const QStringList& entries)
 {
-    const Locations& l = Locations::current();
-    QStringList icons;
-    QSet<QString> named; // icons named by theme name, looked for in one walk
+    QStringList names;
     for (const QString& path : entries) {
         const auto entry = DesktopEntry::read(path);
         const QString icon = entry ? entry->value(kMainGroup, QStringLiteral("Icon")) : QString();
-        if (icon.isEmpty() || icon.contains(QChar(0)))
+        if (icon.isEmpty())
             continue;
-        if (QFileInfo(icon).isAbsolute()) {
-            // An icon elsewhere on the machine is someone else's to keep.
-            if (QDir::cleanPath(icon).startsWith(l.home + u'/') && QFileInfo(icon).isFile())
-                icons.append(QDir::cleanPath(icon));
-            continue;
-        }
-        if (!icon.contains(u'/'))
-            named.insert(icon);
+        // A path could name any file of the user's, an ssh key as well as an
+        // icon another program keeps: only a name is looked up, in the icon folders.
+        if (isSearchableName(icon))
+            names.append(icon);
+        else
+            SystemLog::write(QStringLiteral("Not looking up the icon %1 names by path: %2").arg(path, icon));
     }
-    if (!named.isEmpty()) {
-        QDirIterator walk(l.userIcons, QDir::Files, QDirIterator::Subdirectories);
-        while (walk.hasNext()) {
-            walk.next();
-            if (named.contains(walk.fileInfo().completeBaseName()))
-                icons.append(walk.filePath());
+    if (names.isEmpty())
+        return {};
+    const Locations& l = Locations::current();
+    const QStringList extensions { QStringLiteral(".png"), QStringLiteral(".svg"), QStringLiteral(".xpm") };
+    QList<Found> icons;
+    const auto lookIn = [&](const QString& folder, const QStringList& below) {
+        const QString prefix = below.isEmpty() ? folder : folder + u'/' + below.join(u'/');
+        for (const QString& name : std::as_const(names)) {
+            for (const QString& extension : extensions) {
+                if (isPlainFile(prefix + u'/' + name + extension))
+                    icons.append({ folder, below + QStringList { name + extension }, false, false });
+            }
+        }
+    };
+    for (const QString& theme : plainFoldersIn(l.userIcons)) {
+        for (const QString& size : plainFoldersIn(l.userIcons + u'/' + theme)) {
+            if (plainFoldersIn(l.userIcons + u'/' + theme + u'/' + size).contains(QStringLiteral("apps")))
+                lookIn(l.userIcons, { theme, size, QStringLiteral("apps") });
         }
     }
-    icons.sort();
-    icons.removeDuplicates();
+    lookIn(l.userPixmaps, {});
+    sortByPath(icons);
+    return icons;
+}
+
+QList<SupportFileSearch::Found> SupportFileSearch::iconsOfEntries(const QStringList& entries)
+{
+    QList<Found> icons = iconFiles(entries);
+    if (icons.isEmpty())
+        return icons;
+    const QSet<QString> others = namesOfOtherApplications(entries);
+    for (Found& icon : icons)
+        icon.shared = others.contains(QFileInfo(icon.inside.constLast()).completeBaseName().toLower());
     return icons;
 }
 
 QString SupportFileSearch::iconOfEntries(const QStringList& entries)
 {
-    const QStringList icons = iconsOfEntries(entries);
-    return icons.isEmpty() ? QString() : icons.first();
+    const QList<Found> icons = iconFiles(entries);
+    return icons.isEmpty() ? QString() : icons.first().path();
+}
+
+QString SupportFileSearch::Found::path() const
+{
+    return folder + u'/' + inside.join(u'/');
 }

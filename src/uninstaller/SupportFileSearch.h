@@ -11,11 +11,18 @@ class SupportFileSearch final {
 public:
     SupportFileSearch() = delete;
 
+    // Where a support file was found: the folder searched, and the plain
+    // names below it. It is removed from that folder, never through a link.
     struct Found {
-        QString path;
+        QString folder;
+        QStringList inside;
         // Another installed application's desktop entry refers to its name:
         // shown, but not ticked.
         bool shared = false;
+        // A desktop entry or an icon is a file; a folder in its place is not ours.
+        bool mayBeFolder = true;
+
+        QString path() const;
     };
 
     // A name that desktop components share (dconf, keyrings, gtk-*, ...).
@@ -33,10 +40,17 @@ public:
     static QList<Found> namedIn(
         const QStringList& names, const QStringList& folders, const QStringList& ownEntries = {});
 
-    // The user's desktop entries whose command runs `file`.
+    // The user's desktop entries whose command runs `file`: regular files
+    // directly in the user's applications folder, never a link to one.
     static QStringList entriesExecuting(const QString& file);
-    // The icon files those entries name, in the user's icons folder (or, given
-    // as a path, anywhere in the user's home).
-    static QStringList iconsOfEntries(const QStringList& entries);
+    // The icons those entries name, looked up by name as the desktop does:
+    // <icons>/<theme>/<size>/apps/<name>.<png|svg|xpm> and <pixmaps>/<name>.<ext>,
+    // regular files reached through no link. An icon given as a path names
+    // nothing here, and one another application's entry names is shared.
+    static QList<Found> iconsOfEntries(const QStringList& entries);
+    // The first of those icons, to show on the row; empty when there is none.
     static QString iconOfEntries(const QStringList& entries);
+
+private:
+    static QList<Found> iconFiles(const QStringList& entries);
 };

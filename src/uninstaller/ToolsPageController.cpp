@@ -22,6 +22,7 @@
 #include "uninstaller/PackageUninstall.h"
 #include "uninstaller/RichTextItemDelegate.h"
 #include "uninstaller/SupportFileChoices.h"
+#include "uninstaller/SupportFileRemoval.h"
 #include "uninstaller/SupportFileSearch.h"
 #include "uninstaller/UninstallConfirmation.h"
 
@@ -317,23 +318,19 @@ void ToolsPageController::uninstallPackage(int row)
 
 void ToolsPageController::takeSupportFiles(const QList<SupportFileSearch::Found>& found)
 {
-    m_sharedSupportFiles.clear();
-    for (const SupportFileSearch::Found& file : found) {
-        m_supportFileslist.append(file.path);
-        if (file.shared)
-            m_sharedSupportFiles.append(file.path);
-    }
+    m_supportFiles = found;
+    for (const SupportFileSearch::Found& file : found)
+        m_supportFileslist.append(file.path());
 }
 
 void ToolsPageController::removeSupportFiles()
 {
+    const SupportFileRemoval removal(Locations::current());
     QString error;
-    for (const QString& supportFile : std::as_const(m_supportFileslist)) {
-        SystemLog::write(supportFile);
-        if (supportFile.isEmpty())
-            continue;
-        if (!FileSystem::current().removeItem(supportFile, &error)) {
-            SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(supportFile, error));
+    for (const SupportFileSearch::Found& supportFile : std::as_const(m_supportFiles)) {
+        SystemLog::write(supportFile.path());
+        if (removal.remove(supportFile, &error) != FileSystem::Beneath::Removed) {
+            SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(supportFile.path(), error));
             showAlert(Localization::text("CANNOT_REMOVE_PREFERENCES", "Cannot remove preference files!"));
         }
     }
@@ -342,15 +339,15 @@ void ToolsPageController::removeSupportFiles()
 bool ToolsPageController::confirmRemoval(const QString& application, qint64 size)
 {
     SupportFileChoices choices(application, size);
-    for (const QString& path : std::as_const(m_supportFileslist)) {
-        if (!path.isEmpty())
-            choices.addSupportFile(path, m_sharedSupportFiles.contains(path));
-    }
+    for (const SupportFileSearch::Found& file : std::as_const(m_supportFiles))
+        choices.addSupportFile(file.path(), file.shared);
     if (!UninstallConfirmation::confirm(choices, m_page)) {
         SystemLog::write(QStringLiteral("Uninstall of %1 cancelled").arg(application));
         return false;
     }
     m_supportFileslist = choices.tickedSupportFiles();
+    m_supportFiles.removeIf(
+        [this](const SupportFileSearch::Found& file) { return !m_supportFileslist.contains(file.path()); });
     return true;
 }
 

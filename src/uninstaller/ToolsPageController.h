@@ -65,12 +65,14 @@ Q_SIGNALS:
 
 private:
     void uninstallPackage(int row);
-    // Appends what a search found to supportFileslist; the shared ones are offered unticked.
+    // Appends what a search found to supportFileslist, and keeps where each was
+    // found; the shared ones are offered unticked.
     void takeSupportFiles(const QList<SupportFileSearch::Found>& found);
     // Shows what would go; false when the user cancelled. Leaves only the
     // ticked support files in supportFileslist.
     bool confirmRemoval(const QString& application, qint64 size);
-    // Removes supportFileslist, each written to the log; a failure is told.
+    // Removes supportFileslist, each written to the log, from the folder it
+    // was found in; a failure or refusal is told.
     void removeSupportFiles();
     void appendRows(const QList<ApplicationDetails>& rows);
     int selectedRow() const;
@@ -83,7 +85,7 @@ private:
     ApplicationsTableModel* m_model;
     QList<ApplicationDetails> m_applicationNamesList;
     QStringList m_supportFileslist;
-    QStringList m_sharedSupportFiles;
+    QList<SupportFileSearch::Found> m_supportFiles; // where each of supportFileslist was found
     QByteArray m_processTableFolder;
     PackageListing* m_packages;
 };

@@ -27,13 +27,18 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
     const QString snap = "Name Version Rev Tracking Publisher Notes\n";
     // The parser, its input, the rows it gives and how many lines it logs.
     const std::tuple<QList<ApplicationDetails> (*)(const QString&), QString, QStringList, int> cases[] = {
-        // A terminal's padded layout, with its header.
-        { FlatpakApps::rows, "Application ID   Name        Installation\norg.a.One   Big  Name   user\n",
-            { "Big Name=org.a.One@user" }, 0 },
+        // Names holding a line break: one makes a line of blanks, as a terminal's layout
+        // would be; one with tabs forges a whole line for an installed application.
+        { FlatpakApps::rows, "org.evil.Game\tFree Game\norg.victim.Notes Free Game user\tuser\n", {}, 2 },
+        { FlatpakApps::rows,
+            "org.evil.Game\tFree Game\tuser\norg.victim.Notes\tFree Game\tuser\n"
+            "org.victim.Notes\tNotes\tuser\norg.victim.Notes\tNotes\tsystem\n",
+            { "Free Game=org.evil.Game@user", "Notes=org.victim.Notes@system" }, 2 },
         { FlatpakApps::rows, "-rf\tEvil\tuser\n../x\tUp\tuser\norg.a.One\tOne\textra\norg.a.One\tOne\n", {},
             4 },
-        { FlatpakApps::rows, "org.a.One\tBad\x01Name\tuser\norg.a.Two\t\tsystem\n",
-            { "org.a.One=org.a.One@user", "org.a.Two=org.a.Two@system" }, 0 },
+        { FlatpakApps::rows,
+            "org.a.One\tBad\x1b[8mName\tuser\norg.a.Two\t\tsystem\norg.a.Three\tE\u202Eliv\tuser\n",
+            { "org.a.Two=org.a.Two@system", "org.a.Three=org.a.Three@user" }, 1 },
         { SnapApps::rows,
             snap
                 + "firefox 124.0 4033 latest/stable mozilla✓ -\nvlc 3.0 3777 latest/stable videolan✓ "
@@ -56,6 +61,7 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
                   "-\n",
             { "hello_test=hello_test" }, 3 },
         { SnapApps::rows, "Snap Version\nfirefox 1\n", {}, 1 }, // an unknown layout is said once
+        { SnapApps::rows, snap + "hello 2.10 42 latest/stable canonical\x1b[8m -\nvlc\t3 1 - me -\n", {}, 2 },
     };
     for (const auto& [parse, output, rows, logLines] : cases) {
         sandbox.clearRecords();

@@ -25,9 +25,17 @@
 
 namespace {
 
-// Deletes for real and records the order.
+// Deletes for real and records the order; of removals from a folder, only those that happened.
 class RecordingFileSystem final : public FileSystem {
 public:
+    Beneath removeBeneath(const QString& base, const QStringList& inside, const FolderIdentities& kept,
+        bool mayBeFolder, QString* reason) override
+    {
+        const Beneath result = FileSystem::removeBeneath(base, inside, kept, mayBeFolder, reason);
+        if (result == Beneath::Removed)
+            removed.append(base + u'/' + inside.join(u'/'));
+        return result;
+    }
     bool removeItem(const QString& path, QString* error) override
     {
         removed.append(path);
@@ -51,6 +59,8 @@ protected:
         // The user answers: the items shown are kept, those named in `untick` unticked.
         UninstallConfirmation::setHandler([this](SupportFileChoices& choices) {
             shown = choices.items();
+            if (whileAsking)
+                whileAsking();
             for (int row = 0; row < choices.rowCount(); ++row) {
                 if (untick.contains(choices.items().at(row).path))
                     choices.setData(choices.index(row), Qt::Unchecked, Qt::CheckStateRole);
@@ -98,6 +108,15 @@ protected:
     }
     QVariantMap readDock() const { return PropertyList::readDictionary(at().dockPreferences); }
 
+    // A desktop entry that runs `image` and names `icon`.
+    QString entryRunning(
+        const QString& folder, const QString& name, const QString& image, const QString& icon)
+    {
+        return make(folder, name, false,
+            "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nIcon=" + icon.toUtf8()
+                + "\nExec=\"" + image.toUtf8() + "\" %U\n");
+    }
+
     QStringList appNames() const
     {
         QStringList names;
@@ -144,6 +163,7 @@ protected:
     QList<SupportFileChoices::Item> shown;
     QStringList untick;
     bool confirm = true;
+    std::function<void()> whileAsking;
     FakeProcessTable processes { sandbox.path("proc") };
     QWidget page;
     FakePageHost host;
@@ -346,18 +366,58 @@ exit 0)");
     make(at().snapDesktopEntries, "hello_hello.desktop", false,
         "[Desktop Entry]\nType=Application\nName=Hello\nExec=hello\n");
     const QString obsidianConfig = make(at().configHome, "obsidian", true);
-    const QString obsidianEntry = make(at().userDesktopEntries, "obsidian.desktop", false,
-        "[Desktop Entry]\nType=Application\nName=Obsidian\nIcon=obsidian-icon\nExec=\"" + obsidian.toUtf8()
-            + "\" %U\n");
+    const QString obsidianEntry
+        = entryRunning(at().userDesktopEntries, "obsidian.desktop", obsidian, "obsidian-icon");
     const QString obsidianIcon = make(at().userIcons + "/hicolor/256x256/apps", "obsidian-icon.png");
+
+    // AppImages whose desktop entries would have them take what is not theirs,
+    // each with the icon its entry names.
+    const QString apps = "/hicolor/48x48/apps";
+    const std::pair<QString, QString> attacks[]
+        = { { "Keys", home + "/.ssh/id_ed25519" }, { "Linked", "linked" }, { "Themed", "themed" },
+              { "Shared", "shared" }, { "Stray", {} }, { "Swapped", "swapped" } };
+    QStringList images, entries, kept; // kept: what no uninstall may touch
+    for (const auto& [name, icon] : attacks) {
+        images.append(make(at().userBinFolder, name + ".AppImage", false, kAppImage));
+        entries.append(icon.isNull()
+                ? QString()
+                : entryRunning(at().userDesktopEntries, name.toLower() + ".desktop", images.last(), icon));
+    }
+    // The entry names a path, here a key in the home.
+    kept << make(home + "/.ssh", "id_ed25519");
+    // Its name leads only to a link in a theme, or into a theme that is a link.
+    kept << make(sandbox.root(), "icon-target.png");
+    QDir().mkpath(at().userIcons + apps);
+    QFile::link(kept.last(), at().userIcons + apps + "/linked.png");
+    const QString linkedPixmap = make(at().userPixmaps, "linked.xpm");
+    kept << make(sandbox.root() + "/theme/48x48/apps", "themed.svg");
+    QFile::link(sandbox.root() + "/theme", at().userIcons + "/linked-theme");
+    // Another application's entry names the same icon.
+    kept << make(at().userIcons + apps, "shared.png");
+    make(at().systemDesktopEntries, "other-shared.desktop", false,
+        "[Desktop Entry]\nType=Application\nName=O\nIcon=shared\nExec=o\n");
+    // Its entries are a link to one elsewhere and one in a subfolder.
+    kept << entryRunning(sandbox.root(), "stray.desktop", images.at(4), "stray")
+         << entryRunning(at().userDesktopEntries + "/sub", "stray.desktop", images.at(4), "stray")
+         << make(at().userIcons + apps, "stray.png");
+    QFile::link(kept.at(kept.size() - 3), at().userDesktopEntries + "/stray.desktop");
+    // The theme holding its icon becomes a link while the user is asked.
+    kept << make(at().userIcons + "/swap/48x48/apps", "swapped.png");
+    const auto swapTheme = [&] {
+        QDir().rename(at().userIcons + "/swap", sandbox.root() + "/swapped");
+        QFile::link(sandbox.root() + "/swapped", at().userIcons + "/swap");
+        kept.last() = sandbox.root() + "/swapped/48x48/apps/swapped.png";
+    };
 
     QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
     controller.toolsPageCreateUI();
     ASSERT_TRUE(listed.count() == 1 || listed.wait(10000));
     QStringList names = appNames();
-    ASSERT_EQ(names.size(), 10) << names.join(u',').toStdString();
-    EXPECT_EQ(names.mid(0, 5), QStringList({ "Foo.app", "Obsidian", "-x 'q\"\nz", "Gone", "Busy" }));
-    QStringList background = names.mid(5);
+    ASSERT_EQ(names.size(), 16) << names.join(u',').toStdString();
+    EXPECT_EQ(names.mid(0, 11),
+        QStringList({ "Foo.app", "Obsidian", "-x 'q\"\nz", "Gone", "Keys", "Linked", "Shared", "Stray",
+            "Swapped", "Themed", "Busy" }));
+    QStringList background = names.mid(11);
     background.sort();
     EXPECT_EQ(background, QStringList({ "Notes", "Paint Studio", "broken", "busy", "hello" }));
     EXPECT_TRUE(sandbox.logged("Ignoring an unexpected line of flatpak list: -rf\tEvil\tuser"));
@@ -367,28 +427,39 @@ exit 0)");
     const struct {
         QString row;
         QString call; // to flatpak or snap, when one is made
-        QString alert;
+        QStringList alerts;
         QStringList removed; // the application (when a file), then its support files
         QString unfavoured; // the favourite dropped, when one is
+        std::function<void()> whileAsking = {};
     } cases[] = {
-        { "Notes", "uninstall|--noninteractive|--user|--|org.example.Notes|", "org.example.Notes" + kSuccess,
-            { at().flatpakUserData + "/org.example.Notes" }, "org.example.Notes.desktop" },
-        { "Paint Studio", QString(), kRefusedRunning, {}, {} },
-        { "hello", "remove|--|hello|", "hello" + kSuccess, { helloData }, "hello_hello.desktop" },
-        { "broken", "remove|--|broken|", failed + "\nerror: access denied (polkit dismissed)", {}, {} },
-        { "busy", QString(), kRefusedRunning, {}, {} },
-        { "Busy", QString(), kRefusedRunning, {}, {} },
-        { "Gone", QString(), failed, {}, {} },
-        { "-x 'q\"\nz", QString(), oddImage + kSuccess, { oddImage }, {} },
-        { "Obsidian", QString(), obsidian + kSuccess,
+        { "Notes", "uninstall|--noninteractive|--user|--app|--|org.example.Notes|",
+            { "org.example.Notes" + kSuccess }, { at().flatpakUserData + "/org.example.Notes" },
+            "org.example.Notes.desktop" },
+        { "Paint Studio", QString(), { kRefusedRunning }, {}, {} },
+        { "hello", "remove|--|hello|", { "hello" + kSuccess }, { helloData }, "hello_hello.desktop" },
+        { "broken", "remove|--|broken|", { failed + "\nerror: access denied (polkit dismissed)" }, {}, {} },
+        { "busy", QString(), { kRefusedRunning }, {}, {} },
+        { "Busy", QString(), { kRefusedRunning }, {}, {} },
+        { "Gone", QString(), { failed }, {}, {} },
+        { "-x 'q\"\nz", QString(), { oddImage + kSuccess }, { oddImage }, {} },
+        { "Obsidian", QString(), { obsidian + kSuccess },
             { obsidian, obsidianConfig, obsidianEntry, obsidianIcon }, "obsidian.desktop" },
+        { "Keys", QString(), { images.at(0) + kSuccess }, { images.at(0), entries.at(0) }, {} },
+        { "Linked", QString(), { images.at(1) + kSuccess }, { images.at(1), entries.at(1), linkedPixmap },
+            {} },
+        { "Themed", QString(), { images.at(2) + kSuccess }, { images.at(2), entries.at(2) }, {} },
+        { "Shared", QString(), { images.at(3) + kSuccess }, { images.at(3), entries.at(3) }, {} },
+        { "Stray", QString(), { images.at(4) + kSuccess }, { images.at(4) }, {} },
+        { "Swapped", QString(), { "Cannot remove preference files!", images.at(5) + kSuccess },
+            { images.at(5), entries.at(5) }, {}, swapTheme },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row.toStdString());
         fileSystem.removed.clear();
+        whileAsking = c.whileAsking;
         uninstall(c.row);
 
-        EXPECT_EQ(sandbox.alerts(), QStringList({ c.alert }));
+        EXPECT_EQ(sandbox.alerts(), c.alerts);
         EXPECT_EQ(
             (takeCalls("flatpak") + takeCalls("snap")).filter(QRegularExpression("^(uninstall|remove)")),
             c.call.isEmpty() ? QStringList() : QStringList({ c.call }));
@@ -399,8 +470,11 @@ exit 0)");
             c.unfavoured.isEmpty() ? QStringList()
                                    : QStringList { "set|org.gnome.shell|favorite-apps|"
                                        + QString(favourites).remove(", '" + c.unfavoured + u'\'') + u'|' });
-        EXPECT_EQ(appNames().contains(c.row), !c.alert.endsWith(kSuccess) && c.alert != failed);
+        EXPECT_EQ(appNames().contains(c.row),
+            !c.alerts.constLast().endsWith(kSuccess) && c.alerts != QStringList { failed });
     }
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
     EXPECT_TRUE(QFileInfo::exists(notesData + "/data")) << "a link's target stays";
     EXPECT_TRUE(QFileInfo::exists(brokenData)) << "a failed removal keeps the support files";
     EXPECT_TRUE(QFileInfo::exists(busyImage));
