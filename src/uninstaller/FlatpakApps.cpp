@@ -67,7 +67,7 @@ QList<ApplicationDetails> FlatpakApps::rows(const QString& listOutput)
         if (std::count_if(rows.cbegin(), rows.cend(), same) == 1)
             unique.append(row);
         else
-            SystemLog::write(QStringLiteral("Ignoring a line of flatpak list that names %1 (%2) again")
+            SystemLog::write(QStringLiteral("Ignoring a line of flatpak list: another line names %1 (%2) too")
                                  .arg(row.appPath(), row.installation()));
     }
     return unique;

@@ -175,7 +175,7 @@ QList<SupportFileSearch::Found> SupportFileSearch::iconFiles(const QStringList& 
         if (isSearchableName(icon))
             names.append(icon);
         else
-            SystemLog::write(QStringLiteral("Not looking up the icon %1 names by path: %2").arg(path, icon));
+            SystemLog::write(QStringLiteral("Not taking an icon given as a path in %1: %2").arg(path, icon));
     }
     if (names.isEmpty())
         return {};
