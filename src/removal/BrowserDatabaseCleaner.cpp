@@ -37,7 +37,9 @@ struct Recipe {
 // scored from its bookmark alone and stays among the address bar's
 // suggestions; 0 would hide it there until its next visit. "place:" queries
 // get 0 as Firefox gives them, never being suggested. Origins are what the
-// address bar completes: only those of the remaining pages stay.
+// address bar completes: only those of the remaining pages stay. The download
+// list is history too: its page annotations ("downloads/...") go first, so
+// that the pages only they kept go with the other history.
 const Recipe kPlaces {
     "places.sqlite",
     { "moz_places", "moz_historyvisits", "moz_bookmarks", "moz_keywords", "moz_inputhistory", "moz_origins" },
@@ -52,6 +54,9 @@ const Recipe kPlaces {
         { "moz_keywords", nullptr,
             "INSERT OR IGNORE INTO temp.kept_places SELECT place_id FROM moz_keywords WHERE place_id NOT "
             "NULL" },
+        { "moz_anno_attributes", nullptr,
+            "DELETE FROM moz_annos WHERE anno_attribute_id IN "
+            "(SELECT id FROM moz_anno_attributes WHERE name GLOB 'downloads/*')" },
         { "moz_annos", nullptr,
             "INSERT OR IGNORE INTO temp.kept_places SELECT place_id FROM moz_annos WHERE place_id NOT NULL" },
         { "moz_places", nullptr, "DELETE FROM moz_places WHERE id NOT IN (SELECT id FROM temp.kept_places)" },

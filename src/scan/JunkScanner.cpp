@@ -2,6 +2,7 @@
 
 #include "platform/DirectoryEnumerator.h"
 #include "platform/SystemLog.h"
+#include "scan/FirefoxProfiles.h"
 #include "scan/ScanDefinitions.h"
 #include "scan/ScanInfo.h"
 #include "scan/ScanReporter.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <sys/stat.h>
 #include <utility>
@@ -70,15 +72,20 @@ template <typename Visit> void walk(const QString& root, const std::atomic<bool>
     }
 }
 
-// A profile reached through a link lies outside the folder the definitions
+// A folder reached through a link lies outside the folder the definitions
 // name, and removal refuses what lies outside; listing it would only promise
-// what cannot be kept.
-bool isLinkedProfile(const QString& path)
+// what cannot be kept. "what" names the folder's kind in the log line.
+bool isLinkedFolder(const QString& path, const QString& what)
 {
     if (!QFileInfo(path).isSymLink())
         return false;
-    SystemLog::write(QStringLiteral("Passing over the profile folder %1: it is a link").arg(path));
+    SystemLog::write(QStringLiteral("Passing over the %1 %2: it is a link").arg(what, path));
     return true;
+}
+
+bool isLinkedProfile(const QString& path)
+{
+    return isLinkedFolder(path, QStringLiteral("profile folder"));
 }
 
 // Chromium keeps one user-data folder per browser with a profile folder per
@@ -149,6 +156,29 @@ bool JunkScanner::isProfileFolderName(QStringView name)
     return !rest.isEmpty() && std::all_of(rest.begin(), rest.end(), [](QChar c) {
         return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-';
     });
+}
+
+bool JunkScanner::isArchivedLogName(QStringView name)
+{
+    const auto digitsOnly = [](QStringView text) {
+        return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    };
+    // journald archives a file it has closed as "<name>@<id>.journal", and
+    // one it found unclean as "<name>.journal~"; "<name>.journal" is being written.
+    if (name.endsWith(QStringLiteral(".journal~")))
+        return name.size() > 9;
+    if (name.endsWith(QStringLiteral(".journal")))
+        return name.indexOf(u'@') > 0;
+    for (const char* suffix : { ".gz", ".xz", ".bz2", ".zst", ".lz4", ".old" }) {
+        if (name.endsWith(QLatin1String(suffix)) && name.size() > qsizetype(std::strlen(suffix)))
+            return true;
+    }
+    // logrotate's numbered ("syslog.1") and dated ("messages-20261201") forms.
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > 0 && digitsOnly(name.mid(dot + 1)))
+        return true;
+    const qsizetype dash = name.size() - 9;
+    return dash > 0 && name.at(dash) == u'-' && digitsOnly(name.mid(dash + 1));
 }
 
 bool JunkScanner::isOldEnoughToList(const QDateTime& created, const QDateTime& now)
@@ -260,14 +290,39 @@ void JunkScanner::scanNetscapeFireFoxOtherCategories(
 {
     scanBrowserRoots(
         paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
-            walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
-                if (kind != Kind::Folder || !isProfileFolderName(name) || isLinkedProfile(path))
-                    return;
-                const QString candidate = path + u'/' + fileName;
+            QStringList visited;
+            const auto visit = [&](const QString& profile) {
+                visited.append(profile);
+                const QString candidate = profile + u'/' + fileName;
                 if (kindOf(candidate) == Kind::NotFolder)
                     record(candidate, category);
+            };
+            walk(root, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
+                if (kind == Kind::Folder && isProfileFolderName(name) && !isLinkedProfile(path))
+                    visit(path);
             });
+            // Profiles the user named ("Work") follow those the name rule found.
+            // The categories share the profiles folders: each file is read, and
+            // what it names wrongly logged, once a scan.
+            auto named = m_firefoxProfiles.constFind(root);
+            if (named == m_firefoxProfiles.cend())
+                named = m_firefoxProfiles.insert(root, FirefoxProfiles::listedIn(root));
+            for (const QString& profile : *named) {
+                if (!m_state.bScanning)
+                    return;
+                if (!visited.contains(profile))
+                    visit(profile);
+            }
         });
+}
+
+const QStringList& JunkScanner::chromiumUserDataFiles(const QString& category)
+{
+    // Compiled shaders and downloaded component installers, shared by the profiles.
+    static const QStringList caches = { QStringLiteral("ShaderCache"), QStringLiteral("GrShaderCache"),
+        QStringLiteral("GraphiteDawnCache"), QStringLiteral("component_crx_cache") };
+    static const QStringList none;
+    return category == kInternetCache ? caches : none;
 }
 
 const QStringList& JunkScanner::chromiumProfileFiles(const QString& category)
@@ -284,6 +339,11 @@ const QStringList& JunkScanner::chromiumProfileFiles(const QString& category)
                 QStringLiteral("Shortcuts-journal") } },
         { QStringLiteral("Page Icons"), { QStringLiteral("Favicons"), QStringLiteral("Favicons-journal") } },
         { QStringLiteral("Form Values"), { QStringLiteral("Web Data") } },
+        // The HTTP cache lives below ~/.cache; these caches of compiled code
+        // and GPU programs stay in the profile.
+        { kInternetCache,
+            { QStringLiteral("Code Cache"), QStringLiteral("GPUCache"), QStringLiteral("DawnCache"),
+                QStringLiteral("DawnGraphiteCache"), QStringLiteral("DawnWebGPUCache") } },
     };
     static const QStringList none;
     const auto found = files.constFind(category);
@@ -292,25 +352,36 @@ const QStringList& JunkScanner::chromiumProfileFiles(const QString& category)
 
 void JunkScanner::scanChromiumProfileFiles(const QStringList& paths, const QString& category)
 {
-    const QStringList& names = chromiumProfileFiles(category);
+    const QString shown = category == kInternetCache ? kCacheShown : category;
     scanBrowserRoots(
         paths, category, RootRule::ProfilesSkipSilently, [&](const QString& root, const auto& record) {
             if (kindOf(root) != Kind::Folder)
                 return;
-            // The four categories share the user-data folders: each is listed, and its
+            const auto take = [&](const QString& folder, const QStringList& names) {
+                for (const QString& name : names) {
+                    if (!m_state.bScanning)
+                        return;
+                    const QString candidate = folder + u'/' + name;
+                    const Kind kind = kindOf(candidate);
+                    if (kind == Kind::NotFolder) {
+                        record(candidate, shown);
+                    } else if (kind == Kind::Folder
+                        && !isLinkedFolder(candidate, QStringLiteral("cache folder"))) {
+                        walk(candidate, m_state.bScanning, [&](const QString& path, QStringView, Kind inner) {
+                            if (inner != Kind::Folder)
+                                record(path, shown);
+                        });
+                    }
+                }
+            };
+            take(root, chromiumUserDataFiles(category));
+            // The categories share the user-data folders: each is listed, and its
             // odd entries logged, once a scan.
             auto profiles = m_chromiumProfiles.constFind(root);
             if (profiles == m_chromiumProfiles.cend())
                 profiles = m_chromiumProfiles.insert(root, chromiumProfiles(root));
-            for (const QString& profile : *profiles) {
-                for (const QString& name : names) {
-                    if (!m_state.bScanning)
-                        return;
-                    const QString candidate = profile + u'/' + name;
-                    if (kindOf(candidate) == Kind::NotFolder)
-                        record(candidate, category);
-                }
-            }
+            for (const QString& profile : *profiles)
+                take(profile, chromiumProfileFiles(category));
         });
 }
 
@@ -330,6 +401,7 @@ void JunkScanner::scanSystemLogs()
     const QStringList entries
         = ScanDefinitions::logPaths(ScanDefinitions::load(m_locations, ScanDefinitions::kSysLogPaths));
     m_results.load();
+    const QString systemLogFolder = QFileInfo(m_locations.systemLog).path();
     QStringList userLogs;
     QStringList libraryLogs;
     QStringList systemLogs;
@@ -341,6 +413,11 @@ void JunkScanner::scanSystemLogs()
         if (kindOf(folder) == Kind::Missing)
             continue;
         const LogClass logClass = logClassOf(entry);
+        // The system's log folder and the user's Xorg logs hold the logs their
+        // writers hold open; only what the name marks rotated or archived is
+        // no longer written. Crash reports and dumps are junk whole.
+        const bool archivedOnly
+            = logClass == LogClass::UserLogs || QDir::cleanPath(folder) == systemLogFolder;
         QStringList* logs = &systemLogs;
         QString shown = QStringLiteral("MiscLogs");
         if (logClass == LogClass::UserLogs) {
@@ -350,8 +427,9 @@ void JunkScanner::scanSystemLogs()
             logs = &libraryLogs;
             shown = QStringLiteral("LibraryLogs");
         }
-        walk(folder, m_state.bScanning, [&](const QString& path, QStringView, Kind kind) {
-            if (kind != Kind::Folder && (logClass != LogClass::SystemLogs || listsSystemLog(path))
+        walk(folder, m_state.bScanning, [&](const QString& path, QStringView name, Kind kind) {
+            if (kind != Kind::Folder && (!archivedOnly || isArchivedLogName(name))
+                && (logClass != LogClass::SystemLogs || listsSystemLog(path))
                 && m_results.acceptsPath(path)) {
                 info.setCategory(shown);
                 logs->append(path);

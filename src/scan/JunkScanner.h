@@ -54,8 +54,14 @@ public:
     // Profile folders: "xxxx.default", and ".default-" followed by letters, digits
     // and hyphens ("xxxx.default-release", "xxxx.default-release-1732624945171").
     static bool isProfileFolderName(QStringView name);
-    // The files of a Chromium profile folder listed under the category; none for others.
+    // What a Chromium profile folder, or the user-data folder itself, holds of
+    // the category: files listed themselves, folders with every file in them.
     static const QStringList& chromiumProfileFiles(const QString& category);
+    static const QStringList& chromiumUserDataFiles(const QString& category);
+    // Whether a log's name marks it rotated or archived, so that nothing writes
+    // it any more: "syslog.1", "dpkg.log.2.gz", "kern.log.xz", "Xorg.0.log.old",
+    // "messages-20261201", "system@<id>.journal", "user-1000.journal~".
+    static bool isArchivedLogName(QStringView name);
     // Whether one of the two fresh system logs is old enough to be listed.
     static bool isOldEnoughToList(const QDateTime& created, const QDateTime& now);
 
@@ -81,4 +87,5 @@ private:
     ScanResultsFile m_results;
     CreationDateSource m_creationDate;
     QHash<QString, QStringList> m_chromiumProfiles; // user-data folder -> its profile folders
+    QHash<QString, QStringList> m_firefoxProfiles; // profiles folder -> those its profiles.ini names
 };

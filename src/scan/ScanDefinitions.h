@@ -20,6 +20,9 @@ public:
     static inline const QString kLogPaths = QStringLiteral("LogPaths");
     static inline const QString kSystemCache = QStringLiteral("System Cache");
     static inline const QString kBrowserExecutables = QStringLiteral("Browser Bundle Identifier");
+    // The Chromium family's user-data folders, by browser, where the caches
+    // kept beside the profiles are looked for; findings count as "Internet Cache".
+    static inline const QString kChromiumUserData = QStringLiteral("Chromium User Data");
 
     // Log folders recognised by their exact text in "LogPaths", before the
     // tilde is expanded: the user's own logs and the applications' logs of

@@ -31,7 +31,9 @@ const QString kActionHoverImage = QStringLiteral("ActionButton-hover");
 
 const char* const kImageNameProperty = "imageName";
 
-enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumProfileFiles };
+// ChromiumUserData walks the user-data folders as ChromiumProfileFiles does,
+// but takes them from the definitions' "Chromium User Data".
+enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumProfileFiles, ChromiumUserData };
 
 struct BrowserCall {
     const char* category;
@@ -42,7 +44,8 @@ struct BrowserCall {
 
 // The browser scanner calls in the order the page shows them; the definitions
 // give each its path list. The Chromium family follows the first eight
-// browsers in each category; its downloads live in "History".
+// browsers in each category; its downloads live in "History". LibreWolf, a
+// Firefox of its own, comes last.
 constexpr BrowserCall kBrowserCalls[] = {
     { "Internet Cache", "Safari", Walk::Cache, nullptr },
     { "Internet Cache", "FireFox", Walk::ProfileCache, nullptr },
@@ -57,6 +60,12 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Internet Cache", "Brave", Walk::Cache, nullptr },
     { "Internet Cache", "Microsoft Edge", Walk::Cache, nullptr },
     { "Internet Cache", "Vivaldi", Walk::Cache, nullptr },
+    { "Internet Cache", "Chromium", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Google Chrome", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Brave", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Microsoft Edge", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Vivaldi", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "LibreWolf", Walk::ProfileCache, nullptr },
     { "Cookies", "Safari", Walk::FileOrFolder, nullptr },
     { "Cookies", "FireFox", Walk::ProfileFile, "cookies.sqlite" },
     { "Cookies", "Camino", Walk::FileOrFolder, nullptr },
@@ -70,6 +79,7 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Cookies", "Brave", Walk::ChromiumProfileFiles, nullptr },
     { "Cookies", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
     { "Cookies", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "LibreWolf", Walk::ProfileFile, "cookies.sqlite" },
     { "History", "Safari", Walk::FileOrFolder, nullptr },
     { "History", "FireFox", Walk::ProfileFile, "history.dat" },
     { "History", "FireFox", Walk::ProfileFile, "places.sqlite" },
@@ -84,6 +94,7 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "History", "Brave", Walk::ChromiumProfileFiles, nullptr },
     { "History", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
     { "History", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "LibreWolf", Walk::ProfileFile, "places.sqlite" },
     { "Downloads List", "Safari", Walk::FileOrFolder, nullptr },
     { "Downloads List", "FireFox", Walk::ProfileFile, "downloads.sqlite" },
     { "Downloads List", "Camino", Walk::FileOrFolder, nullptr },
@@ -100,6 +111,7 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Form Values", "Brave", Walk::ChromiumProfileFiles, nullptr },
     { "Form Values", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
     { "Form Values", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "LibreWolf", Walk::ProfileFile, "formhistory.sqlite" },
     { "Page Icons", "Safari", Walk::FileOrFolder, nullptr },
     { "Page Icons", "OmniWeb", Walk::FileOrFolder, nullptr },
     { "Page Icons", "Camino", Walk::Cache, nullptr },
@@ -109,7 +121,7 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Page Icons", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
     { "Page Icons", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
 };
-static_assert(std::size(kBrowserCalls) == 64);
+static_assert(std::size(kBrowserCalls) == 73);
 
 } // namespace
 
@@ -286,8 +298,10 @@ void ScanPageController::scanThreadMethod()
 
     for (const BrowserCall& call : kBrowserCalls) {
         const QString category = QString::fromLatin1(call.category);
+        const QString pathsKey
+            = call.walk == Walk::ChromiumUserData ? ScanDefinitions::kChromiumUserData : category;
         const QStringList paths
-            = ScanDefinitions::browserPaths(definitions, category, QString::fromLatin1(call.browser));
+            = ScanDefinitions::browserPaths(definitions, pathsKey, QString::fromLatin1(call.browser));
         switch (call.walk) {
         case Walk::Cache:
             scanBrowserCache(paths, category);
@@ -302,6 +316,7 @@ void ScanPageController::scanThreadMethod()
             scanNetscapeFireFoxOtherCategories(paths, category, QString::fromLatin1(call.fileName));
             break;
         case Walk::ChromiumProfileFiles:
+        case Walk::ChromiumUserData:
             m_scanner->scanChromiumProfileFiles(paths, category);
             break;
         }

@@ -44,3 +44,13 @@ void ApplicationsTableModel::reloadData()
     beginResetModel();
     endResetModel();
 }
+
+void ApplicationsTableModel::appendRows(int count, const std::function<void()>& append)
+{
+    if (count <= 0)
+        return;
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + count - 1);
+    append();
+    endInsertRows();
+}

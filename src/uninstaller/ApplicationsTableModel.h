@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+
 class ToolsPageController;
 
 // The applications table's view of the tools page: one column, whose cells
@@ -19,6 +21,9 @@ public:
 
     // The controller's rows changed: show them afresh.
     void reloadData();
+    // The controller adds `count` rows at the end in `append`. Unlike a reload,
+    // this keeps the row the user selected meanwhile.
+    void appendRows(int count, const std::function<void()>& append);
 
 private:
     const ToolsPageController& m_source;

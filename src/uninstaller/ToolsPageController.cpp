@@ -136,8 +136,8 @@ void ToolsPageController::populateApplicationsTableView()
 
 void ToolsPageController::appendRows(const QList<ApplicationDetails>& rows)
 {
-    m_applicationNamesList.append(rows);
-    m_model->reloadData();
+    // They arrive while the user may already have chosen a row.
+    m_model->appendRows(int(rows.size()), [&] { m_applicationNamesList.append(rows); });
 }
 
 int ToolsPageController::numberOfRowsInTableView() const

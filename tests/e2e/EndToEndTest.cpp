@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
@@ -41,21 +42,32 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
         for (const QString& name : names)
             *list << sandbox.makeFile("home/" + folder + u'/' + name);
     };
+    // "Work" is found only through profiles.ini, as a profile the user named is.
+    kept << sandbox.makeFile(
+        "home/.mozilla/firefox/profiles.ini", "[Profile0]\nName=Work\nIsRelative=1\nPath=Work\n");
     for (const QString& profile : QStringList { ".mozilla/firefox/k3x9.default-release-1732624945171",
              "snap/firefox/common/.mozilla/firefox/ab12.default",
-             ".var/app/org.mozilla.firefox/.mozilla/firefox/cd34.default-release" }) {
+             ".var/app/org.mozilla.firefox/.mozilla/firefox/cd34.default-release", ".mozilla/firefox/Work",
+             ".config/mozilla/firefox/ef56.default-release", ".librewolf/gh78.default-default" }) {
         files(&junk, profile, { "cookies.sqlite", "formhistory.sqlite" });
         files(&kept, profile, { "key4.db", "bookmarks.html", "bookmarkbackups/bookmarks.jsonlz4" });
     }
     for (const QString& cache : QStringList { ".cache/mozilla/firefox/k3x9.default-release-1732624945171",
              ".cache/chromium/Default", ".cache/google-chrome/Default",
              ".cache/BraveSoftware/Brave-Browser/Default", ".cache/microsoft-edge/Default",
-             ".cache/vivaldi/Default", "snap/chromium/common/.cache/chromium/Default", ".cache/opera" })
+             ".cache/vivaldi/Default", "snap/chromium/common/.cache/chromium/Default", ".cache/opera",
+             ".cache/librewolf/gh78.default-default" })
         files(&junk, cache, { "Cache/Cache_Data/f_000001" });
+    // A snap's own home is the revision "current" leads to.
+    QDir().mkpath(home + "/snap/brave/x1");
+    ASSERT_TRUE(QFile::link("x1", home + "/snap/brave/current"));
     for (const QString& userData : QStringList { ".config/chromium", ".config/google-chrome",
              ".config/BraveSoftware/Brave-Browser", ".config/microsoft-edge", ".config/vivaldi",
-             "snap/chromium/common/chromium", ".var/app/org.chromium.Chromium/config/chromium" }) {
-        files(&junk, userData + "/Default", { "History", "Favicons", "Network/Cookies" });
+             "snap/chromium/common/chromium", ".var/app/org.chromium.Chromium/config/chromium",
+             "snap/brave/current/.config/BraveSoftware/Brave-Browser" }) {
+        files(&junk, userData + "/Default",
+            { "History", "Favicons", "Network/Cookies", "Code Cache/js/index", "GPUCache/data_0" });
+        files(&junk, userData, { "ShaderCache/data_0" });
         files(&junk, userData + "/Profile 1", { "Visited Links", "Top Sites" });
         files(&kept, userData + "/Default", { "Bookmarks", "Login Data", "Preferences" });
         files(&kept, userData, { "Local State" });
@@ -77,13 +89,14 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ScanPage));
     ASSERT_TRUE(scanEnded.count() > 0 || scanEnded.wait(60000));
     QCoreApplication::processEvents();
-    // The path to be unticked, and the Firefox cache's two folders: that walk lists everything in a profile.
-    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), junk.size() + 3);
+    // The path to be unticked, and the Firefox and LibreWolf caches' two folders each: that walk lists
+    // everything in a profile.
+    EXPECT_EQ(app.scanPageController()->nTotalErrorsCount(), junk.size() + 5);
 
     app.reviewButton()->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ReviewPage));
     EXPECT_EQ(widget<QLabel>(app, "reviewPageTitleText")->text(),
-        QString("Velmora has found %1 Junk Items on your system").arg(junk.size() + 3));
+        QString("Velmora has found %1 Junk Items on your system").arg(junk.size() + 5));
     // Shown fully expanded, without check boxes.
     const auto* review = widget<QTreeView>(app, "reviewOutlineView");
     const QModelIndex group = review->model()->index(0, 0, review->model()->index(0, 0));

@@ -40,30 +40,32 @@ QMap<QString, QStringList> dump(const QString& path, const QStringList& tables)
 
 } // namespace
 
-TEST(BrowserDatabaseCleaner, HistoryGoesAndEveryBookmarkTagAndKeywordStays)
+TEST(BrowserDatabaseCleaner, HistoryAndDownloadsGoAndEveryBookmarkTagAndKeywordStays)
 {
     Sandbox sandbox;
     const QString places = sandbox.path("places.sqlite");
     makePlaces(places);
-    const QStringList kept = { "moz_bookmarks", "moz_keywords", "moz_annos", "moz_anno_attributes" };
+    const QStringList kept = { "moz_bookmarks", "moz_keywords", "moz_anno_attributes" };
     const auto before = dump(places, kept);
 
     ASSERT_TRUE(BrowserDatabaseCleaner::clean(places)) << qPrintable(sandbox.logLines().join(u'\n'));
 
     EXPECT_EQ(dump(places, kept), before);
+    EXPECT_EQ(rows(places, "SELECT place_id, content FROM moz_annos"), QStringList { "3|Daily news" })
+        << "the bookmark's description stays, the download goes";
     for (const char* table : { "moz_historyvisits", "moz_inputhistory", "moz_places_metadata" })
         EXPECT_TRUE(rows(places, QStringLiteral("SELECT * FROM ") + table).isEmpty()) << table;
-    // Bookmarked, tagged, keyword and annotated pages stay, their visits forgotten;
-    // a query is never suggested, so it is not scored.
+    // Bookmarked, tagged and keyword pages stay, their visits forgotten; a
+    // query is never suggested, so it is not scored.
     EXPECT_EQ(rows(places,
                   "SELECT id, visit_count, typed, frecency, last_visit_date, recalc_frecency FROM moz_places "
                   "ORDER BY id"),
-        (QStringList {
-            "1|0|0|-1|NULL|1", "3|0|0|-1|NULL|1", "4|0|0|-1|NULL|1", "5|0|0|-1|NULL|1", "6|0|0|0|NULL|1" }));
+        (QStringList { "1|0|0|-1|NULL|1", "3|0|0|-1|NULL|1", "4|0|0|-1|NULL|1", "6|0|0|0|NULL|1" }));
     EXPECT_EQ(rows(places, "SELECT host FROM moz_origins ORDER BY id"),
         (QStringList { "example.org", "news.test" }));
     EXPECT_EQ(rows(places, "PRAGMA freelist_count"), QStringList { "0" }) << "compacted";
-    EXPECT_FALSE(contents(places).contains("tracker.test")) << "no trace of the history is left in the file";
+    for (const char* trace : { "tracker.test", "file.zip" })
+        EXPECT_FALSE(contents(places).contains(trace)) << "no trace of the history is left: " << trace;
     EXPECT_TRUE(sandbox.logLines().isEmpty()) << qPrintable(sandbox.logLines().join(u'\n'));
 }
 

@@ -81,8 +81,8 @@ INSERT INTO moz_bookmarks VALUES (1, 2, NULL, 0, '', 'root________'), (2, 2, NUL
   (7, 1, 3, 6, NULL, 'tagentry1___'), (8, 1, 3, 3, 'News', 'bookmark2___'),
   (9, 1, 6, 3, 'Most Visited', 'bookmark3___'), (10, 3, NULL, 2, '', 'separator1__');
 INSERT INTO moz_keywords VALUES (1, 'ex', 4);
-INSERT INTO moz_anno_attributes VALUES (1, 'downloads/destinationFileURI');
-INSERT INTO moz_annos VALUES (1, 5, 1, 'file:///home/u/file.zip');
+INSERT INTO moz_anno_attributes VALUES (1, 'downloads/destinationFileURI'), (2, 'bookmarkProperties/description');
+INSERT INTO moz_annos VALUES (1, 5, 1, 'file:///home/u/file.zip'), (2, 3, 2, 'Daily news');
 INSERT INTO moz_places_metadata VALUES (1, 2, 5000);
 )"));
 }

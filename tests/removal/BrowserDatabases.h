@@ -23,7 +23,8 @@ void execute(const QString& path, const QString& sql);
 QStringList rows(const QString& path, const QString& query);
 
 // A Firefox places.sqlite in WAL mode: bookmarks (in the menu and toolbar,
-// one tagged), a keyword, a page annotation, and visits of bookmarked and of
+// one tagged), a keyword, a bookmarked page's description, a download (a page
+// annotated "downloads/..." and visited), and visits of bookmarked and of
 // unbookmarked pages. "tracker.test" is a site only the history knows.
 void makePlaces(const QString& path);
 // A Chromium "Web Data": form entries, a saved address and a search engine,

@@ -1,4 +1,5 @@
 #include "scan/JunkScanner.h"
+#include "scan/FirefoxProfiles.h"
 #include "scan/ScanState.h"
 #include "scan/ScanTestSupport.h"
 #include "support/Sandbox.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <tuple>
 
@@ -33,7 +35,7 @@ struct ScannerWorld {
     }
 };
 
-enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile };
+enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumCache };
 
 void run(ScannerWorld& world, Walk walk, const QStringList& entries)
 {
@@ -46,6 +48,8 @@ void run(ScannerWorld& world, Walk walk, const QStringList& entries)
         return world.scanner->scanBrowserOtherCategories(entries, "Cookies");
     case Walk::ProfileFile:
         return world.scanner->scanNetscapeFireFoxOtherCategories(entries, "Cookies", "cookies.sqlite");
+    case Walk::ChromiumCache:
+        return world.scanner->scanChromiumProfileFiles(entries, "Internet Cache");
     }
 }
 
@@ -53,8 +57,17 @@ void run(ScannerWorld& world, Walk walk, const QStringList& entries)
 
 TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
 {
-    // What the walk is given: <data>/root, holding the tree, and the entry's ending;
-    // what it finds below <data>/root.
+    // What the walk is given: <data>/root, holding the tree ("<root>" in it
+    // stands for that folder), and the entry's ending; what it finds below <data>/root.
+    const QString profile
+        = "[General]\nStartWithLastProfile=1\n\n[Profile%1]\nName=x\nIsRelative=%2\nPath=%3\n";
+    const auto ini = [&](std::initializer_list<std::pair<int, const char*>> profiles) {
+        QString text = "profiles.ini = ";
+        int number = 0;
+        for (const auto& [relative, path] : profiles)
+            text += profile.arg(number++).arg(relative).arg(path);
+        return text;
+    };
     const std::vector<std::tuple<const char*, Walk, QStringList, QString, QStringList>> rows = {
         { "cache: files at every depth, never folders", Walk::Cache,
             { "a", "sub/b", "sub/deeper/c", "empty/" }, "", { "a", "sub/b", "sub/deeper/c" } },
@@ -84,14 +97,53 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { "nested/r.default-esr/cookies.sqlite", "p.default/cookies.sqlite",
                 "t.default/u.default/cookies.sqlite", "v.default-release-1732624945171/cookies.sqlite",
                 "w.default-nightly-2/cookies.sqlite", "y.default-release-/cookies.sqlite" } },
+        { "profile file: and in every profile profiles.ini names, each once", Walk::ProfileFile,
+            { ini({ { 1, "Work" }, { 1, " Profiles/p.default " }, { 0, "<root>/Home Profile" }, { 1, "Gone" },
+                  { 0, "<root>/Work/" } }),
+                "Work/cookies.sqlite", "Profiles/p.default/cookies.sqlite", "Home Profile/cookies.sqlite",
+                "Unnamed/cookies.sqlite" },
+            "",
+            { "Profiles/p.default/cookies.sqlite", "Work/cookies.sqlite", "Home Profile/cookies.sqlite" } },
+        // profiles.ini is the browser's and any program's of the user to write.
+        { "profiles.ini attack: a Path= that climbs out, or is absolute outside, or shares the root's prefix",
+            Walk::ProfileFile,
+            { ini({ { 1, "../../root-outside" }, { 1, "../root-outside" }, { 1, "inner/../../root-outside" },
+                  { 0, "/" }, { 0, "<root>-outside" }, { 0, "<root>" } }),
+                "../root-outside/cookies.sqlite", "inner/" },
+            "", {} },
+        { "profiles.ini attack: a Path= through a link, or to one", Walk::ProfileFile,
+            { ini({ { 1, "via/inner" }, { 1, "linked" } }), "via -> ../root-outside",
+                "linked -> ../root-outside/inner", "../root-outside/inner/cookies.sqlite" },
+            "", {} },
+        { "profiles.ini attack: the file itself a link", Walk::ProfileFile,
+            { "profiles.ini -> ../root-outside/profiles.ini", "Work/cookies.sqlite",
+                "../root-outside/profiles.ini = [Profile0]\nIsRelative=1\nPath=Work\n" },
+            "", {} },
+        { "profiles.ini attack: a huge file is not read", Walk::ProfileFile,
+            { ini({ { 1, "Work" } }) + QString(int(FirefoxProfiles::kMaxIniSize), u';'),
+                "Work/cookies.sqlite" },
+            "", {} },
+        { "chromium caches: the cache folders of the user-data folder and of each profile",
+            Walk::ChromiumCache,
+            { "component_crx_cache/a.crx", "ShaderCache/GPUCache/data_0", "Local State", "Default/History",
+                "Default/GPUCache/data_0", "Default/Code Cache/js/index", "Default/Code Cache/wasm/",
+                "Profile 1/DawnCache/data_1", "Profile 1/DawnWebGPUCache/data_2",
+                "Guest Profile/GPUCache/data_0", "Profile 2/GPUCache -> ../Default/GPUCache",
+                "Profile 2/Code Cache -> ../../outside" },
+            "",
+            { "ShaderCache/GPUCache/data_0", "component_crx_cache/a.crx", "Default/Code Cache/js/index",
+                "Default/GPUCache/data_0", "Profile 1/DawnCache/data_1",
+                "Profile 1/DawnWebGPUCache/data_2" } },
     };
     for (const auto& [name, walk, tree, entry, found] : rows) {
         SCOPED_TRACE(name);
         ScannerWorld world;
-        const QString root = makeTree(world.data + "/root", tree);
+        const QString root = makeTree(
+            world.data + "/root", QStringList(tree).replaceInStrings("<root>", world.data + "/root"));
         run(world, walk, { root + entry });
 
-        const bool cacheWalk = walk == Walk::Cache || walk == Walk::ProfileCache;
+        const bool cacheWalk
+            = walk == Walk::Cache || walk == Walk::ProfileCache || walk == Walk::ChromiumCache;
         const QString category = cacheWalk ? "Internet Cache" : "Cookies";
         const QStringList expected = under(root, found);
         const QMap<QString, QStringList> results = world.results();
@@ -141,4 +193,68 @@ TEST(JunkScannerLogs, AgeRuleForTheTwoFreshSystemLogs)
         EXPECT_EQ(JunkScanner::isOldEnoughToList(now.addMSecs(offsetMs), now), listed) << offsetMs;
     EXPECT_FALSE(JunkScanner::isOldEnoughToList(QDateTime(), now))
         << "an unknown creation date counts as now";
+}
+
+// Below the system's log folder and among the user's Xorg logs only what the
+// name marks rotated or archived is listed; crash reports and dumps whole.
+// Every file is still shown as the walk passes it.
+TEST(JunkScannerLogs, OnlyRotatedAndArchivedLogsAreListedWhereLogsAreWritten)
+{
+    const std::vector<std::pair<const char*, bool>> rows = {
+        { "var/log/syslog", false },
+        { "var/log/auth.log", false }, // however old: the age rule never gets to decide
+        { "var/log/dpkg.log", false },
+        { "var/log/apt/history.log", false },
+        { "var/log/wtmp", false },
+        { "var/log/btmp", false },
+        { "var/log/lastlog", false },
+        { "var/log/journal/m1/system.journal", false },
+        { "var/log/journal/m1/user-1000.journal", false },
+        { "var/log/php8.1-fpm.log", false },
+        { "var/log/app.log-2026", false },
+        { "var/log/.gz", false },
+        { "var/log/syslog.1", true },
+        { "var/log/wtmp.1", true },
+        { "var/log/syslog.2.gz", true },
+        { "var/log/apt/history.log.12.xz", true },
+        { "var/log/kern.log.bz2", true },
+        { "var/log/mail.log.3.zst", true },
+        { "var/log/boot.log.lz4", true },
+        { "var/log/dmesg.old", true },
+        { "var/log/messages-20261201", true },
+        { "var/log/secure-20261201.gz", true },
+        { "var/log/journal/m1/system@0005f2a1b2c3d4e5-00000000000012ab-0005f2a1b2c3d4e5.journal", true },
+        { "var/log/journal/m1/user-1000.journal~", true },
+        { "home/.local/share/xorg/Xorg.0.log", false },
+        { "home/.local/share/xorg/Xorg.0.log.old", true },
+        { "var/crash/_usr_bin_foo.1000.crash", true },
+        { "var/lib/systemd/coredump/core.bash.1000.5d2b", true },
+    };
+    ScannerWorld world;
+    const QString root = world.sandbox.root();
+    useDefinitions(world.sandbox, {},
+        { "~/.local/share/xorg", root + "/var/crash", QFileInfo(world.sandbox.locations().systemLog).path(),
+            root + "/var/lib/systemd/coredump" });
+    world.scanner = std::make_unique<JunkScanner>(world.state, world.reporter, world.sandbox.locations());
+    world.scanner->setCreationDateSource([](const QString&) { return QDateTime::fromSecsSinceEpoch(0); });
+    QStringList userLogs;
+    QStringList systemLogs;
+    for (const auto& [path, listed] : rows) {
+        const QString full = world.sandbox.makeFile(path);
+        if (listed)
+            (full.contains("/xorg/") ? userLogs : systemLogs).append(full);
+    }
+
+    world.scanner->scanSystemLogs();
+
+    QMap<QString, QStringList> results = world.results();
+    for (QStringList* list : { &userLogs, &systemLogs, &results["UserLibraryLogs"], &results["System Logs"] })
+        list->sort();
+    EXPECT_EQ(results.value("UserLibraryLogs"), userLogs);
+    EXPECT_EQ(results.value("System Logs"), systemLogs);
+    QStringList shown;
+    for (const RecordingReporter::Report& report : world.reporter.reports)
+        shown << report.description;
+    for (const auto& [path, listed] : rows)
+        EXPECT_TRUE(shown.contains(root + u'/' + path)) << path;
 }

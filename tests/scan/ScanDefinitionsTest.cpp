@@ -15,8 +15,10 @@ const QStringList kChromiumFamily = { "Chromium", "Google Chrome", "Brave", "Mic
 const QStringList kProtected = { "/etc", "/usr", "/var/cache/debconf", "/var/lib/dpkg", "/var/lib/apt",
     "~/.mozilla/firefox", "~/.netscape/navigator", "~/.config/opera/Bookmarks", "~/.config/chromium",
     "~/.config/google-chrome", "~/.config/BraveSoftware", "~/.config/microsoft-edge", "~/.config/vivaldi",
-    "~/snap/chromium/common/chromium", "~/.var/app/org.chromium.Chromium/config", "~/.local/share/keyrings",
-    "~/.ssh", "~/.gnupg", "~/Documents" };
+    "~/snap/chromium/common/chromium", "~/.var/app/org.chromium.Chromium/config", "~/.config/mozilla/firefox",
+    "~/.librewolf", "~/snap/brave/current/.config/BraveSoftware", "~/snap/vivaldi/current/.config/vivaldi",
+    "~/snap/opera/current/.config/opera/Bookmarks", "~/.local/share/keyrings", "~/.ssh", "~/.gnupg",
+    "~/Documents" };
 const QStringList kTooBroad = { "/", "~", "~/.cache", "~/.config", "~/.local", "~/.local/share", "/var",
     "/var/cache", "/var/lib", "/tmp" };
 
@@ -60,7 +62,7 @@ TEST(ShippedDefinitions, EveryEntryNamesASafePathAndEveryBrowserARunningProgram)
         for (auto browser = browsers.cbegin(); browser != browsers.cend(); ++browser) {
             SCOPED_TRACE(qPrintable(category.key() + u' ' + browser.key()));
             // The profile walks take named files per profile, not a folder's content.
-            const bool firefox = browser.key() == "FireFox" || browser.key() == "Netscape";
+            const bool firefox = QStringList { "FireFox", "Netscape", "LibreWolf" }.contains(browser.key());
             expectSafe(browser.value(),
                 category.key() == "Internet Cache"
                     || (!kChromiumFamily.contains(browser.key())

@@ -66,8 +66,8 @@ protected:
             + "/p.default-release";
         makeTree(home,
             { ".cache/opera/Cache/f1", ".config/opera/History", ".local/share/xorg/Xorg.0.log",
-                ".cache/thumbnails/normal/t.png" });
-        makeTree(varLog, { "dpkg.log", "syslog" }); // syslog was just created: too fresh to list
+                ".local/share/xorg/Xorg.0.log.old", ".cache/thumbnails/normal/t.png" });
+        makeTree(varLog, { "dpkg.log", "dpkg.log.1", "syslog" }); // the current logs are not listed
         expected = {
             { "Internet Cache",
                 under(firefoxCache,
@@ -78,8 +78,8 @@ protected:
             { "History", under(profile, { "places.sqlite" }) + under(home, { ".config/opera/History" }) },
             { "Downloads List", {} },
             { "Form Values", under(profile, { "formhistory.sqlite" }) },
-            { "UserLibraryLogs", under(home, { ".local/share/xorg/Xorg.0.log" }) },
-            { "System Logs", under(varLog, { "dpkg.log" }) },
+            { "UserLibraryLogs", under(home, { ".local/share/xorg/Xorg.0.log.old" }) },
+            { "System Logs", under(varLog, { "dpkg.log.1" }) },
             { "System Cache", under(home, { ".cache/thumbnails/normal/t.png" }) },
         };
 

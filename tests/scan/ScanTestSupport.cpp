@@ -34,15 +34,19 @@ QString makeTree(const QString& root, const QStringList& items)
 {
     QDir().mkpath(root);
     for (const QString& item : items) {
-        const qsizetype arrow = item.indexOf(" -> ");
-        const QString full = root + u'/' + (arrow >= 0 ? item.left(arrow) : item);
+        qsizetype arrow = item.indexOf(" -> ");
+        const qsizetype equals = item.indexOf(" = ");
+        if (equals >= 0 && equals < arrow)
+            arrow = -1; // the text is the file's, whatever it holds
+        const qsizetype nameEnd = arrow >= 0 ? arrow : equals;
+        const QString full = root + u'/' + (nameEnd >= 0 ? item.left(nameEnd) : item);
         QDir().mkpath(item.endsWith(u'/') ? full : QFileInfo(full).absolutePath());
         if (arrow >= 0) {
             QFile::link(item.mid(arrow + 4), full);
         } else if (!item.endsWith(u'/')) {
             QFile file(full);
             if (file.open(QIODevice::WriteOnly))
-                file.write("junk");
+                file.write(equals >= 0 ? item.mid(equals + 3).toUtf8() : QByteArray("junk"));
         }
     }
     return root;

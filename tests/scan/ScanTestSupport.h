@@ -19,7 +19,8 @@ void useDefinitions(Sandbox& sandbox, const QVariantMap& internetCachePaths, con
     const QStringList& systemCachePaths = {});
 // The results file as category -> paths; empty when there is none.
 QMap<QString, QStringList> readResults(const QString& path);
-// Below root: "name" is a file, "name/" a folder, "name -> target" a symbolic link. Returns root.
+// Below root: "name" is a file, "name/" a folder, "name -> target" a symbolic
+// link, "name = text" a file holding the text. Returns root.
 QString makeTree(const QString& root, const QStringList& items);
 // root + "/" + each relative path.
 QStringList under(const QString& root, const QStringList& relative);
