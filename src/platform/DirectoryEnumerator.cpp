@@ -1,5 +1,6 @@
 #include "platform/DirectoryEnumerator.h"
 
+#include "platform/MountIdentity.h"
 #include "platform/SystemLog.h"
 
 #include <QFile>
@@ -51,13 +52,16 @@ void DirectoryEnumerator::enter(const Folder& folder)
                                  .arg(QFile::decodeName(full), QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
-    DIR* dir = fdopendir(fd);
+    Level level;
+    level.folder = folder;
+    level.mount = MountIdentity::of(fd);
+    // The level on top is the folder this one was listed in.
+    const bool mountPoint = !relative.isEmpty() && (!level.mount || level.mount != m_levels.back().mount);
+    DIR* dir = mountPoint ? nullptr : fdopendir(fd);
     if (!dir) {
         close(fd);
         return;
     }
-    Level level;
-    level.folder = folder;
     while (const dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)

@@ -3,12 +3,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 // Depth-first walk below a folder: each entry's path relative to the root,
 // a folder before its contents, names sorted bytewise so walks repeat,
-// links never followed. Folders that cannot be read give no entries; names
+// links never followed. A mount point below the root (another file system or
+// a bind mount) is listed but not entered: what lies beyond it is not the
+// walked folder's, and no removal would take it. Folders that cannot be read give no entries; names
 // that are not UTF-8 cannot be named safely elsewhere, so they are logged and
 // passed over with everything below them.
 class DirectoryEnumerator final {
@@ -36,6 +39,7 @@ private:
     };
     struct Level {
         Folder folder;
+        std::optional<std::uint64_t> mount;
         std::vector<Entry> entries;
         size_t next = 0;
     };

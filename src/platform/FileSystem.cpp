@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/FolderIdentities.h"
+#include "platform/MountIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,32 +24,32 @@ FileSystem*& installed()
 
 // Codes of our own for what removeBelow refuses, apart from the system's errno values.
 constexpr int kKeptFolder = -1;
-constexpr int kOtherFileSystem = -2;
+constexpr int kMountPoint = -2;
 
 QString describe(int error)
 {
     switch (error) {
     case kKeptFolder:
         return QStringLiteral("a folder that is never removed");
-    case kOtherFileSystem:
-        return QStringLiteral("a folder mounted from another file system");
+    case kMountPoint:
+        return QStringLiteral("a folder another file system or a bind mount is mounted on");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 
 // Whether the folder just opened as `folder` inside `parent` may be entered:
-// not one of `kept` and on the parent's own file system, so a bind mount of the
-// home or of "/" inside a cache folder is never emptied. 0 or the refusal.
-int mayEnter(int parent, int folder, const FolderIdentities& kept)
+// not one of `kept` and on the parent's own mount. A bind mount of the home or
+// of "/" inside a cache folder shares their device, so only the mount id shows
+// it. 0 or the refusal.
+int mayEnter(int parent, int folder, const FolderIdentities* kept)
 {
     struct stat opened { };
-    struct stat above { };
-    if (fstat(folder, &opened) != 0 || fstat(parent, &above) != 0)
+    if (fstat(folder, &opened) != 0)
         return errno;
-    if (kept.contains(opened.st_dev, opened.st_ino))
+    if (kept && kept->contains(opened.st_dev, opened.st_ino))
         return kKeptFolder;
-    return opened.st_dev == above.st_dev ? 0 : kOtherFileSystem;
+    return MountIdentity::same(parent, folder) ? 0 : kMountPoint;
 }
 
 // The path as the system should see it, or an empty array for one that must
@@ -72,8 +73,8 @@ QByteArray removablePath(const QString& path, QString* error)
 // Removes the entry `name` of the folder open as `parent`, with everything
 // below it. Each folder is opened relative to its parent and without following
 // a link, so a folder swapped for a link during the removal is not entered.
-// With `kept`, a folder that may not be entered (see mayEnter) stays with
-// what is in it. Returns 0 or the first error met.
+// A folder that may not be entered (see mayEnter) stays with what is in it.
+// Returns 0 or the first error met.
 int removeBelow(int parent, const char* name, const FolderIdentities* kept = nullptr)
 {
     struct stat info { };
@@ -85,11 +86,9 @@ int removeBelow(int parent, const char* name, const FolderIdentities* kept = nul
     const int folder = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folder < 0)
         return errno;
-    if (kept) {
-        if (const int refusal = mayEnter(parent, folder, *kept); refusal != 0) {
-            close(folder);
-            return refusal;
-        }
+    if (const int refusal = mayEnter(parent, folder, kept); refusal != 0) {
+        close(folder);
+        return refusal;
     }
     int firstError = 0;
     std::vector<QByteArray> names;
@@ -139,7 +138,15 @@ bool FileSystem::removeItem(const QString& path, QString* error)
     const QByteArray native = removablePath(path, error);
     if (native.isEmpty())
         return false;
-    const int result = removeBelow(AT_FDCWD, native.constData());
+    // Opened first, so that the item itself is measured against its folder's mount.
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray folderPath = slash < 0 ? QByteArray(".")
+        : slash == 0                        ? QByteArray("/")
+                                            : native.left(slash);
+    const int folder = open(folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int result = folder < 0 ? errno : removeBelow(folder, native.constData() + slash + 1);
+    if (folder >= 0)
+        close(folder);
     if (result != 0 && error)
         *error = describe(result);
     return result == 0;
@@ -175,11 +182,11 @@ FileSystem::Beneath FileSystem::removeBeneath(const QString& base, const QString
     for (size_t i = 0; i + 1 < names.size(); ++i) {
         const int next
             = openat(folder, names[i].constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int error = next < 0 ? errno : mayEnter(folder, next, kept);
+        // A mount point on the way is refused like one at the end: what the
+        // scan lists never lies beyond one, and the named item would.
+        const int error = next < 0 ? errno : mayEnter(folder, next, &kept);
         close(folder);
         folder = next;
-        if (error == kOtherFileSystem)
-            continue; // passing through a mount point removes nothing from it
         if (error == ELOOP || error == ENOTDIR) {
             if (folder >= 0)
                 close(folder);

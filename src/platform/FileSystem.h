@@ -16,8 +16,9 @@ public:
     // slash still names the link itself; "", "/" and paths ending in "." or
     // ".." are refused.
     virtual bool removeFile(const QString& path, QString* error = nullptr);
-    // Removes a folder with everything below it, links not followed; a file or
-    // link as removeFile. What can be removed is, even when something below fails.
+    // Removes a folder with everything below it, links not followed and no
+    // mount point entered, the item itself included; a file or link as
+    // removeFile. What can be removed is, even when something below fails.
     virtual bool removeItem(const QString& path, QString* error = nullptr);
     enum class Beneath { Removed, Failed, Refused };
     // Removes what the plain components `inside` name below the folder `base`.
@@ -25,9 +26,10 @@ public:
     // relative to the folder before it without following a link, and the last
     // is removed relative to its opened parent, a link itself and never its
     // target, a folder with everything below it. Folders of `kept` are never
-    // passed through, entered or removed, nor is a folder mounted from another
-    // file system than its parent; a last component that is a folder is refused
-    // unless `mayBeFolder`. `reason` tells why it failed or was refused.
+    // passed through, entered or removed, nor is a mount point (another file
+    // system or a bind mount, whatever its device); a last component that is
+    // a folder is refused unless `mayBeFolder`. `reason` tells why it failed
+    // or was refused.
     virtual Beneath removeBeneath(const QString& base, const QStringList& inside,
         const FolderIdentities& kept, bool mayBeFolder, QString* reason = nullptr);
     // Creates the last component only; false when it exists or the parent is missing.

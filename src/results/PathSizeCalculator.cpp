@@ -1,6 +1,9 @@
 #include "results/PathSizeCalculator.h"
 
+#include "platform/MountIdentity.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 #include <chrono>
@@ -17,8 +20,9 @@ constexpr auto kBatchInterval = std::chrono::milliseconds(100);
 constexpr int kNiceness = 10;
 
 // Folders are read one at a time, with the list of subfolders kept in
-// memory, so a deep tree never holds more than one folder open.
-qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
+// memory, so a deep tree never holds more than one folder open. Only what lies
+// on the root's own mount counts, as only that would be removed.
+qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled)
 {
     qint64 total = 0;
     QList<QByteArray> pending { root };
@@ -26,10 +30,14 @@ qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
         if (cancelled && cancelled->load(std::memory_order_relaxed))
             break;
         const QByteArray folder = pending.takeLast();
-        DIR* dir = opendir(folder.constData());
-        if (!dir)
+        // A folder swapped for a link or mounted on since it was listed is not read.
+        const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        DIR* dir = fd >= 0 && MountIdentity::of(fd) == mount ? fdopendir(fd) : nullptr;
+        if (!dir) {
+            if (fd >= 0)
+                close(fd);
             continue;
-        const int fd = dirfd(dir);
+        }
         while (const dirent* entry = readdir(dir)) {
             // Checked for every entry: a cancelling main thread waits for this loop.
             if (cancelled && cancelled->load(std::memory_order_relaxed))
@@ -42,7 +50,7 @@ qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
                 continue;
             if (S_ISDIR(info.st_mode))
                 pending.append(folder + '/' + name);
-            else
+            else if (MountIdentity::of(fd, name) == mount) // a file bind-mounted here is not ours
                 total += info.st_size;
         }
         closedir(dir);
@@ -81,11 +89,26 @@ void PathSizeCalculator::cancel()
 
 qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<bool>* cancelled)
 {
-    const QByteArray native = QFile::encodeName(path);
+    QString written = path;
+    while (written.size() > 1 && written.endsWith(u'/'))
+        written.chop(1);
+    const QFileInfo item(written);
+    const QByteArray name = QFile::encodeName(item.fileName());
+    const int folder = open(QFile::encodeName(item.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     struct stat info { };
-    if (lstat(native.constData(), &info) != 0)
+    if (folder < 0 || name.isEmpty() || fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (folder >= 0)
+            close(folder);
         return -1;
-    return S_ISDIR(info.st_mode) ? folderTotal(native, cancelled) : qint64(info.st_size);
+    }
+    // A mount point frees nothing: no removal enters or removes one.
+    const std::optional<std::uint64_t> mount = MountIdentity::of(folder);
+    qint64 size = 0;
+    if (mount && mount == MountIdentity::of(folder, name.constData()))
+        size = S_ISDIR(info.st_mode) ? folderTotal(QFile::encodeName(written), *mount, cancelled)
+                                     : qint64(info.st_size);
+    close(folder);
+    return size;
 }
 
 void PathSizeCalculator::measure(quint64 run, QStringList paths)

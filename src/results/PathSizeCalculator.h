@@ -25,8 +25,9 @@ public:
     bool isRunning() const { return m_running; }
 
     // A file's or link's own size, the total of everything below a folder
-    // (links not followed, unreadable folders counted as empty); -1 when
-    // nothing is there. Stops early, answering what it has, once `cancelled` is set.
+    // (links not followed, unreadable folders counted as empty, nothing
+    // counted beyond a mount point, bind mounts included); -1 when nothing is
+    // there. Stops early, answering what it has, once `cancelled` is set.
     static qint64 sizeOfPath(const QString& path, const std::atomic<bool>* cancelled = nullptr);
 
 Q_SIGNALS:

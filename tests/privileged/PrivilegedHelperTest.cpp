@@ -3,6 +3,7 @@
 // are empty tmpfs and whose remaining file systems are read-only; anywhere
 // else every case is skipped with the reason.
 
+#include "privileged/PrivilegedNamespace.h"
 #include "support/HelperClient.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <linux/magic.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -24,29 +23,6 @@ namespace fs = std::filesystem;
 
 // The user polkit names, and another user of the same machine.
 constexpr uid_t kUser = 1000, kStranger = 2000;
-
-// Why the cases cannot run here; empty when they can.
-std::string whyNotConfined()
-{
-    if (::geteuid() != 0)
-        return "not running as root";
-    if (!std::getenv("VELMORA_PRIVILEGED_HELPER"))
-        return "not started by run-in-namespace.sh (VELMORA_PRIVILEGED_HELPER is not set)";
-    struct statvfs rootFolder { };
-    if (::statvfs("/", &rootFolder) != 0 || !(rootFolder.f_flag & ST_RDONLY))
-        return "/ is writable: not inside the namespace run-in-namespace.sh prepares";
-    for (const char* folder : { "/etc", "/var", "/usr/local", "/home", "/root", "/tmp", "/work" }) {
-        struct statfs status { };
-        if (::statfs(folder, &status) == 0 && status.f_type != TMPFS_MAGIC)
-            return std::string(folder) + " is not covered by a tmpfs";
-    }
-    std::error_code error;
-    fs::create_directories(VELMORA_INSTALLED_DEFINITIONS, error);
-    if (error)
-        return "the installed definitions folder " VELMORA_INSTALLED_DEFINITIONS
-               " is not on a covered folder";
-    return {};
-}
 
 void makeFolder(const std::string& path, uid_t owner = 0, mode_t mode = 0755)
 {
@@ -72,6 +48,7 @@ struct Item {
     std::string path;
     bool removed;
     std::string onDisk {}; // what the path names, when it is not the path itself
+    std::string reason {}; // part of the refusal's reason
 };
 
 struct Row {
@@ -79,6 +56,7 @@ struct Row {
     std::vector<std::string> environment;
     std::vector<Item> items;
     uid_t definitionsOwner = 0;
+    uid_t helperUser = 0; // the helper runs as root unless another user is named
 };
 
 class PrivilegedHelperTest : public ::testing::Test {
@@ -110,14 +88,39 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
     makeFolder("/var/log");
     makeFolder(logs);
     makeFolder("/etc/canaries");
-    const std::vector<std::string> canaries { makeFile("/etc/canaries/shadow"),
-        makeFile("/etc/canaries/passwd") };
 
     makeFolder("/var/user-owned", kUser);
     makeFolder("/var/below-user", kUser);
     makeFolder("/var/below-user/logs");
-    makeFolder("/var/group-writable", 0, 0775);
-    makeFolder("/var/group-writable/logs");
+    // The accounts of a machine with Ubuntu's log folder: the log daemon's
+    // group, and a person (kUser) whose primary group is "users" and who is in "adm".
+    std::ofstream("/etc/nsswitch.conf") << "passwd: files\ngroup: files\n";
+    std::ofstream("/etc/passwd") << "root:x:0:0::/root:/bin/sh\nsyslog:x:104:110::/:/bin/false\n"
+                                 << "alice:x:" << kUser << ":100::/:/bin/sh\n";
+    std::ofstream("/etc/group") << "root:x:0:\nadm:x:4:syslog,alice\nusers:x:100:\nsyslog:x:110:\n";
+    const struct {
+        const char* folder;
+        gid_t group;
+        mode_t mode;
+    } groupWritable[] = { { "/var/syslog-group", 110, 0775 }, { "/var/group-writable", kUser, 0775 },
+        { "/var/users-writable", 100, 0775 }, { "/var/adm-writable", 4, 0775 },
+        { "/var/world-writable", 0, 0777 } };
+    for (const auto& folder : groupWritable) {
+        for (const std::string& path : { std::string(folder.folder), std::string(folder.folder) + "/logs" }) {
+            makeFolder(path, 0, folder.mode);
+            ASSERT_EQ(::chown(path.c_str(), 0, folder.group), 0);
+        }
+    }
+    // Bind mounts of the same file system as the roots, which a device check cannot tell.
+    const std::string bound = logs + "/bound", userBound = "/var/user-owned/bound";
+    makeFolder(bound);
+    makeFolder(userBound, kUser);
+    const std::vector<std::string> canaries { makeFile("/etc/canaries/shadow"),
+        makeFile("/etc/canaries/passwd"), makeFile("/var/keep/secret"),
+        makeFile("/var/user-keep/secret", kUser) };
+    ASSERT_EQ(::chown("/var/user-keep", kUser, kUser), 0);
+    ASSERT_EQ(::mount("/var/keep", bound.c_str(), nullptr, MS_BIND, nullptr), 0);
+    ASSERT_EQ(::mount("/var/user-keep", userBound.c_str(), nullptr, MS_BIND, nullptr), 0);
     makeFolder("/var/crash", 0, 01777);
     makeFolder(logs + "/linked");
     ASSERT_EQ(::symlink((logs + "/linked").c_str(), "/var/root-link"), 0);
@@ -128,7 +131,9 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
 
     const std::string pkexecUser = "PKEXEC_UID=" + std::to_string(kUser);
     const std::vector<std::string> allRoots { logs, "/var/user-owned", "/var/below-user/logs",
-        "/var/group-writable/logs", "/var/crash", "/var/root-link", "/var/user-link" };
+        "/var/group-writable/logs", "/var/crash", "/var/root-link", "/var/user-link",
+        "/var/syslog-group/logs", "/var/users-writable/logs", "/var/adm-writable/logs",
+        "/var/world-writable/logs" };
     // A process with a mount namespace of its own, where the canaries are
     // mounted onto a folder the helper serves.
     const std::string journal = logs + "/journal";
@@ -145,8 +150,19 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
         { "a root a user owns", { pkexecUser }, { { makeFile("/var/user-owned/x", kUser), false } } },
         { "a root below a folder a user owns", { pkexecUser },
             { { makeFile("/var/below-user/logs/x"), false } } },
-        { "a root below a folder its group may write", { pkexecUser },
-            { { makeFile("/var/group-writable/logs/x"), false } } },
+        { "roots below folders groups of people or everyone may write", { pkexecUser },
+            { { makeFile("/var/group-writable/logs/x"), false, {}, "left out" },
+                { makeFile("/var/users-writable/logs/x"), false, {}, "left out" },
+                { makeFile("/var/adm-writable/logs/x"), false, {}, "left out" },
+                { makeFile("/var/world-writable/logs/x"), false, {}, "left out" } } },
+        { "a root a system group may write, below another, as Ubuntu's /var/log", { pkexecUser },
+            { { makeFile("/var/syslog-group/logs/x"), true } } },
+        { "a bind mount of the same file system below a root", { pkexecUser },
+            { { bound + "/secret", false, canaries[2] } } },
+        { "the same, resolved without openat2 by the helper a user started",
+            { std::string("VELMORA_HELPER_WITHOUT_OPENAT2=1") },
+            { { userBound + "/secret", false, canaries[3] }, { makeFile("/var/user-owned/y", kUser), true } },
+            0, kUser },
         { "a root reached through root's own link", { pkexecUser },
             { { "/var/root-link/x", true, makeFile(logs + "/linked/x") } } },
         { "a root reached through a user's link", { pkexecUser },
@@ -173,7 +189,7 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
             ASSERT_EQ(
                 ::chown((VELMORA_INSTALLED_DEFINITIONS + std::string(name)).c_str(), row.definitionsOwner, 0),
                 0);
-        HelperClient client(helper, row.environment, "/tmp");
+        HelperClient client(helper, row.environment, "/tmp", row.helperUser);
         ASSERT_TRUE(client.ready()) << client.problems();
         std::vector<std::string> paths;
         for (const Item& item : row.items)
@@ -183,7 +199,11 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
         EXPECT_TRUE(reply.rejected.empty()) << reply.rejected;
         for (const Item& item : row.items) {
             SCOPED_TRACE(item.path);
-            EXPECT_EQ(reply.refused.contains(item.path), !item.removed) << client.problems();
+            const auto refusal = reply.refused.find(item.path);
+            EXPECT_EQ(refusal != reply.refused.end(), !item.removed) << client.problems();
+            if (refusal != reply.refused.end()) {
+                EXPECT_NE(refusal->second.find(item.reason), std::string::npos) << refusal->second;
+            }
             EXPECT_EQ(present(item.onDisk.empty() ? item.path : item.onDisk), !item.removed);
         }
         for (const std::string& canary : canaries)

@@ -3,14 +3,15 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
 
-HelperClient::HelperClient(
-    const std::string& helper, const std::vector<std::string>& environment, const std::string& workingFolder)
+HelperClient::HelperClient(const std::string& helper, const std::vector<std::string>& environment,
+    const std::string& workingFolder, uid_t user)
 {
     int input[2], output[2];
     m_errors = ::memfd_create("helper-errors", MFD_CLOEXEC);
@@ -23,7 +24,9 @@ HelperClient::HelperClient(
     char* arguments[] = { const_cast<char*>(helper.c_str()), nullptr };
     m_pid = ::fork();
     if (m_pid == 0) {
-        if (::dup2(input[0], STDIN_FILENO) >= 0 && ::dup2(output[1], STDOUT_FILENO) >= 0
+        const bool asUser
+            = user == 0 || (::setgroups(0, nullptr) == 0 && ::setgid(user) == 0 && ::setuid(user) == 0);
+        if (asUser && ::dup2(input[0], STDIN_FILENO) >= 0 && ::dup2(output[1], STDOUT_FILENO) >= 0
             && ::dup2(m_errors, STDERR_FILENO) >= 0 && ::chdir(workingFolder.c_str()) == 0)
             ::execve(helper.c_str(), arguments, environmentPointers.data());
         ::_exit(127);

@@ -18,8 +18,10 @@ public:
         std::map<std::string, std::string> refused; // path, reason
     };
 
+    // A root test may start the helper as `user` (its group the same number),
+    // to reach the unprivileged helper's ways; 0 keeps the test's own rights.
     HelperClient(const std::string& helper, const std::vector<std::string>& environment,
-        const std::string& workingFolder);
+        const std::string& workingFolder, uid_t user = 0);
     ~HelperClient();
     HelperClient(const HelperClient&) = delete;
     HelperClient& operator=(const HelperClient&) = delete;

@@ -1,5 +1,7 @@
 #include "removal/helper/PrivilegedRoots.h"
 
+#include "platform/MountIdentity.h"
+
 #include <plist/plist.h>
 
 #include <algorithm>
@@ -8,9 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/openat2.h>
 #include <memory>
 #include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -25,6 +29,8 @@ constexpr int kMaxLinkHops = 40;
 // more tries, then the path is refused rather than waited for.
 constexpr int kOpenAttempts = 8;
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// Debian's and Ubuntu's first id of a person's account and group; below it are the system's.
+constexpr unsigned kFirstPersonId = 1000;
 
 struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
@@ -56,6 +62,55 @@ bool rootsAlone(const struct stat& status)
     return status.st_uid == 0 && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+// A group only the system's own accounts are in: below the first person's id,
+// nobody's with a person's account as a member, and no person's primary group
+// (a user private group, or "users" where everyone shares one). A group that
+// cannot be named is not known to be the system's.
+bool systemGroup(gid_t gid)
+{
+    if (gid >= kFirstPersonId)
+        return false;
+    const struct group* entry = ::getgrgid(gid);
+    if (!entry)
+        return false;
+    for (char** member = entry->gr_mem; *member; ++member) {
+        const struct passwd* account = ::getpwnam(*member);
+        if (!account || account->pw_uid >= kFirstPersonId)
+            return false;
+    }
+    bool someonesOwn = false;
+    ::setpwent();
+    while (const struct passwd* account = ::getpwent()) {
+        if (account->pw_gid == gid && account->pw_uid >= kFirstPersonId) {
+            someonesOwn = true;
+            break;
+        }
+    }
+    ::endpwent();
+    return !someonesOwn;
+}
+
+// What a folder from "/" down to a root may be. Ubuntu's /var/log is
+// root:syslog 0775 so that the log daemon can make its files: a system group
+// may write there, since every removal is then resolved beneath the opened
+// root and cannot be sent elsewhere by what that group puts in it. The
+// definitions themselves say where removal may happen and stay root's alone.
+struct Trust {
+    bool checked = true; // false unprivileged, where every folder is the user's own
+    bool systemGroupMayWrite = false;
+
+    bool allows(const struct stat& status) const
+    {
+        return !checked || rootsAlone(status)
+            || (systemGroupMayWrite && status.st_uid == 0 && (status.st_mode & S_IWOTH) == 0
+                && systemGroup(status.st_gid));
+    }
+    std::string whose() const
+    {
+        return systemGroupMayWrite ? "root's and a system group's alone" : "root's alone";
+    }
+};
+
 // A shared folder such as /var/crash: the sticky bit keeps each user's entries
 // their own, and the helper keeps to the same rule when it removes there.
 bool sharedBySticky(const struct stat& status)
@@ -78,7 +133,7 @@ struct Walk {
     struct stat status { };
 };
 
-bool walkTrusted(const std::vector<std::string>& parts, bool rootOwnedOnly, Walk& walk, std::string& problem)
+bool walkTrusted(const std::vector<std::string>& parts, const Trust& trust, Walk& walk, std::string& problem)
 {
     int current = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
     const auto fail = [&](std::string why) {
@@ -90,8 +145,8 @@ bool walkTrusted(const std::vector<std::string>& parts, bool rootOwnedOnly, Walk
     struct stat status { };
     if (current < 0 || ::fstat(current, &status) != 0)
         return fail(errorText("/"));
-    if (rootOwnedOnly && !rootsAlone(status))
-        return fail("the root folder is not root's alone");
+    if (!trust.allows(status))
+        return fail("the root folder is not " + trust.whose());
 
     std::vector<std::string> pending(parts.rbegin(), parts.rend());
     int hops = 0;
@@ -101,7 +156,7 @@ bool walkTrusted(const std::vector<std::string>& parts, bool rootOwnedOnly, Walk
         if (::fstatat(current, part.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             return fail(errorText(part));
         if (S_ISLNK(status.st_mode)) {
-            if (rootOwnedOnly && status.st_uid != 0)
+            if (trust.checked && status.st_uid != 0)
                 return fail("the link " + part + " on its way is not root's");
             if (++hops > kMaxLinkHops)
                 return fail("too many links on its way");
@@ -135,8 +190,8 @@ bool walkTrusted(const std::vector<std::string>& parts, bool rootOwnedOnly, Walk
         current = next;
         if (::fstat(current, &status) != 0 || !S_ISDIR(status.st_mode))
             return fail(part + " is not a folder");
-        if (rootOwnedOnly && !rootsAlone(status))
-            return fail("the folder " + part + " on its way is not root's alone");
+        if (!trust.allows(status))
+            return fail("the folder " + part + " on its way is not " + trust.whose());
     }
     return fail("names the root folder");
 }
@@ -150,7 +205,7 @@ int openTrustedFolder(const std::string& path, bool rootOwnedOnly, std::string& 
         return -1;
     }
     Walk walk;
-    if (!walkTrusted(*parts, rootOwnedOnly, walk, problem))
+    if (!walkTrusted(*parts, Trust { rootOwnedOnly }, walk, problem))
         return -1;
     const int folder = ::openat(walk.parent, walk.name.c_str(), kFolderFlags);
     ::close(walk.parent);
@@ -255,6 +310,7 @@ PrivilegedRoots PrivilegedRoots::load(
 
 PrivilegedRoots::PrivilegedRoots(PrivilegedRoots&& other) noexcept
     : m_roots(std::move(other.m_roots))
+    , m_leftOut(std::move(other.m_leftOut))
     , m_withoutOpenat2(other.m_withoutOpenat2)
 {
     other.m_roots.clear();
@@ -283,13 +339,20 @@ void PrivilegedRoots::addEntry(
         problems.push_back("the root folder is not used: " + entry);
         return;
     }
+    // Its paths are refused later with the reason, which the user sees in
+    // Velmora's log rather than only the helper's own complaint at start.
+    const auto leaveOut = [&](const std::string& problem) {
+        problems.push_back(entry + ": " + problem);
+        m_leftOut.push_back({ *parts, problems.back() });
+    };
+    const Trust trust { options.rootOwnedOnly, true };
     Walk walk;
     std::string problem;
-    if (!walkTrusted(*parts, options.rootOwnedOnly, walk, problem)) {
-        problems.push_back(entry + ": " + problem);
+    if (!walkTrusted(*parts, trust, walk, problem)) {
+        leaveOut(problem);
         return;
     }
-    Root root { *parts, walk.parent, 0, walk.name };
+    Root root { *parts, walk.parent, std::nullopt, walk.name };
     if (S_ISDIR(walk.status.st_mode)) {
         root.folder = ::openat(walk.parent, walk.name.c_str(), kFolderFlags);
         ::close(walk.parent);
@@ -297,12 +360,11 @@ void PrivilegedRoots::addEntry(
     }
     struct stat status { };
     if (root.folder < 0 || ::fstat(root.folder, &status) != 0) {
-        problems.push_back(errorText(entry));
-    } else if (options.rootOwnedOnly && !rootsAlone(status)
-        && !(root.fileName.empty() && sharedBySticky(status))) {
-        problems.push_back(entry + ": not root's alone");
+        leaveOut(std::strerror(errno));
+    } else if (!trust.allows(status) && !(root.fileName.empty() && sharedBySticky(status))) {
+        leaveOut("not " + trust.whose());
     } else {
-        root.device = status.st_dev;
+        root.mount = MountIdentity::of(root.folder);
         m_roots.push_back(std::move(root));
         return;
     }
@@ -338,6 +400,11 @@ PrivilegedRoots::Location PrivilegedRoots::locate(std::string_view path) const
     }
     if (!closest) {
         location.problem = "outside the folders of system logs and caches";
+        for (const LeftOut& root : m_leftOut) {
+            if (parts->size() >= root.parts.size()
+                && std::equal(root.parts.begin(), root.parts.end(), parts->begin()))
+                location.problem = "its folder of system logs and caches was left out: " + root.problem;
+        }
         return location;
     }
     if (!closest->fileName.empty()) {
@@ -380,7 +447,8 @@ int PrivilegedRoots::openBeneath(
             return -1;
         }
     }
-    // Without openat2: no link is followed, and a change of device is a mount point.
+    // Without openat2: no link is followed, and a change of mount is refused,
+    // a bind mount of the same file system as much as another file system.
     int current = ::fcntl(root.folder, F_DUPFD_CLOEXEC, 0);
     for (const std::string& part : parts) {
         const int next = current < 0 ? -1 : ::openat(current, part.c_str(), kFolderFlags);
@@ -389,8 +457,8 @@ int PrivilegedRoots::openBeneath(
             ::close(current);
         current = next;
         struct stat status { };
-        if (current >= 0 && ::fstat(current, &status) == 0 && S_ISDIR(status.st_mode)
-            && status.st_dev == root.device)
+        if (current >= 0 && ::fstat(current, &status) == 0 && S_ISDIR(status.st_mode) && root.mount
+            && MountIdentity::of(current) == root.mount)
             continue;
         if (current >= 0) {
             problem = refusal;

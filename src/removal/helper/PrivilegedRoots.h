@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -19,8 +21,10 @@ public:
     struct Options {
         // As the superuser: the definition files, every root and every folder
         // above them must be root's alone, so nobody else can change what a
-        // root means. Unprivileged (tests), the helper can harm nobody but the
-        // user who started it, and the temporary folders are the user's own.
+        // root means; a system group may also write a root or a folder above
+        // one (Ubuntu's /var/log), since removals stay beneath the opened root.
+        // Unprivileged (tests), the helper can harm nobody but the user who
+        // started it, and the temporary folders are the user's own.
         bool rootOwnedOnly = true;
         // Resolves requests component by component, as on kernels without openat2.
         bool withoutOpenat2 = false;
@@ -47,7 +51,8 @@ public:
 
     // Opens the folder that holds the path, when the path lies strictly inside
     // a folder root or names a file root, as written: no ".", "..", or way
-    // through a link, a mount point or /proc.
+    // through a link, a mount point (bind mounts included) or /proc. A path of
+    // an entry that was left out at load is refused with the reason.
     Location locate(std::string_view path) const;
 
     bool empty() const { return m_roots.empty(); }
@@ -58,13 +63,19 @@ private:
     struct Root {
         std::vector<std::string> parts;
         int folder = -1; // the root itself, or the folder holding a file root
-        dev_t device = 0;
+        std::optional<std::uint64_t> mount;
         std::string fileName; // empty for a folder root
+    };
+    // An entry that is not served, and why.
+    struct LeftOut {
+        std::vector<std::string> parts;
+        std::string problem;
     };
 
     void addEntry(const std::string& entry, const Options& options, std::vector<std::string>& problems);
     int openBeneath(const Root& root, const std::vector<std::string>& parts, std::string& problem) const;
 
     std::vector<Root> m_roots;
+    std::vector<LeftOut> m_leftOut;
     bool m_withoutOpenat2 = false;
 };
