@@ -3,6 +3,7 @@
 // are empty tmpfs and whose remaining file systems are read-only; anywhere
 // else every case is skipped with the reason.
 
+#include "privileged/NamespaceCheck.h"
 #include "support/HelperClient.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <linux/magic.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -24,29 +22,6 @@ namespace fs = std::filesystem;
 
 // The user polkit names, and another user of the same machine.
 constexpr uid_t kUser = 1000, kStranger = 2000;
-
-// Why the cases cannot run here; empty when they can.
-std::string whyNotConfined()
-{
-    if (::geteuid() != 0)
-        return "not running as root";
-    if (!std::getenv("VELMORA_PRIVILEGED_HELPER"))
-        return "not started by run-in-namespace.sh (VELMORA_PRIVILEGED_HELPER is not set)";
-    struct statvfs rootFolder { };
-    if (::statvfs("/", &rootFolder) != 0 || !(rootFolder.f_flag & ST_RDONLY))
-        return "/ is writable: not inside the namespace run-in-namespace.sh prepares";
-    for (const char* folder : { "/etc", "/var", "/usr/local", "/home", "/root", "/tmp", "/work" }) {
-        struct statfs status { };
-        if (::statfs(folder, &status) == 0 && status.f_type != TMPFS_MAGIC)
-            return std::string(folder) + " is not covered by a tmpfs";
-    }
-    std::error_code error;
-    fs::create_directories(VELMORA_INSTALLED_DEFINITIONS, error);
-    if (error)
-        return "the installed definitions folder " VELMORA_INSTALLED_DEFINITIONS
-               " is not on a covered folder";
-    return {};
-}
 
 void makeFolder(const std::string& path, uid_t owner = 0, mode_t mode = 0755)
 {
