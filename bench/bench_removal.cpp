@@ -109,10 +109,10 @@ WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1 / %3
   INSERT INTO moz_bookmarks SELECT i, 1, i * %3, 2, 'Bookmark ' || i, printf('bookmark%04d', i) FROM n;
 COMMIT;
 )")
-                                 .arg(kPages)
-                                 .arg(kVisitsPerPage)
-                                 .arg(kBookmarkEvery)
-                                 .toUtf8();
+                                .arg(kPages)
+                                .arg(kVisitsPerPage)
+                                .arg(kBookmarkEvery)
+                                .toUtf8();
     const bool built = run(db, fill.constData());
     sqlite3_close(db);
     return built;
@@ -134,7 +134,8 @@ int main(int argc, char** argv)
     const QString cache = locations.home + QStringLiteral("/.cache/app");
     PropertyList::writeXml(QVariantMap { { QStringLiteral("System Cache"), QVariantList { cache } } },
         locations.definitionFile(QStringLiteral("SystemCachePaths")));
-    const QVariantMap firefox { { QStringLiteral("FireFox"), QVariantList { QStringLiteral("~/.mozilla/firefox") } } };
+    const QVariantMap firefox { { QStringLiteral("FireFox"),
+        QVariantList { QStringLiteral("~/.mozilla/firefox") } } };
     PropertyList::writeXml(QVariantMap { { QStringLiteral("History"), firefox } },
         locations.definitionFile(QStringLiteral("InternetCachePaths")));
     Locations::setCurrent(locations);
@@ -181,8 +182,8 @@ int main(int argc, char** argv)
     const qint64 before = QFileInfo(places).size();
 
     timer.restart();
-    const bool cleaned
-        = BrowserDatabaseCleaner::clean(places, confinement, BrowserDatabaseCleaner::Options::from(locations));
+    const bool cleaned = BrowserDatabaseCleaner::clean(
+        places, confinement, BrowserDatabaseCleaner::Options::from(locations));
     const double ms = timer.nsecsElapsed() / 1e6;
     std::printf("database clean: places.sqlite of %.1f MB (%d pages, %d visits, a bookmark every %d pages)\n",
         before / 1e6, kPages, kPages * kVisitsPerPage, kBookmarkEvery);

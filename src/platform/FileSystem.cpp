@@ -145,8 +145,8 @@ bool FileSystem::removeItem(const QString& path, QString* error)
     return result == 0;
 }
 
-int FileSystem::openParentBeneath(
-    const QString& base, const QStringList& inside, const FolderIdentities& kept, Beneath* failure, QString* reason)
+int FileSystem::openParentBeneath(const QString& base, const QStringList& inside,
+    const FolderIdentities& kept, Beneath* failure, QString* reason)
 {
     const auto refuse = [failure, reason](const QString& why) {
         *failure = Beneath::Refused;

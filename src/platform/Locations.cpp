@@ -66,8 +66,8 @@ QString ownTemporaryFolder()
 {
     const QString runtime = environmentFolder("XDG_RUNTIME_DIR", QString());
     struct stat info { };
-    if (!runtime.isEmpty() && lstat(QFile::encodeName(runtime).constData(), &info) == 0 && S_ISDIR(info.st_mode)
-        && info.st_uid == geteuid())
+    if (!runtime.isEmpty() && lstat(QFile::encodeName(runtime).constData(), &info) == 0
+        && S_ISDIR(info.st_mode) && info.st_uid == geteuid())
         return runtime;
     return QDir::tempPath();
 }

@@ -243,7 +243,8 @@ std::optional<QString> cleanCopy(const QString& copy, const QString& compacted, 
     // Whatever its schema does, the file may not grow by more than the room
     // an index rebalanced by the clean may take.
     if (!db.column(QStringLiteral("PRAGMA page_count"), &pages) || pages.size() != 1
-        || !db.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages.first().toLongLong() * 17 / 16 + 32)))
+        || !db.exec(
+            QStringLiteral("PRAGMA max_page_count = %1").arg(pages.first().toLongLong() * 17 / 16 + 32)))
         return db.errorText();
     QStringList check;
     if (!db.column(QStringLiteral("PRAGMA quick_check"), &check))
@@ -269,7 +270,8 @@ std::optional<QString> cleanCopy(const QString& copy, const QString& compacted, 
     // The deleted rows stay readable in free pages until the file is rebuilt.
     // The clean itself is done, so a failure here is only told.
     QString quoted = compacted;
-    *isCompacted = db.exec(QStringLiteral("VACUUM INTO '%1'").arg(quoted.replace(u'\'', QStringLiteral("''"))));
+    *isCompacted
+        = db.exec(QStringLiteral("VACUUM INTO '%1'").arg(quoted.replace(u'\'', QStringLiteral("''"))));
     if (!*isCompacted)
         SystemLog::write(QStringLiteral("Cannot compact %1: %2").arg(path, db.errorText()));
     return std::nullopt;
@@ -287,8 +289,8 @@ std::optional<QString> replace(int folder, const QByteArray& name, int cleaned, 
     int descriptor = -1;
     for (int attempt = 0; descriptor < 0 && attempt < 16; ++attempt) {
         temporary = '.' + name + ".velmora-" + QByteArray::number(QRandomGenerator::system()->generate(), 16);
-        descriptor = openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-            S_IRUSR | S_IWUSR);
+        descriptor = openat(folder, temporary.constData(),
+            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (descriptor < 0 && errno != EEXIST)
             return systemError();
     }
@@ -301,7 +303,8 @@ std::optional<QString> replace(int folder, const QByteArray& name, int cleaned, 
     if (!failure && options.beforeReplacing)
         options.beforeReplacing();
     struct stat now { };
-    if (!failure && (fstatat(folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !sameFile(now, original)))
+    if (!failure
+        && (fstatat(folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !sameFile(now, original)))
         failure = QStringLiteral("it changed while it was cleaned");
     if (!failure && renameat(folder, temporary.constData(), folder, name.constData()) != 0)
         failure = systemError();
@@ -314,8 +317,8 @@ std::optional<QString> replace(int folder, const QByteArray& name, int cleaned, 
 }
 
 // Answers why the database was left as it was, or nothing when it was cleaned.
-std::optional<QString> cleanWith(const QString& path, const Recipe& recipe, const RemovalConfinement& confinement,
-    const BrowserDatabaseCleaner::Options& options)
+std::optional<QString> cleanWith(const QString& path, const Recipe& recipe,
+    const RemovalConfinement& confinement, const BrowserDatabaseCleaner::Options& options)
 {
     // Root's own databases are in root's home; one anywhere else was put
     // there by someone else for root to open.
@@ -391,11 +394,13 @@ bool BrowserDatabaseCleaner::isDatabaseToClean(const QString& path)
     return recipeFor(path) != nullptr;
 }
 
-bool BrowserDatabaseCleaner::clean(const QString& path, const RemovalConfinement& confinement, const Options& options)
+bool BrowserDatabaseCleaner::clean(
+    const QString& path, const RemovalConfinement& confinement, const Options& options)
 {
     const Recipe* recipe = recipeFor(path);
-    const std::optional<QString> reason = recipe ? cleanWith(path, *recipe, confinement, options)
-                                                 : QStringLiteral("it is not a browser database Velmora cleans");
+    const std::optional<QString> reason = recipe
+        ? cleanWith(path, *recipe, confinement, options)
+        : QStringLiteral("it is not a browser database Velmora cleans");
     if (!reason)
         return true;
     SystemLog::write(QStringLiteral("Cannot clean %1: %2").arg(path, *reason));

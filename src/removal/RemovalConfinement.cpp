@@ -58,8 +58,9 @@ bool RemovalConfinement::cleansDatabase(const QString& path, const QString& cate
         return false;
     const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
     const QList<QStringList> entries = m_databaseEntries.value(category);
-    return std::any_of(entries.cbegin(), entries.cend(),
-        [&parts](const QStringList& entry) { return parts.size() > entry.size() && startsWith(parts, entry); });
+    return std::any_of(entries.cbegin(), entries.cend(), [&parts](const QStringList& entry) {
+        return parts.size() > entry.size() && startsWith(parts, entry);
+    });
 }
 
 bool RemovalConfinement::find(const QString& path, Place* place, QString* reason) const

@@ -76,7 +76,8 @@ bool SqliteDatabase::column(const QString& sql, QStringList* values)
 {
     values->clear();
     sqlite3_stmt* statement = nullptr;
-    if (!isUsable() || sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+    if (!isUsable()
+        || sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
         return fail();
     int status = SQLITE_ROW;
     while ((status = sqlite3_step(statement)) == SQLITE_ROW) {

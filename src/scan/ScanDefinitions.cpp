@@ -62,7 +62,8 @@ QStringList ScanDefinitions::browserPaths(
 
 QStringList ScanDefinitions::categoryPaths(const QVariantMap& internetCachePaths, const QString& category)
 {
-    const QVariantMap browsers = dictionary(internetCachePaths.value(category), quoted(kInternetCachePaths, category));
+    const QVariantMap browsers
+        = dictionary(internetCachePaths.value(category), quoted(kInternetCachePaths, category));
     QStringList paths;
     for (auto browser = browsers.cbegin(); browser != browsers.cend(); ++browser)
         paths << browserPaths(internetCachePaths, category, browser.key());

@@ -22,7 +22,7 @@ namespace {
 QByteArray contents(const QString& path)
 {
     // Reading a FIFO would wait for a writer.
-    if (struct stat info { }; stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode))
+    if (struct stat info {}; stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode))
         return "<FIFO>";
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
@@ -54,7 +54,8 @@ const QString kChromiumProfile = QStringLiteral("home/.config/chromium/Default")
 bool clean(Sandbox& sandbox, const QString& path, BrowserDatabaseCleaner::Options options = {})
 {
     useSandboxDefinitions(sandbox);
-    const BrowserDatabaseCleaner::Options defaults = BrowserDatabaseCleaner::Options::from(sandbox.locations());
+    const BrowserDatabaseCleaner::Options defaults
+        = BrowserDatabaseCleaner::Options::from(sandbox.locations());
     options.home = defaults.home;
     options.temporaryFolder = defaults.temporaryFolder;
     return BrowserDatabaseCleaner::clean(path, RemovalConfinement(sandbox.locations()), options);
@@ -137,7 +138,8 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
     const char* canaryTable = "CREATE TABLE canary (x); INSERT INTO canary VALUES ('kept');";
     // A billion rows for each visit deleted.
     const std::string endless = std::string(canaryTable)
-        + "CREATE TABLE big (x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+        + "CREATE TABLE big (x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+          "1000) "
           "INSERT INTO big SELECT i FROM n; CREATE TRIGGER endless AFTER DELETE ON moz_historyvisits BEGIN "
           "INSERT INTO canary SELECT 1 FROM big a, big b, big c; END";
     const std::string growing = std::string(canaryTable)
@@ -170,8 +172,8 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         { "a link on the way to it", Places, "a link or a file on the way", nullptr, nullptr, LinkOnTheWay },
         { "swapped for a copy between the check and the rename", Places, "it changed while it was cleaned",
             nullptr, nullptr, Swapped },
-        { "a clean past its time limit", Places, "the clean took longer than its time limit", nullptr, nullptr,
-            TimeLimit },
+        { "a clean past its time limit", Places, "the clean took longer than its time limit", nullptr,
+            nullptr, TimeLimit },
         { "a page bigger with every row the clean changes", Places, "database or disk is full",
             "CREATE INDEX growing ON moz_places (CASE WHEN frecency = -1 THEN zeroblob(1000000) END)" },
         { "an endless trigger", Places, {}, endless.c_str() },
@@ -236,7 +238,8 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         const auto holder = row.held ? std::make_unique<OtherProcessConnection>(path, row.held) : nullptr;
         const auto before = snapshot(path);
         const auto target = snapshot(elsewhere);
-        const QStringList besideBefore = QDir(profile).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+        const QStringList besideBefore
+            = QDir(profile).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
         sandbox.clearRecords();
 
         EXPECT_EQ(clean(sandbox, path, options), row.reason.isEmpty());
