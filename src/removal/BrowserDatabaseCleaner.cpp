@@ -143,8 +143,8 @@ bool isWalHeader(const QByteArray& start)
         && start.at(kHeaderVersionOffset) == 2 && start.at(kHeaderVersionOffset + 1) == 2;
 }
 
-// Copies exactly `size` bytes of `from` to `to` and flushes them, the header's
-// mode bytes set to `version` when it is not 0. Answers why it failed.
+// Copies exactly `size` bytes of `from` to `to`, the header's mode bytes set
+// to `version` when it is not 0. Answers why it failed.
 std::optional<QString> copyContents(int from, int to, off_t size, char version)
 {
     QByteArray buffer(1 << 20, Qt::Uninitialized);
@@ -172,8 +172,6 @@ std::optional<QString> copyContents(int from, int to, off_t size, char version)
     }
     if (done != size)
         return QStringLiteral("it changed while it was read");
-    if (fsync(to) != 0)
-        return systemError();
     return std::nullopt;
 }
 
@@ -298,7 +296,8 @@ std::optional<QString> replace(int folder, const QByteArray& name, int cleaned, 
         return systemError(EEXIST);
     const Descriptor written(descriptor);
     std::optional<QString> failure = copyContents(cleaned, descriptor, made.st_size, version);
-    if (!failure && fchmod(descriptor, original.st_mode & 07777) != 0)
+    // On disk before the rename, so that a crash leaves the old file or the new one.
+    if (!failure && (fchmod(descriptor, original.st_mode & 07777) != 0 || fsync(descriptor) != 0))
         failure = systemError();
     if (!failure && options.beforeReplacing)
         options.beforeReplacing();
