@@ -152,18 +152,20 @@ bool FileSystem::removeItem(const QString& path, QString* error)
     return result == 0;
 }
 
-FileSystem::Beneath FileSystem::removeBeneath(const QString& base, const QStringList& inside,
-    const FolderIdentities& kept, bool mayBeFolder, QString* reason)
+int FileSystem::openParentBeneath(const QString& base, const QStringList& inside,
+    const FolderIdentities& kept, Beneath* failure, QString* reason)
 {
-    const auto refuse = [reason](const QString& why) {
+    const auto refuse = [failure, reason](const QString& why) {
+        *failure = Beneath::Refused;
         if (reason)
             *reason = why;
-        return Beneath::Refused;
+        return -1;
     };
-    const auto fail = [reason](int error) {
+    const auto fail = [failure, reason](int error) {
+        *failure = error < 0 ? Beneath::Refused : Beneath::Failed;
         if (reason)
             *reason = describe(error);
-        return error < 0 ? Beneath::Refused : Beneath::Failed;
+        return -1;
     };
     std::vector<QByteArray> names;
     names.reserve(size_t(inside.size()));
@@ -198,17 +200,34 @@ FileSystem::Beneath FileSystem::removeBeneath(const QString& base, const QString
             return fail(error);
         }
     }
-    const char* last = names.back().constData();
+    return folder;
+}
+
+FileSystem::Beneath FileSystem::removeBeneath(const QString& base, const QStringList& inside,
+    const FolderIdentities& kept, bool mayBeFolder, QString* reason)
+{
+    Beneath failure = Beneath::Failed;
+    const int folder = openParentBeneath(base, inside, kept, &failure, reason);
+    if (folder < 0)
+        return failure;
+    const QByteArray lastName = QFile::encodeName(inside.last());
+    const char* last = lastName.constData();
     struct stat info { };
     int result = fstatat(folder, last, &info, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
     if (result == 0 && S_ISDIR(info.st_mode) && !mayBeFolder) {
         close(folder);
-        return refuse(QStringLiteral("a folder where a file is named"));
+        if (reason)
+            *reason = QStringLiteral("a folder where a file is named");
+        return Beneath::Refused;
     }
     if (result == 0)
         result = removeBelow(folder, last, &kept);
     close(folder);
-    return result == 0 ? Beneath::Removed : fail(result);
+    if (result == 0)
+        return Beneath::Removed;
+    if (reason)
+        *reason = describe(result);
+    return result < 0 ? Beneath::Refused : Beneath::Failed;
 }
 
 bool FileSystem::createDirectory(const QString& path)

@@ -32,6 +32,12 @@ public:
     // or was refused.
     virtual Beneath removeBeneath(const QString& base, const QStringList& inside,
         const FolderIdentities& kept, bool mayBeFolder, QString* reason = nullptr);
+    // Opens the folder that holds the last of `inside`, below `base` as
+    // removeBeneath reaches it: no link in any component, no folder of `kept`
+    // passed through. The descriptor, which the caller closes, or -1 with
+    // `failure` and `reason` set.
+    static int openParentBeneath(const QString& base, const QStringList& inside, const FolderIdentities& kept,
+        Beneath* failure, QString* reason = nullptr);
     // Creates the last component only; false when it exists or the parent is missing.
     virtual bool createDirectory(const QString& path);
     // Creates the folder with its parents.

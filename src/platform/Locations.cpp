@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -56,6 +59,18 @@ void fillSystem(Locations& l, const QString& root)
     l.flatpakSystemExports = root + QStringLiteral("/var/lib/flatpak/exports/share");
     l.snapMount = root + QStringLiteral("/snap");
     l.snapDesktopEntries = root + QStringLiteral("/var/lib/snapd/desktop/applications");
+}
+
+// A runtime folder another user owns (root started from a user's session
+// keeps the user's) could have a private folder made in it renamed away.
+QString ownTemporaryFolder()
+{
+    const QString runtime = environmentFolder("XDG_RUNTIME_DIR", QString());
+    struct stat info { };
+    if (!runtime.isEmpty() && lstat(QFile::encodeName(runtime).constData(), &info) == 0
+        && S_ISDIR(info.st_mode) && info.st_uid == geteuid())
+        return runtime;
+    return QDir::tempPath();
 }
 
 QMutex& currentLock()
@@ -121,6 +136,7 @@ Locations Locations::fromEnvironment()
     l.privilegedHelper = QStringLiteral(VELMORA_INSTALLED_HELPER);
     l.elevationCommand = QStringLiteral("/usr/bin/pkexec");
     l.commandSearchPath = qEnvironmentVariable("PATH", QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
+    l.temporaryFolder = ownTemporaryFolder();
     fillDerived(l);
     fillSystem(l, QString());
     return l;
@@ -145,6 +161,7 @@ Locations Locations::sandbox(const QString& root)
     l.privilegedHelper = root + QStringLiteral("/usr/libexec/velmora/velmora-remove-helper");
     l.elevationCommand = root + QStringLiteral("/usr/bin/pkexec");
     l.commandSearchPath = root + QStringLiteral("/bin");
+    l.temporaryFolder = root + QStringLiteral("/tmp");
     fillDerived(l);
     fillSystem(l, root);
     return l;

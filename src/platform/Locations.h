@@ -40,6 +40,9 @@ struct Locations final {
     // Folders, ":"-separated, where flatpak, snap and gsettings are looked for:
     // $PATH; a sandbox's own bin folder, so a test can only run stand-ins.
     QString commandSearchPath;
+    // Where private working copies are made: $XDG_RUNTIME_DIR when it is the
+    // user's own, else the system's temporary folder.
+    QString temporaryFolder;
 
     QString resultsFile() const; // resultsFolder + "/ScanResults.plist"
     QString definitionFile(const QString& resourceName) const; // resources/definitions/<name>.plist

@@ -208,7 +208,7 @@ bool FixPageController::removeDeletableFile(TreeNode* node)
         const QString path = Locations::current().expandTilde(childData->name());
         QString reason;
         if (m_isRootUser || childData->privilegeToDelete() == 0)
-            removeFile(path);
+            removeFile(path, data->name());
         else if (!confinement().admits(path, &reason))
             logRefused(path, reason);
         else if (childData->isDirectory() && m_lockedDirectoryArray)
@@ -219,7 +219,7 @@ bool FixPageController::removeDeletableFile(TreeNode* node)
     return m_bItemsSelected;
 }
 
-void FixPageController::removeFile(const QString& path)
+void FixPageController::removeFile(const QString& path, const QString& category)
 {
     QString expanded = Locations::current().expandTilde(path);
     // "link/" would name the folder behind a link; the link itself is what is listed.
@@ -229,10 +229,11 @@ void FixPageController::removeFile(const QString& path)
     FileSystem::Beneath outcome = FileSystem::Beneath::Refused;
     // A database that holds the user's own data is cleaned, never removed; the
     // rule of where removal may reach applies to it all the same.
-    if (!BrowserDatabaseCleaner::isDatabaseToClean(expanded))
+    if (!confinement().cleansDatabase(expanded, category))
         outcome = confinement().remove(expanded, &reason);
     else if (confinement().admits(expanded, &reason)) {
-        if (BrowserDatabaseCleaner::clean(expanded))
+        if (BrowserDatabaseCleaner::clean(
+                expanded, confinement(), BrowserDatabaseCleaner::Options::from(Locations::current())))
             m_cleanedDatabases.insert(expanded);
         return;
     }

@@ -46,7 +46,8 @@ public:
     bool removeDeletableFile(TreeNode* node);
     // Removes a path with the user's own rights, only inside the folders the
     // scan walks (see RemovalConfinement); a failure or refusal is logged and passed over.
-    void removeFile(const QString& path);
+    // A browser database listed under its own category is cleaned instead.
+    void removeFile(const QString& path, const QString& category = QString());
     bool isRootUser() const { return m_isRootUser; }
     void setIsRootUser(bool isRootUser) { m_isRootUser = isRootUser; }
     void expandAll();

@@ -1,6 +1,7 @@
 #include "removal/RemovalConfinement.h"
 
 #include "platform/Locations.h"
+#include "removal/BrowserDatabaseCleaner.h"
 #include "scan/ScanDefinitions.h"
 
 #include <algorithm>
@@ -41,6 +42,25 @@ RemovalConfinement::RemovalConfinement(const Locations& locations)
     std::stable_sort(m_entries.begin(), m_entries.end(),
         [](const QStringList& a, const QStringList& b) { return a.size() > b.size(); });
     m_kept.insert(homeAndAbove);
+    const QVariantMap internet = ScanDefinitions::load(locations, ScanDefinitions::kInternetCachePaths);
+    for (const QString& category : BrowserDatabaseCleaner::cleanedCategories()) {
+        for (const QString& written : ScanDefinitions::categoryPaths(internet, category)) {
+            const QStringList parts = locations.expandTilde(written).split(u'/', Qt::SkipEmptyParts);
+            if (m_entries.contains(parts))
+                m_databaseEntries[category].append(parts);
+        }
+    }
+}
+
+bool RemovalConfinement::cleansDatabase(const QString& path, const QString& category) const
+{
+    if (!BrowserDatabaseCleaner::isDatabaseToClean(path))
+        return false;
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    const QList<QStringList> entries = m_databaseEntries.value(category);
+    return std::any_of(entries.cbegin(), entries.cend(), [&parts](const QStringList& entry) {
+        return parts.size() > entry.size() && startsWith(parts, entry);
+    });
 }
 
 bool RemovalConfinement::find(const QString& path, Place* place, QString* reason) const
@@ -84,4 +104,13 @@ FileSystem::Beneath RemovalConfinement::remove(const QString& path, QString* rea
     if (!find(path, &place, reason))
         return FileSystem::Beneath::Refused;
     return FileSystem::current().removeBeneath(place.base, place.inside, m_kept, !place.isEntry, reason);
+}
+
+int RemovalConfinement::openParent(const QString& path, QString* reason) const
+{
+    Place place;
+    if (!find(path, &place, reason))
+        return -1;
+    FileSystem::Beneath failure = FileSystem::Beneath::Refused;
+    return FileSystem::openParentBeneath(place.base, place.inside, m_kept, &failure, reason);
 }

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderIdentities.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,14 @@ public:
     bool admits(const QString& path, QString* reason = nullptr) const;
     // Removes the path when the rule allows it, through FileSystem::current().
     FileSystem::Beneath remove(const QString& path, QString* reason = nullptr) const;
+    // Whether removal cleans the path rather than deleting it: a browser
+    // database listed under a category whose databases are cleaned, strictly
+    // inside one of that category's own entries. Anywhere else a file of the
+    // same name is a plain file.
+    bool cleansDatabase(const QString& path, const QString& category) const;
+    // The folder holding the path, opened as remove() reaches it: a
+    // descriptor the caller closes, or -1 with `reason`.
+    int openParent(const QString& path, QString* reason = nullptr) const;
 
 private:
     // The walked folder to start from and the components below it.
@@ -39,5 +48,7 @@ private:
     bool find(const QString& path, Place* place, QString* reason) const;
 
     QList<QStringList> m_entries;
+    // By category, the entries under which databases are cleaned.
+    QHash<QString, QList<QStringList>> m_databaseEntries;
     FolderIdentities m_kept;
 };

@@ -6,15 +6,15 @@
 
 namespace {
 
-// Long enough to ride out a browser's short write, short enough not to hang
-// the removal while a running browser holds its database for good.
-constexpr int kBusyTimeoutMs = 100;
+// Virtual machine steps between two looks at the clock: a few microseconds.
+constexpr int kStepsBetweenChecks = 1000;
 
 } // namespace
 
-SqliteDatabase::SqliteDatabase(const QString& path)
+SqliteDatabase::SqliteDatabase(const QString& path, std::chrono::milliseconds timeLimit)
+    : m_deadline(std::chrono::steady_clock::now() + timeLimit)
 {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE;
     const int status = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
     if (status != SQLITE_OK) {
         m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(status));
@@ -22,8 +22,18 @@ SqliteDatabase::SqliteDatabase(const QString& path)
         m_db = nullptr;
         return;
     }
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    sqlite3_extended_result_codes(m_db, 1);
+    for (const int option : { SQLITE_DBCONFIG_ENABLE_TRIGGER, SQLITE_DBCONFIG_ENABLE_VIEW,
+             SQLITE_DBCONFIG_TRUSTED_SCHEMA, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION })
+        sqlite3_db_config(m_db, option, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_progress_handler(m_db, kStepsBetweenChecks, &SqliteDatabase::pastDeadline, this);
+    // The copy is thrown away on any failure, so a journal in memory is
+    // enough, and temporary tables never reach a file.
+    if (!exec(QStringLiteral("PRAGMA trusted_schema = OFF; PRAGMA journal_mode = MEMORY; "
+                             "PRAGMA temp_store = MEMORY"))) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    }
 }
 
 SqliteDatabase::~SqliteDatabase()
@@ -31,15 +41,33 @@ SqliteDatabase::~SqliteDatabase()
     sqlite3_close(m_db);
 }
 
+int SqliteDatabase::pastDeadline(void* connection)
+{
+    auto* self = static_cast<SqliteDatabase*>(connection);
+    self->m_timedOut = self->m_timedOut || std::chrono::steady_clock::now() >= self->m_deadline;
+    return self->m_timedOut ? 1 : 0;
+}
+
 bool SqliteDatabase::fail()
 {
-    m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("the database is not open");
+    if (m_timedOut)
+        m_error = QStringLiteral("the clean took longer than its time limit");
+    else if (m_db)
+        m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    else if (m_error.isEmpty())
+        m_error = QStringLiteral("the database is not open");
     return false;
+}
+
+bool SqliteDatabase::isUsable()
+{
+    // The progress handler sees only statements long enough to call it.
+    return m_db && pastDeadline(this) == 0;
 }
 
 bool SqliteDatabase::exec(const QString& sql)
 {
-    if (!m_db || sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (!isUsable() || sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail();
     return true;
 }
@@ -48,7 +76,8 @@ bool SqliteDatabase::column(const QString& sql, QStringList* values)
 {
     values->clear();
     sqlite3_stmt* statement = nullptr;
-    if (!m_db || sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+    if (!isUsable()
+        || sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
         return fail();
     int status = SQLITE_ROW;
     while ((status = sqlite3_step(statement)) == SQLITE_ROW) {

@@ -3,14 +3,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
 struct sqlite3;
 
-// One connection to an existing SQLite database, opened for reading and
-// writing but never created, and never through a link. Failures are values:
-// each call answers whether it worked and errorText() says why not.
+// One connection to a database file of unknown origin, a private copy that
+// nobody else can reach: opened for reading and writing but never created,
+// never through a link, and with nothing the file says run as code: triggers
+// and views off, defensive mode on, the schema not trusted, no journal on
+// disk. A statement still running at the time limit
+// is ended. Failures are values: each call answers whether it worked and
+// errorText() says why not.
 class SqliteDatabase final {
 public:
-    explicit SqliteDatabase(const QString& path);
+    SqliteDatabase(const QString& path, std::chrono::milliseconds timeLimit);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;
@@ -27,7 +33,11 @@ public:
 
 private:
     bool fail();
+    bool isUsable();
+    static int pastDeadline(void* connection);
 
     sqlite3* m_db = nullptr;
     QString m_error;
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_timedOut = false;
 };

@@ -60,6 +60,16 @@ QStringList ScanDefinitions::browserPaths(
     return pathStrings(browsers.value(browser), quoted(where, browser));
 }
 
+QStringList ScanDefinitions::categoryPaths(const QVariantMap& internetCachePaths, const QString& category)
+{
+    const QVariantMap browsers
+        = dictionary(internetCachePaths.value(category), quoted(kInternetCachePaths, category));
+    QStringList paths;
+    for (auto browser = browsers.cbegin(); browser != browsers.cend(); ++browser)
+        paths << browserPaths(internetCachePaths, category, browser.key());
+    return paths;
+}
+
 QStringList ScanDefinitions::logPaths(const QVariantMap& sysLogPaths)
 {
     return pathStrings(sysLogPaths.value(kLogPaths), quoted(kSysLogPaths, kLogPaths));
@@ -77,10 +87,7 @@ QStringList ScanDefinitions::everyEntry(const Locations& locations)
     for (auto category = internet.cbegin(); category != internet.cend(); ++category) {
         if (category.key() == kBrowserExecutables)
             continue;
-        const QVariantMap browsers
-            = dictionary(category.value(), quoted(kInternetCachePaths, category.key()));
-        for (auto browser = browsers.cbegin(); browser != browsers.cend(); ++browser)
-            entries << browserPaths(internet, category.key(), browser.key());
+        entries << categoryPaths(internet, category.key());
     }
     entries << logPaths(load(locations, kSysLogPaths))
             << systemCachePaths(load(locations, kSystemCachePaths));

@@ -35,6 +35,8 @@ public:
 
     static QStringList browserPaths(
         const QVariantMap& internetCachePaths, const QString& category, const QString& browser);
+    // The paths of every browser of the category.
+    static QStringList categoryPaths(const QVariantMap& internetCachePaths, const QString& category);
     static QStringList logPaths(const QVariantMap& sysLogPaths);
     static QStringList systemCachePaths(const QVariantMap& systemCachePaths);
     // Every path string of the three resources that a walk starts from, as

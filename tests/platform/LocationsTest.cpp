@@ -40,7 +40,8 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         &L::userDefaultsFile, &L::ownExecutable, &L::elevationCommand, &L::privilegedHelper,
         &L::userApplicationsFolder, &L::userBinFolder, &L::optFolder, &L::userDesktopEntries, &L::userIcons,
         &L::userPixmaps, &L::systemDesktopEntries, &L::flatpakUserData, &L::flatpakUserExports,
-        &L::flatpakSystemExports, &L::snapUserData, &L::snapMount, &L::snapDesktopEntries, &L::commandSearchPath };
+        &L::flatpakSystemExports, &L::snapUserData, &L::snapMount, &L::snapDesktopEntries, &L::commandSearchPath,
+        &L::temporaryFolder };
     // A new field must be added to the list above (or be the one exception).
     static_assert(sizeof(Locations) == (std::size(inside) + 1) * sizeof(QString));
 

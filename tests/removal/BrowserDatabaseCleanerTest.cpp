@@ -1,5 +1,7 @@
 #include "removal/BrowserDatabaseCleaner.h"
+#include "e2e/SandboxDefinitions.h"
 #include "removal/BrowserDatabases.h"
+#include "removal/RemovalConfinement.h"
 #include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +10,10 @@
 #include <QFile>
 #include <QMap>
 
+#include <cstdio>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace BrowserDatabases;
 
@@ -16,6 +21,9 @@ namespace {
 
 QByteArray contents(const QString& path)
 {
+    // Reading a FIFO would wait for a writer.
+    if (struct stat info {}; stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode))
+        return "<FIFO>";
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
 }
@@ -38,17 +46,32 @@ QMap<QString, QStringList> dump(const QString& path, const QStringList& tables)
     return result;
 }
 
+// Profile folders below the entries of the shipped definitions.
+const QString kFirefoxProfile = QStringLiteral("home/.mozilla/firefox/p.default");
+const QString kChromiumProfile = QStringLiteral("home/.config/chromium/Default");
+
+// Cleans as removal does, under the rule of the sandbox's definitions.
+bool clean(Sandbox& sandbox, const QString& path, BrowserDatabaseCleaner::Options options = {})
+{
+    useSandboxDefinitions(sandbox);
+    const BrowserDatabaseCleaner::Options defaults
+        = BrowserDatabaseCleaner::Options::from(sandbox.locations());
+    options.home = defaults.home;
+    options.temporaryFolder = defaults.temporaryFolder;
+    return BrowserDatabaseCleaner::clean(path, RemovalConfinement(sandbox.locations()), options);
+}
+
 } // namespace
 
 TEST(BrowserDatabaseCleaner, HistoryAndDownloadsGoAndEveryBookmarkTagAndKeywordStays)
 {
     Sandbox sandbox;
-    const QString places = sandbox.path("places.sqlite");
+    const QString places = sandbox.makeFolder(kFirefoxProfile) + "/places.sqlite";
     makePlaces(places);
     const QStringList kept = { "moz_bookmarks", "moz_keywords", "moz_anno_attributes" };
     const auto before = dump(places, kept);
 
-    ASSERT_TRUE(BrowserDatabaseCleaner::clean(places)) << qPrintable(sandbox.logLines().join(u'\n'));
+    ASSERT_TRUE(clean(sandbox, places)) << qPrintable(sandbox.logLines().join(u'\n'));
 
     EXPECT_EQ(dump(places, kept), before);
     EXPECT_EQ(rows(places, "SELECT place_id, content FROM moz_annos"), QStringList { "3|Daily news" })
@@ -64,6 +87,7 @@ TEST(BrowserDatabaseCleaner, HistoryAndDownloadsGoAndEveryBookmarkTagAndKeywordS
     EXPECT_EQ(rows(places, "SELECT host FROM moz_origins ORDER BY id"),
         (QStringList { "example.org", "news.test" }));
     EXPECT_EQ(rows(places, "PRAGMA freelist_count"), QStringList { "0" }) << "compacted";
+    EXPECT_EQ(rows(places, "PRAGMA journal_mode"), QStringList { "wal" }) << "as Firefox left it";
     for (const char* trace : { "tracker.test", "file.zip" })
         EXPECT_FALSE(contents(places).contains(trace)) << "no trace of the history is left: " << trace;
     EXPECT_TRUE(sandbox.logLines().isEmpty()) << qPrintable(sandbox.logLines().join(u'\n'));
@@ -78,12 +102,14 @@ TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
     for (const auto& [layout, addressTables] : layouts) {
         SCOPED_TRACE(addressTables.first().toStdString());
         Sandbox sandbox;
-        const QString webData = sandbox.path("Web Data");
+        const QString webData = sandbox.makeFolder(kChromiumProfile) + "/Web Data";
         makeWebData(webData, layout);
+        // What a browser in TRUNCATE journal mode leaves after every transaction.
+        sandbox.makeFile(kChromiumProfile + "/Web Data-journal", {});
         const QStringList kept = addressTables + QStringList { "keywords", "credit_cards", "meta" };
         const auto before = dump(webData, kept);
 
-        ASSERT_TRUE(BrowserDatabaseCleaner::clean(webData)) << qPrintable(sandbox.logLines().join(u'\n'));
+        ASSERT_TRUE(clean(sandbox, webData)) << qPrintable(sandbox.logLines().join(u'\n'));
 
         EXPECT_EQ(dump(webData, kept), before);
         EXPECT_TRUE(rows(webData, "SELECT * FROM autofill").isEmpty());
@@ -95,18 +121,35 @@ TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
 }
 
 // Whatever stands in the way, the file is left byte for byte as it was and
-// never deleted; only the log says why.
+// never deleted; only the log says why. Nothing the file or its folder says
+// reaches beyond it: the canaries stay, and what the file's schema would run
+// never runs.
 TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
 {
     // The cleaner knows a database by its name: those from Link on are called places.sqlite.
     enum Made { Nothing, Folder, OldWebData, NewWebData, Link, NotSqlite, Damaged, Places };
+    enum Attack { None, HotJournal, Wal, FifoJournal, HardLink, LinkOnTheWay, Swapped, TimeLimit };
     struct Row {
         const char* name;
         Made made;
-        QString reason;
+        QString reason; // empty: cleaned all the same
         const char* sql = nullptr; // run on the database before the clean
         const char* held = nullptr; // run by a second connection that stays open
+        Attack attack = None;
     };
+    const char* canaryTable = "CREATE TABLE canary (x); INSERT INTO canary VALUES ('kept');";
+    // A billion rows for each visit deleted.
+    const std::string endless = std::string(canaryTable)
+        + "CREATE TABLE big (x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+          "1000) "
+          "INSERT INTO big SELECT i FROM n; CREATE TRIGGER endless AFTER DELETE ON moz_historyvisits BEGIN "
+          "INSERT INTO canary SELECT 1 FROM big a, big b, big c; END";
+    const std::string growing = std::string(canaryTable)
+        + "CREATE TRIGGER growing AFTER DELETE ON moz_historyvisits BEGIN "
+          "INSERT INTO canary VALUES (zeroblob(50000000)); END";
+    const std::string view = std::string(canaryTable)
+        + "DROP TABLE moz_annos; CREATE VIEW moz_annos AS WITH RECURSIVE n(i) AS "
+          "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS place_id FROM n";
     const Row rows[] = {
         { "a link to a database", Link, "it is not a regular file" },
         { "a folder", Folder, "it is not a regular file" },
@@ -119,12 +162,38 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
             "BEGIN EXCLUSIVE; DELETE FROM keywords" },
         { "held in exclusive mode after a write, as Firefox does", Places, "database is locked", nullptr,
             "PRAGMA locking_mode = EXCLUSIVE; UPDATE moz_places SET title = 'now' WHERE id = 1" },
+        { "a hot journal naming a canary as its super-journal", Places,
+            "places.sqlite-journal lies beside it: the browser runs or did not close it", nullptr, nullptr,
+            HotJournal },
+        { "a WAL beside it", Places, "places.sqlite-wal lies beside it: the browser runs or did not close it",
+            nullptr, nullptr, Wal },
+        { "a FIFO as its journal", Places,
+            "places.sqlite-journal lies beside it: the browser runs or did not close it", nullptr, nullptr,
+            FifoJournal },
+        { "a second hard link elsewhere", Places, "it has more than one link", nullptr, nullptr, HardLink },
+        { "a link on the way to it", Places, "a link or a file on the way", nullptr, nullptr, LinkOnTheWay },
+        { "swapped for a copy between the check and the rename", Places, "it changed while it was cleaned",
+            nullptr, nullptr, Swapped },
+        { "a clean past its time limit", Places, "the clean took longer than its time limit", nullptr,
+            nullptr, TimeLimit },
+        { "a page bigger with every row the clean changes", Places, "database or disk is full",
+            "CREATE INDEX growing ON moz_places (CASE WHEN frecency = -1 THEN zeroblob(1000000) END)" },
+        { "an endless trigger", Places, {}, endless.c_str() },
+        { "a trigger that grows the file", Places, {}, growing.c_str() },
+        { "an endless view in place of a table", Places, {}, view.c_str() },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Sandbox sandbox;
-        const QString path = sandbox.path(row.made >= Link ? "places.sqlite" : "Web Data");
-        const QString elsewhere = sandbox.path("elsewhere.sqlite");
+        const QString profile = sandbox.path(row.made >= Link ? kFirefoxProfile : kChromiumProfile);
+        const QString elsewhere = sandbox.makeFolder("elsewhere") + "/places.sqlite";
+        const QString canary = sandbox.makeFile("home/Documents/canary", "canary\n");
+        const QString path = profile + (row.made >= Link ? "/places.sqlite" : "/Web Data");
+        if (row.attack == LinkOnTheWay) {
+            QDir().mkpath(QFileInfo(profile).path());
+            ASSERT_TRUE(QFile::link(QFileInfo(elsewhere).path(), profile));
+        }
+        QDir().mkpath(profile);
         if (row.made == Places || row.made == Damaged)
             makePlaces(path);
         if (row.made == OldWebData || row.made == NewWebData)
@@ -136,7 +205,7 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         if (row.made == Folder)
             QDir().mkpath(path);
         if (row.made == NotSqlite)
-            sandbox.makeFile("places.sqlite", QByteArray(8192, 'x'));
+            sandbox.makeFile(kFirefoxProfile + "/places.sqlite", QByteArray(8192, 'x'));
         if (row.made == Damaged) {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
@@ -146,15 +215,50 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         }
         if (row.sql)
             execute(path, QString::fromLatin1(row.sql));
-        const auto holder = row.held ? std::make_unique<Connection>(path, row.held) : nullptr;
+        if (row.attack == HotJournal)
+            makeHotJournal(path, canary);
+        if (row.attack == Wal)
+            sandbox.makeFile(kFirefoxProfile + "/places.sqlite-wal", QByteArray(4096, '\0'));
+        if (row.attack == FifoJournal) {
+            ASSERT_EQ(mkfifo(QFile::encodeName(path + "-journal").constData(), 0600), 0);
+        }
+        if (row.attack == HardLink) {
+            ASSERT_EQ(link(QFile::encodeName(path).constData(), QFile::encodeName(elsewhere).constData()), 0);
+        }
+        BrowserDatabaseCleaner::Options options;
+        if (row.attack == TimeLimit)
+            options.timeLimit = std::chrono::milliseconds(0);
+        if (row.attack == Swapped) {
+            // As a browser writing a new file and renaming it over would.
+            options.beforeReplacing = [path] {
+                ASSERT_TRUE(QFile::copy(path, path + ".new"));
+                ASSERT_EQ(std::rename(QFile::encodeName(path + ".new").constData(),
+                              QFile::encodeName(path).constData()),
+                    0);
+            };
+        }
+        const auto holder = row.held ? std::make_unique<OtherProcessConnection>(path, row.held) : nullptr;
         const auto before = snapshot(path);
         const auto target = snapshot(elsewhere);
+        const QStringList besideBefore
+            = QDir(profile).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
         sandbox.clearRecords();
 
-        EXPECT_FALSE(BrowserDatabaseCleaner::clean(path));
+        EXPECT_EQ(clean(sandbox, path, options), row.reason.isEmpty());
 
-        EXPECT_EQ(snapshot(path), before);
+        if (row.reason.isEmpty()) {
+            EXPECT_TRUE(sandbox.logLines().isEmpty()) << qPrintable(sandbox.logLines().join(u'\n'));
+            EXPECT_TRUE(BrowserDatabases::rows(path, "SELECT * FROM moz_historyvisits").isEmpty());
+            EXPECT_EQ(BrowserDatabases::rows(path, "SELECT * FROM canary"), QStringList { "kept" });
+            EXPECT_LE(QFileInfo(path).size(), before.value(path).size());
+        } else {
+            EXPECT_EQ(snapshot(path), before);
+            EXPECT_EQ(sandbox.logLines(), QStringList { "Cannot clean " + path + ": " + row.reason });
+        }
         EXPECT_EQ(snapshot(elsewhere), target);
-        EXPECT_EQ(sandbox.logLines(), QStringList { "Cannot clean " + path + ": " + row.reason });
+        EXPECT_EQ(contents(canary), "canary\n");
+        EXPECT_EQ(QDir(profile).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), besideBefore)
+            << "nothing is left beside it";
+        EXPECT_TRUE(QDir(sandbox.locations().temporaryFolder).isEmpty()) << "the private copy is gone";
     }
 }

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QtEndian>
 
+#include <csignal>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 BrowserDatabases::Connection::Connection(const QString& path, const char* sql)
 {
@@ -19,6 +23,36 @@ BrowserDatabases::Connection::Connection(const QString& path, const char* sql)
 BrowserDatabases::Connection::~Connection()
 {
     sqlite3_close(db);
+}
+
+BrowserDatabases::OtherProcessConnection::OtherProcessConnection(const QString& path, const char* sql)
+{
+    const QByteArray name = QFile::encodeName(path);
+    int ready[2] = { -1, -1 };
+    EXPECT_EQ(pipe(ready), 0);
+    pid = fork();
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        const bool held = sqlite3_open(name.constData(), &db) == SQLITE_OK
+            && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        const char answer = held ? 'y' : 'n';
+        if (write(ready[1], &answer, 1) == 1)
+            pause();
+        _exit(0);
+    }
+    close(ready[1]);
+    char answer = 0;
+    EXPECT_EQ(read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(answer, 'y') << sql;
+    close(ready[0]);
+}
+
+BrowserDatabases::OtherProcessConnection::~OtherProcessConnection()
+{
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
 }
 
 void BrowserDatabases::execute(const QString& path, const QString& sql)
@@ -117,4 +151,27 @@ CREATE TABLE address_type_tokens (guid VARCHAR, type INTEGER, value VARCHAR, PRI
 INSERT INTO addresses VALUES ('addr-1', 3, 0);
 INSERT INTO address_type_tokens VALUES ('addr-1', 77, '1 Main St'), ('addr-1', 33, 'Springfield');
 )"));
+}
+
+void BrowserDatabases::makeHotJournal(const QString& database, const QString& superJournal)
+{
+    const QByteArray magic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
+    const auto be32 = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        qToBigEndian(value, bytes.data());
+        return bytes;
+    };
+    const QStringList pages = rows(database, "PRAGMA page_count");
+    // The header: no page records, and the database's own size, so that a
+    // rollback truncates nothing; then, a sector on, the super-journal record.
+    QByteArray journal = magic + be32(0) + be32(0) + be32(pages.value(0).toUInt()) + be32(512) + be32(4096);
+    journal.resize(512, '\0');
+    const QByteArray name = QFile::encodeName(superJournal);
+    quint32 sum = 0;
+    for (const char c : name)
+        sum += quint32(qint32(c));
+    journal += be32(0x40000000 / 4096 + 1) + name + be32(quint32(name.size())) + be32(sum) + magic;
+    QFile file(database + "-journal");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(journal);
 }

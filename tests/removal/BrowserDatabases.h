@@ -3,18 +3,30 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
 // Browser databases as the browsers write them, built at run time.
 struct sqlite3;
 
 namespace BrowserDatabases {
 
-// A connection that runs the statements when given; kept open, it holds the
-// database the way a running browser does.
+// A connection that runs the statements when given.
 struct Connection {
     explicit Connection(const QString& path, const char* sql = nullptr);
     ~Connection();
     Q_DISABLE_COPY_MOVE(Connection)
     sqlite3* db = nullptr;
+};
+
+// A connection in a process of its own that runs the statements and stays
+// until this goes, holding the database the way a running browser does. (A
+// lock of this process would go with the first descriptor of the file it
+// closes, as POSIX wants.)
+struct OtherProcessConnection {
+    OtherProcessConnection(const QString& path, const char* sql);
+    ~OtherProcessConnection();
+    Q_DISABLE_COPY_MOVE(OtherProcessConnection)
+    pid_t pid = -1;
 };
 
 // Runs the statements on the database at path, creating it when missing.
@@ -32,5 +44,9 @@ void makePlaces(const QString& path);
 // or of today's ("addresses").
 enum class WebDataLayout { Old, New };
 void makeWebData(const QString& path, WebDataLayout layout);
+// A hot rollback journal beside the database, as a crash in the middle of a
+// transaction over two databases leaves it: SQLite rolling it back deletes
+// the file its super-journal record names.
+void makeHotJournal(const QString& database, const QString& superJournal);
 
 } // namespace BrowserDatabases

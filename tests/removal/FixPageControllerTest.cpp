@@ -253,6 +253,8 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
             "System Cache" },
         { "{H}/.cache/opera/gone", Fails },
         { "{R}/var/log/app.log", Goes, { "{R}/var/log/app.log" }, {}, "System Logs" },
+        { "{R}/var/log/places.sqlite", Goes, { "{R}/var/log/places.sqlite" }, {}, "System Logs" },
+        { "{H}/.cache/opera/places.sqlite", Goes, { "{H}/.cache/opera/places.sqlite" }, {}, "History" },
         { "{R}/var/log/away/shadow", Refused, {}, { "{R}/var/log/away>{R}/etc" }, "System Logs" },
         { "{R}/var/log", Refused, {}, {}, "System Logs" },
         { "{R}/var", Refused, {}, {}, "System Logs" },

@@ -32,6 +32,7 @@ Sandbox::Sandbox()
     // The helper of this build, run by the stand-in for pkexec as the test's own user.
     locations.privilegedHelper = QStringLiteral(VELMORA_BUILD_HELPER);
     QDir().mkpath(locations.home);
+    QDir().mkpath(locations.temporaryFolder);
     setLocations(locations);
     clearRecords();
     SystemLog::setSink([](const QString& line) { record(recordedLines, line); });
