@@ -31,12 +31,12 @@ QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_erro
   build-fuzz/tests/velmora_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-TreeNode*:PropertyList*}"
 
 # The fuzzers stay root's: they read bytes in memory and write only below a
-# temporary folder of their own.
+# temporary folder of their own. No input may take Velmora past a gigabyte.
 for name in "${fuzz_targets[@]}"; do
   fuzzer=build-fuzz/fuzz/$name; corpus_name=${name#fuzz_}
   work=$(mktemp -d)
   echo "-- $name for ${fuzz_seconds}s"
-  "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+  "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=1024 -malloc_limit_mb=1024 -print_final_stats=1 \
     -artifact_prefix="build-fuzz/$name-" "$work" "fuzz/corpus/$corpus_name" 2>&1 \
     | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done|==[0-9]+==ERROR|SUMMARY)' || true
   rm -rf "$work"

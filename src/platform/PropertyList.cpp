@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QTimeZone>
 
 #include <plist/plist.h>
@@ -33,9 +34,17 @@ bool isBinary(const QByteArray& data)
     return data.startsWith("bplist00");
 }
 
+// What a list becomes once parsed: how deep it nests, how many values it holds
+// and how many bytes of text (strings, keys and data) they take.
+struct Extent {
+    int depth = 0;
+    qint64 values = 0;
+    qint64 textBytes = 0;
+};
+
 // Deeper than any list we accept: the answer for input built to mislead the
-// depth count (a closing tag with nothing open).
-constexpr int kRefused = PropertyList::kMaxDepth + 1;
+// count (a closing tag with nothing open).
+constexpr Extent kRefused { PropertyList::kMaxDepth + 1, 0, 0 };
 
 const char* findText(const char* from, const char* end, std::string_view text)
 {
@@ -70,14 +79,16 @@ bool namesContainer(const char* name, const char* end)
     return false;
 }
 
-// Nesting depth of the XML container elements, measured without recursion.
-// Comments, CDATA sections, processing instructions and the document type are
-// skipped the way the parser skips them, so tags hidden in them can neither
-// add to the count nor cancel real ones out.
-int xmlDepth(const QByteArray& data)
+// Nesting depth of the XML container elements and the number of elements,
+// measured without recursion. Comments, CDATA sections, processing
+// instructions and the document type are skipped the way the parser skips
+// them, so tags hidden in them can neither add to the count nor cancel real
+// ones out. The text cannot be longer than the file.
+Extent xmlExtent(const QByteArray& data)
 {
     int depth = 0;
     int deepest = 0;
+    qint64 elements = 0;
     const char* p = data.constData();
     const char* const end = p + data.size();
     while ((p = static_cast<const char*>(std::memchr(p, '<', size_t(end - p))))) {
@@ -102,6 +113,7 @@ int xmlDepth(const QByteArray& data)
                 return kRefused;
         } else {
             next = tagEnd(p, end);
+            ++elements;
             if (next && next[-1] != '/' && namesContainer(p + 1, end))
                 deepest = std::max(deepest, ++depth);
         }
@@ -109,7 +121,7 @@ int xmlDepth(const QByteArray& data)
             break; // unterminated markup: the parser refuses it as well
         p = next + 1;
     }
-    return deepest;
+    return { deepest, elements, data.size() };
 }
 
 // libplist asserts (and so aborts the program) when a string or key holds a
@@ -122,39 +134,66 @@ bool xmlHoldsNul(const QByteArray& data)
     return nulReference.match(QString::fromLatin1(data)).hasMatch();
 }
 
-bool binaryStringHoldsNul(const unsigned char* bytes, quint64 offset, quint64 end)
+quint64 readBigEndian(const unsigned char* at, unsigned width)
+{
+    quint64 value = 0;
+    for (unsigned i = 0; i < width; ++i)
+        value = (value << 8) | at[i];
+    return value;
+}
+
+// Where the members (or bytes, or characters) of the object at `offset` start
+// and how many there are, as the marker and its optional length say; nothing
+// when the length would run past `end`.
+struct Span {
+    unsigned type = 0;
+    quint64 start = 0;
+    quint64 count = 0;
+};
+std::optional<Span> spanAt(const unsigned char* bytes, quint64 offset, quint64 end)
 {
     const unsigned marker = bytes[offset];
-    const unsigned type = marker >> 4;
+    Span span { marker >> 4, offset + 1, marker & 0x0Fu };
+    if (span.count == 0x0F) {
+        if (span.start >= end || (bytes[span.start] >> 4) != 0x1)
+            return std::nullopt;
+        const unsigned width = 1u << (bytes[span.start] & 0x0F);
+        if (width > 8 || span.start + 1 + width > end)
+            return std::nullopt;
+        span.count = readBigEndian(bytes + span.start + 1, width);
+        span.start += 1 + width;
+    }
+    return span;
+}
+
+bool binaryStringHoldsNul(const unsigned char* bytes, quint64 offset, quint64 end)
+{
+    const unsigned type = bytes[offset] >> 4;
     if (type != 0x5 && type != 0x6)
         return false;
-    quint64 count = marker & 0x0F;
-    quint64 start = offset + 1;
-    if (count == 0x0F) {
-        if (start >= end || (bytes[start] >> 4) != 0x1)
-            return false;
-        const unsigned width = 1u << (bytes[start] & 0x0F);
-        if (width > 8 || start + 1 + width > end)
-            return false;
-        count = 0;
-        for (unsigned i = 0; i < width; ++i)
-            count = (count << 8) | bytes[start + 1 + i];
-        start += 1 + width;
-    }
-    const quint64 unit = type == 0x6 ? 2 : 1;
-    if (count > (end - start) / unit)
+    const auto span = spanAt(bytes, offset, end);
+    if (!span)
         return false;
-    for (quint64 i = 0; i < count; ++i) {
-        if (unit == 1 ? bytes[start + i] == 0 : (bytes[start + 2 * i] == 0 && bytes[start + 2 * i + 1] == 0))
+    const quint64 unit = type == 0x6 ? 2 : 1;
+    if (span->count > (end - span->start) / unit)
+        return false;
+    for (quint64 i = 0; i < span->count; ++i) {
+        const unsigned char* at = bytes + span->start + unit * i;
+        if (at[0] == 0 && (unit == 1 || at[1] == 0))
             return true;
     }
     return false;
 }
 
-// The longest chain of references below the top object of a binary list, found
-// without recursion. A list that refers back to itself is refused outright.
-// A list holding a string with a NUL is refused as well: libplist would abort on it.
-int binaryDepth(const QByteArray& data)
+// How far a binary list reaches once the parser has made it a tree, found
+// without recursion: the longest chain of references below the top object,
+// and how many values and bytes of text the tree holds. An object referred to
+// from several places is copied for each (a few hundred bytes can stand for
+// billions of strings), so each object's share is counted once and then
+// added wherever it is referred to. A list that refers back to itself is
+// refused outright, and so is one holding a string with a NUL: libplist would
+// abort on it.
+Extent binaryExtent(const QByteArray& data)
 {
     const auto size = quint64(data.size());
     if (size < 8 + 32)
@@ -163,98 +202,112 @@ int binaryDepth(const QByteArray& data)
     const unsigned char* trailer = bytes + size - 32;
     const unsigned offsetSize = trailer[6];
     const unsigned refSize = trailer[7];
-    auto readBE = [](const unsigned char* at, unsigned width) {
-        quint64 v = 0;
-        for (unsigned i = 0; i < width; ++i)
-            v = (v << 8) | at[i];
-        return v;
-    };
-    const quint64 objectCount = readBE(trailer + 8, 8);
-    const quint64 topObject = readBE(trailer + 16, 8);
-    const quint64 tableOffset = readBE(trailer + 24, 8);
+    const quint64 objectCount = readBigEndian(trailer + 8, 8);
+    const quint64 topObject = readBigEndian(trailer + 16, 8);
+    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
     if (offsetSize == 0 || offsetSize > 8 || refSize == 0 || refSize > 8 || objectCount == 0
         || objectCount > size || topObject >= objectCount || tableOffset >= size
         || objectCount * offsetSize > size - tableOffset)
         // libplist parses some lists whose trailer no writer makes (a reference
         // size of 33 bytes, say) and then trips over them: refuse them here.
         return kRefused;
+    auto offsetOf = [&](quint64 object) {
+        return readBigEndian(bytes + tableOffset + object * offsetSize, offsetSize);
+    };
     for (quint64 i = 0; i < objectCount; ++i) {
-        const quint64 offset = readBE(bytes + tableOffset + i * offsetSize, offsetSize);
         // A string may run on past the object table as far as the parser is
         // concerned, so it is read to the end of the data.
+        const quint64 offset = offsetOf(i);
         if (offset < size && binaryStringHoldsNul(bytes, offset, size))
             return kRefused;
     }
 
-    // The references of a container object; none for anything else or for an
-    // object whose bytes do not add up.
-    struct Refs {
-        quint64 start = 0;
-        quint64 count = 0;
+    struct Node {
+        quint64 refsStart = 0;
+        quint64 refs = 0; // none for anything but a container whose bytes add up
+        qint64 textBytes = 0;
     };
-    auto refsOf = [&](quint64 object) -> Refs {
-        const quint64 offset = readBE(bytes + tableOffset + object * offsetSize, offsetSize);
+    auto nodeOf = [&](quint64 object) -> Node {
+        const quint64 offset = offsetOf(object);
         if (offset >= tableOffset)
             return {};
-        const unsigned marker = bytes[offset];
-        const unsigned type = marker >> 4;
-        if (type != 0xA && type != 0xC && type != 0xD)
+        const auto span = spanAt(bytes, offset, tableOffset);
+        if (!span)
             return {};
-        quint64 count = marker & 0x0F;
-        quint64 start = offset + 1;
-        if (count == 0x0F) {
-            if (start >= tableOffset || (bytes[start] >> 4) != 0x1)
+        switch (span->type) {
+        case 0x4: // data
+        case 0x5: // ASCII text
+            return { 0, 0, qint64(std::min<quint64>(span->count, size)) };
+        case 0x6: // UTF-16 text, which the parser turns into up to three bytes a character
+            return { 0, 0, qint64(std::min<quint64>(span->count, size)) * 3 };
+        case 0xA: // array
+        case 0xC: // set
+        case 0xD: { // dictionary: its keys, then its values
+            const quint64 refs = span->type == 0xD ? span->count * 2 : span->count;
+            if (span->count > size || refs > (tableOffset - span->start) / refSize)
                 return {};
-            const unsigned width = 1u << (bytes[start] & 0x0F);
-            if (width > 8 || start + 1 + width > tableOffset)
-                return {};
-            count = readBE(bytes + start + 1, width);
-            start += 1 + width;
+            return { span->start, refs, 0 };
         }
-        const quint64 refs = type == 0xD ? count * 2 : count;
-        if (count > size || refs > (tableOffset - start) / refSize)
+        default:
             return {};
-        return { start, refs };
+        }
     };
 
+    // Sums stop just past the limits, so that no count can overflow.
+    auto add = [](qint64 a, qint64 b, qint64 limit) { return std::min(a + b, limit + 1); };
     enum : int { kUnvisited = 0, kOnPath = -1 };
-    std::vector<int> height(size_t(objectCount), kUnvisited); // objects below and including it, once known
+    std::vector<Extent> reach(size_t(objectCount), Extent { kUnvisited, 0, 0 }); // once known
     struct Frame {
         quint64 object;
-        Refs refs;
+        Node node;
         quint64 next;
-        int tallest;
+        Extent below;
     };
-    std::vector<Frame> path { { topObject, refsOf(topObject), 0, 0 } };
-    height[topObject] = kOnPath;
+    std::vector<Frame> path { { topObject, nodeOf(topObject), 0, {} } };
+    reach[topObject].depth = kOnPath;
+    auto addBelow = [&](Extent& below, const Extent& child) {
+        below.depth = std::max(below.depth, child.depth);
+        below.values = add(below.values, child.values, PropertyList::kMaxValues);
+        below.textBytes = add(below.textBytes, child.textBytes, PropertyList::kMaxTextBytes);
+    };
     while (!path.empty()) {
         Frame& frame = path.back();
-        if (frame.next == frame.refs.count) {
-            height[frame.object] = frame.tallest + 1;
-            const int finished = height[frame.object];
+        if (frame.next == frame.node.refs) {
+            Extent& finished = reach[frame.object];
+            finished = { frame.below.depth + 1, add(frame.below.values, 1, PropertyList::kMaxValues),
+                add(frame.below.textBytes, frame.node.textBytes, PropertyList::kMaxTextBytes) };
             path.pop_back();
             if (!path.empty())
-                path.back().tallest = std::max(path.back().tallest, finished);
+                addBelow(path.back().below, finished);
             continue;
         }
-        const quint64 child = readBE(bytes + frame.refs.start + frame.next++ * refSize, refSize);
+        const quint64 child = readBigEndian(bytes + frame.node.refsStart + frame.next++ * refSize, refSize);
         if (child >= objectCount)
             continue;
-        if (height[child] == kOnPath)
+        if (reach[child].depth == kOnPath)
             return kRefused;
-        if (height[child] != kUnvisited) {
-            frame.tallest = std::max(frame.tallest, height[child]);
+        if (reach[child].depth != kUnvisited) {
+            addBelow(frame.below, reach[child]);
             continue;
         }
         if (path.size() >= size_t(PropertyList::kMaxDepth))
             return kRefused;
-        height[child] = kOnPath;
-        path.push_back({ child, refsOf(child), 0, 0 });
+        reach[child].depth = kOnPath;
+        path.push_back({ child, nodeOf(child), 0, {} });
     }
-    return height[topObject];
+    return reach[topObject];
 }
 
-QVariant toVariant(plist_t node, int depth)
+// The parser copies an object for every reference to it. Identical texts are
+// kept once, in one shared buffer, so that what the list costs in memory
+// stays near its own size however often it refers to the same text.
+struct SharedTexts {
+    QSet<QString> strings;
+    QSet<QByteArray> data;
+    QString string(const char* text, qsizetype length) { return *strings.insert(QString::fromUtf8(text, length)); }
+};
+
+QVariant toVariant(plist_t node, int depth, SharedTexts& shared)
 {
     if (!node || depth > PropertyList::kMaxDepth)
         return QVariant();
@@ -271,7 +324,7 @@ QVariant toVariant(plist_t node, int depth)
             plist_dict_next_item(node, it, &key, &value);
             if (!key)
                 break;
-            map.insert(QString::fromUtf8(key), toVariant(value, depth + 1));
+            map.insert(shared.string(key, qsizetype(std::strlen(key))), toVariant(value, depth + 1, shared));
             std::free(key);
         }
         std::free(it);
@@ -279,18 +332,27 @@ QVariant toVariant(plist_t node, int depth)
     }
     case PLIST_ARRAY: {
         QVariantList list;
-        const uint32_t count = plist_array_get_size(node);
-        list.reserve(count);
-        for (uint32_t i = 0; i < count; ++i)
-            list.append(toVariant(plist_array_get_item(node, i), depth + 1));
+        list.reserve(plist_array_get_size(node));
+        // By iterator: a parsed array has no index, and fetching member i
+        // walks the i members before it, which takes hours for a long list.
+        plist_array_iter it = nullptr;
+        plist_array_new_iter(node, &it);
+        if (!it)
+            return list;
+        for (;;) {
+            plist_t item = nullptr;
+            plist_array_next_item(node, it, &item);
+            if (!item)
+                break;
+            list.append(toVariant(item, depth + 1, shared));
+        }
+        std::free(it);
         return list;
     }
     case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        QString result = text ? QString::fromUtf8(text) : QString(QStringLiteral(""));
-        std::free(text);
-        return result;
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return text ? shared.string(text, qsizetype(length)) : QString(QStringLiteral(""));
     }
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -308,12 +370,9 @@ QVariant toVariant(plist_t node, int depth)
         return value;
     }
     case PLIST_DATA: {
-        char* bytes = nullptr;
         uint64_t length = 0;
-        plist_get_data_val(node, &bytes, &length);
-        QByteArray result(bytes ? bytes : "", bytes ? qsizetype(length) : 0);
-        std::free(bytes);
-        return result;
+        const char* bytes = plist_get_data_ptr(node, &length);
+        return *shared.data.insert(QByteArray(bytes ? bytes : "", bytes ? qsizetype(length) : 0));
     }
     case PLIST_DATE: {
         int32_t seconds = 0;
@@ -397,22 +456,30 @@ plist_t fromVariant(const QVariant& value, bool& ok, int depth = 1)
 
 std::optional<QVariant> PropertyList::fromData(const QByteArray& data)
 {
+    return parse(data).value;
+}
+
+PropertyList::Parsed PropertyList::parse(const QByteArray& data)
+{
     if (data.isEmpty() || data.size() > kMaxFileSize)
-        return std::nullopt;
+        return { std::nullopt, Refusal::Unreadable };
     if (!isBinary(data) && xmlHoldsNul(data))
-        return std::nullopt;
-    const int depth = isBinary(data) ? binaryDepth(data) : xmlDepth(data);
-    if (depth > kMaxDepth)
-        return std::nullopt;
+        return { std::nullopt, Refusal::Unreadable };
+    const Extent extent = isBinary(data) ? binaryExtent(data) : xmlExtent(data);
+    if (extent.depth > kMaxDepth)
+        return { std::nullopt, Refusal::Unreadable };
+    if (extent.values > kMaxValues || extent.textBytes > kMaxTextBytes)
+        return { std::nullopt, Refusal::TooLarge };
     plist_t root = nullptr; // must start out null: libplist leaves it alone on failure
     if (isBinary(data))
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
     else
         plist_from_xml(data.constData(), uint32_t(data.size()), &root);
     if (!root)
-        return std::nullopt;
+        return { std::nullopt, Refusal::Unreadable };
     PlistPtr owner(root);
-    return toVariant(root, 1);
+    SharedTexts shared;
+    return { toVariant(root, 1, shared), Refusal::None };
 }
 
 std::optional<QVariant> PropertyList::read(const QString& path)
@@ -443,10 +510,15 @@ std::optional<QVariant> PropertyList::read(const QString& path)
         SystemLog::write(QStringLiteral("Property list %1 is too large to read").arg(path));
         return std::nullopt;
     }
-    auto result = fromData(data);
-    if (!result)
+    Parsed parsed = parse(data);
+    if (parsed.refusal == Refusal::TooLarge)
+        SystemLog::write(QStringLiteral("%1 would hold more than %2 values or %3 MiB of text; it is not read")
+                             .arg(path)
+                             .arg(kMaxValues)
+                             .arg(kMaxTextBytes / (1024 * 1024)));
+    else if (!parsed.value)
         SystemLog::write(QStringLiteral("%1 is not a readable property list").arg(path));
-    return result;
+    return std::move(parsed.value);
 }
 
 QStringList PropertyList::stringMembers(const QVariant& array)

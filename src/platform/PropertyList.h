@@ -17,10 +17,16 @@ public:
     // before parsing: the parser recurses and a hostile file could crash it.
     static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
     static constexpr int kMaxDepth = 512;
+    // A list is refused, before parsing, when it would become more values or
+    // text than this: a binary list may refer to one array from many places,
+    // and the parser copies it for each, so a few hundred bytes could stand
+    // for billions of strings.
+    static constexpr qint64 kMaxValues = 1000000;
+    static constexpr qint64 kMaxTextBytes = 256 * 1024 * 1024;
 
     // XML or binary. std::nullopt, with a log line naming the file, when the
-    // file is missing, not a regular file, unreadable, too large, too deep or
-    // not a property list.
+    // file is missing, not a regular file, unreadable, too large, too deep,
+    // would hold too much or is not a property list.
     static std::optional<QVariant> read(const QString& path);
     static std::optional<QVariant> fromData(const QByteArray& data);
 
@@ -40,4 +46,12 @@ public:
 
     // Whether the text can be written to a property list and read back unchanged.
     static bool isRepresentable(const QString& text);
+
+private:
+    enum class Refusal { None, Unreadable, TooLarge };
+    struct Parsed {
+        std::optional<QVariant> value;
+        Refusal refusal = Refusal::None;
+    };
+    static Parsed parse(const QByteArray& data);
 };

@@ -39,9 +39,10 @@ qint64 bytesInFile(QStringView path)
 
 } // namespace
 
-ScanResultsFile::ScanResultsFile(QString path, qint64 maxFileSize)
+ScanResultsFile::ScanResultsFile(QString path, qint64 maxFileSize, qint64 maxPaths)
     : m_path(std::move(path))
     , m_maxFileSize(maxFileSize)
+    , m_maxPaths(maxPaths)
     , m_estimatedSize(kFrameBytes)
 {
 }
@@ -62,6 +63,7 @@ void ScanResultsFile::load()
         return;
     m_categories.clear();
     m_estimatedSize = kFrameBytes;
+    m_pathCount = 0;
     m_identity = identity;
     if (!identity)
         return;
@@ -79,6 +81,7 @@ void ScanResultsFile::load()
             if (item.typeId() == QMetaType::QString) {
                 paths.append(item.toString());
                 m_estimatedSize += bytesInFile(paths.constLast());
+                ++m_pathCount;
             }
         }
     }
@@ -146,15 +149,18 @@ bool ScanResultsFile::acceptsPath(const QString& path)
 bool ScanResultsFile::fits(const QString& path)
 {
     const qint64 bytes = bytesInFile(path);
-    if (m_estimatedSize + bytes <= m_maxFileSize) {
+    const bool roomForBytes = m_estimatedSize + bytes <= m_maxFileSize;
+    if (roomForBytes && m_pathCount < m_maxPaths) {
         m_estimatedSize += bytes;
+        ++m_pathCount;
         return true;
     }
     if (!std::exchange(m_full, true)) {
-        SystemLog::write(QStringLiteral("The scan results have reached the %1 bytes the review can read: %2 "
+        SystemLog::write(QStringLiteral("The scan results have reached the %1 the review can read: %2 "
                                         "and everything found after it is not listed")
-                             .arg(m_maxFileSize)
-                             .arg(path));
+                             .arg(roomForBytes ? QStringLiteral("%1 paths").arg(m_maxPaths)
+                                               : QStringLiteral("%1 bytes").arg(m_maxFileSize),
+                                 path));
     }
     return false;
 }

@@ -13,8 +13,9 @@
 // an XML property list. Only the scan thread writes it, always whole and
 // atomically, so the review and fix pages never read half a file.
 //
-// The reader refuses files beyond a size, so the writer never grows the file
-// past it: paths that would not fit are left out, with a log line.
+// The reader refuses files beyond a size or a number of values, so the writer
+// never grows the file past either: paths that would not fit are left out,
+// with a log line.
 //
 // One object serves a whole scan. It remembers the file as it last read or
 // wrote it and reads it again only when something else has changed it since:
@@ -22,7 +23,11 @@
 // large cache found early in the scan.
 class ScanResultsFile final {
 public:
-    explicit ScanResultsFile(QString path, qint64 maxFileSize = PropertyList::kMaxFileSize);
+    // Room is left for the dictionary, its keys and its arrays.
+    static constexpr qint64 kMaxPaths = PropertyList::kMaxValues - 1000;
+
+    explicit ScanResultsFile(
+        QString path, qint64 maxFileSize = PropertyList::kMaxFileSize, qint64 maxPaths = kMaxPaths);
 
     // Makes the dictionary what the file holds; a missing file holds nothing.
     // Findings not written yet are newer than the file and are kept.
@@ -43,7 +48,7 @@ public:
     // cannot carry would come back as another name, and the fix page would
     // then delete the wrong file; such a path is left out with a log line
     // naming its folder. So is every path that would take the file past the
-    // size its reader accepts, with one log line.
+    // size or the number of paths its reader accepts, with one log line.
     bool acceptsPath(const QString& path);
 
     // Bytes of all files written by every instance so far (for measurements).
@@ -64,9 +69,11 @@ private:
 
     QString m_path;
     qint64 m_maxFileSize;
+    qint64 m_maxPaths;
     QMap<QString, QStringList> m_categories;
     bool m_changed = false;
     qint64 m_estimatedSize = 0; // at least what the file takes holding every path accepted
+    qint64 m_pathCount = 0; // every path accepted
     qint64 m_writtenSize = 0; // of this object's last write
     bool m_full = false;
     std::optional<Identity> m_identity; // of the file this object last read or wrote

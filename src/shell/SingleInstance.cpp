@@ -7,16 +7,32 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 const QString SingleInstance::kServiceName = QStringLiteral("org.example.Velmora");
 const QString SingleInstance::kObjectPath = QStringLiteral("/org/example/Velmora");
 
 namespace {
 
-// The owner answers from its event loop. One that is busy (a removal holds the
-// main thread) answers late, but the request is already in its queue and will
-// be served: the later start need not wait for it.
-constexpr int kHandOverTimeoutMs = 3000;
+// The owner answers from its event loop. One that has not answered by then
+// may be stuck, or a copy of another build that keeps the name and serves no
+// one: the later start does not leave the user without a window for it.
+constexpr int kHandOverTimeoutMs = 2000;
+
+// Whether the process runs the very file this one runs. Compared by what the
+// links lead to, not by their text: a path can be spelt many ways, and a
+// program of another user cannot be looked at at all.
+bool runsThisProgram(uint pid)
+{
+    struct stat ours { };
+    struct stat theirs { };
+    return stat("/proc/self/exe", &ours) == 0
+        && stat(QFile::encodeName(QStringLiteral("/proc/%1/exe").arg(pid)).constData(), &theirs) == 0
+        && ours.st_dev == theirs.st_dev && ours.st_ino == theirs.st_ino;
+}
 
 } // namespace
 
@@ -75,8 +91,32 @@ SingleInstance::Role SingleInstance::claim()
 
 SingleInstance::HandOver SingleInstance::handOver(QDBusConnection& bus)
 {
+    // Any program of the session may take the name; only a copy of this one,
+    // started by the same user, may be trusted to show the window instead.
+    // The bus itself vouches for who holds the name, and answers at once. The
+    // owner is then called by its connection's own name, which no other
+    // connection can ever take, so the name changing hands in between cannot
+    // pass the call to someone else.
+    const QDBusReply<QString> owner = bus.interface()->serviceOwner(kServiceName);
+    const QDBusReply<uint> pid = bus.interface()->servicePid(owner.value());
+    const QDBusReply<uint> uid = bus.interface()->serviceUid(owner.value());
+    if (!owner.isValid() || !pid.isValid() || !uid.isValid()) {
+        const QDBusError error = !owner.isValid() ? owner.error() : !pid.isValid() ? pid.error() : uid.error();
+        if (error.name() == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"))
+            return HandOver::OwnerGone;
+        SystemLog::write(QStringLiteral("The owner of %1 could not be identified (%2); Velmora runs on its own")
+                             .arg(kServiceName, error.message()));
+        return HandOver::Refused;
+    }
+    if (uid.value() != getuid() || !runsThisProgram(pid.value())) {
+        SystemLog::write(QStringLiteral("%1 is held by process %2, which is not Velmora of this user; Velmora "
+                                        "runs on its own")
+                             .arg(kServiceName)
+                             .arg(pid.value()));
+        return HandOver::Refused;
+    }
     QDBusMessage call
-        = QDBusMessage::createMethodCall(kServiceName, kObjectPath, kServiceName, QStringLiteral("reopen"));
+        = QDBusMessage::createMethodCall(owner.value(), kObjectPath, kServiceName, QStringLiteral("reopen"));
     call.setAutoStartService(false);
     const QDBusMessage reply = bus.call(call, QDBus::Block, kHandOverTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage) {
@@ -88,9 +128,10 @@ SingleInstance::HandOver SingleInstance::handOver(QDBusConnection& bus)
     case QDBusError::NoReply:
     case QDBusError::Timeout:
     case QDBusError::TimedOut:
-        SystemLog::write(QStringLiteral("Velmora is already running and busy; its window comes to the front "
-                                        "when it is done"));
-        return HandOver::Done;
+        SystemLog::write(QStringLiteral("Velmora is already running but did not answer within %1 seconds; "
+                                        "this start runs on its own")
+                             .arg(kHandOverTimeoutMs / 1000));
+        return HandOver::Refused;
     case QDBusError::ServiceUnknown:
         return HandOver::OwnerGone;
     default:

@@ -18,9 +18,11 @@ void appendBigEndian(QByteArray& out, quint64 value, int width)
 }
 
 // A binary list of `count` arrays, object 0 at the top, each holding the
-// references refsOf(index) gives. Written by hand because libplist's own
-// writer recurses and cannot produce the deep lists these tests need.
-QByteArray binaryArrays(quint32 count, const std::function<std::vector<quint32>(quint32)>& refsOf)
+// references refsOf(index) gives, and then the `last` object's bytes, if any.
+// Written by hand because libplist's own writer recurses and cannot produce
+// the deep lists these tests need.
+QByteArray binaryArrays(
+    quint32 count, const std::function<std::vector<quint32>(quint32)>& refsOf, const QByteArray& last = {})
 {
     QByteArray out("bplist00");
     QByteArray offsets;
@@ -31,11 +33,29 @@ QByteArray binaryArrays(quint32 count, const std::function<std::vector<quint32>(
         for (const quint32 ref : refs)
             appendBigEndian(out, ref, 4);
     }
+    if (!last.isEmpty()) {
+        appendBigEndian(offsets, quint64(out.size()), 4);
+        out += last;
+    }
     const auto table = quint64(out.size());
     out += offsets + QByteArray(6, '\0') + "\x04\x04"; // offset and reference sizes
-    for (const quint64 value : { quint64(count), quint64(0), table })
+    for (const quint64 value : { quint64(count + (last.isEmpty() ? 0 : 1)), quint64(0), table })
         appendBigEndian(out, value, 8);
     return out;
+}
+
+// `levels` arrays, each holding the next one eight times, over the `last`
+// object: a few bytes that the parser makes 8^levels copies of `last`.
+QByteArray sharedBinary(quint32 levels, const QByteArray& last)
+{
+    return binaryArrays(levels, [](quint32 i) { return std::vector<quint32>(8, i + 1); }, last);
+}
+
+QByteArray binaryText(quint32 length)
+{
+    QByteArray marker("\x5F\x12"); // ASCII text, its length in the next four bytes
+    appendBigEndian(marker, length, 4);
+    return marker + QByteArray(qsizetype(length), 'a');
 }
 
 QByteArray nestedBinary(quint32 depth)
@@ -112,6 +132,7 @@ TEST(PropertyList, UnreadableInputsGiveNothingAndALogLine)
     // Shallow lists from the same generators read, so the refusals are about depth.
     EXPECT_TRUE(PropertyList::fromData(nestedXml(PropertyList::kMaxDepth)));
     EXPECT_TRUE(PropertyList::fromData(nestedBinary(PropertyList::kMaxDepth)));
+    EXPECT_TRUE(PropertyList::fromData(sharedBinary(6, binaryText(20)))); // 262,144 strings
     QByteArray nulInKey = corpusFile("dict.bin");
     nulInKey[nulInKey.indexOf("Internet Cache") + 3] = '\0';
 
@@ -133,15 +154,26 @@ TEST(PropertyList, UnreadableInputsGiveNothingAndALogLine)
         binaryArrays(1, [](quint32) { return std::vector<quint32> { 0 }; }), // holds itself
         binaryArrays(3, [](quint32 i) { return std::vector<quint32> { (i + 1) % 3 }; }), // a ring
     };
+    // Small files that would grow past what the reader takes, refused before parsing.
+    const QByteArray tooLarge[] = {
+        corpusFile("shared-arrays.bin"), // 176 bytes, 8^10 strings
+        sharedBinary(7, "\xA0"), // 8^7 empty arrays
+        sharedBinary(3, binaryText(1 << 20)), // 512 MiB of text
+        "<plist><array>" + QByteArray("<true/>").repeated(million) + "</array></plist>",
+    };
     Sandbox sandbox;
-    for (const QByteArray& input : inputs) {
+    auto refused = [&](const QByteArray& input, const QString& line) {
         SCOPED_TRACE(input.left(40).toStdString());
         ASSERT_FALSE(input.isEmpty());
         sandbox.clearRecords();
         const QString file = sandbox.makeFile("bad.plist", input);
         EXPECT_FALSE(PropertyList::read(file));
-        EXPECT_EQ(sandbox.logLines(), QStringList { file + " is not a readable property list" });
-    }
+        EXPECT_EQ(sandbox.logLines(), QStringList { file + line });
+    };
+    for (const QByteArray& input : inputs)
+        refused(input, " is not a readable property list");
+    for (const QByteArray& input : tooLarge)
+        refused(input, " would hold more than 1000000 values or 256 MiB of text; it is not read");
     // A pipe would block the reader for ever; a folder cannot be read; a list may hold no dictionary.
     const QString pipe = sandbox.path("pipe.plist");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);

@@ -20,12 +20,17 @@ TEST(ScanResultsFile, APathTheFormatCannotCarryNeverCostsTheOthers)
         sandbox.logged("Passing over an item in /folder: its name cannot be kept in the scan results"));
 }
 
-// The review reads the file only up to a size, so the scan never writes more.
-TEST(ScanResultsFile, NeverGrowsPastTheSizeItsReaderAccepts)
+// The review reads the file only up to a size and a number of values, so the scan never writes more.
+TEST(ScanResultsFile, NeverGrowsPastWhatItsReaderAccepts)
 {
+    constexpr qint64 limit = 4096;
     // Each path made mostly of one kind of character, so that underrating
     // any kind takes the file past the limit.
-    const std::vector<std::pair<const char*, QString>> rows = {
+    const struct {
+        const char* name;
+        QString stem;
+        qint64 maxPaths = ScanResultsFile::kMaxPaths;
+    } rows[] = {
         { "plain", "/home/u/.cache/opera/" + QString(40, u'a') },
         { "ampersands", "/" + QString(40, u'&') },
         { "angle brackets", "/" + QString("<>").repeated(20) },
@@ -33,25 +38,26 @@ TEST(ScanResultsFile, NeverGrowsPastTheSizeItsReaderAccepts)
         { "two bytes", "/" + QString(40, QChar(0xE4)) },
         { "three bytes", "/" + QString(40, QChar(0x65E5)) },
         { "four bytes", "/" + QStringLiteral("\U0001F600").repeated(20) },
+        { "more paths than values the reader takes", "/p", 100 },
     };
-    constexpr qint64 limit = 4096;
-    for (const auto& [name, stem] : rows) {
-        SCOPED_TRACE(name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         Sandbox sandbox;
         const QString path = sandbox.locations().resultsFile();
         QDir().mkpath(sandbox.locations().resultsFolder);
-        ScanResultsFile file(path, limit);
+        ScanResultsFile file(path, limit, row.maxPaths);
         file.load();
         QStringList accepted;
         for (int i = 0; i < 500; ++i) {
-            if (file.acceptsPath(stem + QString::number(i)))
-                accepted.append(stem + QString::number(i));
+            if (file.acceptsPath(row.stem + QString::number(i)))
+                accepted.append(row.stem + QString::number(i));
         }
         file.setPaths("History", accepted);
         ASSERT_TRUE(file.write());
 
         EXPECT_LE(QFileInfo(path).size(), limit);
-        EXPECT_GT(QFileInfo(path).size(), limit / 2) << "the room is used";
+        EXPECT_LE(accepted.size(), row.maxPaths);
+        EXPECT_TRUE(QFileInfo(path).size() > limit / 2 || accepted.size() == row.maxPaths) << "the room is used";
         EXPECT_EQ(readResults(path).value("History"), accepted);
         EXPECT_EQ(sandbox.logLines().filter("the review can read").size(), 1);
     }
