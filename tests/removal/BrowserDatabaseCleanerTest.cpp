@@ -180,7 +180,8 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
             "CREATE INDEX growing ON moz_places (CASE WHEN frecency = -1 THEN zeroblob(1000000) END)" },
         { "an endless trigger", Places, {}, endless.c_str() },
         { "a trigger that grows the file", Places, {}, growing.c_str() },
-        { "an endless view in place of a table", Places, {}, view.c_str() },
+        { "an endless view in place of a table", Places, "cannot modify moz_annos because it is a view",
+            view.c_str() },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
