@@ -1,7 +1,8 @@
 // Scan speed and memory on a generated tree: a real scan through the scan page
 // controller, with the window shown on whatever platform Qt runs on (use
 // QT_QPA_PLATFORM=offscreen without a display), next to the same walks
-// without the page. Prints its figures; asserts nothing.
+// without the page, and the trash phase's cost per item next to the cache
+// walk's. Prints its figures; asserts nothing.
 //
 // bench_scan --home DIR scans DIR as the home folder with the installed
 // definitions instead, so the scan can be timed against another cleaner on the
@@ -27,11 +28,13 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -39,6 +42,7 @@ constexpr int kCacheFiles = 100000;
 constexpr int kHistoryFiles = 20000;
 constexpr int kLogFiles = 500;
 constexpr int kSystemCacheFiles = 2000;
+constexpr int kTrashedFiles = 100000;
 constexpr int kPerFolder = 1000;
 constexpr int kRuns = 3;
 
@@ -57,6 +61,23 @@ void makeFiles(const QString& root, int count)
     }
 }
 
+// A trash of single files, each with its info file, as the desktop leaves it.
+void makeTrash(const QString& trash, int count)
+{
+    QDir().mkpath(trash + QStringLiteral("/files"));
+    QDir().mkpath(trash + QStringLiteral("/info"));
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = QByteArray::number(i, 16) + ".txt";
+        const QByteArray info = "[Trash Info]\nPath=/home/user/" + name + "\nDeletionDate=2026-01-01T10:00:00\n";
+        for (const auto& [path, contents] : { std::pair(QFile::encodeName(trash) + "/files/" + name, QByteArray()),
+                 std::pair(QFile::encodeName(trash) + "/info/" + name + ".trashinfo", info) }) {
+            const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+            if (fd >= 0 && ::write(fd, contents.constData(), size_t(contents.size())) >= 0)
+                ::close(fd);
+        }
+    }
+}
+
 double peakMemoryMegabytes()
 {
     rusage usage {};
@@ -68,15 +89,24 @@ class SilentReporter final : public ScanReporter {
     void reportBrowserItem(const ScanInfo&) override { }
     void reportLogEntry(const ScanInfo&) override { }
     void reportSystemCacheItem(const ScanInfo&) override { }
+    void reportTrashItem(const ScanInfo&) override { }
     void reportNoInternetCacheItems() override { }
     void reportNoSystemCacheItems() override { }
+    void reportNoTrashItems() override { }
     void showLogsStateImage(const QString&) override { }
     void showSystemCacheStateImage(const QString&) override { }
+    void showTrashStateImage(const QString&) override { }
+};
+
+// Microseconds per item found of the cache walk and of the trash phase.
+struct PerItem {
+    double cacheWalk = 0;
+    double trashPhase = 0;
 };
 
 // The walks alone, without the page, storing as a scan does: what the page
 // adds is the rest.
-double walkOnlySeconds(const Locations& locations, const QVariantMap& internet, int& recorded)
+double walkOnlySeconds(const Locations& locations, const QVariantMap& internet, int& recorded, PerItem& perItem)
 {
     ScanState state;
     state.bScanning = true;
@@ -86,13 +116,19 @@ double walkOnlySeconds(const Locations& locations, const QVariantMap& internet, 
     timer.start();
     JunkScanner scanner(state, reporter, locations);
     const QVariantMap cache = internet.value(QStringLiteral("Internet Cache")).toMap();
+    QElapsedTimer phase;
+    phase.start();
     scanner.scanBrowserCache(
         cache.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("Internet Cache"));
+    perItem.cacheWalk = phase.nsecsElapsed() / 1e3 / std::max(1, state.nCacheCount.load());
     const QVariantMap history = internet.value(QStringLiteral("History")).toMap();
     scanner.scanBrowserOtherCategories(
         history.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("History"));
     scanner.scanSystemLogs();
     scanner.scanSystemCache();
+    phase.restart();
+    scanner.scanTrash();
+    perItem.trashPhase = phase.nsecsElapsed() / 1e3 / std::max(1, state.nTrashCount.load());
     scanner.writeResults();
     recorded = state.nTotalErrorsCount;
     return timer.nsecsElapsed() / 1e9;
@@ -178,7 +214,8 @@ int main(int argc, char** argv)
     makeFiles(home + QStringLiteral("/.config/opera/History"), kHistoryFiles);
     makeFiles(root + QStringLiteral("/var/log"), kLogFiles);
     makeFiles(home + QStringLiteral("/.cache/thumbnails"), kSystemCacheFiles);
-    const int fixtureFiles = kCacheFiles + kHistoryFiles + kLogFiles + kSystemCacheFiles;
+    makeTrash(locations.userTrash, kTrashedFiles);
+    const int fixtureFiles = kCacheFiles + kHistoryFiles + kLogFiles + kSystemCacheFiles + 2 * kTrashedFiles;
     std::printf("fixture: %d files in %.1f s\n", fixtureFiles, timer.nsecsElapsed() / 1e9);
 
     const QVariantMap internet = {
@@ -209,7 +246,8 @@ int main(int argc, char** argv)
     // The machine may be shared: each run times the walks alone next to the whole scan.
     for (int run = 1; run <= kRuns; ++run) {
         int walked = 0;
-        const double walkSeconds = walkOnlySeconds(locations, internet, walked);
+        PerItem perItem;
+        const double walkSeconds = walkOnlySeconds(locations, internet, walked, perItem);
 
         paintCounter.paints = 0;
         const qint64 bytesBefore = ScanResultsFile::totalBytesWritten();
@@ -226,6 +264,8 @@ int main(int argc, char** argv)
         std::printf("  whole scan through the page: %d paths in %.2f s, %.1f us per path\n", recorded,
             scanSeconds, scanPerPath);
         std::printf("  whole scan / walks alone: %.2f\n", scanPerPath / walkPerPath);
+        std::printf("  cache walk: %.2f us per item; trash phase: %.2f us per item (%.2f times)\n",
+            perItem.cacheWalk, perItem.trashPhase, perItem.trashPhase / perItem.cacheWalk);
         std::printf("  page paints of the path line: %d\n", paintCounter.paints);
         std::printf("  results file: %lld bytes final, %lld bytes written (%.2f times the final size)\n",
             static_cast<long long>(finalSize), static_cast<long long>(written),

@@ -17,8 +17,9 @@ const QStringList kProtected = { "/etc", "/usr", "/var/cache/debconf", "/var/lib
     "~/.config/google-chrome", "~/.config/BraveSoftware", "~/.config/microsoft-edge", "~/.config/vivaldi",
     "~/snap/chromium/common/chromium", "~/.var/app/org.chromium.Chromium/config", "~/.local/share/keyrings",
     "~/.ssh", "~/.gnupg", "~/Documents" };
+// The developer tools keep programs and settings beside their caches (~/.cargo/bin, ~/.npmrc).
 const QStringList kTooBroad = { "/", "~", "~/.cache", "~/.config", "~/.local", "~/.local/share", "/var",
-    "/var/cache", "/var/lib", "/tmp" };
+    "/var/cache", "/var/lib", "/tmp", "~/.npm", "~/.cargo", "~/.cargo/registry", "~/.gradle" };
 
 QVariantMap shipped(const QString& name)
 {
