@@ -1,7 +1,8 @@
 // Scan speed and memory on a generated tree: a real scan through the scan page
 // controller, with the window shown on whatever platform Qt runs on (use
 // QT_QPA_PLATFORM=offscreen without a display), next to the same walks
-// without the page. Prints its figures; asserts nothing.
+// without the page, and the trash phase's cost per item next to the cache
+// walk's. Prints its figures; asserts nothing.
 //
 // bench_scan --home DIR scans DIR as the home folder with the installed
 // definitions instead, so the scan can be timed against another cleaner on the
@@ -27,11 +28,13 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -39,6 +42,7 @@ constexpr int kCacheFiles = 100000;
 constexpr int kHistoryFiles = 20000;
 constexpr int kLogFiles = 500;
 constexpr int kSystemCacheFiles = 2000;
+constexpr int kTrashedFiles = 100000;
 constexpr int kPerFolder = 1000;
 constexpr int kRuns = 3;
 
@@ -57,6 +61,23 @@ void makeFiles(const QString& root, int count)
     }
 }
 
+// A trash of single files, each with its info file, as the desktop leaves it.
+void makeTrash(const QString& trash, int count)
+{
+    QDir().mkpath(trash + QStringLiteral("/files"));
+    QDir().mkpath(trash + QStringLiteral("/info"));
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = QByteArray::number(i, 16) + ".txt";
+        const QByteArray info = "[Trash Info]\nPath=/home/user/" + name + "\nDeletionDate=2026-01-01T10:00:00\n";
+        for (const auto& [path, contents] : { std::pair(QFile::encodeName(trash) + "/files/" + name, QByteArray()),
+                 std::pair(QFile::encodeName(trash) + "/info/" + name + ".trashinfo", info) }) {
+            const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+            if (fd >= 0 && ::write(fd, contents.constData(), size_t(contents.size())) >= 0)
+                ::close(fd);
+        }
+    }
+}
+
 double peakMemoryMegabytes()
 {
     rusage usage {};
@@ -68,10 +89,13 @@ class SilentReporter final : public ScanReporter {
     void reportBrowserItem(const ScanInfo&) override { }
     void reportLogEntry(const ScanInfo&) override { }
     void reportSystemCacheItem(const ScanInfo&) override { }
+    void reportTrashItem(const ScanInfo&) override { }
     void reportNoInternetCacheItems() override { }
     void reportNoSystemCacheItems() override { }
+    void reportNoTrashItems() override { }
     void showLogsStateImage(const QString&) override { }
     void showSystemCacheStateImage(const QString&) override { }
+    void showTrashStateImage(const QString&) override { }
 };
 
 // The walks alone, without the page, storing as a scan does: what the page
@@ -93,9 +117,31 @@ double walkOnlySeconds(const Locations& locations, const QVariantMap& internet, 
         history.value(QStringLiteral("Opera")).toStringList(), QStringLiteral("History"));
     scanner.scanSystemLogs();
     scanner.scanSystemCache();
+    scanner.scanTrash();
     scanner.writeResults();
     recorded = state.nTotalErrorsCount;
     return timer.nsecsElapsed() / 1e9;
+}
+
+// One phase on its own, from an empty results file, storing as a scan does:
+// microseconds per item found, the best of a few tries on a shared machine.
+// In a whole scan a later phase also pays for rewriting what the earlier ones
+// stored, which is the results file's cost, not the phase's.
+template <typename Phase> double microsecondsPerItem(const Locations& locations, Phase phase)
+{
+    double best = 1e9;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ScanState state;
+        state.bScanning = true;
+        SilentReporter reporter;
+        QFile::remove(locations.resultsFile());
+        JunkScanner scanner(state, reporter, locations);
+        QElapsedTimer timer;
+        timer.start();
+        phase(scanner);
+        best = std::min(best, timer.nsecsElapsed() / 1e3 / std::max(1, state.nTotalErrorsCount.load()));
+    }
+    return best;
 }
 
 // Counts the paints of one widget.
@@ -178,7 +224,8 @@ int main(int argc, char** argv)
     makeFiles(home + QStringLiteral("/.config/opera/History"), kHistoryFiles);
     makeFiles(root + QStringLiteral("/var/log"), kLogFiles);
     makeFiles(home + QStringLiteral("/.cache/thumbnails"), kSystemCacheFiles);
-    const int fixtureFiles = kCacheFiles + kHistoryFiles + kLogFiles + kSystemCacheFiles;
+    makeTrash(locations.userTrash, kTrashedFiles);
+    const int fixtureFiles = kCacheFiles + kHistoryFiles + kLogFiles + kSystemCacheFiles + 2 * kTrashedFiles;
     std::printf("fixture: %d files in %.1f s\n", fixtureFiles, timer.nsecsElapsed() / 1e9);
 
     const QVariantMap internet = {
@@ -210,6 +257,11 @@ int main(int argc, char** argv)
     for (int run = 1; run <= kRuns; ++run) {
         int walked = 0;
         const double walkSeconds = walkOnlySeconds(locations, internet, walked);
+        const double cacheWalk = microsecondsPerItem(locations, [](JunkScanner& scanner) {
+            scanner.scanBrowserCache({ QStringLiteral("~/.cache/opera") }, QStringLiteral("Internet Cache"));
+        });
+        const double trashPhase
+            = microsecondsPerItem(locations, [](JunkScanner& scanner) { scanner.scanTrash(); });
 
         paintCounter.paints = 0;
         const qint64 bytesBefore = ScanResultsFile::totalBytesWritten();
@@ -226,6 +278,8 @@ int main(int argc, char** argv)
         std::printf("  whole scan through the page: %d paths in %.2f s, %.1f us per path\n", recorded,
             scanSeconds, scanPerPath);
         std::printf("  whole scan / walks alone: %.2f\n", scanPerPath / walkPerPath);
+        std::printf("  each alone: cache walk %.2f us per item, trash phase %.2f us per item (%.2f times)\n",
+            cacheWalk, trashPhase, trashPhase / cacheWalk);
         std::printf("  page paints of the path line: %d\n", paintCounter.paints);
         std::printf("  results file: %lld bytes final, %lld bytes written (%.2f times the final size)\n",
             static_cast<long long>(finalSize), static_cast<long long>(written),

@@ -32,6 +32,7 @@ private:
     struct Entry {
         QByteArray name;
         EntryKind kind;
+        quint64 prefix; // the name's first eight bytes, in the order of the bytes
     };
     struct Folder {
         QByteArray relative; // "" for the root

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -49,6 +50,7 @@ void fillDerived(Locations& l)
     l.flatpakUserData = l.home + QStringLiteral("/.var/app");
     l.flatpakUserExports = l.dataHome + QStringLiteral("/flatpak/exports/share");
     l.snapUserData = l.home + QStringLiteral("/snap");
+    l.userTrash = l.dataHome + QStringLiteral("/Trash");
 }
 
 // The places that belong to the machine rather than to the user.
@@ -59,6 +61,36 @@ void fillSystem(Locations& l, const QString& root)
     l.flatpakSystemExports = root + QStringLiteral("/var/lib/flatpak/exports/share");
     l.snapMount = root + QStringLiteral("/snap");
     l.snapDesktopEntries = root + QStringLiteral("/var/lib/snapd/desktop/applications");
+    l.mountTable = root + QStringLiteral("/proc/self/mountinfo");
+}
+
+// File systems of the kernel and of the system's own runtime folders (GLib's
+// list of system file systems, where it keeps no trash either): a trash
+// folder there is none of the user's, and looking into some (autofs) would
+// mount what was not mounted.
+bool isPseudoFileSystem(QByteArrayView type)
+{
+    static const QSet<QByteArray> pseudo = { "autofs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs",
+        "debugfs", "devpts", "devtmpfs", "efivarfs", "fuse.gvfsd-fuse", "fuse.portal", "fusectl", "hugetlbfs", "mqueue", "nsfs", "proc",
+        "pstore", "ramfs", "rpc_pipefs", "securityfs", "selinuxfs", "squashfs", "sysfs", "tmpfs", "tracefs" };
+    return pseudo.contains(type.toByteArray());
+}
+
+// The table writes a space, tab, newline and backslash in a mount point as
+// "\040", "\011", "\012" and "\134".
+QByteArray unescapedMountPoint(QByteArrayView field)
+{
+    QByteArray path;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const auto octal = [&](qsizetype at) { return at < field.size() && field[at] >= '0' && field[at] <= '7'; };
+        if (field[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            path += char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            path += field[i];
+        }
+    }
+    return path;
 }
 
 // A runtime folder another user owns (root started from a user's session
@@ -112,6 +144,32 @@ bool Locations::isAtOrBelowHome(const QString& path) const
     const QStringList parts = expandTilde(path).split(u'/', Qt::SkipEmptyParts);
     return !home.isEmpty() && parts.size() >= homeParts.size()
         && std::equal(homeParts.cbegin(), homeParts.cend(), parts.cbegin());
+}
+
+QStringList Locations::mountPoints() const
+{
+    QFile table(mountTable);
+    if (!table.open(QIODevice::ReadOnly))
+        return {};
+    // "36 35 98:0 /mnt1 /mnt/point rw,noatime master:1 - ext4 /dev/sda1 rw": the
+    // fifth field is the mount point, the one after "-" the file system's type.
+    QStringList points;
+    QSet<QString> seen;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype separator = fields.indexOf("-", 6);
+        if (fields.size() < 5 || separator < 0 || separator + 1 >= fields.size()
+            || isPseudoFileSystem(fields[separator + 1]))
+            continue;
+        const QByteArray point = unescapedMountPoint(fields[4]);
+        const QString decoded = QFile::decodeName(point);
+        // A point the table spells in no way a path can be used again is passed over.
+        if (point.startsWith('/') && QFile::encodeName(decoded) == point && !seen.contains(decoded)) {
+            seen.insert(decoded);
+            points.append(decoded);
+        }
+    }
+    return points;
 }
 
 Locations Locations::fromEnvironment()

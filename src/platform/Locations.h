@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every place on disk the program reads or writes. The program uses the one
 // built from the environment; tests install one rooted in a sandbox folder.
@@ -37,6 +38,8 @@ struct Locations final {
     QString snapUserData; // ~/snap
     QString snapMount; // /snap
     QString snapDesktopEntries; // /var/lib/snapd/desktop/applications
+    QString userTrash; // $XDG_DATA_HOME/Trash: the home's trash, with files/ and info/
+    QString mountTable; // /proc/self/mountinfo: the mounted volumes, whose trash folders count too
     // Folders, ":"-separated, where flatpak, snap and gsettings are looked for:
     // $PATH; a sandbox's own bin folder, so a test can only run stand-ins.
     QString commandSearchPath;
@@ -52,6 +55,10 @@ struct Locations final {
     // Whether the path, "~" expanded, is the home folder or lies below it as
     // written; empty components count for nothing, as they do for the system.
     bool isAtOrBelowHome(const QString& path) const;
+    // The mount points the mount table names, in its order, each once, without
+    // the kernel's and the system's own file systems (proc, tmpfs, ...), which
+    // never hold a user's trash. Read anew at every call: volumes come and go.
+    QStringList mountPoints() const;
 
     static Locations fromEnvironment();
     // Every location below root, as a test sandbox wants; resources still come from the source tree.

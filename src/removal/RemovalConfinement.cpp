@@ -2,9 +2,14 @@
 
 #include "platform/Locations.h"
 #include "removal/BrowserDatabaseCleaner.h"
+#include "platform/SystemLog.h"
+#include "platform/TrashFolders.h"
 #include "scan/ScanDefinitions.h"
 
+#include <QFile>
+
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -50,6 +55,10 @@ RemovalConfinement::RemovalConfinement(const Locations& locations)
                 m_databaseEntries[category].append(parts);
         }
     }
+    for (const TrashFolders::Folder& trash : TrashFolders::find(locations)) {
+        const QString files = trash.path() + u'/' + TrashFolders::kFiles;
+        m_trash.append({ trash.base, trash.below, files.split(u'/', Qt::SkipEmptyParts) });
+    }
 }
 
 bool RemovalConfinement::cleansDatabase(const QString& path, const QString& category) const
@@ -61,6 +70,22 @@ bool RemovalConfinement::cleansDatabase(const QString& path, const QString& cate
     return std::any_of(entries.cbegin(), entries.cend(), [&parts](const QStringList& entry) {
         return parts.size() > entry.size() && startsWith(parts, entry);
     });
+}
+
+bool RemovalConfinement::findInTrash(const QStringList& parts, Place* place) const
+{
+    for (const Trash& trash : m_trash) {
+        if (parts.size() <= trash.files.size() || !startsWith(parts, trash.files))
+            continue;
+        const QStringList item = parts.mid(trash.files.size());
+        // The components below the volume are opened without following a link,
+        // as the scan found them: a trash folder swapped for a link is not entered.
+        *place = { trash.base, trash.below + QStringList { TrashFolders::kFiles } + item, false, {} };
+        if (item.size() == 1)
+            place->trashInfo = trash.below + QStringList { TrashFolders::kInfo, TrashFolders::infoFileName(item[0]) };
+        return true;
+    }
+    return false;
 }
 
 bool RemovalConfinement::find(const QString& path, Place* place, QString* reason) const
@@ -75,12 +100,14 @@ bool RemovalConfinement::find(const QString& path, Place* place, QString* reason
     const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
     if (parts.contains(QStringLiteral(".")) || parts.contains(QStringLiteral("..")))
         return refuse(QStringLiteral("a \".\" or \"..\" component"));
+    if (findInTrash(parts, place))
+        return true;
     const QStringList* sameAsEntry = nullptr;
     for (const QStringList& entry : m_entries) {
         if (!startsWith(parts, entry))
             continue;
         if (parts.size() > entry.size()) {
-            *place = { joined(entry), parts.mid(entry.size()), false };
+            *place = { joined(entry), parts.mid(entry.size()), false, {} };
             return true;
         }
         sameAsEntry = &entry;
@@ -88,7 +115,7 @@ bool RemovalConfinement::find(const QString& path, Place* place, QString* reason
     if (!sameAsEntry)
         return refuse(QStringLiteral("not inside a folder the scan walks"));
     // An entry itself may go only when it names a file: removeBeneath refuses a folder there.
-    *place = { joined(sameAsEntry->mid(0, sameAsEntry->size() - 1)), { sameAsEntry->last() }, true };
+    *place = { joined(sameAsEntry->mid(0, sameAsEntry->size() - 1)), { sameAsEntry->last() }, true, {} };
     return true;
 }
 
@@ -103,7 +130,24 @@ FileSystem::Beneath RemovalConfinement::remove(const QString& path, QString* rea
     Place place;
     if (!find(path, &place, reason))
         return FileSystem::Beneath::Refused;
-    return FileSystem::current().removeBeneath(place.base, place.inside, m_kept, !place.isEntry, reason);
+    const FileSystem::Beneath outcome
+        = FileSystem::current().removeBeneath(place.base, place.inside, m_kept, !place.isEntry, reason);
+    if (outcome == FileSystem::Beneath::Removed && !place.trashInfo.isEmpty())
+        removeTrashInfo(place);
+    return outcome;
+}
+
+void RemovalConfinement::removeTrashInfo(const Place& place) const
+{
+    // Never a folder of that name; a link goes itself, never what it leads to.
+    QString reason;
+    if (FileSystem::current().removeBeneath(place.base, place.trashInfo, m_kept, false, &reason)
+        == FileSystem::Beneath::Removed)
+        return;
+    const QString info = TrashFolders::Folder { place.base, place.trashInfo }.path();
+    struct stat status { };
+    if (lstat(QFile::encodeName(info).constData(), &status) == 0)
+        SystemLog::write(QStringLiteral("Passing over the trash information %1: %2").arg(info, reason));
 }
 
 int RemovalConfinement::openParent(const QString& path, QString* reason) const

@@ -17,6 +17,8 @@ struct Locations;
 // or edited, so the rule is kept on opened folders, never on spellings: the
 // home, every folder above it and the walked folders themselves are known by
 // device and inode and never removed, and no link on the way is followed.
+// The trash folders' files/ are walked folders too; a trashed item takes its
+// info file with it.
 class RemovalConfinement final {
     Q_DISABLE_COPY_MOVE(RemovalConfinement)
 
@@ -44,9 +46,20 @@ private:
         QString base;
         QStringList inside;
         bool isEntry = false;
+        QStringList trashInfo; // for a trashed item: its info file, below the same base
+    };
+    struct Trash {
+        QString base;
+        QStringList below;
+        QStringList files; // every component of files/, base included
     };
     bool find(const QString& path, Place* place, QString* reason) const;
+    bool findInTrash(const QStringList& parts, Place* place) const;
+    // What the trash shows of an item is its info file: once the item is
+    // gone, the info file goes too, so the trash lists no item that is not there.
+    void removeTrashInfo(const Place& place) const;
 
+    QList<Trash> m_trash;
     QList<QStringList> m_entries;
     // By category, the entries under which databases are cleaned.
     QHash<QString, QList<QStringList>> m_databaseEntries;

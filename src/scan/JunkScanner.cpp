@@ -2,6 +2,7 @@
 
 #include "platform/DirectoryEnumerator.h"
 #include "platform/SystemLog.h"
+#include "platform/TrashFolders.h"
 #include "scan/FirefoxProfiles.h"
 #include "scan/ScanDefinitions.h"
 #include "scan/ScanInfo.h"
@@ -489,6 +490,52 @@ void JunkScanner::scanSystemCache()
     if (!m_results.isEmpty())
         storeResults();
     m_reporter.showSystemCacheStateImage(kRightMark);
+}
+
+void JunkScanner::scanTrash()
+{
+    if (m_state.scanCancelled)
+        return;
+    m_reporter.showTrashStateImage(kArrow);
+    m_results.load();
+    QStringList passedOver;
+    const QList<TrashFolders::Folder> trashFolders = TrashFolders::find(m_locations, &passedOver);
+    for (const QString& line : passedOver)
+        SystemLog::write(line);
+    QStringList found;
+    ScanInfo info;
+    info.setCategory(kTrash);
+    for (const TrashFolders::Folder& trash : trashFolders) {
+        if (!m_state.bScanning)
+            break;
+        // A files/ that is a link would list what removal refuses to reach.
+        const QString files = trash.path() + u'/' + TrashFolders::kFiles;
+        struct stat status { };
+        if (lstat(QFile::encodeName(files).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+            continue;
+        DirectoryEnumerator entries(files);
+        while (const auto entry = entries.nextObject()) {
+            if (!m_state.bScanning)
+                break;
+            entries.skipDescendents();
+            const QString path = files + u'/' + *entry;
+            if (!m_results.acceptsPath(path))
+                continue;
+            found.append(path);
+            ++m_state.nTrashCount;
+            ++m_state.nTotalErrorsCount;
+            info.setDescription(path);
+            m_reporter.reportTrashItem(info);
+        }
+        m_reporter.walkEnded();
+    }
+    if (found.isEmpty())
+        m_reporter.reportNoTrashItems();
+    else
+        m_results.setPaths(kTrash, found);
+    if (!m_results.isEmpty())
+        storeResults();
+    m_reporter.showTrashStateImage(kRightMark);
 }
 
 // A stopped scan stores at once: the review page may be opened right after

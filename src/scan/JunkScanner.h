@@ -26,6 +26,7 @@ public:
     static inline const QString kSystemLibraryLogs = QStringLiteral("System Library Logs");
     static inline const QString kSystemLogs = QStringLiteral("System Logs");
     static inline const QString kSystemCache = QStringLiteral("System Cache");
+    static inline const QString kTrash = QStringLiteral("Trash");
 
     // A copy of the locations, so the scan thread never reads the shared ones.
     JunkScanner(ScanState& state, ScanReporter& reporter, Locations locations);
@@ -41,6 +42,9 @@ public:
     void scanSystemLogs();
     void scanSystemCache();
     void handleSystemCacheItem(const QString& path);
+    // Every item of every trash folder is one finding: the entry of files/,
+    // never what lies inside a trashed folder.
+    void scanTrash();
     // Writes what the scanners' stores held back; the last step of a scan.
     void writeResults();
 

@@ -144,7 +144,7 @@ ScanPageController::ScanPageController(QWidget* page, PageHost& host, QObject* p
     for (QWidget* widget : std::initializer_list<QWidget*> { m_ui->scanPageInternetCacheMatchCount,
              m_ui->scanPageInternetCacheStateImage, m_ui->scanPageLogMatchCount, m_ui->scanPageLogsStateImage,
              m_ui->scanPageSystemCacheMatchCount, m_ui->scanPageSystemCacheStateImage,
-             m_ui->scanPageAnimation, m_ui->scanPageScanCategory, m_ui->scanPageGoToReviewButton }) {
+             m_ui->scanPageTrashMatchCount, m_ui->scanPageTrashStateImage, m_ui->scanPageAnimation, m_ui->scanPageScanCategory, m_ui->scanPageGoToReviewButton }) {
         QSizePolicy policy = widget->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
@@ -187,6 +187,7 @@ void ScanPageController::scanPageCreateUI()
         Localization::text("SCANPAGE_INTERNETCACHE_TITLE", "Internet Cache"));
     m_ui->scanPageLogsText->setText(Localization::text("SCANPAGE_LOGS_TITLE", "Logs"));
     m_ui->scanPageSystemCacheText->setText(Localization::text("SCANPAGE_SYSTEMCACHE_TITLE", "System Cache"));
+    m_ui->scanPageTrashText->setText(Localization::text("SCANPAGE_TRASH_TITLE", "Trash"));
 
     setButtonArtwork(m_ui->scanPageStopScanButton, kStopImage, QStringLiteral("Stop-hover"));
     setButtonArtwork(m_ui->scanPageScanNowButton, kScanNowImage, QStringLiteral("ScanNow-hover"));
@@ -238,10 +239,12 @@ void ScanPageController::startScanning()
     m_ui->scanPageLogMatchCount->clear();
     m_ui->scanPageInternetCacheMatchCount->clear();
     m_ui->scanPageSystemCacheMatchCount->clear();
+    m_ui->scanPageTrashMatchCount->clear();
     m_ui->scanPageTotalErrorsCount->clear();
     setStateImage(m_ui->scanPageLogsStateImage, QString());
     setStateImage(m_ui->scanPageInternetCacheStateImage, QString());
     setStateImage(m_ui->scanPageSystemCacheStateImage, QString());
+    setStateImage(m_ui->scanPageTrashStateImage, QString());
 
     const Locations locations = Locations::current();
     // Created with its parents: on a fresh account the data folder may not
@@ -261,6 +264,8 @@ void ScanPageController::startScanning()
     m_ui->scanPageLogsStateImage->hide();
     m_ui->scanPageSystemCacheMatchCount->hide();
     m_ui->scanPageSystemCacheStateImage->hide();
+    m_ui->scanPageTrashMatchCount->hide();
+    m_ui->scanPageTrashStateImage->hide();
 
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     defaults.setObject(QString(QStringLiteral("")), QStringLiteral("FIXED_COMPLETE_TIME"));
@@ -335,6 +340,13 @@ void ScanPageController::scanThreadMethod()
                 m_ui->scanPageSystemCacheStateImage->show();
             });
             scanSystemCache();
+            if (m_state.bScanning) {
+                onPageLater([this] {
+                    m_ui->scanPageTrashMatchCount->show();
+                    m_ui->scanPageTrashStateImage->show();
+                });
+                m_scanner->scanTrash();
+            }
         }
     }
     m_scanner->writeResults();
@@ -460,6 +472,11 @@ void ScanPageController::updateScanPageUIWithSystemCacheInfo(const ScanInfo& inf
     updateCountAndProgress(m_ui->scanPageSystemCacheMatchCount, m_state.nSystemCacheCount, info);
 }
 
+void ScanPageController::updateScanPageUIWithTrashInfo(const ScanInfo& info)
+{
+    updateCountAndProgress(m_ui->scanPageTrashMatchCount, m_state.nTrashCount, info);
+}
+
 void ScanPageController::updateInternetCacheCountScan()
 {
     setMatchCount(m_ui->scanPageInternetCacheMatchCount, 0);
@@ -468,6 +485,11 @@ void ScanPageController::updateInternetCacheCountScan()
 void ScanPageController::updateSystemCacheCountScan()
 {
     setMatchCount(m_ui->scanPageSystemCacheMatchCount, 0);
+}
+
+void ScanPageController::updateTrashCountScan()
+{
+    setMatchCount(m_ui->scanPageTrashMatchCount, 0);
 }
 
 // Findings pass through here while the scan thread waits, so it sets texts on
@@ -526,6 +548,11 @@ void ScanPageController::reportSystemCacheItem(const ScanInfo& info)
     onPageAndWait([this, &info] { updateScanPageUIWithSystemCacheInfo(info); });
 }
 
+void ScanPageController::reportTrashItem(const ScanInfo& info)
+{
+    onPageAndWait([this, &info] { updateScanPageUIWithTrashInfo(info); });
+}
+
 void ScanPageController::reportNoInternetCacheItems()
 {
     onPageAndWait([this] { updateInternetCacheCountScan(); });
@@ -536,6 +563,11 @@ void ScanPageController::reportNoSystemCacheItems()
     onPageAndWait([this] { updateSystemCacheCountScan(); });
 }
 
+void ScanPageController::reportNoTrashItems()
+{
+    onPageAndWait([this] { updateTrashCountScan(); });
+}
+
 void ScanPageController::showLogsStateImage(const QString& imageName)
 {
     onPageLater([this, imageName] { setStateImage(m_ui->scanPageLogsStateImage, imageName); });
@@ -544,6 +576,11 @@ void ScanPageController::showLogsStateImage(const QString& imageName)
 void ScanPageController::showSystemCacheStateImage(const QString& imageName)
 {
     onPageLater([this, imageName] { setStateImage(m_ui->scanPageSystemCacheStateImage, imageName); });
+}
+
+void ScanPageController::showTrashStateImage(const QString& imageName)
+{
+    onPageLater([this, imageName] { setStateImage(m_ui->scanPageTrashStateImage, imageName); });
 }
 
 // Runs call on the main thread and returns when it is done, or at once when

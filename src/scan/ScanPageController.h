@@ -54,6 +54,7 @@ public:
     int nCacheCount() const { return m_state.nCacheCount; }
     int nLogsCount() const { return m_state.nLogsCount; }
     int nSystemCacheCount() const { return m_state.nSystemCacheCount; }
+    int nTrashCount() const { return m_state.nTrashCount; }
 
     // The clock that paces the findings shown during the next scans.
     void setReportClock(ScanReportPacer::Clock clock) { m_reportClock = std::move(clock); }
@@ -75,6 +76,8 @@ public:
     void updateScanPageUIWithSystemCacheInfo(const ScanInfo& info);
     void updateInternetCacheCountScan();
     void updateSystemCacheCountScan();
+    void updateScanPageUIWithTrashInfo(const ScanInfo& info);
+    void updateTrashCountScan();
 
 Q_SIGNALS:
     // The scan thread has ended and everything it wrote is on disk.
@@ -84,10 +87,13 @@ private:
     void reportBrowserItem(const ScanInfo& info) override;
     void reportLogEntry(const ScanInfo& info) override;
     void reportSystemCacheItem(const ScanInfo& info) override;
+    void reportTrashItem(const ScanInfo& info) override;
     void reportNoInternetCacheItems() override;
     void reportNoSystemCacheItems() override;
+    void reportNoTrashItems() override;
     void showLogsStateImage(const QString& imageName) override;
     void showSystemCacheStateImage(const QString& imageName) override;
+    void showTrashStateImage(const QString& imageName) override;
 
     template <typename Call> void onPageAndWait(Call call);
     template <typename Call> void onPageLater(Call call);

@@ -30,6 +30,12 @@ void ScanReportPacer::reportNoSystemCacheItems()
     m_page.reportNoSystemCacheItems();
 }
 
+void ScanReportPacer::reportNoTrashItems()
+{
+    showHeldBack();
+    m_page.reportNoTrashItems();
+}
+
 void ScanReportPacer::showLogsStateImage(const QString& imageName)
 {
     showHeldBack();
@@ -40,6 +46,12 @@ void ScanReportPacer::showSystemCacheStateImage(const QString& imageName)
 {
     showHeldBack();
     m_page.showSystemCacheStateImage(imageName);
+}
+
+void ScanReportPacer::showTrashStateImage(const QString& imageName)
+{
+    showHeldBack();
+    m_page.showTrashStateImage(imageName);
 }
 
 void ScanReportPacer::finding(Kind kind, const ScanInfo& info)
@@ -75,6 +87,9 @@ void ScanReportPacer::show(Kind kind, const ScanInfo& info)
         break;
     case Kind::SystemCache:
         m_page.reportSystemCacheItem(info);
+        break;
+    case Kind::Trash:
+        m_page.reportTrashItem(info);
         break;
     case Kind::None:
         break;

@@ -28,14 +28,17 @@ public:
     void reportBrowserItem(const ScanInfo& info) override { finding(Kind::Browser, info); }
     void reportLogEntry(const ScanInfo& info) override { finding(Kind::Log, info); }
     void reportSystemCacheItem(const ScanInfo& info) override { finding(Kind::SystemCache, info); }
+    void reportTrashItem(const ScanInfo& info) override { finding(Kind::Trash, info); }
     void reportNoInternetCacheItems() override;
     void reportNoSystemCacheItems() override;
+    void reportNoTrashItems() override;
     void showLogsStateImage(const QString& imageName) override;
     void showSystemCacheStateImage(const QString& imageName) override;
+    void showTrashStateImage(const QString& imageName) override;
     void walkEnded() override { showHeldBack(); }
 
 private:
-    enum class Kind { None, Browser, Log, SystemCache };
+    enum class Kind { None, Browser, Log, SystemCache, Trash };
     void finding(Kind kind, const ScanInfo& info);
     void showHeldBack();
     void show(Kind kind, const ScanInfo& info);

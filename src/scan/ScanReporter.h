@@ -14,11 +14,14 @@ public:
     virtual void reportBrowserItem(const ScanInfo& info) = 0;
     virtual void reportLogEntry(const ScanInfo& info) = 0;
     virtual void reportSystemCacheItem(const ScanInfo& info) = 0;
+    virtual void reportTrashItem(const ScanInfo& info) = 0;
     virtual void reportNoInternetCacheItems() = 0;
     virtual void reportNoSystemCacheItems() = 0;
+    virtual void reportNoTrashItems() = 0;
 
     virtual void showLogsStateImage(const QString& imageName) = 0;
     virtual void showSystemCacheStateImage(const QString& imageName) = 0;
+    virtual void showTrashStateImage(const QString& imageName) = 0;
 
     // One walk below one root is over: a reporter that holds findings back
     // shows the last one now, so the page ends every walk on its exact count.

@@ -14,6 +14,7 @@ struct ScanState final {
     std::atomic<int> nCacheCount { 0 };
     std::atomic<int> nTotalErrorsCount { 0 };
     std::atomic<int> nSystemCacheCount { 0 };
+    std::atomic<int> nTrashCount { 0 };
 
     void resetCounters()
     {
@@ -21,5 +22,6 @@ struct ScanState final {
         nCacheCount = 0;
         nTotalErrorsCount = 0;
         nSystemCacheCount = 0;
+        nTrashCount = 0;
     }
 };

@@ -59,6 +59,25 @@ TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
         ASSERT_EQ(::mkdir(deep.constData(), 0755), 0) << deep.size();
     }
     ASSERT_TRUE(writeRaw(deep + "/deep-file"));
+    // The same names trashed with their info files (but the longest, whose info
+    // name would not fit), a trashed link whose info file is a folder, and
+    // trash folders of volumes that the rules refuse or that hold nothing.
+    const QByteArray trash = QFile::encodeName(sandbox.makeFolder("home/.local/share/Trash"));
+    ASSERT_TRUE(::mkdir(trash + "/files", 0700) == 0 && ::mkdir(trash + "/info", 0700) == 0);
+    for (const QByteArray& name : names) {
+        ASSERT_TRUE(writeRaw(trash + "/files/" + name)) << name.constData();
+        ASSERT_TRUE(name.size() > 200 || writeRaw(trash + "/info/" + name + ".trashinfo")) << name.constData();
+    }
+    ASSERT_EQ(::symlink(QFile::encodeName(sandbox.path("home/Pictures")), trash + "/files/pictures"), 0);
+    const QString infoFolder = sandbox.makeFolder("home/.local/share/Trash/info/pictures.trashinfo");
+    const QString uid = QString::number(getuid());
+    QByteArray mounts;
+    for (const char* volume : { "plain", "linked", "info-only" })
+        mounts += "30 1 8:1 / " + QFile::encodeName(sandbox.path("media/")) + volume + " rw - ext4 sdb1 rw\n";
+    sandbox.makeFile("proc/self/mountinfo", mounts);
+    const QStringList refusedTrash { sandbox.makeFile("media/plain/.Trash/" + uid + "/files/not-sticky"),
+        sandbox.makeFile("decoy/files/behind-a-link"), sandbox.makeFile("media/info-only/.Trash-" + uid + "/info/x.trashinfo") };
+    ASSERT_TRUE(QFile::link(sandbox.path("decoy"), sandbox.makeFolder("media/linked") + "/.Trash-" + uid));
 
     ApplicationController app;
     app.awakeFromNib();
@@ -74,7 +93,12 @@ TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
     for (const QByteArray& name : names + QList<QByteArray> { "thesis-link" })
         EXPECT_FALSE(existsRaw(cache + '/' + name)) << name.constData();
     EXPECT_FALSE(existsRaw(deep + "/deep-file"));
-    for (const QString& path : outside)
+    for (const QByteArray& name : names)
+        EXPECT_FALSE(existsRaw(trash + "/files/" + name) || existsRaw(trash + "/info/" + name + ".trashinfo"))
+            << name.constData();
+    EXPECT_FALSE(existsRaw(trash + "/files/pictures")) << "the link goes, never what it leads to";
+    EXPECT_TRUE(QFileInfo(infoFolder).isDir()) << "an info file that is a folder stays";
+    for (const QString& path : outside + refusedTrash)
         EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path);
     EXPECT_FALSE(QFileInfo::exists(sandbox.path("home/pwned")) || QFileInfo::exists("pwned"));
     EXPECT_TRUE(existsRaw(latin1)) << "a name that is not UTF-8 is left alone";

@@ -41,7 +41,7 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         &L::userApplicationsFolder, &L::userBinFolder, &L::optFolder, &L::userDesktopEntries, &L::userIcons,
         &L::userPixmaps, &L::systemDesktopEntries, &L::flatpakUserData, &L::flatpakUserExports,
         &L::flatpakSystemExports, &L::snapUserData, &L::snapMount, &L::snapDesktopEntries, &L::commandSearchPath,
-        &L::temporaryFolder };
+        &L::temporaryFolder, &L::userTrash, &L::mountTable };
     // A new field must be added to the list above (or be the one exception).
     static_assert(sizeof(Locations) == (std::size(inside) + 1) * sizeof(QString));
 
@@ -52,6 +52,27 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         EXPECT_TRUE(path.startsWith(root + u'/') && !path.contains("/..")) << path.toStdString();
     }
     EXPECT_TRUE(locations.resultsFile().startsWith(root + u'/'));
+}
+
+// Volumes whose trash counts, as the kernel's table names them.
+TEST(Locations, MountPointsAreTheTablesRealVolumesDecodedAndEachOnce)
+{
+    Sandbox sandbox;
+    sandbox.makeFile("proc/self/mountinfo",
+        "22 1 0:21 / /proc rw,nosuid - proc proc rw\n"
+        "26 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+        "27 26 0:24 / /run rw - tmpfs tmpfs rw\n"
+        "40 26 8:17 / /media/u/My\\040Disk\\012x rw shared:5 master:2 - vfat /dev/sdb1 rw\n"
+        "41 26 8:17 /sub /mnt/twice rw - ext4 /dev/sdb2 rw\n"
+        "42 26 8:17 /sub /mnt/twice rw - ext4 /dev/sdb2 rw\n"
+        "43 26 8:18 / relative rw - ext4 /dev/sdb3 rw\n"
+        "44 26 8:19 / /no/separator rw ext4 /dev/sdb4 rw\n"
+        "garbage\n");
+    EXPECT_EQ(sandbox.locations().mountPoints(),
+        QStringList({ "/", "/media/u/My Disk\nx", "/mnt/twice" }));
+    Locations missing = sandbox.locations();
+    missing.mountTable = sandbox.path("nowhere");
+    EXPECT_TRUE(missing.mountPoints().isEmpty());
 }
 
 // The XDG base directory rules: an unset, empty or relative value means the default.

@@ -21,6 +21,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 // Fails to remove the paths it is told, and remembers every removal of a listed path asked of it.
@@ -204,7 +206,8 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
 }
 
 // Paths of a damaged or edited results file. "{R}" is the sandbox root, which
-// stands for "/", "{H}" the home below it; the sandbox definitions name
+// stands for "/", "{H}" the home below it, "{T}" the home's trash, "{U}" the
+// user's id, and the mount table names three volumes in {R}/media; the sandbox definitions name
 // ~/.cache/opera, the file ~/.config/opera/Network/Cookies, ~/.cache/thumbnails,
 // {R}/var/log and the file {R}/var/cache/apt/pkgcache.bin among others.
 TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
@@ -212,8 +215,15 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
     Locations locations = sandbox.locations();
     locations.home = sandbox.makeFolder("home/user");
     sandbox.setLocations(locations);
-    const QString R = sandbox.root(), H = locations.home;
-    const auto expand = [&](QString text) { return text.replace("{R}", R).replace("{H}", H); };
+    const QString R = sandbox.root(), H = locations.home, T = locations.userTrash;
+    const QString U = QString::number(getuid());
+    const auto expand = [&](QString text) {
+        return text.replace("{R}", R).replace("{H}", H).replace("{T}", T).replace("{U}", U);
+    };
+    QByteArray mounts;
+    for (const char* volume : { "usb", "plain", "linked" })
+        mounts += "30 1 8:1 / " + QFile::encodeName(R) + "/media/" + volume + " rw - ext4 /dev/sdb1 rw\n";
+    sandbox.makeFile("proc/self/mountinfo", mounts);
     const QStringList everywhere { "{H}/Documents/thesis.odt", "{H}/.cache/opera/keep", "{R}/outside/canary",
         "{R}/etc/shadow", "{R}/var/log/keep.log" };
 
@@ -224,6 +234,7 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
         QStringList files {}; // made before the row; they must stay unless the row removes them
         QStringList links {}; // "at>to"
         const char* category = "Cookies";
+        QStringList gone {}; // goes with the path, though not below it
     };
     const QString outside = "{R}/outside";
     const Row rows[] = {
@@ -259,6 +270,23 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
         { "{R}/var/log", Refused, {}, {}, "System Logs" },
         { "{R}/var", Refused, {}, {}, "System Logs" },
         { "{R}/var/cache/apt/pkgcache.bin", Goes, { "{R}/var/cache/apt/pkgcache.bin" }, {}, "System Cache" },
+        { "{T}/files/old", Goes, { "{T}/files/old/a", "{T}/info/old.trashinfo" }, {}, "Trash",
+            { "{T}/info/old.trashinfo" } },
+        { "{T}/files/-rf\nx", Goes, { "{T}/files/-rf\nx", "{T}/info/-rf\nx.trashinfo" }, {}, "Trash",
+            { "{T}/info/-rf\nx.trashinfo" } },
+        { "{T}/files/to-outside", Goes, {}, { "{T}/files/to-outside>" + outside }, "Trash" },
+        { "{T}/files/info-folder", Goes, { "{T}/files/info-folder", "{T}/info/info-folder.trashinfo/keep" }, {},
+            "Trash" },
+        { "{T}/files/info-link", Goes, { "{T}/files/info-link" },
+            { "{T}/info/info-link.trashinfo>{R}/outside/canary" }, "Trash", { "{T}/info/info-link.trashinfo" } },
+        { "{T}/files", Refused, {}, {}, "Trash" },
+        { "{T}/info/old.trashinfo", Refused, { "{T}/info/old.trashinfo" }, {}, "Trash" },
+        { "{R}/media/usb/.Trash-{U}/files/b", Goes,
+            { "{R}/media/usb/.Trash-{U}/files/b", "{R}/media/usb/.Trash-{U}/info/b.trashinfo" }, {}, "Trash",
+            { "{R}/media/usb/.Trash-{U}/info/b.trashinfo" } },
+        { "{R}/media/plain/.Trash/{U}/files/c", Refused, { "{R}/media/plain/.Trash/{U}/files/c" }, {}, "Trash" },
+        { "{R}/media/linked/.Trash-{U}/files/d", Refused, { "{R}/decoy/files/d", "{R}/media/linked/keep" },
+            { "{R}/media/linked/.Trash-{U}>{R}/decoy" }, "Trash" },
     };
     for (const Row& row : rows) {
         const QString written = expand(QString::fromUtf8(row.written));
@@ -279,7 +307,8 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
         while (shown.endsWith(u'/'))
             shown.chop(1);
         for (const QString& file : everywhere + row.files) {
-            if (row.outcome != Goes || !expand(file).startsWith(QDir::cleanPath(shown))) {
+            if ((row.outcome != Goes || !expand(file).startsWith(QDir::cleanPath(shown)))
+                && !row.gone.contains(file)) {
                 EXPECT_TRUE(sandbox.exists(expand(file))) << qPrintable(file);
             }
         }
@@ -289,6 +318,8 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
         EXPECT_EQ(lines.size(), row.outcome == Goes ? 0 : 1) << qPrintable(lines.join(u'\n'));
         EXPECT_TRUE(lines.value(0).startsWith(line[row.outcome])) << qPrintable(lines.value(0));
         EXPECT_EQ(sandbox.exists(shown), row.outcome == Refused);
+        for (const QString& file : row.gone)
+            EXPECT_FALSE(sandbox.exists(expand(file))) << qPrintable(file);
         EXPECT_EQ(sandbox.alerts(), QStringList { row.outcome == Refused ? partly(0, 1) : kSuccess });
     }
 }

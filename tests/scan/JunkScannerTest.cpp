@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -150,12 +152,7 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
         // Only the file-or-folder walk stores nothing for a root without findings.
         EXPECT_EQ(results.contains(category), walk != Walk::FileOrFolder || !expected.isEmpty());
         EXPECT_EQ(results.value(category), expected);
-        QStringList reported;
-        for (const RecordingReporter::Report& report : world.reporter.reports) {
-            if (report.kind == "browser")
-                reported << report.description;
-        }
-        EXPECT_EQ(reported, expected);
+        EXPECT_EQ(world.reporter.descriptions("browser"), expected);
         EXPECT_EQ(world.state.nCacheCount, expected.size());
         EXPECT_EQ(world.state.nTotalErrorsCount, expected.size());
         if (!expected.isEmpty()) {
@@ -175,6 +172,73 @@ TEST(JunkScannerWalks, StopEndsTheWalkButTheScannerStoresAndPassesOverTheRest)
     world.scanner->scanBrowserCache({ world.data + "/one", world.data + "/two" }, "Internet Cache");
     EXPECT_EQ(world.results().value("Internet Cache"), under(world.data, { "one/a", "one/b" }));
     EXPECT_TRUE(world.sandbox.logged(world.data + "/two")) << "later roots are still visited";
+}
+
+// Every item below <data>; "Trash" is the home's trash, the mount table names
+// the folders of `mounts` ("folder:type" for another type than ext4), and
+// "{U}" is the user's id.
+TEST(JunkScannerTrash, OneRowPerItemOfEveryTrashFolderTheRulesAdmit)
+{
+    struct Row {
+        const char* name;
+        QStringList tree;
+        QStringList found;
+        QStringList mounts = {};
+        QStringList sticky = {};
+        const char* logged = nullptr;
+    };
+    const Row rows[] = {
+        { "the home's trash: a folder, a link, odd names, each as a whole",
+            { "Trash/files/a", "Trash/files/dir/inner/x", "Trash/files/link -> /nowhere", "Trash/files/-rf",
+                "Trash/files/line\nbreak", "Trash/info/a.trashinfo" },
+            { "Trash/files/-rf", "Trash/files/a", "Trash/files/dir", "Trash/files/line\nbreak",
+                "Trash/files/link" } },
+        { "a volume's .Trash-uid and its sticky .Trash/uid",
+            { "usb/.Trash-{U}/files/b", "usb/.Trash/{U}/files/c", "usb/.Trash-65534/files/other-user" },
+            { "usb/.Trash/{U}/files/c", "usb/.Trash-{U}/files/b" }, { "usb" }, { "usb/.Trash" } },
+        { "a .Trash that is not sticky", { "usb/.Trash/{U}/files/c" }, {}, { "usb" }, {},
+            "Passing over the trash folder {D}/usb/.Trash: it is not sticky" },
+        { "a .Trash that is a link to a sticky one", { "real/.Trash/{U}/files/c", "usb/.Trash -> ../real/.Trash" },
+            {}, { "usb" }, { "real/.Trash" },
+            "Passing over the trash folder {D}/usb/.Trash: it is a link or not a folder" },
+        { "a .Trash-uid that is a link", { "elsewhere/files/e", "usb/.Trash-{U} -> ../elsewhere" }, {},
+            { "usb" }, {}, "Passing over the trash folder {D}/usb/.Trash-{U}: it is a link or not a folder" },
+        { "an info/ without files/, and a files/ that is a link",
+            { "usb/.Trash-{U}/info/x.trashinfo", "elsewhere/y", "usb2/.Trash-{U}/files -> ../../elsewhere" }, {},
+            { "usb", "usb2" } },
+        { "a volume mounted twice counts once; a pseudo file system not at all",
+            { "usb/.Trash-{U}/files/b", "alias -> usb", "run/.Trash-{U}/files/r" }, { "usb/.Trash-{U}/files/b" },
+            { "usb", "alias", "run:tmpfs" } },
+    };
+    const QString uid = QString::number(getuid());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScannerWorld world;
+        const auto filled = [&](QStringList items) {
+            return items.replaceInStrings("{U}", uid).replaceInStrings("{D}", world.data);
+        };
+        makeTree(world.data, filled(row.tree));
+        for (const QString& folder : filled(row.sticky))
+            ASSERT_EQ(chmod(QFile::encodeName(world.data + u'/' + folder).constData(), 01777), 0);
+        QByteArray table;
+        for (const QString& mount : row.mounts) {
+            table += "30 1 8:1 / " + QFile::encodeName(world.data + u'/' + mount.section(u':', 0, 0)) + " rw - "
+                + (mount.contains(u':') ? mount.section(u':', 1).toUtf8() : "ext4") + " /dev/sdb1 rw\n";
+        }
+        Locations locations = world.sandbox.locations();
+        locations.userTrash = world.data + "/Trash";
+        locations.mountTable = world.sandbox.makeFile("mountinfo", table);
+        world.scanner = std::make_unique<JunkScanner>(world.state, world.reporter, locations);
+        world.scanner->scanTrash();
+
+        const QStringList expected = under(world.data, filled(row.found));
+        EXPECT_EQ(world.results().value("Trash"), expected);
+        EXPECT_EQ(world.reporter.descriptions("trash"), expected);
+        EXPECT_EQ(world.state.nTrashCount, expected.size());
+        if (row.logged) {
+            EXPECT_TRUE(world.sandbox.logged(filled({ row.logged }).first())) << row.logged;
+        }
+    }
 }
 
 TEST(JunkScannerLogs, AgeRuleForTheTwoFreshSystemLogs)

@@ -19,8 +19,9 @@ const QStringList kProtected = { "/etc", "/usr", "/var/cache/debconf", "/var/lib
     "~/.librewolf", "~/snap/brave/current/.config/BraveSoftware", "~/snap/vivaldi/current/.config/vivaldi",
     "~/snap/opera/current/.config/opera/Bookmarks", "~/.local/share/keyrings", "~/.ssh", "~/.gnupg",
     "~/Documents" };
+// The developer tools keep programs and settings beside their caches (~/.cargo/bin, ~/.npmrc).
 const QStringList kTooBroad = { "/", "~", "~/.cache", "~/.config", "~/.local", "~/.local/share", "/var",
-    "/var/cache", "/var/lib", "/tmp" };
+    "/var/cache", "/var/lib", "/tmp", "~/.npm", "~/.cargo", "~/.cargo/registry", "~/.gradle" };
 
 QVariantMap shipped(const QString& name)
 {

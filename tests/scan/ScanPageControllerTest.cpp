@@ -66,7 +66,8 @@ protected:
             + "/p.default-release";
         makeTree(home,
             { ".cache/opera/Cache/f1", ".config/opera/History", ".local/share/xorg/Xorg.0.log",
-                ".local/share/xorg/Xorg.0.log.old", ".cache/thumbnails/normal/t.png" });
+                ".local/share/xorg/Xorg.0.log.old", ".cache/thumbnails/normal/t.png",
+                ".local/share/Trash/files/old/a", ".local/share/Trash/info/old.trashinfo" });
         makeTree(varLog, { "dpkg.log", "dpkg.log.1", "syslog" }); // the current logs are not listed
         expected = {
             { "Internet Cache",
@@ -81,6 +82,7 @@ protected:
             { "UserLibraryLogs", under(home, { ".local/share/xorg/Xorg.0.log.old" }) },
             { "System Logs", under(varLog, { "dpkg.log.1" }) },
             { "System Cache", under(home, { ".cache/thumbnails/normal/t.png" }) },
+            { "Trash", under(home, { ".local/share/Trash/files/old" }) },
         };
 
         app = std::make_unique<ApplicationController>();
@@ -109,7 +111,7 @@ protected:
 } // namespace
 
 // Stopped after so many findings; in scan order there are 8 browser items, 2
-// logs and 1 system cache item. The page shows either every finding, and the
+// logs, 1 system cache item and 1 trashed item. The page shows either every finding, and the
 // click comes while it shows one, or only the first, and the click comes
 // between two reports.
 struct StopCase {
@@ -132,7 +134,7 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     QMap<QString, QStringList> foundFirst;
     int taken = 0;
     for (const char* category : { "Internet Cache", "Cookies", "History", "Downloads List", "Form Values",
-             "UserLibraryLogs", "System Logs", "System Cache" }) {
+             "UserLibraryLogs", "System Logs", "System Cache", "Trash" }) {
         // A walk begun before the click stores its category, whatever it found.
         if (taken < stopAt)
             foundFirst[category];
@@ -166,13 +168,15 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
         EXPECT_EQ(text("scanPageTotalErrorsCount"), QString("Total Junk Files: %1").arg(stopAt));
         const auto [area, count] = stopAt <= 8 ? std::pair("scanPageInternetCacheMatchCount", stopAt)
             : stopAt <= 10                     ? std::pair("scanPageLogMatchCount", stopAt - 8)
-                                               : std::pair("scanPageSystemCacheMatchCount", stopAt - 10);
+            : stopAt <= 11                     ? std::pair("scanPageSystemCacheMatchCount", stopAt - 10)
+                                               : std::pair("scanPageTrashMatchCount", stopAt - 11);
         EXPECT_EQ(text(area), QString("(%1 Matches)").arg(count));
     }
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
     EXPECT_EQ(text("scanPageScanDescription"), "");
     EXPECT_EQ(widget("scanPageLogMatchCount")->isHidden(), stopAt <= 8) << "phases not begun stay hidden";
     EXPECT_EQ(widget("scanPageSystemCacheMatchCount")->isHidden(), stopAt <= 10);
+    EXPECT_EQ(widget("scanPageTrashMatchCount")->isHidden(), stopAt <= 11);
     EXPECT_EQ(app->fixButton()->isEnabled(), stopAt > 0);
     // Once the stopped scan has stored its findings, the window shows them.
     EXPECT_EQ(app->pagesTabView()->currentIndex(),
@@ -181,7 +185,8 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
 
 INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop,
     ::testing::Values(
-        StopCase { 0, false }, StopCase { 9, false }, StopCase { 3, true }, StopCase { 11, true }));
+        StopCase { 0, false }, StopCase { 9, false }, StopCase { 3, true }, StopCase { 11, true },
+        StopCase { 12, false }));
 
 TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicationQuits)
 {
@@ -199,7 +204,7 @@ TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicatio
 
     // The old thread neither wrote into the new scan's file nor counted into it.
     EXPECT_EQ(readResults(resultsFile()), expected);
-    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 11);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 12);
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning Complete. Click Review.");
     EXPECT_EQ(app->pagesTabView()->currentIndex(), ApplicationController::ScanPage)
         << "the stopped scan must not turn to the review page";

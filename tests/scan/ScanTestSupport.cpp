@@ -65,6 +65,16 @@ RecordingReporter::RecordingReporter(const ScanState& state)
 {
 }
 
+QStringList RecordingReporter::descriptions(const QString& kind) const
+{
+    QStringList found;
+    for (const Report& report : reports) {
+        if (report.kind == kind)
+            found << report.description;
+    }
+    return found;
+}
+
 void RecordingReporter::add(const QString& kind, const QString& category, const QString& description)
 {
     reports.push_back({ kind, category, description, m_state.nTotalErrorsCount });

@@ -29,8 +29,8 @@ QStringList under(const QString& root, const QStringList& relative);
 class RecordingReporter final : public ScanReporter {
 public:
     struct Report {
-        QString kind; // "browser", "log", "systemCache", "noInternetCache", "noSystemCache", "logsImage" or
-                      // "cacheImage"
+        QString kind; // "browser", "log", "systemCache", "trash", "noInternetCache", "noSystemCache",
+                      // "noTrash", "logsImage", "cacheImage" or "trashImage"
         QString category;
         QString description; // an image's name
         int total = 0;
@@ -38,6 +38,8 @@ public:
     explicit RecordingReporter(const ScanState& state);
 
     std::vector<Report> reports;
+    // What the reports of one kind described, in order.
+    QStringList descriptions(const QString& kind) const;
     std::function<void(const Report&)> onReport; // tests stop a scan from here
 
 private:
@@ -49,10 +51,13 @@ private:
     void reportBrowserItem(const ScanInfo& info) override { found("browser", info); }
     void reportLogEntry(const ScanInfo& info) override { found("log", info); }
     void reportSystemCacheItem(const ScanInfo& info) override { found("systemCache", info); }
+    void reportTrashItem(const ScanInfo& info) override { found("trash", info); }
     void reportNoInternetCacheItems() override { add("noInternetCache"); }
     void reportNoSystemCacheItems() override { add("noSystemCache"); }
+    void reportNoTrashItems() override { add("noTrash"); }
     void showLogsStateImage(const QString& name) override { add("logsImage", {}, name); }
     void showSystemCacheStateImage(const QString& name) override { add("cacheImage", {}, name); }
+    void showTrashStateImage(const QString& name) override { add("trashImage", {}, name); }
 
     const ScanState& m_state;
 };
