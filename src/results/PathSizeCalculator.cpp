@@ -16,9 +16,22 @@ constexpr int kBatchSize = 512;
 constexpr auto kBatchInterval = std::chrono::milliseconds(100);
 constexpr int kNiceness = 10;
 
+// A file's size, or nothing when another link of it has been counted in `linked` already.
+qint64 sizeOnce(const struct stat& info, PathSizeCalculator::LinkedFiles& linked)
+{
+    if (info.st_nlink < 2)
+        return info.st_size;
+    const QPair<quint64, quint64> identity { quint64(info.st_dev), quint64(info.st_ino) };
+    if (linked.contains(identity))
+        return 0;
+    linked.insert(identity, info.st_size);
+    return info.st_size;
+}
+
 // Folders are read one at a time, with the list of subfolders kept in
 // memory, so a deep tree never holds more than one folder open.
-qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
+qint64 folderTotal(
+    const QByteArray& root, const std::atomic<bool>* cancelled, PathSizeCalculator::LinkedFiles& linked)
 {
     qint64 total = 0;
     QList<QByteArray> pending { root };
@@ -43,7 +56,7 @@ qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
             if (S_ISDIR(info.st_mode))
                 pending.append(folder + '/' + name);
             else
-                total += info.st_size;
+                total += sizeOnce(info, linked);
         }
         closedir(dir);
     }
@@ -81,11 +94,39 @@ void PathSizeCalculator::cancel()
 
 qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<bool>* cancelled)
 {
+    return footprintOfPath(path, cancelled).size;
+}
+
+PathSizeCalculator::Footprint PathSizeCalculator::footprintOfPath(
+    const QString& path, const std::atomic<bool>* cancelled)
+{
     const QByteArray native = QFile::encodeName(path);
+    Footprint footprint;
     struct stat info { };
     if (lstat(native.constData(), &info) != 0)
-        return -1;
-    return S_ISDIR(info.st_mode) ? folderTotal(native, cancelled) : qint64(info.st_size);
+        return footprint;
+    footprint.size = S_ISDIR(info.st_mode) ? folderTotal(native, cancelled, footprint.linked)
+                                           : sizeOnce(info, footprint.linked);
+    return footprint;
+}
+
+qint64 PathSizeCalculator::totalOf(const QList<Footprint>& footprints)
+{
+    qint64 total = 0;
+    LinkedFiles counted;
+    for (const Footprint& footprint : footprints) {
+        if (footprint.size < 0)
+            continue;
+        total += footprint.size;
+        // Each footprint counted its linked files once already; another one holding them adds nothing.
+        for (auto file = footprint.linked.cbegin(); file != footprint.linked.cend(); ++file) {
+            if (counted.contains(file.key()))
+                total -= file.value();
+            else
+                counted.insert(file.key(), file.value());
+        }
+    }
+    return total;
 }
 
 void PathSizeCalculator::measure(quint64 run, QStringList paths)

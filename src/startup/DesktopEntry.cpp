@@ -4,6 +4,11 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -247,8 +252,37 @@ QString DesktopEntry::unescapeValue(const QString& value)
 
 std::optional<DesktopEntry> DesktopEntry::read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return parse(file.read(1 << 20));
+    const std::optional<QByteArray> data = readFile(path, Link::Refuse);
+    return data ? parse(*data) : std::nullopt;
+}
+
+std::optional<QByteArray> DesktopEntry::readFile(const QString& path, Link link, QString* reason)
+{
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (link == Link::Refuse ? O_NOFOLLOW : 0);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    QString why;
+    std::optional<QByteArray> data;
+    struct stat info { };
+    if (fd < 0) {
+        why = QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    } else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        why = QStringLiteral("not a regular file");
+    } else if (info.st_size > kMaxFileSize) {
+        why = QStringLiteral("larger than %1 bytes").arg(kMaxFileSize);
+    } else {
+        // The size may grow after the check: what is read is bounded all the same.
+        QFile file;
+        if (file.open(fd, QIODevice::ReadOnly)) {
+            QByteArray read = file.read(kMaxFileSize + 1);
+            if (read.size() <= kMaxFileSize && file.error() == QFileDevice::NoError)
+                data = std::move(read);
+        }
+        if (!data)
+            why = QStringLiteral("cannot be read");
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (reason)
+        *reason = why;
+    return data;
 }

@@ -26,7 +26,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcLoginItems, "velmora.startup", QtInfoMsg)
 
-constexpr qint64 kMaxEntrySize = 1024 * 1024;
 // Sequence numbers beyond this are taken as not ours, so the next one can never overflow.
 constexpr qint64 kMaxSequence = Q_INT64_C(1) << 50;
 constexpr int kMaxNameAttempts = 1000;
@@ -60,35 +59,6 @@ void logSkipped(const QString& fileName, const QString& reason)
     SystemLog::write(QStringLiteral("Login item %1 skipped: %2").arg(printable(fileName), reason));
 }
 
-// Opened without blocking and checked on the open descriptor, so a FIFO or
-// device planted under an entry's name cannot hang or feed the listing.
-bool readEntryFile(const QString& path, QByteArray& data, QString& reason)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        reason = QStringLiteral("cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    struct stat info {};
-    bool ok = false;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        reason = QStringLiteral("not a regular file");
-    } else if (info.st_size > kMaxEntrySize) {
-        reason = QStringLiteral("larger than %1 bytes").arg(kMaxEntrySize);
-    } else {
-        QFile file;
-        ok = file.open(fd, QIODevice::ReadOnly);
-        if (ok) {
-            data = file.read(kMaxEntrySize + 1);
-            ok = data.size() <= kMaxEntrySize && file.error() == QFileDevice::NoError;
-        }
-        if (!ok)
-            reason = QStringLiteral("cannot be read");
-    }
-    ::close(fd);
-    return ok;
-}
-
 // A program named without a folder is found the way the session finds it;
 // one that cannot be found keeps its name, so the item stays listed and removable.
 QString resolveProgram(const QString& program)
@@ -103,13 +73,14 @@ QString resolveProgram(const QString& program)
 // we cannot read unambiguously.
 std::optional<AutostartItem> readItem(const QString& folder, const QString& fileName)
 {
-    QByteArray data;
     QString reason;
-    if (!readEntryFile(folder + u'/' + fileName, data, reason)) {
+    const std::optional<QByteArray> data
+        = DesktopEntry::readFile(folder + u'/' + fileName, DesktopEntry::Link::Follow, &reason);
+    if (!data) {
         logSkipped(fileName, reason);
         return std::nullopt;
     }
-    const std::optional<DesktopEntry> entry = DesktopEntry::parse(data, &reason);
+    const std::optional<DesktopEntry> entry = DesktopEntry::parse(*data, &reason);
     if (!entry) {
         logSkipped(fileName, reason);
         return std::nullopt;
@@ -217,7 +188,7 @@ QString fileStemFor(const QString& program)
 // Any kind of file, a dangling link too, holds a name.
 bool nameIsTaken(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 

@@ -34,13 +34,15 @@ TEST(Locations, ExpandTildeOnlyForTheUsersOwnHome)
 TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
 {
     using L = Locations;
-    const QString L::*inside[] = { &L::home, &L::configHome, &L::dataHome, &L::cacheHome, &L::autostartFolder,
-        &L::localPreferences, &L::localStartupItems, &L::localApplicationSupport, &L::localCaches,
-        &L::applicationsFolder, &L::secureLog, &L::systemLog, &L::dockPreferences, &L::resultsFolder,
-        &L::userDefaultsFile, &L::ownExecutable, &L::elevationCommand, &L::privilegedHelper,
-        &L::userApplicationsFolder, &L::userBinFolder, &L::optFolder, &L::userDesktopEntries, &L::userIcons,
-        &L::userPixmaps, &L::systemDesktopEntries, &L::flatpakUserData, &L::flatpakUserExports,
-        &L::flatpakSystemExports, &L::snapUserData, &L::snapMount, &L::snapDesktopEntries, &L::commandSearchPath };
+    const QString L::*inside[]
+        = { &L::home, &L::configHome, &L::dataHome, &L::cacheHome, &L::autostartFolder, &L::localPreferences,
+              &L::localStartupItems, &L::localApplicationSupport, &L::localCaches, &L::applicationsFolder,
+              &L::secureLog, &L::systemLog, &L::dockPreferences, &L::resultsFolder, &L::userDefaultsFile,
+              &L::ownExecutable, &L::elevationCommand, &L::privilegedHelper, &L::userApplicationsFolder,
+              &L::userBinFolder, &L::optFolder, &L::userDesktopEntries, &L::userIcons, &L::userPixmaps,
+              &L::systemDesktopEntries, &L::flatpakUserData, &L::flatpakUserExports, &L::flatpakSystemExports,
+              &L::snapUserData, &L::snapMount, &L::snapDesktopEntries, &L::commandSearchPath,
+              &L::flatpakUserInstallation, &L::flatpakSystemInstallation, &L::snapRevisions };
     // A new field must be added to the list above (or be the one exception).
     static_assert(sizeof(Locations) == (std::size(inside) + 1) * sizeof(QString));
 
