@@ -48,7 +48,8 @@ void fillDerived(Locations& l)
     l.userIcons = l.dataHome + QStringLiteral("/icons");
     l.userPixmaps = l.dataHome + QStringLiteral("/pixmaps");
     l.flatpakUserData = l.home + QStringLiteral("/.var/app");
-    l.flatpakUserExports = l.dataHome + QStringLiteral("/flatpak/exports/share");
+    l.flatpakUserInstallation = l.dataHome + QStringLiteral("/flatpak");
+    l.flatpakUserExports = l.flatpakUserInstallation + QStringLiteral("/exports/share");
     l.snapUserData = l.home + QStringLiteral("/snap");
     l.userTrash = l.dataHome + QStringLiteral("/Trash");
 }
@@ -58,10 +59,12 @@ void fillSystem(Locations& l, const QString& root)
 {
     l.optFolder = root + QStringLiteral("/opt");
     l.systemDesktopEntries = root + QStringLiteral("/usr/share/applications");
-    l.flatpakSystemExports = root + QStringLiteral("/var/lib/flatpak/exports/share");
+    l.flatpakSystemInstallation = root + QStringLiteral("/var/lib/flatpak");
+    l.flatpakSystemExports = l.flatpakSystemInstallation + QStringLiteral("/exports/share");
     l.snapMount = root + QStringLiteral("/snap");
     l.snapDesktopEntries = root + QStringLiteral("/var/lib/snapd/desktop/applications");
     l.mountTable = root + QStringLiteral("/proc/self/mountinfo");
+    l.snapRevisions = root + QStringLiteral("/var/lib/snapd/snaps");
 }
 
 // File systems of the kernel and of the system's own runtime folders (GLib's

@@ -33,6 +33,8 @@ struct Locations final {
     QString userPixmaps; // $XDG_DATA_HOME/pixmaps: icons kept outside any theme
     QString systemDesktopEntries; // /usr/share/applications
     QString flatpakUserData; // ~/.var/app: a Flatpak application's own home
+    QString flatpakUserInstallation; // $XDG_DATA_HOME/flatpak
+    QString flatpakSystemInstallation; // /var/lib/flatpak
     QString flatpakUserExports; // $XDG_DATA_HOME/flatpak/exports/share
     QString flatpakSystemExports; // /var/lib/flatpak/exports/share
     QString snapUserData; // ~/snap
@@ -40,6 +42,7 @@ struct Locations final {
     QString snapDesktopEntries; // /var/lib/snapd/desktop/applications
     QString userTrash; // $XDG_DATA_HOME/Trash: the home's trash, with files/ and info/
     QString mountTable; // /proc/self/mountinfo: the mounted volumes, whose trash folders count too
+    QString snapRevisions; // /var/lib/snapd/snaps: one <name>_<revision>.snap file each
     // Folders, ":"-separated, where flatpak, snap and gsettings are looked for:
     // $PATH; a sandbox's own bin folder, so a test can only run stand-ins.
     QString commandSearchPath;

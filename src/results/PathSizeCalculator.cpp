@@ -19,10 +19,23 @@ constexpr int kBatchSize = 512;
 constexpr auto kBatchInterval = std::chrono::milliseconds(100);
 constexpr int kNiceness = 10;
 
+// A file's size, or nothing when another link of it has been counted in `linked` already.
+qint64 sizeOnce(const struct stat& info, PathSizeCalculator::LinkedFiles& linked)
+{
+    if (info.st_nlink < 2)
+        return info.st_size;
+    const QPair<quint64, quint64> identity { quint64(info.st_dev), quint64(info.st_ino) };
+    if (linked.contains(identity))
+        return 0;
+    linked.insert(identity, info.st_size);
+    return info.st_size;
+}
+
 // Folders are read one at a time, with the list of subfolders kept in
 // memory, so a deep tree never holds more than one folder open. Only what lies
 // on the root's own mount counts, as only that would be removed.
-qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled)
+qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled,
+    PathSizeCalculator::LinkedFiles& linked)
 {
     qint64 total = 0;
     QList<QByteArray> pending { root };
@@ -51,7 +64,7 @@ qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomi
             if (S_ISDIR(info.st_mode))
                 pending.append(folder + '/' + name);
             else if (MountIdentity::of(fd, name) == mount) // a file bind-mounted here is not ours
-                total += info.st_size;
+                total += sizeOnce(info, linked);
         }
         closedir(dir);
     }
@@ -89,26 +102,53 @@ void PathSizeCalculator::cancel()
 
 qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<bool>* cancelled)
 {
+    return footprintOfPath(path, cancelled).size;
+}
+
+PathSizeCalculator::Footprint PathSizeCalculator::footprintOfPath(
+    const QString& path, const std::atomic<bool>* cancelled)
+{
     QString written = path;
     while (written.size() > 1 && written.endsWith(u'/'))
         written.chop(1);
     const QFileInfo item(written);
     const QByteArray name = QFile::encodeName(item.fileName());
     const int folder = open(QFile::encodeName(item.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    Footprint footprint;
     struct stat info { };
     if (folder < 0 || name.isEmpty() || fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (folder >= 0)
             close(folder);
-        return -1;
+        return footprint;
     }
     // A mount point frees nothing: no removal enters or removes one.
     const std::optional<std::uint64_t> mount = MountIdentity::of(folder);
-    qint64 size = 0;
+    footprint.size = 0;
     if (mount && mount == MountIdentity::of(folder, name.constData()))
-        size = S_ISDIR(info.st_mode) ? folderTotal(QFile::encodeName(written), *mount, cancelled)
-                                     : qint64(info.st_size);
+        footprint.size = S_ISDIR(info.st_mode)
+            ? folderTotal(QFile::encodeName(written), *mount, cancelled, footprint.linked)
+            : sizeOnce(info, footprint.linked);
     close(folder);
-    return size;
+    return footprint;
+}
+
+qint64 PathSizeCalculator::totalOf(const QList<Footprint>& footprints)
+{
+    qint64 total = 0;
+    LinkedFiles counted;
+    for (const Footprint& footprint : footprints) {
+        if (footprint.size < 0)
+            continue;
+        total += footprint.size;
+        // Each footprint counted its linked files once already; another one holding them adds nothing.
+        for (auto file = footprint.linked.cbegin(); file != footprint.linked.cend(); ++file) {
+            if (counted.contains(file.key()))
+                total -= file.value();
+            else
+                counted.insert(file.key(), file.value());
+        }
+    }
+    return total;
 }
 
 void PathSizeCalculator::measure(quint64 run, QStringList paths)

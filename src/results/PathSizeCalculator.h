@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QStringList>
 
 #include <atomic>
@@ -25,10 +27,22 @@ public:
     bool isRunning() const { return m_running; }
 
     // A file's or link's own size, the total of everything below a folder
-    // (links not followed, unreadable folders counted as empty, nothing
-    // counted beyond a mount point, bind mounts included); -1 when nothing is
-    // there. Stops early, answering what it has, once `cancelled` is set.
+    // (links not followed, unreadable folders counted as empty, a file with
+    // several links once, nothing counted beyond a mount point, bind mounts
+    // included); -1 when nothing is there. Stops early, answering what it has,
+    // once `cancelled` is set.
     static qint64 sizeOfPath(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+
+    // What a path holds, kept so that a total over several paths counts a
+    // file with several links once however many of them hold it.
+    using LinkedFiles = QHash<QPair<quint64, quint64>, qint64>; // device and inode: size
+    struct Footprint {
+        qint64 size = -1; // as sizeOfPath gives it
+        LinkedFiles linked; // the files with more than one link among it
+    };
+    static Footprint footprintOfPath(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+    // The total of the footprints that are there, each linked file once.
+    static qint64 totalOf(const QList<Footprint>& footprints);
 
 Q_SIGNALS:
     // sizes[i] is the size of paths[first + i]; firstOccurrences[i] the index

@@ -1,9 +1,16 @@
 #include "startup/DesktopEntry.h"
 
+#include "platform/SmallFile.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -247,8 +254,12 @@ QString DesktopEntry::unescapeValue(const QString& value)
 
 std::optional<DesktopEntry> DesktopEntry::read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return parse(file.read(1 << 20));
+    const std::optional<QByteArray> data = readFile(path, Link::Refuse);
+    return data ? parse(*data) : std::nullopt;
+}
+
+std::optional<QByteArray> DesktopEntry::readFile(const QString& path, Link link, QString* reason)
+{
+    return SmallFile::read(path, kMaxFileSize, link == Link::Refuse ? SmallFile::Links::Refuse : SmallFile::Links::Follow,
+        reason);
 }

@@ -21,9 +21,16 @@ public:
     // the first group; a group or an unlocalised key given twice. Localised
     // keys ("Name[de]") are checked and then dropped.
     static std::optional<DesktopEntry> parse(const QByteArray& data, QString* reason = nullptr);
-    // Another program's entry file, read as far as any sane entry goes (1 MiB);
-    // nothing when it cannot be opened or is refused.
+    // Another program's entry file; nothing when it cannot be read (see
+    // readFile, links not followed) or is refused.
     static std::optional<DesktopEntry> read(const QString& path);
+    // An entry file's bytes: opened without blocking and checked on the open
+    // descriptor, so a FIFO or device swapped in under an entry's name cannot
+    // hang or feed the reader; a file larger than any sane entry (1 MiB) is
+    // not read. Nothing, with the reason, otherwise.
+    enum class Link { Follow, Refuse };
+    static std::optional<QByteArray> readFile(const QString& path, Link link, QString* reason = nullptr);
+    static constexpr qint64 kMaxFileSize = 1024 * 1024;
 
     bool hasGroup(const QString& group) const;
     // The value with its escapes undone; a null string when the key is absent.

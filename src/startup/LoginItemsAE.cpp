@@ -2,7 +2,6 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Locations.h"
-#include "platform/SmallFile.h"
 #include "platform/SystemLog.h"
 #include "startup/DesktopEntry.h"
 #include "startup/ExecCommandLine.h"
@@ -27,7 +26,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcLoginItems, "velmora.startup", QtInfoMsg)
 
-constexpr qint64 kMaxEntrySize = 1024 * 1024;
 // Sequence numbers beyond this are taken as not ours, so the next one can never overflow.
 constexpr qint64 kMaxSequence = Q_INT64_C(1) << 50;
 constexpr int kMaxNameAttempts = 1000;
@@ -78,7 +76,7 @@ std::optional<AutostartItem> readItem(const QString& folder, const QString& file
     QString reason;
     // Users link entries into the folder, so a link is followed; a FIFO or device is not read.
     const std::optional<QByteArray> data
-        = SmallFile::read(folder + u'/' + fileName, kMaxEntrySize, SmallFile::Links::Follow, &reason);
+        = DesktopEntry::readFile(folder + u'/' + fileName, DesktopEntry::Link::Follow, &reason);
     if (!data) {
         logSkipped(fileName, reason);
         return std::nullopt;

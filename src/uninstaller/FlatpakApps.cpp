@@ -73,6 +73,53 @@ QList<ApplicationDetails> FlatpakApps::rows(const QString& listOutput)
     return unique;
 }
 
+QSet<QString> FlatpakApps::installedIds(const QString& listOutput)
+{
+    QSet<QString> ids;
+    for (const QString& line : listOutput.split(u'\n', Qt::SkipEmptyParts))
+        ids.insert(line.section(u'\t', 0, 0).trimmed());
+    return ids;
+}
+
+QStringList FlatpakApps::unusedArguments(const QString& installation)
+{
+    return { QStringLiteral("uninstall"), QStringLiteral("--unused"), QStringLiteral("--") + installation };
+}
+
+QList<PackageLeftover> FlatpakApps::unusedRuntimes(
+    const QString& output, const QString& installation, const QString& defaultArch)
+{
+    static const QRegularExpression number(QStringLiteral("^ *[0-9]+\\.$"));
+    static const QRegularExpression arch(QStringLiteral("^[a-z0-9_]+$"));
+    static const QRegularExpression branch(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_.-]*$"));
+    QList<PackageLeftover> runtimes;
+    for (const QString& line : output.split(u'\n', Qt::SkipEmptyParts)) {
+        // Every field has a pattern of its own, none of which lets a control character or a leading "-"
+        // through.
+        QStringList fields = line.split(u'\t');
+        if (!number.match(fields.constFirst()).hasMatch())
+            continue;
+        if (fields.size() == 5)
+            fields.insert(3, defaultArch);
+        if (fields.size() != 6 || !fields.at(1).trimmed().isEmpty() || !isApplicationId(fields.at(2))
+            || !arch.match(fields.at(3)).hasMatch() || !branch.match(fields.at(4)).hasMatch()
+            || fields.at(5) != QStringLiteral("r")) {
+            SystemLog::write(QStringLiteral("Ignoring an unexpected line of flatpak's unused runtimes: %1")
+                                 .arg(PackageListing::escaped(line)));
+            continue;
+        }
+        runtimes.append(PackageLeftover::unusedRuntime(
+            QStringLiteral("runtime/") + fields.mid(2, 3).join(u'/'), installation));
+    }
+    return runtimes;
+}
+
+QStringList FlatpakApps::runtimeUninstallArguments(const QString& ref, const QString& installation)
+{
+    return { QStringLiteral("uninstall"), QStringLiteral("--noninteractive"),
+        QStringLiteral("--") + installation, QStringLiteral("--"), ref };
+}
+
 bool FlatpakApps::isApplicationId(const QString& id)
 {
     static const QRegularExpression pattern(

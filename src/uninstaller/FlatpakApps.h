@@ -1,9 +1,11 @@
 #pragma once
 
 #include "uninstaller/ApplicationDetails.h"
+#include "uninstaller/PackageLeftover.h"
 #include "uninstaller/SupportFileSearch.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -21,8 +23,26 @@ public:
     // application and installation that more than one line names.
     static QList<ApplicationDetails> rows(const QString& listOutput);
 
+    // Every id the listing names at the start of a line, also of a line no
+    // row was made of: what counts as installed errs towards too much.
+    static QSet<QString> installedIds(const QString& listOutput);
+
     // Reverse-DNS, as flatpak itself requires: so an id can never read as an option.
     static bool isApplicationId(const QString& id);
+
+    // The architecture flatpak leaves out of its tables when every ref has it.
+    static QStringList defaultArchArguments() { return { QStringLiteral("--default-arch") }; }
+    // Asks for the runtimes flatpak would remove as unused, answered "no" by
+    // flatpak itself as nobody sits at its standard input and output.
+    static QStringList unusedArguments(const QString& installation);
+    // The refs of the table that listing prints, tab-separated to a pipe:
+    // number, blank, id, arch (left out when all have `defaultArch`), branch,
+    // operation "r". A numbered line of another shape, with a control
+    // character, an id, arch or branch flatpak would not accept gives a log
+    // line and no row; other lines are flatpak's talk and are passed over.
+    static QList<PackageLeftover> unusedRuntimes(
+        const QString& output, const QString& installation, const QString& defaultArch);
+    static QStringList runtimeUninstallArguments(const QString& ref, const QString& installation);
 
     static QStringList runningArguments();
     static bool isRunning(const QString& id, const QString& runningOutput);

@@ -1,54 +1,152 @@
 #include "uninstaller/PackageListing.h"
 
+#include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "support/ProcessRunner.h"
 #include "uninstaller/FlatpakApps.h"
 #include "uninstaller/SnapApps.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
+
+namespace {
+
+// The data folders directly in `parent` named as the tool names its
+// applications, none of which is installed; a link is no folder of the tool's.
+QList<PackageLeftover> dataFoldersOfRemoved(
+    const QString& parent, bool (*isName)(const QString&), const QSet<QString>& installed)
+{
+    QList<PackageLeftover> folders;
+    const QStringList names = QDir(parent).entryList(
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
+    for (const QString& name : names) {
+        if (isName(name) && !installed.contains(name))
+            folders.append(PackageLeftover::applicationData(parent, name));
+    }
+    return folders;
+}
+
+} // namespace
 
 PackageListing::PackageListing(QObject* parent)
     : QObject(parent)
 {
 }
 
-void PackageListing::start()
+PackageListing::~PackageListing()
 {
-    m_pending = 2;
-    ask(QStringLiteral("flatpak"), FlatpakApps::listArguments(), &FlatpakApps::rows);
-    ask(QStringLiteral("snap"), { QStringLiteral("list") }, &SnapApps::rows);
+    m_cancelled = true;
+    if (m_measuring.joinable())
+        m_measuring.join();
 }
 
-void PackageListing::ask(const QString& tool, const QStringList& arguments,
-    QList<ApplicationDetails> (*rows)(const QString& output))
+void PackageListing::start()
 {
-    const QString program = ProcessRunner::findProgram(tool);
-    if (program.isEmpty()) {
-        SystemLog::write(QStringLiteral("No %1 command: no %1 applications listed").arg(tool));
-        oneDone();
+    if (isRunning())
         return;
+    m_answers.clear();
+    // Held until every question is out, so an early answer cannot end the listing.
+    m_pending = 1;
+    const QString flatpak = ProcessRunner::findProgram(QStringLiteral("flatpak"));
+    if (flatpak.isEmpty()) {
+        SystemLog::write(QStringLiteral("No flatpak command: no flatpak applications listed"));
+    } else {
+        ask(flatpak, Question::FlatpakApps, FlatpakApps::listArguments());
+        ask(flatpak, Question::FlatpakArch, FlatpakApps::defaultArchArguments());
+        ask(flatpak, Question::FlatpakUserUnused, FlatpakApps::unusedArguments(QStringLiteral("user")));
+        ask(flatpak, Question::FlatpakSystemUnused, FlatpakApps::unusedArguments(QStringLiteral("system")));
     }
-    ProcessRunner::start(program, arguments, this, [this, tool, rows](const ProcessRunner::Result& result) {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString output = decoder.decode(result.standardOutput);
-        if (!result.succeeded())
-            SystemLog::write(
-                QStringLiteral("%1 cannot list its applications: %2").arg(tool, result.message()));
-        else if (decoder.hasError())
-            SystemLog::write(
-                QStringLiteral("%1 listed its applications in something other than UTF-8").arg(tool));
-        else if (const QList<ApplicationDetails> found = rows(output); !found.isEmpty())
+    const QString snap = ProcessRunner::findProgram(QStringLiteral("snap"));
+    if (snap.isEmpty())
+        SystemLog::write(QStringLiteral("No snap command: no snap applications listed"));
+    else
+        ask(snap, Question::Snaps, SnapApps::listArguments());
+    oneDone();
+}
+
+void PackageListing::ask(const QString& program, Question question, const QStringList& arguments)
+{
+    ++m_pending;
+    const QString command = QFileInfo(program).fileName() + u' ' + arguments.join(u' ');
+    ProcessRunner::start(
+        program, arguments, this, [this, command, question](const ProcessRunner::Result& result) {
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString output = decoder.decode(result.standardOutput);
+            const bool unused
+                = question == Question::FlatpakUserUnused || question == Question::FlatpakSystemUnused;
+            // Asked whether to remove what is unused, flatpak answers no itself and fails quietly.
+            const bool declined
+                = unused && result.started && result.exitCode > 0 && result.standardError.isEmpty();
+            std::optional<QString> answer;
+            if (!result.succeeded() && !declined)
+                SystemLog::write(QStringLiteral("%1 failed: %2").arg(command, result.message()));
+            else if (decoder.hasError())
+                SystemLog::write(QStringLiteral("%1 answered in something other than UTF-8").arg(command));
+            else
+                answer = output;
+            answered(question, answer);
+        });
+}
+
+void PackageListing::answered(Question question, const std::optional<QString>& output)
+{
+    m_answers.insert(question, output);
+    if (output && question == Question::FlatpakApps) {
+        if (const QList<ApplicationDetails> found = FlatpakApps::rows(*output); !found.isEmpty())
             Q_EMIT rowsFound(found);
-        oneDone();
-    });
+    } else if (output && question == Question::Snaps) {
+        if (const QList<ApplicationDetails> found = SnapApps::rows(*output); !found.isEmpty())
+            Q_EMIT rowsFound(found);
+    }
+    oneDone();
 }
 
 void PackageListing::oneDone()
 {
     if (--m_pending == 0)
-        Q_EMIT finished();
+        allAnswered();
+}
+
+void PackageListing::allAnswered()
+{
+    QList<PackageLeftover> leftovers;
+    const QString arch = m_answers.value(Question::FlatpakArch).value_or(QString()).trimmed();
+    for (const auto& [question, installation] : { std::pair { Question::FlatpakUserUnused, "user" },
+             std::pair { Question::FlatpakSystemUnused, "system" } }) {
+        if (const std::optional<QString> output = m_answers.value(question))
+            leftovers += FlatpakApps::unusedRuntimes(*output, QLatin1String(installation), arch);
+    }
+    const std::optional<QString> snaps = m_answers.value(Question::Snaps);
+    const SnapApps::Listing snapListing = snaps ? SnapApps::read(*snaps) : SnapApps::Listing();
+    leftovers += snapListing.oldRevisions;
+    const Locations& l = Locations::current();
+    if (const std::optional<QString> apps = m_answers.value(Question::FlatpakApps))
+        leftovers += dataFoldersOfRemoved(
+            l.flatpakUserData, FlatpakApps::isApplicationId, FlatpakApps::installedIds(*apps));
+    if (snaps)
+        leftovers += dataFoldersOfRemoved(l.snapUserData, SnapApps::isSnapName, snapListing.installed);
+
+    QStringList paths;
+    for (const PackageLeftover& leftover : std::as_const(leftovers))
+        paths.append(leftover.measuredPath());
+    m_cancelled = false;
+    m_measuring = std::thread([this, leftovers, paths]() mutable {
+        for (qsizetype i = 0; i < leftovers.size(); ++i)
+            leftovers[i].setFootprint(PathSizeCalculator::footprintOfPath(paths.at(i), &m_cancelled));
+        QMetaObject::invokeMethod(
+            this, [this, leftovers] { measured(leftovers); }, Qt::QueuedConnection);
+    });
+}
+
+void PackageListing::measured(const QList<PackageLeftover>& leftovers)
+{
+    m_measuring.join();
+    if (!leftovers.isEmpty())
+        Q_EMIT leftoversFound(leftovers);
+    Q_EMIT finished();
 }
 
 bool PackageListing::hasControlCharacter(const QString& text)

@@ -167,7 +167,7 @@ PackageUninstall::Outcome PackageUninstall::removeApplication() const
     return { false, {} };
 }
 
-PackageUninstall::Outcome PackageUninstall::runTool(const QString& tool, const QStringList& arguments) const
+PackageUninstall::Outcome PackageUninstall::runTool(const QString& tool, const QStringList& arguments)
 {
     const QString program = ProcessRunner::findProgram(tool);
     if (program.isEmpty())

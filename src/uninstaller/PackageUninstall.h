@@ -31,10 +31,10 @@ public:
         QString message; // what the removal said when it failed
     };
     Outcome removeApplication() const;
+    // Runs flatpak or snap found on the command path, writing the command to the log.
+    static Outcome runTool(const QString& tool, const QStringList& arguments);
 
 private:
-    Outcome runTool(const QString& tool, const QStringList& arguments) const;
-
     ApplicationDetails m_application;
     QString m_procFolder;
     QStringList m_ownEntries; // an AppImage's desktop entries

@@ -5,9 +5,10 @@
 SupportFileRemoval::SupportFileRemoval(const Locations& l)
 {
     m_kept.insertWithAncestors(l.home);
-    for (const QString& folder : { l.configHome, l.autostartFolder, l.dataHome, l.cacheHome,
-             l.localPreferences, l.localStartupItems, l.localApplicationSupport, l.localCaches,
-             l.userDesktopEntries, l.userIcons, l.userPixmaps, l.flatpakUserData, l.snapUserData }) {
+    for (const QString& folder :
+        { l.configHome, l.autostartFolder, l.dataHome, l.cacheHome, l.localPreferences, l.localStartupItems,
+            l.localApplicationSupport, l.localCaches, l.userDesktopEntries, l.userIcons, l.userPixmaps,
+            l.flatpakUserData, l.snapUserData, l.applicationsFolder }) {
         if (!folder.isEmpty())
             m_kept.insert(l.expandTilde(folder));
     }

@@ -18,6 +18,7 @@
 #include "uninstaller/DockPreferenceFile.h"
 #include "uninstaller/FavouriteApps.h"
 #include "uninstaller/GetPID.h"
+#include "uninstaller/PackageLeftoversModel.h"
 #include "uninstaller/PackageListing.h"
 #include "uninstaller/PackageUninstall.h"
 #include "uninstaller/RichTextItemDelegate.h"
@@ -30,10 +31,13 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QPixmap>
+#include <QTableView>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -68,14 +72,33 @@ ToolsPageController::ToolsPageController(QWidget* page, PageHost& host, QObject*
     , m_model(new ApplicationsTableModel(*this, this))
     , m_processTableFolder("/proc")
     , m_packages(new PackageListing(this))
+    , m_leftovers(new PackageLeftoversModel(this))
 {
     m_ui->setupUi(m_page);
-    m_ui->toolsPageApplicationsTableView->setModel(m_model);
-    m_ui->toolsPageApplicationsTableView->setItemDelegate(
-        new RichTextItemDelegate(m_ui->toolsPageApplicationsTableView));
+    QTableView* applications = m_ui->toolsPageApplicationsTableView;
+    QTableView* leftovers = m_ui->toolsPageLeftoversTableView;
+    applications->setModel(m_model);
+    applications->setItemDelegate(new RichTextItemDelegate(applications));
+    leftovers->setModel(m_leftovers);
+    leftovers->horizontalHeader()->setSectionResizeMode(
+        PackageLeftoversModel::ItemColumn, QHeaderView::Stretch);
+    leftovers->horizontalHeader()->setSectionResizeMode(
+        PackageLeftoversModel::SizeColumn, QHeaderView::ResizeToContents);
+    // Uninstall acts on one section at a time: choosing in one clears the other.
+    connect(applications->selectionModel(), &QItemSelectionModel::selectionChanged, leftovers,
+        [applications, leftovers] {
+            if (applications->selectionModel()->hasSelection())
+                leftovers->clearSelection();
+        });
+    connect(leftovers->selectionModel(), &QItemSelectionModel::selectionChanged, applications,
+        [applications, leftovers] {
+            if (leftovers->selectionModel()->hasSelection())
+                applications->clearSelection();
+        });
     connect(m_ui->toolsPageUninstallButton, &QPushButton::clicked, this,
         &ToolsPageController::toolsPageUninstallButtonClick);
     connect(m_packages, &PackageListing::rowsFound, this, &ToolsPageController::appendRows);
+    connect(m_packages, &PackageListing::leftoversFound, m_leftovers, &PackageLeftoversModel::append);
     connect(m_packages, &PackageListing::finished, this, &ToolsPageController::applicationsListed);
 }
 
@@ -171,6 +194,14 @@ QIcon ToolsPageController::applicationIconImage(const QString& path)
 
 void ToolsPageController::toolsPageUninstallButtonClick()
 {
+    QList<int> leftovers;
+    for (const QModelIndex& index : m_ui->toolsPageLeftoversTableView->selectionModel()->selectedRows())
+        leftovers.append(index.row());
+    if (!leftovers.isEmpty()) {
+        std::sort(leftovers.begin(), leftovers.end());
+        uninstallLeftovers(leftovers);
+        return;
+    }
     const int row = selectedRow();
     if (row < 0) {
         showAlert(
@@ -257,8 +288,16 @@ QStringList ToolsPageController::checkForSupportFiles(const QString& path)
 
 bool ToolsPageController::uninstallSelectedApp(const QString& path)
 {
-    QString error;
-    if (!FileSystem::current().removeItem(Locations::current().expandTilde(path), &error)) {
+    // From the applications folder down, no link followed on the way: a
+    // folder on the way swapped for a link leads nowhere.
+    const Locations& l = Locations::current();
+    const QString relative = QDir(l.applicationsFolder).relativeFilePath(l.expandTilde(path));
+    const QStringList inside = relative.split(u'/');
+    QString error = QStringLiteral("not in the applications folder");
+    const bool removed = !relative.isEmpty() && !inside.contains(QStringLiteral(".."))
+        && SupportFileRemoval(l).remove({ l.applicationsFolder, inside }, &error)
+            == FileSystem::Beneath::Removed;
+    if (!removed) {
         SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(path, error));
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!"));
         return false;
@@ -314,6 +353,34 @@ void ToolsPageController::uninstallPackage(int row)
     m_model->reloadData();
     showAlert(application.appPath()
         + Localization::text("APPLICATION_SUCCESSFULLY_UNINSTALL", " successfuly uninstalled!"));
+}
+
+void ToolsPageController::uninstallLeftovers(const QList<int>& rows)
+{
+    SupportFileChoices choices;
+    for (const int row : rows)
+        choices.addItem(
+            m_leftovers->leftovers().at(row).label(), m_leftovers->leftovers().at(row).footprint());
+    if (!UninstallConfirmation::confirm(choices, m_page)) {
+        SystemLog::write(QStringLiteral("Removal of what packages left behind cancelled"));
+        return;
+    }
+    QList<int> removed;
+    QStringList failures;
+    for (const int ticked : choices.tickedRows()) {
+        const PackageLeftover& leftover = m_leftovers->leftovers().at(rows.at(ticked));
+        const PackageUninstall::Outcome outcome = leftover.remove();
+        if (outcome.removed) {
+            removed.append(rows.at(ticked));
+            continue;
+        }
+        SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(leftover.label(), outcome.message));
+        failures.append(leftover.label() + QStringLiteral(": ") + outcome.message);
+    }
+    m_leftovers->remove(removed);
+    if (!failures.isEmpty())
+        showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!") + u'\n'
+            + failures.join(u'\n'));
 }
 
 void ToolsPageController::takeSupportFiles(const QList<SupportFileSearch::Found>& found)

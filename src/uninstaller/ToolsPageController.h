@@ -11,6 +11,7 @@
 #include <memory>
 
 class ApplicationsTableModel;
+class PackageLeftoversModel;
 class PackageListing;
 class QIcon;
 class PageHost;
@@ -22,7 +23,10 @@ class ToolsPage;
 // The Tools page: lists the application bundles under the applications
 // folder, then AppImages, Flatpak applications and snaps, and uninstalls the
 // selected one with the support files the user confirms, and its Dock tile or
-// favourite. Only the Flatpak and snap lists are made in the background.
+// favourite. In a section of their own, with their sizes, come what packages
+// left behind (unused Flatpak runtimes, old snap revisions, data folders of
+// removed applications), of which the selected and confirmed ones go. Only
+// the Flatpak and snap lists and the leftovers are made in the background.
 class ToolsPageController final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ToolsPageController)
@@ -37,6 +41,7 @@ public:
     // The support files of the application being uninstalled, sorted; holds
     // the empty string that every search reports besides its hits.
     const QStringList& supportFileslist() const { return m_supportFileslist; }
+    const PackageLeftoversModel& leftovers() const { return *m_leftovers; }
 
     void toolsPageCreateUI();
     // Appends a row for every bundle under the applications folder, in walk
@@ -60,11 +65,14 @@ public:
     void setProcessTableFolder(const QString& folder);
 
 Q_SIGNALS:
-    // The background lists have all answered and their rows are in.
+    // The background lists have all answered and their rows, leftovers included, are in.
     void applicationsListed();
 
 private:
     void uninstallPackage(int row);
+    // Shows the leftovers of these rows for confirmation, each ticked, and
+    // removes the ticked ones; what could not go stays listed and is told.
+    void uninstallLeftovers(const QList<int>& rows);
     // Appends what a search found to supportFileslist, and keeps where each was
     // found; the shared ones are offered unticked.
     void takeSupportFiles(const QList<SupportFileSearch::Found>& found);
@@ -88,4 +96,5 @@ private:
     QList<SupportFileSearch::Found> m_supportFiles; // where each of supportFileslist was found
     QByteArray m_processTableFolder;
     PackageListing* m_packages;
+    PackageLeftoversModel* m_leftovers;
 };

@@ -1,6 +1,7 @@
 #include "uninstaller/UninstallConfirmation.h"
 
 #include "platform/Localization.h"
+#include "results/ResultsTreeModel.h"
 #include "uninstaller/SupportFileChoices.h"
 
 #include <QDialogButtonBox>
@@ -8,6 +9,8 @@
 #include <QListView>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 UninstallConfirmation::Handler& handler()
@@ -32,6 +35,15 @@ UninstallConfirmation::UninstallConfirmation(SupportFileChoices& choices, QWidge
     list->setModel(&choices);
     list->setMinimumWidth(520);
     layout->addWidget(list);
+    auto* total = new QLabel(this);
+    total->setObjectName(QStringLiteral("uninstallConfirmationTotal"));
+    const auto showTotal = [total, &choices] {
+        total->setText(Localization::text("UNINSTALL_CONFIRMATION_TOTAL", "Together: %1")
+                           .arg(ResultsTreeModel::formattedSize(std::max<qint64>(choices.tickedSize(), 0))));
+    };
+    showTotal();
+    connect(&choices, &SupportFileChoices::dataChanged, total, showTotal);
+    layout->addWidget(total);
 
     auto* buttons = new QDialogButtonBox(this);
     m_remove = buttons->addButton(

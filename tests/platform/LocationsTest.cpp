@@ -41,7 +41,8 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         &L::userApplicationsFolder, &L::userBinFolder, &L::optFolder, &L::userDesktopEntries, &L::userIcons,
         &L::userPixmaps, &L::systemDesktopEntries, &L::flatpakUserData, &L::flatpakUserExports,
         &L::flatpakSystemExports, &L::snapUserData, &L::snapMount, &L::snapDesktopEntries, &L::commandSearchPath,
-        &L::temporaryFolder, &L::userTrash, &L::mountTable };
+        &L::temporaryFolder, &L::userTrash, &L::mountTable,
+        &L::flatpakUserInstallation, &L::flatpakSystemInstallation, &L::snapRevisions };
     // A new field must be added to the list above (or be the one exception).
     static_assert(sizeof(Locations) == (std::size(inside) + 1) * sizeof(QString));
 

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
+
+#include <QDir>
+#include <QFile>
 
 namespace {
 
@@ -66,6 +70,54 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
     for (const auto& [parse, output, rows, logLines] : cases) {
         sandbox.clearRecords();
         EXPECT_EQ(described(parse(output)), rows) << output.toStdString();
+        EXPECT_EQ(sandbox.logLines().size(), logLines) << output.toStdString();
+    }
+}
+
+// What flatpak and snap would remove as unused or old: only well-formed refs
+// and revisions, never a snap's current one; each odd line said once.
+TEST(PackageLists, LeftoversAreExactlyTheRefsAndRevisionsTheToolsName)
+{
+    Sandbox sandbox;
+    QDir().mkpath(sandbox.locations().snapMount + "/parked");
+    QFile::link("7", sandbox.locations().snapMount + "/parked/current");
+    const auto unused = [](const QString& arch) {
+        return [arch](const QString& output) { return FlatpakApps::unusedRuntimes(output, "user", arch); };
+    };
+    const auto revisions = [](const QString& output) { return SnapApps::read(output).oldRevisions; };
+    const QString snap = "Name Version Rev Tracking Publisher Notes\n";
+    // The parser, its input, the labels of what it gives and how many lines it logs.
+    const std::tuple<std::function<QList<PackageLeftover>(const QString&)>, QString, QStringList, int> cases[]
+        = {
+              { unused("x86_64"),
+                  "\n 1.\t   \torg.gnome.Platform\t43\tr\n 2.\t   \torg.gnome.Platform.Locale\t43\tr\n\n"
+                  "Proceed with these changes to the user installation? [Y/n]: n\n",
+                  { "runtime/org.gnome.Platform/x86_64/43 (user)",
+                      "runtime/org.gnome.Platform.Locale/x86_64/43 (user)" },
+                  0 },
+              { unused("x86_64"), " 1.\t   \torg.a.GL32\ti386\t22.08\tr\n",
+                  { "runtime/org.a.GL32/i386/22.08 (user)" }, 0 },
+              // A leading "-", a control character, an operation other than removal, no arch to fill in.
+              { unused("x86_64"),
+                  " 1.\t   \t-rf\t43\tr\n 2.\t   \torg.a.B\t-x\tr\n 3.\t   \torg.a.B\t4\x1b[8m3\tr\n 4.\t   "
+                  "\torg.a.B\t43\ti\n",
+                  {}, 4 },
+              { unused(""), " 1.\t   \torg.a.B\t43\tr\n", {}, 1 },
+              { revisions,
+                  snap
+                      + "hello 2.10 42 latest/stable canonical -\nhello 2.9 41 latest/stable canonical "
+                        "disabled\n"
+                        "hello 2.8 x3 - canonical disabled\nparked 1 7 - me disabled\nparked 1 6 - me "
+                        "disabled\n"
+                        "odd 1 ../1 - me disabled\n-rf 1 5 - me disabled\nbad 1 5 - me\x1b[8m disabled\n",
+                  { "snap hello, revision 41", "snap hello, revision x3", "snap parked, revision 6" }, 2 },
+          };
+    for (const auto& [parse, output, labels, logLines] : cases) {
+        sandbox.clearRecords();
+        QStringList found;
+        for (const PackageLeftover& leftover : parse(output))
+            found.append(leftover.label());
+        EXPECT_EQ(found, labels) << output.toStdString();
         EXPECT_EQ(sandbox.logLines().size(), logLines) << output.toStdString();
     }
 }

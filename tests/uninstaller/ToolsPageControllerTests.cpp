@@ -5,6 +5,7 @@
 #include "support/FakeProcessTable.h"
 #include "support/QStringPrinting.h"
 #include "support/Sandbox.h"
+#include "uninstaller/PackageLeftoversModel.h"
 #include "uninstaller/SupportFileChoices.h"
 #include "uninstaller/ToolsPageController.h"
 #include "uninstaller/UninstallConfirmation.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QDateTime>
@@ -223,6 +225,7 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
 {
     const QString bundle = makeBundle("Foo.app", "Foo", "com.example.foo");
     makeBundle("Bar.app", "Bar");
+    makeBundle("Sub/Baz.app", "Baz");
     const QString plist = "com.example.foo.plist";
     // Another application's desktop entry runs a program of that name.
     make(at().systemDesktopEntries, "other.desktop", false,
@@ -279,10 +282,22 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
     for (const QString& kept : others)
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     EXPECT_EQ(searchCommands().size(), 16);
-    EXPECT_EQ(appNames(), QStringList({ "Bar.app" }));
+    EXPECT_EQ(appNames(), QStringList({ "Bar.app", "Sub/Baz.app" }));
     dock.insert("persistent-apps", QVariantList { dockTile("Bar"), spacer, dockTile("foo") });
     EXPECT_EQ(readDock(), dock);
     EXPECT_EQ(sandbox.logLines().constLast(), "No Dock to restart on this desktop");
+
+    // A folder on the way to the bundle becomes a link while the user is asked: nothing behind it goes.
+    const QString behind = sandbox.path("behind");
+    whileAsking = [&] {
+        QDir().rename(at().applicationsFolder + "/Sub", behind);
+        QFile::link(behind, at().applicationsFolder + "/Sub");
+    };
+    fileSystem.removed.clear();
+    uninstall("Sub/Baz.app");
+    EXPECT_EQ(sandbox.alerts(), QStringList({ "Cannot remove application file!" }));
+    EXPECT_TRUE(fileSystem.removed.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(behind + "/Baz.app/Contents/Info.plist"));
 
     SupportFileChoices choices(bundle, 1);
     UninstallConfirmation dialog(choices);
@@ -426,6 +441,7 @@ exit 0)");
     EXPECT_EQ(background, QStringList({ "Notes", "Paint Studio", "broken", "busy", "hello" }));
     EXPECT_TRUE(sandbox.logged("Ignoring an unexpected line of flatpak list: -rf\tEvil\tuser"));
     QFile::remove(gone);
+    takeCalls("flatpak"); // the listing's own
 
     const QString failed = "Cannot remove application file!";
     const struct {
@@ -482,4 +498,101 @@ exit 0)");
     EXPECT_TRUE(QFileInfo::exists(notesData + "/data")) << "a link's target stays";
     EXPECT_TRUE(QFileInfo::exists(brokenData)) << "a failed removal keeps the support files";
     EXPECT_TRUE(QFileInfo::exists(busyImage));
+}
+
+// What packages leave behind comes in its own section, each with its size:
+// exactly what flatpak and snap name as unused or old, and the data folders
+// of applications neither lists; the selected ones are confirmed with their
+// total, a file with two links in it once, and only the ticked ones go, each
+// its own way. No data folder is offered when its tool could not list.
+TEST_F(ToolsPageTest, WhatPackagesLeaveBehindIsListedWithItsSizeAndOnlyTheTickedGoes)
+{
+    standIn("flatpak", R"(case "$1$2" in
+list*) printf 'org.example.Notes\tNotes\tuser\norg.evil.Game\tBad\033[8m\tuser\n' ;;
+--default-arch) echo x86_64 ;;
+uninstall--unused) [ "$3" = --user ] && printf ' 1.\t   \torg.gnome.Platform\t43\tr\n 2.\t   \t-rf\t43\tr\n'
+    [ "$3" = --system ] && printf ' 1.\t   \torg.kde.Platform\tx86_64\t5.15\tr\n'
+    printf 'Proceed with these changes? [Y/n]: n\n'; exit 1 ;;
+esac)");
+    standIn("snap", R"([ "$1" = list ] && printf 'Name Version Rev Tracking Publisher Notes\n'\
+'hello 2.10 42 latest/stable canonical -\nhello 2.9 41 latest/stable canonical disabled\n'\
+'parked 1 7 latest/stable me disabled\nparked 1 6 latest/stable me disabled\n'
+exit 0)");
+    const QString home = at().home;
+    QDir().mkpath(at().snapMount + "/parked");
+    QFile::link("7", at().snapMount + "/parked/current");
+    make(at().flatpakUserInstallation + "/runtime/org.gnome.Platform/x86_64/43/abc", "files", true,
+        QByteArray(3000, 'g'));
+    make(at().flatpakSystemInstallation + "/runtime/org.kde.Platform/x86_64/5.15/def", "files", true,
+        QByteArray(1500, 'k'));
+    make(at().snapRevisions, "hello_41.snap", false, QByteArray(4100, 'h'));
+    make(at().snapRevisions, "parked_6.snap", false, QByteArray(600, 'p'));
+    const QString goneApp = make(at().flatpakUserData, "org.gone.App", true, QByteArray(2000, 'a'));
+    const QString goneSnap = make(at().snapUserData, "gone", true, QByteArray(700, 's'));
+    ASSERT_EQ(::link(QFile::encodeName(goneApp + "/data"), QFile::encodeName(goneSnap + "/shared")), 0);
+    // Never offered: installed (one of them on a line no row was made of), a
+    // link, a name the tool would not give.
+    QStringList kept { make(at().flatpakUserData, "org.example.Notes", true),
+        make(at().flatpakUserData, "org.evil.Game", true), make(at().snapUserData, "hello", true),
+        make(at().snapUserData, "parked", true), make(at().flatpakUserData, "-rf", true),
+        make(sandbox.root(), "linked-target", true) };
+    QFile::link(kept.last(), at().flatpakUserData + "/org.linked.App");
+    // The snap folder becomes a link while the user is asked: the link goes, what it leads to stays.
+    kept << make(sandbox.root(), "swapped-target", true);
+    whileAsking = [&] {
+        QDir(goneSnap).removeRecursively();
+        QFile::link(kept.last(), goneSnap);
+    };
+
+    QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
+    controller.toolsPageCreateUI();
+    ASSERT_TRUE(listed.count() == 1 || listed.wait(10000));
+    const QList<PackageLeftover>& rows = controller.leftovers().leftovers();
+    const std::pair<QString, qint64> expected[] = { { "runtime/org.gnome.Platform/x86_64/43 (user)", 3000 },
+        { "runtime/org.kde.Platform/x86_64/5.15 (system)", 1500 }, { "snap hello, revision 41", 4100 },
+        { "snap parked, revision 6", 600 }, { goneApp, 2000 }, { goneSnap, 2700 } };
+    ASSERT_EQ(rows.size(), std::size(expected));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows.at(i).label(), expected[i].first);
+        EXPECT_EQ(rows.at(i).footprint().size, expected[i].second) << expected[i].first.toStdString();
+    }
+
+    qint64 total = 0;
+    UninstallConfirmation::setHandler([&](SupportFileChoices& choices) {
+        shown = choices.items();
+        choices.setData(choices.index(3), Qt::Unchecked, Qt::CheckStateRole);
+        total = choices.tickedSize();
+        whileAsking();
+        return true;
+    });
+    page.findChild<QTableView*>("toolsPageLeftoversTableView")->selectAll();
+    takeCalls("flatpak");
+    takeCalls("snap");
+    page.findChild<QAbstractButton*>("toolsPageUninstallButton")->click();
+    ASSERT_EQ(shown.size(), std::size(expected));
+    EXPECT_TRUE(std::all_of(shown.cbegin(), shown.cend(), [](const auto& item) { return item.ticked; }));
+    EXPECT_EQ(total, 3000 + 1500 + 4100 + 2000 + 700) << "the file with two links counts once";
+    EXPECT_EQ(takeCalls("flatpak"),
+        QStringList({ "uninstall|--noninteractive|--user|--|runtime/org.gnome.Platform/x86_64/43|",
+            "uninstall|--noninteractive|--system|--|runtime/org.kde.Platform/x86_64/5.15|" }));
+    EXPECT_EQ(takeCalls("snap"), QStringList({ "remove|--revision=41|--|hello|" }));
+    EXPECT_EQ(fileSystem.removed, QStringList({ goneApp, goneSnap }));
+    EXPECT_FALSE(Sandbox::exists(goneApp) || Sandbox::exists(goneSnap));
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFileInfo::exists(path + "/data")) << path.toStdString();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.constFirst().label(), "snap parked, revision 6");
+
+    // A listing that fails offers no data folder of its tool.
+    make(at().flatpakUserData, "org.other.Gone", true);
+    standIn("flatpak", "exit 1");
+    QWidget again;
+    ToolsPageController second { &again, host };
+    QSignalSpy relisted(&second, &ToolsPageController::applicationsListed);
+    second.toolsPageCreateUI();
+    ASSERT_TRUE(relisted.count() == 1 || relisted.wait(10000));
+    QStringList labels;
+    for (const PackageLeftover& leftover : second.leftovers().leftovers())
+        labels.append(leftover.label());
+    EXPECT_EQ(labels, QStringList({ "snap hello, revision 41", "snap parked, revision 6" }));
 }
