@@ -1,7 +1,9 @@
 #include "results/PathSizeCalculator.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QPair>
 
 #include <chrono>
 #include <dirent.h>
@@ -16,9 +18,24 @@ constexpr int kBatchSize = 512;
 constexpr auto kBatchInterval = std::chrono::milliseconds(100);
 constexpr int kNiceness = 10;
 
+// Files with more than one link, by device and inode, with their sizes.
+using LinkedFiles = QHash<QPair<quint64, quint64>, qint64>;
+
+// A file's size, or nothing when another link of it has been counted in `linked` already.
+qint64 sizeOnce(const struct stat& info, LinkedFiles& linked)
+{
+    if (info.st_nlink < 2)
+        return info.st_size;
+    const QPair<quint64, quint64> identity { quint64(info.st_dev), quint64(info.st_ino) };
+    if (linked.contains(identity))
+        return 0;
+    linked.insert(identity, info.st_size);
+    return info.st_size;
+}
+
 // Folders are read one at a time, with the list of subfolders kept in
 // memory, so a deep tree never holds more than one folder open.
-qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
+qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled, LinkedFiles& linked)
 {
     qint64 total = 0;
     QList<QByteArray> pending { root };
@@ -43,11 +60,35 @@ qint64 folderTotal(const QByteArray& root, const std::atomic<bool>* cancelled)
             if (S_ISDIR(info.st_mode))
                 pending.append(folder + '/' + name);
             else
-                total += info.st_size;
+                total += sizeOnce(info, linked);
         }
         closedir(dir);
     }
     return total;
+}
+
+// The path with its trailing "/" gone, which would otherwise lead through a link.
+QByteArray nativeName(const QString& path)
+{
+    QByteArray native = QFile::encodeName(path);
+    while (native.size() > 1 && native.endsWith('/'))
+        native.chop(1);
+    return native;
+}
+
+qint64 sizeOf(const QString& path, const std::atomic<bool>* cancelled, LinkedFiles& linked)
+{
+    const QByteArray native = nativeName(path);
+    struct stat info { };
+    if (lstat(native.constData(), &info) != 0)
+        return -1;
+    return S_ISDIR(info.st_mode) ? folderTotal(native, cancelled, linked) : sizeOnce(info, linked);
+}
+
+bool isRealFolder(const QString& path)
+{
+    struct stat info { };
+    return lstat(nativeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace
@@ -81,11 +122,8 @@ void PathSizeCalculator::cancel()
 
 qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<bool>* cancelled)
 {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat info { };
-    if (lstat(native.constData(), &info) != 0)
-        return -1;
-    return S_ISDIR(info.st_mode) ? folderTotal(native, cancelled) : qint64(info.st_size);
+    LinkedFiles linked;
+    return sizeOf(path, cancelled, linked);
 }
 
 void PathSizeCalculator::measure(quint64 run, QStringList paths)
@@ -97,41 +135,83 @@ void PathSizeCalculator::measure(quint64 run, QStringList paths)
     setpriority(PRIO_PROCESS, pid_t(gettid()), kNiceness);
     // Runs on the worker: only the posted deliveries touch this object's
     // state, and they run on its own thread, after checking the run is current.
-    const auto deliver = [this, run](int first, QList<qint64> sizes, QList<int> occurrences) {
+    const auto deliver = [this, run](int first, QList<Measured> measured) {
         QMetaObject::invokeMethod(
             this,
-            [this, run, first, sizes = std::move(sizes), occurrences = std::move(occurrences)] {
+            [this, run, first, measured = std::move(measured)] {
                 if (run == m_run && !m_cancelled)
-                    Q_EMIT sizesMeasured(first, sizes, occurrences);
+                    Q_EMIT sizesMeasured(first, measured);
             },
             Qt::QueuedConnection);
     };
-    struct Seen {
-        int index;
-        qint64 size;
-    };
-    QHash<QString, Seen> seen;
-    QList<qint64> sizes;
-    QList<int> occurrences;
+
+    // Spellings of one path ("a//b/", "a/./b") are one path; which listed
+    // folders hold which paths is known before anything is measured.
+    QHash<QString, int> firstByName;
+    QList<Measured> found(paths.size());
+    QStringList names(paths.size());
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& name = names[i] = QDir::cleanPath(paths.at(i));
+        auto known = firstByName.constFind(name);
+        if (known == firstByName.cend())
+            known = firstByName.insert(name, i);
+        found[i].firstOccurrence = *known;
+    }
+    QHash<int, bool> isFolder;
+    for (int i = 0; i < paths.size(); ++i) {
+        if (m_cancelled.load(std::memory_order_relaxed))
+            return;
+        if (found[i].firstOccurrence != i)
+            continue;
+        QString above = names.at(i);
+        while (found[i].container < 0 && above.lastIndexOf(u'/') > 0) {
+            above.truncate(above.lastIndexOf(u'/'));
+            const auto listed = firstByName.constFind(above);
+            if (listed == firstByName.cend())
+                continue;
+            // A listed link to a folder holds nothing of what lies behind it.
+            auto folder = isFolder.constFind(*listed);
+            if (folder == isFolder.cend())
+                folder = isFolder.insert(*listed, isRealFolder(above));
+            if (*folder)
+                found[i].container = *listed;
+        }
+    }
+
+    LinkedFiles counted;
+    QList<Measured> batch;
     int first = 0;
     auto lastDelivery = std::chrono::steady_clock::now();
     for (int i = 0; i < paths.size(); ++i) {
         if (m_cancelled.load(std::memory_order_relaxed))
             return;
-        auto known = seen.constFind(paths.at(i));
-        if (known == seen.cend())
-            known = seen.insert(paths.at(i), Seen { i, sizeOfPath(paths.at(i), &m_cancelled) });
-        sizes.append(known->size);
-        occurrences.append(known->index);
+        Measured& path = found[i];
+        if (path.firstOccurrence == i) {
+            LinkedFiles linked;
+            path.size = sizeOf(paths.at(i), &m_cancelled, linked);
+            path.added = path.size;
+            for (auto file = linked.cbegin(); file != linked.cend(); ++file) {
+                if (counted.contains(file.key()))
+                    path.added -= file.value();
+                else if (path.container < 0)
+                    counted.insert(file.key(), file.value());
+            }
+        } else {
+            const Measured& earlier = found.at(path.firstOccurrence);
+            path.size = earlier.size;
+            path.added = earlier.added;
+            path.container = earlier.container;
+        }
+        batch.append(path);
         const auto now = std::chrono::steady_clock::now();
-        if (sizes.size() >= kBatchSize || now - lastDelivery >= kBatchInterval) {
-            deliver(first, std::exchange(sizes, {}), std::exchange(occurrences, {}));
+        if (batch.size() >= kBatchSize || now - lastDelivery >= kBatchInterval) {
+            deliver(first, std::exchange(batch, {}));
             first = i + 1;
             lastDelivery = now;
         }
     }
-    if (!sizes.isEmpty())
-        deliver(first, std::move(sizes), std::move(occurrences));
+    if (!batch.isEmpty())
+        deliver(first, std::move(batch));
     QMetaObject::invokeMethod(
         this,
         [this, run] {

@@ -11,6 +11,7 @@
 #include "shell/Accessibility.h"
 #include "shell/PageHost.h"
 #include "support/ApplicationUtility.h"
+#include "support/BackgroundTask.h"
 #include "ui_ToolsPage.h"
 #include "uninstaller/AppImageFiles.h"
 #include "uninstaller/ApplicationBundle.h"
@@ -257,7 +258,10 @@ QStringList ToolsPageController::checkForSupportFiles(const QString& path)
 bool ToolsPageController::uninstallSelectedApp(const QString& path)
 {
     QString error;
-    if (!FileSystem::current().removeItem(Locations::current().expandTilde(path), &error)) {
+    bool removed = false;
+    runWhileBusy(
+        [&] { removed = FileSystem::current().removeItem(Locations::current().expandTilde(path), &error); });
+    if (!removed) {
         SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(path, error));
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!"));
         return false;
@@ -300,7 +304,8 @@ void ToolsPageController::uninstallPackage(int row)
     if (!confirmRemoval(steps.description(), steps.size()))
         return;
     const QStringList desktopIds = steps.desktopIds();
-    const PackageUninstall::Outcome outcome = steps.removeApplication();
+    PackageUninstall::Outcome outcome;
+    runWhileBusy([&] { outcome = steps.removeApplication(); });
     if (!outcome.removed) {
         SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(application.appPath(), outcome.message));
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!") + u'\n'
@@ -313,6 +318,14 @@ void ToolsPageController::uninstallPackage(int row)
     m_model->reloadData();
     showAlert(application.appPath()
         + Localization::text("APPLICATION_SUCCESSFULLY_UNINSTALL", " successfuly uninstalled!"));
+}
+
+void ToolsPageController::runWhileBusy(const std::function<void()>& step)
+{
+    // A package tool may take minutes; the window answers meanwhile, but no page can be left.
+    m_host.setEnableNavigation(false);
+    BackgroundTask::runAndWait(step, m_page);
+    m_host.setEnableNavigation(true);
 }
 
 void ToolsPageController::takeSupportFiles(const QList<SupportFileSearch::Found>& found)

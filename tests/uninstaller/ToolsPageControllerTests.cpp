@@ -14,22 +14,26 @@
 #include <tuple>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QThread>
 #include <QTimeZone>
 #include <QWidget>
 
 namespace {
 
-// Deletes for real and records the order.
+// Deletes for real and records the order, and which removals ran off the window's thread.
 class RecordingFileSystem final : public FileSystem {
 public:
     bool removeItem(const QString& path, QString* error) override
     {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            removedAside.append(path);
         removed.append(path);
         return FileSystem::removeItem(path, error);
     }
@@ -39,6 +43,7 @@ public:
         return FileSystem::removeFile(path, error);
     }
     QStringList removed;
+    QStringList removedAside;
 };
 
 class ToolsPageTest : public ::testing::Test {
@@ -252,6 +257,8 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
     EXPECT_EQ(sandbox.alerts(), QStringList({ bundle + kSuccess }));
     EXPECT_EQ(fileSystem.removed, QStringList { bundle } + removed)
         << "the application row cannot be unticked";
+    EXPECT_EQ(fileSystem.removedAside, QStringList { bundle }) << "the window answers while the bundle goes";
+    EXPECT_TRUE(host.navigationEnabled);
     for (const QString& gone : fileSystem.removed)
         EXPECT_FALSE(QFileInfo::exists(gone)) << gone.toStdString();
     for (const QString& kept : others)
