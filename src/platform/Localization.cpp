@@ -33,8 +33,8 @@ void load(Table& t, const QString& language)
     t.loaded = true;
     if (language.isEmpty() || language == QStringLiteral("en"))
         return;
-    const QString path
-        = Locations::current().resourcesFolder + QStringLiteral("/localization/") + language + QStringLiteral(".plist");
+    const QString path = Locations::current().resourcesFolder + QStringLiteral("/localization/") + language
+        + QStringLiteral(".plist");
     const QVariantMap entries = PropertyList::readDictionary(path);
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
         if (it.value().typeId() == QMetaType::QString)
@@ -64,6 +64,18 @@ QString Localization::language()
 {
     QMutexLocker locker(&tableLock());
     return table().language;
+}
+
+QString formattedSize(qint64 bytes)
+{
+    if (bytes < 0)
+        return QString();
+    const QLocale locale;
+    // Qt has one plural for every count of bytes.
+    if (bytes == 1)
+        return formatText(Localization::text(QStringLiteral("SIZE_ONE_BYTE"), QStringLiteral("%d byte")),
+            { locale.toString(1) });
+    return locale.formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
 QString formatText(const QString& format, const QStringList& arguments)

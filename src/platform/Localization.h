@@ -18,3 +18,7 @@ public:
 // Fills the "%@" and "%d" placeholders of a localised format, left to right.
 // Text that the arguments bring in is never scanned for placeholders again.
 QString formatText(const QString& format, const QStringList& arguments);
+
+// A size as every page shows it, in the user's locale: "1 byte", "512 bytes",
+// "12.4 MB"; empty for an unknown (negative) size.
+QString formattedSize(qint64 bytes);

@@ -7,11 +7,7 @@
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
-#include "removal/AuthorizationSession.h"
-#include "removal/BrowserDatabaseCleaner.h"
-#include "removal/RemovalConfinement.h"
 #include "removal/RunningBrowsers.h"
-#include "removal/helper/HelperProtocol.h"
 #include "results/ImageAndTextCell.h"
 #include "results/MTUOutlineView.h"
 #include "results/OutlineViewSupport.h"
@@ -21,25 +17,21 @@
 #include "shell/Accessibility.h"
 #include "shell/MTUButton.h"
 #include "shell/PageHost.h"
-#include "support/OneLineTasksWithOutput.h"
 #include "ui_FixPage.h"
 
 #include <QFileInfo>
-#include <QScopeGuard>
-#include <QSet>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QTimer>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
 
 const QString kProductName = QStringLiteral("Velmora");
-
-// A dangling link is still there to remove, so existence is the link's own.
-bool pathIsThere(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
+// Often enough to look alive, rarely enough that drawing costs the removal nothing.
+constexpr int kProgressIntervalMs = 50;
 
 } // namespace
 
@@ -49,6 +41,7 @@ FixPageController::FixPageController(QWidget* page, PageHost& host, QObject* par
     , m_ui(std::make_unique<Ui::FixPage>())
     , m_model(new ResultsTreeModel(this))
     , m_cell(new ImageAndTextCell(this))
+    , m_progressTimer(new QTimer(this))
     , m_userId(&::getuid)
 {
     m_ui->setupUi(page);
@@ -56,9 +49,17 @@ FixPageController::FixPageController(QWidget* page, PageHost& host, QObject* par
     m_model->setWillDisplayItem([this](TreeNode& item) { outlineViewWillDisplayCell(item); });
     connect(m_model, &ResultsTreeModel::tickedBytesChanged, this, &FixPageController::showReclaimableSize);
     connect(m_ui->fixPageFixButton, &QPushButton::clicked, this, &FixPageController::fixPageFixButtonClick);
+    m_progressTimer->setInterval(kProgressIntervalMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &FixPageController::showProgress);
+    m_ui->fixPageProgressBar->hide();
+    m_ui->fixPageProgressText->hide();
 }
 
-FixPageController::~FixPageController() = default;
+FixPageController::~FixPageController()
+{
+    // The removal reads nothing of the page, but its end is delivered here.
+    destroyRights();
+}
 
 MTUOutlineView* FixPageController::fixOutlineView() const
 {
@@ -117,41 +118,76 @@ void FixPageController::outlineViewWillDisplayCell(TreeNode& item)
 
 void FixPageController::fixPageFixButtonClick()
 {
+    if (m_run)
+        return;
     PageHost* application = &m_host;
     alerForRunningBrowser();
-    // Definitions and home as they are now, not as at the last click.
-    m_confinement.reset();
-    m_refusedPaths.clear();
     if (m_model->rowCount() < 1) {
         application->showAlert(Localization::text(QStringLiteral("FIXPAGE_NOERRORSTOFIX"),
             QStringLiteral("There are no junk items to be removed. Please scan your system and try again!")));
         return;
     }
-    // A grant lasts one click: the next click that needs it asks again.
-    const auto endGrant = qScopeGuard([this] { destroyRights(); });
-    if (application->securedJunkItemsFound()) {
-        if (m_userId() == 0)
-            setIsRootUser(true);
-        showSystemPasswordDialogPage();
-    }
-    if (m_isAuthenticated) {
-        m_lockedFileArray = QStringList();
-        m_lockedDirectoryArray = QStringList();
-    }
-    m_cleanedDatabases.clear();
-    if (!removeDeletableFile(m_treeData.get())) {
+    QList<RemovalRun::TickedPath> ticked = tickedPaths();
+    if (ticked.isEmpty()) {
         application->showAlert(Localization::text(
             QStringLiteral("FIXPAGE_NOITEMSSELECTED"), QStringLiteral("Please select items to remove!")));
         return;
     }
-    if (application->securedJunkItemsFound() && m_isAuthenticated)
-        removePreviligeFiles();
+    m_bItemsSelected = true;
+    // Only a ticked path that needs an administrator brings the password dialog.
+    const bool askForAuthorization = std::any_of(
+        ticked.cbegin(), ticked.cend(), [](const RemovalRun::TickedPath& path) { return path.privileged; });
+    if (askForAuthorization && m_userId() == 0)
+        setIsRootUser(true);
+    m_run = std::make_unique<RemovalRun>(std::move(ticked), askForAuthorization, m_isRootUser);
+    connect(m_run.get(), &RemovalRun::finished, this, &FixPageController::finishRemoval);
+    showRemovalUnderWay(true);
+    m_run->start();
+}
+
+QList<RemovalRun::TickedPath> FixPageController::tickedPaths() const
+{
+    QList<RemovalRun::TickedPath> ticked;
+    const std::function<void(const TreeNode*)> visit = [&](const TreeNode* node) {
+        const SimpleNodeData* group = ResultsTreeModel::payloadOf(node);
+        const QString category = group && group->isGroup() ? group->name() : QString();
+        for (const auto& child : node->children()) {
+            const SimpleNodeData* data = ResultsTreeModel::payloadOf(child.get());
+            if (!data)
+                continue;
+            if (data->isGroup())
+                visit(child.get());
+            else if (data->isSelected())
+                ticked.append({ data->name(), data->isDirectory(), data->privilegeToDelete() != 0, category });
+        }
+    };
+    if (m_treeData)
+        visit(m_treeData.get());
+    return ticked;
+}
+
+void FixPageController::finishRemoval()
+{
+    // Stopped and waited for by destroyRights: the run is gone, and nothing is left to say.
+    if (!m_run)
+        return;
+    m_run->wait();
+    const std::unique_ptr<RemovalRun> run = std::move(m_run);
+    const RemovalRun::Outcome& outcome = run->outcome();
+    m_isAuthenticated = outcome.isAuthenticated;
+    m_lockedFileArray = outcome.lockedFileArray;
+    m_lockedDirectoryArray = outcome.lockedDirectoryArray;
+    showRemovalUnderWay(false);
+    if (outcome.cancelled) {
+        Q_EMIT removalFinished();
+        return;
+    }
+
+    PageHost* application = &m_host;
     if (application->securedJunkItemsFound())
         application->setSecuredJunkItemsFound(false);
-
     // Success is only claimed for what is really gone.
-    const auto [gone, left] = tickedPathsGoneAndLeft();
-    if (left == 0) {
+    if (outcome.left == 0) {
         application->showAlert(formatText(Localization::text(QStringLiteral("ERRORS_FIXED_SUCCESSFULLY"),
                                               QStringLiteral("%@ has removed the junk successfully!")),
             { kProductName }));
@@ -159,12 +195,13 @@ void FixPageController::fixPageFixButtonClick()
         application->showAlert(
             formatText(Localization::text(QStringLiteral("ERRORS_FIXED_PARTIALLY"),
                            QStringLiteral("%@ has removed %d junk items. %d items could not be removed.")),
-                { kProductName, QString::number(gone), QString::number(left) }));
+                { kProductName, QString::number(outcome.gone), QString::number(outcome.left) }));
     }
 
     // Our own file, in no folder the scan walks: not one for the Remove rule.
     const QString resultsFile = Locations::current().resultsFile();
-    if (pathIsThere(resultsFile))
+    const QFileInfo results(resultsFile);
+    if (results.exists() || results.isSymLink())
         FileSystem::current().removeFile(resultsFile);
 
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
@@ -180,123 +217,56 @@ void FixPageController::fixPageFixButtonClick()
     application->setView(PageHost::OverviewPage);
     application->drawOverviewPage();
     application->overviewPageCreateUI();
+    Q_EMIT removalFinished();
 }
 
-bool FixPageController::removeDeletableFile(TreeNode* node)
+void FixPageController::cancelRemoval()
 {
-    const SimpleNodeData* data = ResultsTreeModel::payloadOf(node);
-    if (!data)
-        return m_bItemsSelected;
-    if (data->isLeaf()) {
-        if (data->isSelected()) {
-            m_bItemsSelected = true;
-            removeFile(data->name());
-        }
-        return m_bItemsSelected;
-    }
-    for (const auto& child : node->children()) {
-        const SimpleNodeData* childData = ResultsTreeModel::payloadOf(child.get());
-        if (!childData)
-            continue;
-        if (childData->isGroup()) {
-            removeDeletableFile(child.get());
-            continue;
-        }
-        if (!childData->isSelected())
-            continue;
-        m_bItemsSelected = true;
-        const QString path = Locations::current().expandTilde(childData->name());
-        QString reason;
-        if (m_isRootUser || childData->privilegeToDelete() == 0)
-            removeFile(path, data->name());
-        else if (!confinement().admits(path, &reason))
-            logRefused(path, reason);
-        else if (childData->isDirectory() && m_lockedDirectoryArray)
-            m_lockedDirectoryArray->append(path);
-        else if (!childData->isDirectory() && m_lockedFileArray)
-            m_lockedFileArray->append(path);
-    }
-    return m_bItemsSelected;
+    if (RemovalRun* run = m_run.get())
+        run->cancel();
 }
 
-void FixPageController::removeFile(const QString& path, const QString& category)
+void FixPageController::showRemovalUnderWay(bool underWay)
 {
-    QString expanded = Locations::current().expandTilde(path);
-    // "link/" would name the folder behind a link; the link itself is what is listed.
-    while (expanded.size() > 1 && expanded.endsWith(u'/'))
-        expanded.chop(1);
-    QString reason;
-    FileSystem::Beneath outcome = FileSystem::Beneath::Refused;
-    // A database that holds the user's own data is cleaned, never removed; the
-    // rule of where removal may reach applies to it all the same.
-    if (!confinement().cleansDatabase(expanded, category))
-        outcome = confinement().remove(expanded, &reason);
-    else if (confinement().admits(expanded, &reason)) {
-        if (BrowserDatabaseCleaner::clean(
-                expanded, confinement(), BrowserDatabaseCleaner::Options::from(Locations::current())))
-            m_cleanedDatabases.insert(expanded);
+    // The ticks the run was started with are the ones it removes: they stay as shown.
+    m_ui->fixOutlineView->setEnabled(!underWay);
+    m_ui->fixPageFixButton->setEnabled(!underWay);
+    m_host.setEnableNavigation(!underWay);
+    m_ui->fixPageProgressBar->setVisible(underWay);
+    m_ui->fixPageProgressText->setVisible(underWay);
+    if (underWay) {
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        showProgress();
+        m_progressTimer->start();
+    } else {
+        m_progressTimer->stop();
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+void FixPageController::showProgress()
+{
+    if (!m_run)
         return;
-    }
-    switch (outcome) {
-    case FileSystem::Beneath::Removed:
-        break;
-    case FileSystem::Beneath::Refused:
-        m_refusedPaths.insert(Locations::current().expandTilde(path));
-        logRefused(expanded, reason);
-        break;
-    case FileSystem::Beneath::Failed:
-        SystemLog::write(QStringLiteral("Cannot Remove file ") + expanded);
-        break;
-    }
-}
-
-const RemovalConfinement& FixPageController::confinement()
-{
-    if (!m_confinement)
-        m_confinement = std::make_unique<RemovalConfinement>(Locations::current());
-    return *m_confinement;
-}
-
-void FixPageController::logRefused(const QString& path, const QString& reason)
-{
-    m_refusedPaths.insert(path);
-    SystemLog::write(QStringLiteral("Refused outside the scanned folders: %1 (%2)").arg(path, reason));
-}
-
-std::pair<int, int> FixPageController::tickedPathsGoneAndLeft() const
-{
-    QSet<QString> seen;
-    int gone = 0;
-    int left = 0;
-    const std::function<void(const TreeNode*)> visit = [&](const TreeNode* node) {
-        for (int i = 0; i < node->numberOfChildren(); ++i) {
-            const TreeNode* child = node->childAtIndex(i);
-            const SimpleNodeData* data = ResultsTreeModel::payloadOf(child);
-            if (!data)
-                continue;
-            if (data->isGroup()) {
-                visit(child);
-                continue;
-            }
-            const QString path = Locations::current().expandTilde(data->name());
-            if (!data->isSelected() || seen.contains(path))
-                continue;
-            seen.insert(path);
-            const bool stays
-                = (pathIsThere(path) && !m_cleanedDatabases.contains(path)) || m_refusedPaths.contains(path);
-            ++(stays ? left : gone);
-        }
-    };
-    if (m_treeData)
-        visit(m_treeData.get());
-    return { gone, left };
+    const RemovalRun::Progress progress = m_run->progress();
+    QProgressBar* bar = m_ui->fixPageProgressBar;
+    bar->setMaximum(std::max(progress.total, 1));
+    bar->setValue(progress.done);
+    bar->setFormat(
+        formatText(Localization::text(QStringLiteral("FIXPAGE_PROGRESS_COUNT"), QStringLiteral("%d of %d")),
+            { QString::number(progress.done), QString::number(progress.total) }));
+    QLabel* text = m_ui->fixPageProgressText;
+    const QString path = Locations::current().expandTilde(progress.path);
+    text->setToolTip(path);
+    // The file name and the folder it is in say the most: the middle gives way.
+    text->setText(text->fontMetrics().elidedText(path, Qt::ElideMiddle, std::max(text->width(), 1)));
 }
 
 void FixPageController::showReclaimableSize(qint64 bytes)
 {
     m_ui->fixPageTotalSizeText->setText(formatText(
         Localization::text(QStringLiteral("FIXPAGE_RECLAIMABLE_SIZE"), QStringLiteral("%@ can be freed")),
-        { ResultsTreeModel::formattedSize(bytes) }));
+        { formattedSize(bytes) }));
 }
 
 void FixPageController::expandAll()
@@ -322,55 +292,15 @@ QString FixPageController::rightName()
     return Localization::text(QStringLiteral("RIGHT_NAME"), QStringLiteral("Delete privileged files"));
 }
 
-void FixPageController::showSystemPasswordDialogPage()
-{
-    m_isAuthenticated = false;
-    if (!m_authRef)
-        m_authRef = std::make_unique<AuthorizationSession>();
-
-    // The desktop's polkit agent asks now, before the removal pass, never
-    // later when the tools run.
-    SystemLog::write(QStringLiteral("OS Is LeaPard"));
-    // The superuser holds every right already, and the removal pass deletes
-    // privileged paths itself then: a helper would have nothing to do.
-    const long status = m_isRootUser ? AuthorizationSession::kSuccess : m_authRef->authorize();
-    // Without an elevation command there is no authority to hold an authorisation at all.
-    if (status == AuthorizationSession::kCannotStart)
-        SystemLog::write(QStringLiteral("Error Creating Initial Authorization: %1").arg(status));
-    if (status == AuthorizationSession::kSuccess) {
-        SystemLog::write(QStringLiteral("Copy Rights Successful: "));
-        m_isAuthenticated = true;
-    } else {
-        SystemLog::write(QStringLiteral("Copy Rights Unsuccessful: %1").arg(status));
-    }
-}
-
-bool FixPageController::removePreviligeFiles()
-{
-    // Files first: a folder can only go once what was listed inside it is gone.
-    const std::pair<QString, const std::optional<QStringList>*> runs[] = {
-        { QString::fromLatin1(HelperProtocol::kRemoveFileTool), &m_lockedFileArray },
-        { QString::fromLatin1(HelperProtocol::kRemoveFolderTool), &m_lockedDirectoryArray },
-    };
-    for (const auto& [tool, paths] : runs) {
-        if (!*paths || (*paths)->isEmpty())
-            continue;
-        std::optional<TaskError> error;
-        if (!OneLineTasksWithOutput::stringByLaunchingPath(tool, **paths, m_authRef.get(), &error)) {
-            SystemLog::write(QStringLiteral("Error from AuthorizationExecuteWithPrivileges: %1")
-                                 .arg(error ? error->code : AuthorizationSession::kNotAuthorized));
-            return false;
-        }
-    }
-    return true;
-}
-
 void FixPageController::destroyRights()
 {
-    if (!m_authRef)
+    // The run holds the helper on its own thread and ends it itself.
+    if (!m_run)
         return;
-    m_authRef->destroy();
-    m_authRef.reset();
+    m_run->cancel();
+    m_run->wait();
+    m_run.reset();
+    showRemovalUnderWay(false);
 }
 
 // No system this runs on defers the password dialog until the privileged tool starts.

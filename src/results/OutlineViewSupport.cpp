@@ -1,5 +1,6 @@
 #include "results/OutlineViewSupport.h"
 
+#include "platform/Localization.h"
 #include "results/ImageAndTextCell.h"
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
@@ -54,8 +55,8 @@ void OutlineViewSupport::setUp(QTreeView& view, ResultsTreeModel& model, ImageAn
     view.header()->setSectionResizeMode(ResultsTreeModel::SizeColumn, QHeaderView::Fixed);
     // Wide enough for the longest size texts in the user's language; the margin is the style's padding.
     const QFontMetrics metrics = view.fontMetrics();
-    const int widest = std::max(metrics.horizontalAdvance(ResultsTreeModel::formattedSize(999)),
-        metrics.horizontalAdvance(ResultsTreeModel::formattedSize(999'900'000'000)));
+    const int widest = std::max(metrics.horizontalAdvance(formattedSize(999)),
+        metrics.horizontalAdvance(formattedSize(999'900'000'000)));
     view.header()->resizeSection(ResultsTreeModel::SizeColumn, widest + 16);
 }
 

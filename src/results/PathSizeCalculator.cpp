@@ -2,9 +2,11 @@
 
 #include "platform/MountIdentity.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QPair>
 
 #include <chrono>
 #include <dirent.h>
@@ -19,8 +21,10 @@ constexpr int kBatchSize = 512;
 constexpr auto kBatchInterval = std::chrono::milliseconds(100);
 constexpr int kNiceness = 10;
 
+using LinkedFiles = PathSizeCalculator::LinkedFiles;
+
 // A file's size, or nothing when another link of it has been counted in `linked` already.
-qint64 sizeOnce(const struct stat& info, PathSizeCalculator::LinkedFiles& linked)
+qint64 sizeOnce(const struct stat& info, LinkedFiles& linked)
 {
     if (info.st_nlink < 2)
         return info.st_size;
@@ -35,7 +39,7 @@ qint64 sizeOnce(const struct stat& info, PathSizeCalculator::LinkedFiles& linked
 // memory, so a deep tree never holds more than one folder open. Only what lies
 // on the root's own mount counts, as only that would be removed.
 qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled,
-    PathSizeCalculator::LinkedFiles& linked)
+    LinkedFiles& linked)
 {
     qint64 total = 0;
     QList<QByteArray> pending { root };
@@ -69,6 +73,28 @@ qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomi
         closedir(dir);
     }
     return total;
+}
+
+// The path with its trailing "/" gone, which would otherwise lead through a link.
+QByteArray nativeName(const QString& path)
+{
+    QByteArray native = QFile::encodeName(path);
+    while (native.size() > 1 && native.endsWith('/'))
+        native.chop(1);
+    return native;
+}
+
+qint64 sizeOf(const QString& path, const std::atomic<bool>* cancelled, LinkedFiles& linked)
+{
+    PathSizeCalculator::Footprint footprint = PathSizeCalculator::footprintOfPath(path, cancelled);
+    linked = std::move(footprint.linked);
+    return footprint.size;
+}
+
+bool isRealFolder(const QString& path)
+{
+    struct stat info { };
+    return lstat(nativeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace
@@ -160,41 +186,83 @@ void PathSizeCalculator::measure(quint64 run, QStringList paths)
     setpriority(PRIO_PROCESS, pid_t(gettid()), kNiceness);
     // Runs on the worker: only the posted deliveries touch this object's
     // state, and they run on its own thread, after checking the run is current.
-    const auto deliver = [this, run](int first, QList<qint64> sizes, QList<int> occurrences) {
+    const auto deliver = [this, run](int first, QList<Measured> measured) {
         QMetaObject::invokeMethod(
             this,
-            [this, run, first, sizes = std::move(sizes), occurrences = std::move(occurrences)] {
+            [this, run, first, measured = std::move(measured)] {
                 if (run == m_run && !m_cancelled)
-                    Q_EMIT sizesMeasured(first, sizes, occurrences);
+                    Q_EMIT sizesMeasured(first, measured);
             },
             Qt::QueuedConnection);
     };
-    struct Seen {
-        int index;
-        qint64 size;
-    };
-    QHash<QString, Seen> seen;
-    QList<qint64> sizes;
-    QList<int> occurrences;
+
+    // Spellings of one path ("a//b/", "a/./b") are one path; which listed
+    // folders hold which paths is known before anything is measured.
+    QHash<QString, int> firstByName;
+    QList<Measured> found(paths.size());
+    QStringList names(paths.size());
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& name = names[i] = QDir::cleanPath(paths.at(i));
+        auto known = firstByName.constFind(name);
+        if (known == firstByName.cend())
+            known = firstByName.insert(name, i);
+        found[i].firstOccurrence = *known;
+    }
+    QHash<int, bool> isFolder;
+    for (int i = 0; i < paths.size(); ++i) {
+        if (m_cancelled.load(std::memory_order_relaxed))
+            return;
+        if (found[i].firstOccurrence != i)
+            continue;
+        QString above = names.at(i);
+        while (found[i].container < 0 && above.lastIndexOf(u'/') > 0) {
+            above.truncate(above.lastIndexOf(u'/'));
+            const auto listed = firstByName.constFind(above);
+            if (listed == firstByName.cend())
+                continue;
+            // A listed link to a folder holds nothing of what lies behind it.
+            auto folder = isFolder.constFind(*listed);
+            if (folder == isFolder.cend())
+                folder = isFolder.insert(*listed, isRealFolder(above));
+            if (*folder)
+                found[i].container = *listed;
+        }
+    }
+
+    LinkedFiles counted;
+    QList<Measured> batch;
     int first = 0;
     auto lastDelivery = std::chrono::steady_clock::now();
     for (int i = 0; i < paths.size(); ++i) {
         if (m_cancelled.load(std::memory_order_relaxed))
             return;
-        auto known = seen.constFind(paths.at(i));
-        if (known == seen.cend())
-            known = seen.insert(paths.at(i), Seen { i, sizeOfPath(paths.at(i), &m_cancelled) });
-        sizes.append(known->size);
-        occurrences.append(known->index);
+        Measured& path = found[i];
+        if (path.firstOccurrence == i) {
+            LinkedFiles linked;
+            path.size = sizeOf(paths.at(i), &m_cancelled, linked);
+            path.added = path.size;
+            for (auto file = linked.cbegin(); file != linked.cend(); ++file) {
+                if (counted.contains(file.key()))
+                    path.added -= file.value();
+                else if (path.container < 0)
+                    counted.insert(file.key(), file.value());
+            }
+        } else {
+            const Measured& earlier = found.at(path.firstOccurrence);
+            path.size = earlier.size;
+            path.added = earlier.added;
+            path.container = earlier.container;
+        }
+        batch.append(path);
         const auto now = std::chrono::steady_clock::now();
-        if (sizes.size() >= kBatchSize || now - lastDelivery >= kBatchInterval) {
-            deliver(first, std::exchange(sizes, {}), std::exchange(occurrences, {}));
+        if (batch.size() >= kBatchSize || now - lastDelivery >= kBatchInterval) {
+            deliver(first, std::exchange(batch, {}));
             first = i + 1;
             lastDelivery = now;
         }
     }
-    if (!sizes.isEmpty())
-        deliver(first, std::move(sizes), std::move(occurrences));
+    if (!batch.isEmpty())
+        deliver(first, std::move(batch));
     QMetaObject::invokeMethod(
         this,
         [this, run] {

@@ -12,11 +12,26 @@
 // Measures what removing each path would free, on a thread of its own so
 // that a long list shows at once and its sizes follow. Results arrive in
 // order, in batches, on the thread that owns this object.
+//
+// A list may name a folder and paths inside it, the same path in two
+// spellings, or two links of one file; a total over the list counts each byte
+// once. So each path gets, beside its own size, what it adds to such a total
+// and the listed folder it lies in, if any.
 class PathSizeCalculator final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PathSizeCalculator)
 
 public:
+    struct Measured {
+        qint64 size = -1; // the path's own size, as sizeOfPath gives it
+        // What the path adds to a total over the list when the listed folder
+        // it lies in is not counted: its size less the files with several
+        // links that an earlier path, not lying in a listed folder, holds too.
+        qint64 added = -1;
+        int firstOccurrence = -1; // the first path naming the same file
+        int container = -1; // the first path naming the innermost listed folder it lies in
+    };
+
     explicit PathSizeCalculator(QObject* parent = nullptr);
     // Abandons a running measurement and waits for its thread.
     ~PathSizeCalculator() override;
@@ -29,8 +44,8 @@ public:
     // A file's or link's own size, the total of everything below a folder
     // (links not followed, unreadable folders counted as empty, a file with
     // several links once, nothing counted beyond a mount point, bind mounts
-    // included); -1 when nothing is there. Stops early, answering what it has,
-    // once `cancelled` is set.
+    // included); -1 when nothing is there. A trailing "/" does not lead
+    // through a link. Stops early, answering what it has, once `cancelled` is set.
     static qint64 sizeOfPath(const QString& path, const std::atomic<bool>* cancelled = nullptr);
 
     // What a path holds, kept so that a total over several paths counts a
@@ -45,9 +60,8 @@ public:
     static qint64 totalOf(const QList<Footprint>& footprints);
 
 Q_SIGNALS:
-    // sizes[i] is the size of paths[first + i]; firstOccurrences[i] the index
-    // of the first path with the same text (its own index when it is the first).
-    void sizesMeasured(int first, const QList<qint64>& sizes, const QList<int>& firstOccurrences);
+    // measured[i] is what was found for paths[first + i].
+    void sizesMeasured(int first, const QList<PathSizeCalculator::Measured>& measured);
     void finished();
 
 private:

@@ -1,11 +1,11 @@
 #include "results/ResultsTreeModel.h"
 
-#include "results/PathSizeCalculator.h"
+#include "platform/Localization.h"
+#include "platform/Locations.h"
 #include "results/SimpleNodeData.h"
 #include "results/TreeNode.h"
 
 #include <QIcon>
-#include <QLocale>
 
 #include <algorithm>
 #include <set>
@@ -36,13 +36,6 @@ QString ResultsTreeModel::columnIdentifier(int column)
     }
 }
 
-QString ResultsTreeModel::formattedSize(qint64 bytes)
-{
-    if (bytes < 0)
-        return QString();
-    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
-}
-
 SimpleNodeData* ResultsTreeModel::payloadOf(const TreeNode* node)
 {
     return node ? dynamic_cast<SimpleNodeData*>(node->nodeData()) : nullptr;
@@ -55,18 +48,18 @@ void ResultsTreeModel::setRoot(std::shared_ptr<TreeNode> root)
     m_root = std::move(root);
     m_leaves.clear();
     m_leafRows.clear();
-    m_firstOccurrence.clear();
+    m_measured.clear();
     m_tickedBytes = -1;
     m_sizesMeasured = false;
     if (m_root)
         collectLeaves(m_root.get());
-    m_firstOccurrence.assign(m_leaves.size(), -1);
+    m_measured.assign(m_leaves.size(), {});
     endResetModel();
 
     QStringList paths;
     paths.reserve(qsizetype(m_leaves.size()));
     for (TreeNode* leaf : m_leaves)
-        paths.append(payloadOf(leaf)->name());
+        paths.append(Locations::current().expandTilde(payloadOf(leaf)->name()));
     m_sizeCalculator->start(paths);
 }
 
@@ -86,30 +79,35 @@ void ResultsTreeModel::collectLeaves(TreeNode* node)
     }
 }
 
-void ResultsTreeModel::takeSizes(int first, const QList<qint64>& sizes, const QList<int>& firstOccurrences)
+void ResultsTreeModel::takeSizes(int first, const QList<PathSizeCalculator::Measured>& measured)
 {
     // Rows of the same parent arrive together, so one range per parent covers a batch.
     std::vector<std::pair<TreeNode*, std::pair<int, int>>> leafRanges;
     std::set<TreeNode*> groups;
-    for (qsizetype i = 0; i < sizes.size(); ++i) {
+    for (qsizetype i = 0; i < measured.size(); ++i) {
         const size_t ordinal = size_t(first + i);
         if (ordinal >= m_leaves.size())
             break;
+        const PathSizeCalculator::Measured& path = measured.at(i);
         TreeNode* leaf = m_leaves[ordinal];
-        payloadOf(leaf)->setByteSize(sizes.at(i));
-        m_firstOccurrence[ordinal] = firstOccurrences.at(i);
+        payloadOf(leaf)->setByteSize(path.size);
+        m_measured[ordinal] = path;
         TreeNode* parent = leaf->nodeParent();
         const int row = m_leafRows[ordinal];
         if (!leafRanges.empty() && leafRanges.back().first == parent)
             leafRanges.back().second.second = row;
         else
             leafRanges.push_back({ parent, { row, row } });
-        // A path listed twice adds to the totals once, where it first appears.
-        if (sizes.at(i) < 0 || firstOccurrences.at(i) != int(ordinal))
+        // A path adds to the totals once, where it first appears, and not at
+        // all inside a listed folder, whose size holds it already; its groups'
+        // totals are known all the same.
+        if (path.size < 0)
             continue;
+        const bool adds = path.firstOccurrence == int(ordinal) && path.container < 0;
         for (TreeNode* group = parent; group && group != m_root.get(); group = group->nodeParent()) {
             SimpleNodeData* data = payloadOf(group);
-            data->setByteSize(std::max<qint64>(data->byteSize(), 0) + sizes.at(i));
+            data->setByteSize(
+                std::max<qint64>(data->byteSize(), 0) + (adds ? std::max<qint64>(path.added, 0) : 0));
             groups.insert(group);
         }
     }
@@ -135,15 +133,23 @@ void ResultsTreeModel::recountTickedBytes()
 {
     if (!m_sizesMeasured)
         return;
-    std::vector<char> counted(m_leaves.size(), 0);
+    // A path is ticked when any row listing it is.
+    std::vector<char> ticked(m_leaves.size(), 0);
+    for (size_t i = 0; i < m_leaves.size(); ++i) {
+        if (payloadOf(m_leaves[i])->isSelected())
+            ticked[m_measured[i].firstOccurrence < 0 ? i : size_t(m_measured[i].firstOccurrence)] = 1;
+    }
     qint64 total = 0;
     for (size_t i = 0; i < m_leaves.size(); ++i) {
-        const SimpleNodeData* data = payloadOf(m_leaves[i]);
-        const size_t first = m_firstOccurrence[i] < 0 ? i : size_t(m_firstOccurrence[i]);
-        if (!data->isSelected() || counted[first])
+        const PathSizeCalculator::Measured& path = m_measured[i];
+        if (!ticked[i] || path.firstOccurrence != int(i))
             continue;
-        counted[first] = 1;
-        total += std::max<qint64>(data->byteSize(), 0);
+        // The removal of a ticked folder frees what lies in it; an unticked folder frees nothing.
+        int folder = path.container;
+        while (folder >= 0 && !ticked[size_t(folder)])
+            folder = m_measured[size_t(folder)].container;
+        if (folder < 0)
+            total += std::max<qint64>(path.added, 0);
     }
     if (total != m_tickedBytes) {
         m_tickedBytes = total;

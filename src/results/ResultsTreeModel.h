@@ -1,12 +1,13 @@
 #pragma once
 
+#include "results/PathSizeCalculator.h"
+
 #include <QAbstractItemModel>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class PathSizeCalculator;
 class SimpleNodeData;
 class TreeNode;
 
@@ -28,8 +29,6 @@ public:
 
     // "NameColumn", "SizeColumn".
     static QString columnIdentifier(int column);
-    // "12.4 MB"; empty for an unknown size.
-    static QString formattedSize(qint64 bytes);
     // The payload of a results-tree node; null for any other node.
     static SimpleNodeData* payloadOf(const TreeNode* node);
 
@@ -47,9 +46,12 @@ public:
     using WillDisplayItem = std::function<void(TreeNode& item)>;
     void setWillDisplayItem(WillDisplayItem hook) { m_willDisplayItem = std::move(hook); }
 
+    // The paths listed, each time it is listed.
+    int leafCount() const { return int(m_leaves.size()); }
     bool sizesMeasured() const { return m_sizesMeasured; }
-    // What removing the ticked leaves frees, a path listed twice counted
-    // once; -1 until every size is known.
+    // What removing the ticked leaves frees: a path listed twice, or lying in
+    // a ticked listed folder, adds nothing, nor does a file with several
+    // links once one of them is counted; -1 until every size is known.
     qint64 tickedBytes() const { return m_tickedBytes; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
@@ -67,7 +69,7 @@ Q_SIGNALS:
 
 private:
     void collectLeaves(TreeNode* node);
-    void takeSizes(int first, const QList<qint64>& sizes, const QList<int>& firstOccurrences);
+    void takeSizes(int first, const QList<PathSizeCalculator::Measured>& measured);
     void finishMeasuring();
     void recountTickedBytes();
 
@@ -75,7 +77,7 @@ private:
     // Every leaf in tree order, with its row, as handed to the measurement.
     std::vector<TreeNode*> m_leaves;
     std::vector<int> m_leafRows;
-    std::vector<int> m_firstOccurrence;
+    std::vector<PathSizeCalculator::Measured> m_measured;
     PathSizeCalculator* m_sizeCalculator;
     WillDisplayItem m_willDisplayItem;
     qint64 m_tickedBytes = -1;

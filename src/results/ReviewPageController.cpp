@@ -54,7 +54,8 @@ void ReviewPageController::reviewPageCreateUI()
 
 void ReviewPageController::updateTitleText()
 {
-    const int count = m_host.nTotalErrorsCount();
+    // What the stored results list, whichever run of the program scanned them.
+    const int count = m_model->leafCount();
     m_ui->reviewPageTitleText->setText(
         formatText(Localization::text(QStringLiteral("REVIEWPAGE_TITLE_TEXT"),
                        QStringLiteral("%@ has found %d Junk Items on your system")),

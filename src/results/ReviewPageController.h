@@ -28,6 +28,7 @@ public:
     ~ReviewPageController() override;
 
     void reviewPageCreateUI();
+    // The count of the paths the page lists: call it after populateReviewPage.
     void updateTitleText();
     // Builds a fresh tree from the results file and shows it fully expanded.
     void populateReviewPage();

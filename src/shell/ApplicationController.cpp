@@ -160,8 +160,8 @@ void ApplicationController::showReviewPage()
 
 void ApplicationController::displayReviewPage()
 {
-    m_reviewPageController->updateTitleText();
     m_reviewPageController->populateReviewPage();
+    m_reviewPageController->updateTitleText();
     setView(ReviewPage);
 }
 
@@ -257,11 +257,6 @@ void ApplicationController::startScanning()
     m_scanPageController->startScanning();
 }
 
-int ApplicationController::nTotalErrorsCount() const
-{
-    return m_scanPageController->nTotalErrorsCount();
-}
-
 void ApplicationController::drawOverviewPage()
 {
     m_overviewPageController->drawOverviewPage();
@@ -290,6 +285,12 @@ void ApplicationController::setEnableOptionsButton(bool enable)
 void ApplicationController::setEnableOverviewButton(bool)
 {
     // The overview is reached through the Scan button; there is no button to enable.
+}
+
+void ApplicationController::setEnableNavigation(bool enable)
+{
+    // The frame's own state, so each button keeps the one its page gave it.
+    m_ui->navigationFrame->setEnabled(enable);
 }
 
 void ApplicationController::setShowOverviewPage(bool show)

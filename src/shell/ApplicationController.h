@@ -58,6 +58,7 @@ public:
     void setEnableFixButton(bool enable) override;
     void setEnableOptionsButton(bool enable) override;
     void setEnableOverviewButton(bool enable) override;
+    void setEnableNavigation(bool enable) override;
     void setShowOverviewPage(bool show) override;
     bool showOverviewPage() const { return m_bShowOverviewPage; }
     qint64 savedErrorCount() const;
@@ -67,7 +68,6 @@ public:
     void showAlert(const QString& message) override;
 
     void startScanning() override;
-    int nTotalErrorsCount() const override;
     void drawOverviewPage() override;
     void overviewPageCreateUI() override;
 

@@ -23,6 +23,9 @@ public:
     virtual void setEnableFixButton(bool enable) = 0;
     virtual void setEnableOptionsButton(bool enable) = 0;
     virtual void setEnableOverviewButton(bool enable) = 0;
+    // Every navigation button at once, for as long as a page must not be left;
+    // enabling again gives each button back the state it had.
+    virtual void setEnableNavigation(bool enable) = 0;
     virtual void setShowOverviewPage(bool show) = 0;
     virtual bool securedJunkItemsFound() const = 0;
     virtual void setSecuredJunkItemsFound(bool found) = 0;
@@ -35,7 +38,6 @@ public:
 
     // Operations of other pages, carried out by the page that owns them.
     virtual void startScanning() = 0;
-    virtual int nTotalErrorsCount() const = 0;
     virtual void drawOverviewPage() = 0;
     virtual void overviewPageCreateUI() = 0;
 };

@@ -1,7 +1,6 @@
 #include "uninstaller/PackageLeftoversModel.h"
 
 #include "platform/Localization.h"
-#include "results/ResultsTreeModel.h"
 
 #include <algorithm>
 
@@ -47,7 +46,7 @@ QVariant PackageLeftoversModel::data(const QModelIndex& index, int role) const
     const PackageLeftover& leftover = m_leftovers.at(index.row());
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return index.column() == ItemColumn ? leftover.label()
-                                            : ResultsTreeModel::formattedSize(leftover.footprint().size);
+                                            : formattedSize(leftover.footprint().size);
     if (role == Qt::TextAlignmentRole && index.column() == SizeColumn)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};

@@ -2,7 +2,6 @@
 
 #include "platform/Localization.h"
 #include "results/PathSizeCalculator.h"
-#include "results/ResultsTreeModel.h"
 
 SupportFileChoices::SupportFileChoices(const QString& application, qint64 applicationSize, QObject* parent)
     : QAbstractListModel(parent)
@@ -78,7 +77,7 @@ QVariant SupportFileChoices::data(const QModelIndex& index, int role) const
         QString text = item.path;
         text.replace(u'\n', QChar(0x21B5));
         if (item.size >= 0)
-            text += QStringLiteral("  (%1)").arg(ResultsTreeModel::formattedSize(item.size));
+            text += QStringLiteral("  (%1)").arg(formattedSize(item.size));
         if (item.shared)
             text += u' '
                 + Localization::text("UNINSTALL_SHARED_SUPPORT_FILE", "shared with another application");

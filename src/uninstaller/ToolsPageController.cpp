@@ -11,6 +11,7 @@
 #include "shell/Accessibility.h"
 #include "shell/PageHost.h"
 #include "support/ApplicationUtility.h"
+#include "support/BackgroundTask.h"
 #include "ui_ToolsPage.h"
 #include "uninstaller/AppImageFiles.h"
 #include "uninstaller/ApplicationBundle.h"
@@ -294,9 +295,12 @@ bool ToolsPageController::uninstallSelectedApp(const QString& path)
     const QString relative = QDir(l.applicationsFolder).relativeFilePath(l.expandTilde(path));
     const QStringList inside = relative.split(u'/');
     QString error = QStringLiteral("not in the applications folder");
-    const bool removed = !relative.isEmpty() && !inside.contains(QStringLiteral(".."))
-        && SupportFileRemoval(l).remove({ l.applicationsFolder, inside }, &error)
-            == FileSystem::Beneath::Removed;
+    bool removed = false;
+    if (!relative.isEmpty() && !inside.contains(QStringLiteral("..")))
+        runWhileBusy([&] {
+            removed = SupportFileRemoval(l).remove({ l.applicationsFolder, inside }, &error)
+                == FileSystem::Beneath::Removed;
+        });
     if (!removed) {
         SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(path, error));
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!"));
@@ -340,7 +344,8 @@ void ToolsPageController::uninstallPackage(int row)
     if (!confirmRemoval(steps.description(), steps.size()))
         return;
     const QStringList desktopIds = steps.desktopIds();
-    const PackageUninstall::Outcome outcome = steps.removeApplication();
+    PackageUninstall::Outcome outcome;
+    runWhileBusy([&] { outcome = steps.removeApplication(); });
     if (!outcome.removed) {
         SystemLog::write(QStringLiteral("Cannot remove %1: %2").arg(application.appPath(), outcome.message));
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!") + u'\n'
@@ -369,7 +374,8 @@ void ToolsPageController::uninstallLeftovers(const QList<int>& rows)
     QStringList failures;
     for (const int ticked : choices.tickedRows()) {
         const PackageLeftover& leftover = m_leftovers->leftovers().at(rows.at(ticked));
-        const PackageUninstall::Outcome outcome = leftover.remove();
+        PackageUninstall::Outcome outcome;
+        runWhileBusy([&] { outcome = leftover.remove(); });
         if (outcome.removed) {
             removed.append(rows.at(ticked));
             continue;
@@ -381,6 +387,13 @@ void ToolsPageController::uninstallLeftovers(const QList<int>& rows)
     if (!failures.isEmpty())
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!") + u'\n'
             + failures.join(u'\n'));
+
+void ToolsPageController::runWhileBusy(const std::function<void()>& step)
+{
+    // A package tool may take minutes; the window answers meanwhile, but no page can be left.
+    m_host.setEnableNavigation(false);
+    BackgroundTask::runAndWait(step, m_page);
+    m_host.setEnableNavigation(true);
 }
 
 void ToolsPageController::takeSupportFiles(const QList<SupportFileSearch::Found>& found)

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class ApplicationsTableModel;
@@ -85,6 +86,8 @@ private:
     void appendRows(const QList<ApplicationDetails>& rows);
     int selectedRow() const;
     QStringList searchFolders() const;
+    // Runs a long step of an uninstall off the main thread and returns when it has ended.
+    void runWhileBusy(const std::function<void()>& step);
     void showAlert(const QString& message) const;
 
     PageHost& m_host;

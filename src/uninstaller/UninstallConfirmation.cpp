@@ -1,7 +1,6 @@
 #include "uninstaller/UninstallConfirmation.h"
 
 #include "platform/Localization.h"
-#include "results/ResultsTreeModel.h"
 #include "uninstaller/SupportFileChoices.h"
 
 #include <QDialogButtonBox>
@@ -39,7 +38,7 @@ UninstallConfirmation::UninstallConfirmation(SupportFileChoices& choices, QWidge
     total->setObjectName(QStringLiteral("uninstallConfirmationTotal"));
     const auto showTotal = [total, &choices] {
         total->setText(Localization::text("UNINSTALL_CONFIRMATION_TOTAL", "Together: %1")
-                           .arg(ResultsTreeModel::formattedSize(std::max<qint64>(choices.tickedSize(), 0))));
+                           .arg(formattedSize(std::max<qint64>(choices.tickedSize(), 0))));
     };
     showTotal();
     connect(&choices, &SupportFileChoices::dataChanged, total, showTotal);

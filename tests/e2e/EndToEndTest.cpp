@@ -1,4 +1,5 @@
 #include "e2e/SandboxDefinitions.h"
+#include "removal/FixPageController.h"
 #include "results/MTUOutlineView.h"
 #include "scan/ScanPageController.h"
 #include "shell/ApplicationController.h"
@@ -117,7 +118,10 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(row.left() + 9, row.center().y()));
     ASSERT_EQ(toggled.count(), 1);
 
+    QSignalSpy removed(app.fixPageController(), &FixPageController::removalFinished);
     widget<QAbstractButton>(app, "fixPageFixButton")->click();
+    EXPECT_FALSE(app.scanButton()->isEnabled()) << "no page can be left while the removal runs";
+    ASSERT_TRUE(removed.wait(60000));
 
     ASSERT_FALSE(sandbox.alerts().isEmpty());
     EXPECT_EQ(sandbox.alerts().last(), "Velmora has removed the junk successfully!");

@@ -1,6 +1,7 @@
 #include "e2e/SandboxDefinitions.h"
 #include "platform/Localization.h"
 #include "platform/Locations.h"
+#include "removal/FixPageController.h"
 #include "scan/ScanPageController.h"
 #include "shell/ApplicationController.h"
 #include "support/Sandbox.h"
@@ -88,7 +89,9 @@ TEST(HostileTree, EverythingListedGoesExactlyAndNothingElse)
     QCoreApplication::processEvents();
     app.showFixPage();
     ASSERT_EQ(::unlink((cache + "/vanishing").constData()), 0);
+    QSignalSpy removed(app.fixPageController(), &FixPageController::removalFinished);
     app.window()->findChild<QAbstractButton*>("fixPageFixButton")->click();
+    ASSERT_TRUE(removed.wait(60000));
 
     for (const QByteArray& name : names + QList<QByteArray> { "thesis-link" })
         EXPECT_FALSE(existsRaw(cache + '/' + name)) << name.constData();

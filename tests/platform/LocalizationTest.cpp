@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 namespace {
 
 // The shipped German table where a row names no contents; a table the user or
@@ -57,6 +59,23 @@ TEST(Localization, FormatFillsPlaceholdersLeftToRightWithoutRescanningArguments)
     EXPECT_EQ(formatText("%@ and %d: 100%% %s %", { "/tmp/%@/%d", "2" }), "/tmp/%@/%d and 2: 100% %s %");
     // Too few arguments leave the place empty rather than reading past the list.
     EXPECT_EQ(formatText("%@, %@!", { "one" }), "one, !");
+}
+
+TEST(Localization, OneSizeFormatSingularForOneByteInTheUsersLocale)
+{
+    const QString previous = Localization::language();
+    const QLocale locale;
+    const auto sizes = [] {
+        return QStringList({ formattedSize(-1), formattedSize(1), formattedSize(1200) });
+    };
+    Localization::setLanguage(QString());
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(sizes(), QStringList({ "", "1 byte", "1.2 kB" }));
+    Localization::setLanguage("de");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(sizes(), QStringList({ "", "1 Byte", "1,2 kB" }));
+    QLocale::setDefault(locale);
+    Localization::setLanguage(previous);
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <unistd.h>
@@ -26,11 +27,14 @@
 namespace {
 
 // Fails to remove the paths it is told, and remembers every removal of a listed path asked of it.
+// Called on the removal's thread, while the page's thread waits for its end.
 class RefusingFileSystem final : public FileSystem {
 public:
     Beneath removeBeneath(const QString& base, const QStringList& inside, const FolderIdentities& kept,
         bool mayBeFolder, QString* reason) override
     {
+        if (whileRemoving)
+            whileRemoving();
         asked << base + u'/' + inside.join(u'/');
         return refused.contains(asked.last())
             ? Beneath::Failed
@@ -38,6 +42,7 @@ public:
     }
     QStringList refused;
     QStringList asked;
+    std::function<void()> whileRemoving;
 };
 
 const QString kSuccess = QStringLiteral("Velmora has removed the junk successfully!");
@@ -79,7 +84,18 @@ protected:
         page.setProcessTableFolder(sandbox.makeFolder("proc"));
         QCoreApplication::processEvents();
     }
-    void remove() { page.fixPageFixButton()->click(); }
+    // Clicks Remove and waits for the removal to end, the window answering meanwhile.
+    void remove()
+    {
+        QSignalSpy finished(&page, &FixPageController::removalFinished);
+        page.fixPageFixButton()->click();
+        if (!page.isRemoving())
+            return;
+        EXPECT_FALSE(host.navigationEnabled || page.fixPageFixButton()->isEnabled());
+        EXPECT_TRUE(window.findChild<QWidget*>("fixPageProgressBar")->isVisible());
+        ASSERT_TRUE(finished.wait(30000));
+        EXPECT_TRUE(host.navigationEnabled && page.fixPageFixButton()->isEnabled());
+    }
     // Unticks a path as the user does, by clicking its check box.
     void untick(const QString& path)
     {
@@ -123,9 +139,9 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     writeResults(results({ { "Cookies", { a, b } }, { "History", { c } } }));
     open();
     waitForSizes(*page.model());
-    EXPECT_EQ(page.fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(4201) + " can be freed");
+    EXPECT_EQ(page.fixPageTotalSizeText()->text(), formattedSize(4201) + " can be freed");
     untick(b);
-    EXPECT_EQ(page.fixPageTotalSizeText()->text(), ResultsTreeModel::formattedSize(201) + " can be freed");
+    EXPECT_EQ(page.fixPageTotalSizeText()->text(), formattedSize(201) + " can be freed");
     remove();
     EXPECT_EQ(QList<bool>({ sandbox.exists(a), sandbox.exists(b), sandbox.exists(c) }),
         QList<bool>({ false, true, false }));
@@ -154,6 +170,20 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
                 "Cannot Remove file " + vanished, "Cannot Remove file " + twice }));
     EXPECT_EQ(sandbox.alerts(), QStringList({ partly(3, 2) }));
     expectBackAtTheOverview();
+
+    // The window closes during the first removal: that path goes, no other, and nothing is claimed.
+    const QStringList three { sandbox.makeFile("home/.cache/opera/1"),
+        sandbox.makeFile("home/.cache/opera/2"), sandbox.makeFile("home/.cache/opera/3") };
+    writeResults(results({ { "Cookies", three } }));
+    sandbox.clearRecords();
+    fileSystem.whileRemoving = [this] { page.cancelRemoval(); };
+    open();
+    remove();
+    EXPECT_EQ(QList<bool>({ sandbox.exists(three[0]), sandbox.exists(three[1]), sandbox.exists(three[2]) }),
+        QList<bool>({ false, true, true }));
+    EXPECT_EQ(sandbox.logLines(), QStringList({ "Removal stopped after 1 of 3 ticked paths" }));
+    EXPECT_TRUE(sandbox.alerts().isEmpty() && host.calls.isEmpty() && resultsFileExists());
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 7);
 }
 
 TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
@@ -374,7 +404,17 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
     expectBackAtTheOverview();
     ASSERT_EQ(standIn.starts().size(), 1);
     EXPECT_FALSE(ElevationStandIn::isRunning(standIn.starts().first())) << "the grant ends with the click";
-    EXPECT_EQ(page.authRef(), nullptr);
+
+    // No password is asked when every ticked path is the user's own.
+    sandbox.clearRecords();
+    writeResults(results({ { "Cookies", { sandbox.makeFile("home/.cache/opera/cookie") } },
+        { "System Logs", { unticked } } }));
+    open();
+    untick(unticked);
+    remove();
+    EXPECT_EQ(standIn.starts().size(), 1);
+    EXPECT_EQ(authorisationLines(), QStringList());
+    EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
 }
 
 TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)

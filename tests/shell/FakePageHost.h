@@ -16,6 +16,7 @@ public:
     void setEnableFixButton(bool enable) override { fixEnabled = enable; }
     void setEnableOptionsButton(bool) override { }
     void setEnableOverviewButton(bool) override { }
+    void setEnableNavigation(bool enable) override { navigationEnabled = enable; }
     void setShowOverviewPage(bool show) override { showOverviewPage = show; }
     bool securedJunkItemsFound() const override { return secured; }
     void setSecuredJunkItemsFound(bool found) override { secured = found; }
@@ -24,14 +25,13 @@ public:
     void showFixPage() override { calls << QStringLiteral("showFixPage"); }
     void showAboutPanel() override { calls << QStringLiteral("showAboutPanel"); }
     void startScanning() override { calls << QStringLiteral("startScanning"); }
-    int nTotalErrorsCount() const override { return totalErrors; }
     void drawOverviewPage() override { calls << QStringLiteral("drawOverviewPage"); }
     void overviewPageCreateUI() override { calls << QStringLiteral("overviewPageCreateUI"); }
 
     bool reviewEnabled = true;
     bool fixEnabled = true;
+    bool navigationEnabled = true;
     bool showOverviewPage = true;
     bool secured = false;
-    int totalErrors = 0;
     QStringList calls;
 };

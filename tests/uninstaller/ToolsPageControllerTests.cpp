@@ -16,18 +16,21 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QThread>
 #include <QTimeZone>
 #include <QWidget>
 
 namespace {
 
-// Deletes for real and records the order; of removals from a folder, only those that happened.
+// Deletes for real and records the order, of removals from a folder only those that happened, and
+// which removals ran off the window's thread.
 class RecordingFileSystem final : public FileSystem {
 public:
     Beneath removeBeneath(const QString& base, const QStringList& inside, const FolderIdentities& kept,
@@ -36,10 +39,14 @@ public:
         const Beneath result = FileSystem::removeBeneath(base, inside, kept, mayBeFolder, reason);
         if (result == Beneath::Removed)
             removed.append(base + u'/' + inside.join(u'/'));
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            removedAside.append(base + u'/' + inside.join(u'/'));
         return result;
     }
     bool removeItem(const QString& path, QString* error) override
     {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            removedAside.append(path);
         removed.append(path);
         return FileSystem::removeItem(path, error);
     }
@@ -49,6 +56,7 @@ public:
         return FileSystem::removeFile(path, error);
     }
     QStringList removed;
+    QStringList removedAside;
 };
 
 class ToolsPageTest : public ::testing::Test {
@@ -277,6 +285,8 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
     EXPECT_EQ(sandbox.alerts(), QStringList({ bundle + kSuccess }));
     EXPECT_EQ(fileSystem.removed, QStringList { bundle } + removed)
         << "the application row cannot be unticked";
+    EXPECT_EQ(fileSystem.removedAside, QStringList { bundle }) << "the window answers while the bundle goes";
+    EXPECT_TRUE(host.navigationEnabled);
     for (const QString& gone : fileSystem.removed)
         EXPECT_FALSE(QFileInfo::exists(gone)) << gone.toStdString();
     for (const QString& kept : others)
