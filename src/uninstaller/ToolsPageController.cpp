@@ -387,6 +387,7 @@ void ToolsPageController::uninstallLeftovers(const QList<int>& rows)
     if (!failures.isEmpty())
         showAlert(Localization::text("CANNOT_REMOVE_APPLICATION", "Cannot remove application file!") + u'\n'
             + failures.join(u'\n'));
+}
 
 void ToolsPageController::runWhileBusy(const std::function<void()>& step)
 {
