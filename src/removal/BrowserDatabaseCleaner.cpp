@@ -8,8 +8,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <QUrl>
 
 #include <cerrno>
 #include <cstring>
@@ -30,10 +34,15 @@ struct Step {
     const char* sql;
 };
 
+// Where a clean learns which pages the user bookmarked: the pages whose
+// data it keeps, as "temp.bookmarked" (url).
+enum class Bookmarks { NotNeeded, FirefoxPlaces, ChromiumJson };
+
 struct Recipe {
     const char* fileName;
     std::initializer_list<const char*> requiredTables;
     std::initializer_list<Step> steps;
+    Bookmarks bookmarks = Bookmarks::NotNeeded;
 };
 
 // As Firefox's own "Clear history": every visit goes, and every page that no
@@ -94,10 +103,45 @@ const Recipe kWebData {
     },
 };
 
+// A bookmark whose icon vanished is what users hold against a cleaner most:
+// the icons of bookmarked pages stay, every other page's go. Firefox maps no
+// page to its site's own "/favicon.ico" and finds that icon by the site, so
+// such icons of a bookmarked page's site ("temp.site_icons") stay too.
+const Recipe kFirefoxIcons {
+    "favicons.sqlite",
+    { "moz_icons", "moz_pages_w_icons", "moz_icons_to_pages" },
+    {
+        { "moz_pages_w_icons", nullptr,
+            "DELETE FROM moz_pages_w_icons WHERE page_url NOT IN (SELECT url FROM temp.bookmarked)" },
+        { "moz_icons_to_pages", nullptr,
+            "DELETE FROM moz_icons_to_pages WHERE page_id NOT IN (SELECT id FROM moz_pages_w_icons)" },
+        { "moz_icons", "root",
+            "DELETE FROM moz_icons WHERE id NOT IN "
+            "(SELECT icon_id FROM moz_icons_to_pages WHERE icon_id NOT NULL) "
+            "AND NOT (root = 1 AND icon_url IN (SELECT url FROM temp.site_icons))" },
+    },
+    Bookmarks::FirefoxPlaces,
+};
+
+const Recipe kChromiumIcons {
+    "Favicons",
+    { "favicons", "favicon_bitmaps", "icon_mapping" },
+    {
+        { "icon_mapping", nullptr,
+            "DELETE FROM icon_mapping WHERE page_url NOT IN (SELECT url FROM temp.bookmarked)" },
+        { "favicons", nullptr,
+            "DELETE FROM favicons WHERE id NOT IN (SELECT icon_id FROM icon_mapping WHERE icon_id NOT "
+            "NULL)" },
+        { "favicon_bitmaps", nullptr,
+            "DELETE FROM favicon_bitmaps WHERE icon_id NOT IN (SELECT id FROM favicons)" },
+    },
+    Bookmarks::ChromiumJson,
+};
+
 const Recipe* recipeFor(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
-    for (const Recipe* recipe : { &kPlaces, &kWebData }) {
+    for (const Recipe* recipe : { &kPlaces, &kWebData, &kFirefoxIcons, &kChromiumIcons }) {
         if (name == QLatin1String(recipe->fileName))
             return recipe;
     }
@@ -120,6 +164,12 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return m_descriptor; }
     bool isOpen() const { return m_descriptor >= 0; }
+    void reset(int descriptor)
+    {
+        if (m_descriptor >= 0)
+            close(m_descriptor);
+        m_descriptor = descriptor;
+    }
 
 private:
     int m_descriptor;
@@ -148,9 +198,11 @@ bool isWalHeader(const QByteArray& start)
         && start.at(kHeaderVersionOffset) == 2 && start.at(kHeaderVersionOffset + 1) == 2;
 }
 
-// Copies exactly `size` bytes of `from` to `to`, the header's mode bytes set
-// to `version` when it is not 0. Answers why it failed.
-std::optional<QString> copyContents(int from, int to, off_t size, char version)
+// Hands exactly `size` bytes of `from` to `take` in chunks, each with its
+// offset; a file that is then longer or shorter changed while it was read.
+// Answers why it failed.
+std::optional<QString> readExactly(
+    int from, off_t size, const std::function<std::optional<QString>(QByteArray, off_t)>& take)
 {
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     off_t done = 0;
@@ -162,8 +214,22 @@ std::optional<QString> copyContents(int from, int to, off_t size, char version)
             return systemError();
         if (got == 0 || done + got > size)
             break;
-        QByteArray chunk = buffer.left(got);
-        if (done == 0 && version != 0 && chunk.startsWith(kHeaderMagic) && got > kHeaderVersionOffset + 1) {
+        if (auto failure = take(buffer.left(got), done))
+            return failure;
+        done += got;
+    }
+    if (done != size)
+        return QStringLiteral("it changed while it was read");
+    return std::nullopt;
+}
+
+// Copies exactly `size` bytes of `from` to `to`, the header's mode bytes set
+// to `version` when it is not 0. Answers why it failed.
+std::optional<QString> copyContents(int from, int to, off_t size, char version)
+{
+    return readExactly(from, size, [to, version](QByteArray chunk, off_t at) -> std::optional<QString> {
+        if (at == 0 && version != 0 && chunk.startsWith(kHeaderMagic)
+            && chunk.size() > kHeaderVersionOffset + 1) {
             chunk[kHeaderVersionOffset] = version;
             chunk[kHeaderVersionOffset + 1] = version;
         }
@@ -173,11 +239,8 @@ std::optional<QString> copyContents(int from, int to, off_t size, char version)
                 return systemError();
             written += put > 0 ? put : 0;
         }
-        done += got;
-    }
-    if (done != size)
-        return QStringLiteral("it changed while it was read");
-    return std::nullopt;
+        return std::nullopt;
+    });
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -236,10 +299,166 @@ std::optional<QString> sideFileIn(int folder, const QByteArray& name)
     return std::nullopt;
 }
 
+// Opens the named file of the folder for reading, without waiting on a FIFO
+// and never through a link, and answers why it is not a regular file of the
+// running user.
+std::optional<QString> openOwnFile(int folder, const QByteArray& name, Descriptor* file, struct stat* info)
+{
+    const int opened
+        = openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (opened < 0)
+        return errno == ELOOP ? QStringLiteral("it is not a regular file") : systemError();
+    file->reset(opened);
+    if (fstat(file->get(), info) != 0)
+        return systemError();
+    if (!S_ISREG(info->st_mode))
+        return QStringLiteral("it is not a regular file");
+    if (info->st_uid != geteuid())
+        return QStringLiteral("it belongs to another user");
+    return std::nullopt;
+}
+
+// Copies the database into the private folder as `copyName` once no other
+// connection holds it or left a journal beside it; the lock taken holds off
+// writers for as long as `database` stays open. A WAL database would have
+// SQLite look for its WAL beside the copy: the copy is told it has none.
+std::optional<QString> takePrivateCopy(int folder, const QByteArray& name, int database,
+    const struct stat& original, const PrivateFolder& work, const char* copyName, bool* wal)
+{
+    if (auto locked = lockAgainstWriters(database))
+        return locked;
+    if (auto side = sideFileIn(folder, name))
+        return side;
+    const Descriptor copy(openat(work.descriptor(), copyName,
+        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
+    if (!copy.isOpen())
+        return systemError();
+    QByteArray header(kHeaderVersionOffset + 2, '\0');
+    *wal = pread(database, header.data(), size_t(header.size()), 0) == header.size() && isWalHeader(header);
+    return copyContents(database, copy.get(), original.st_size, *wal ? 1 : 0);
+}
+
+// Answers why the copy cannot be worked on: damaged, or without a table the
+// work needs.
+std::optional<QString> unusable(SqliteDatabase& db, std::initializer_list<const char*> requiredTables)
+{
+    QStringList check;
+    if (!db.column(QStringLiteral("PRAGMA quick_check"), &check))
+        return db.errorText();
+    // A damaged database is the user's to rescue; compacting it could lose more.
+    if (check != QStringList { QStringLiteral("ok") })
+        return QStringLiteral("the database is damaged");
+    for (const char* table : requiredTables) {
+        if (!db.hasTable(QLatin1String(table)))
+            return QStringLiteral("it has no table %1").arg(QLatin1String(table));
+    }
+    return std::nullopt;
+}
+
+// The bookmarked pages of the profile's places.sqlite, read from a private
+// copy taken as the one cleaned is: never opened in place, where SQLite would
+// replay or delete a journal beside it.
+std::optional<QString> readFirefoxBookmarks(
+    int folder, const PrivateFolder& work, const BrowserDatabaseCleaner::Options& options, QStringList* pages)
+{
+    const QByteArray name("places.sqlite");
+    Descriptor places(-1);
+    struct stat original { };
+    if (auto failure = openOwnFile(folder, name, &places, &original))
+        return failure;
+    bool wal = false;
+    if (auto failure = takePrivateCopy(folder, name, places.get(), original, work, "bookmarks.sqlite", &wal))
+        return failure;
+    SqliteDatabase db(work.path() + QStringLiteral("/bookmarks.sqlite"), options.timeLimit);
+    if (auto failure = unusable(db, { "moz_places", "moz_bookmarks" }))
+        return failure;
+    if (!db.column(QStringLiteral("SELECT url FROM moz_places WHERE url NOT NULL AND id IN "
+                                  "(SELECT fk FROM moz_bookmarks WHERE fk NOT NULL)"),
+            pages))
+        return db.errorText();
+    return std::nullopt;
+}
+
+// Chromium writes its bookmarks file whole on every change; none a person
+// keeps comes near this.
+constexpr off_t kMaxBookmarksFileSize = off_t(64) << 20;
+
+// The bookmarked pages of the profile's "Bookmarks" file, at every depth of
+// folders the user made.
+std::optional<QString> readChromiumBookmarks(int folder, QStringList* pages)
+{
+    Descriptor file(-1);
+    struct stat info { };
+    if (auto failure = openOwnFile(folder, QByteArrayLiteral("Bookmarks"), &file, &info))
+        return failure;
+    if (info.st_size > kMaxBookmarksFileSize)
+        return QStringLiteral("it is larger than 64 MiB");
+    QByteArray text;
+    text.reserve(qsizetype(info.st_size));
+    if (auto failure = readExactly(file.get(), info.st_size, [&text](QByteArray chunk, off_t) {
+            text += chunk;
+            return std::optional<QString>();
+        }))
+        return failure;
+    QJsonParseError error {};
+    const QJsonObject roots = QJsonDocument::fromJson(text, &error).object().value(u"roots").toObject();
+    if (error.error != QJsonParseError::NoError || roots.isEmpty())
+        return QStringLiteral("it is not a bookmarks file");
+    // Folders nest as deep as the parser allows: walked without recursion.
+    QList<QJsonValue> pending;
+    for (auto root = roots.begin(); root != roots.end(); ++root)
+        pending.append(root.value());
+    while (!pending.isEmpty()) {
+        const QJsonObject node = pending.takeLast().toObject();
+        const QJsonValue url = node.value(u"url");
+        if (node.value(u"type").toString() == u"url" && url.isString())
+            pages->append(url.toString());
+        for (const QJsonValue child : node.value(u"children").toArray())
+            pending.append(child);
+    }
+    return std::nullopt;
+}
+
+// Where Firefox looks for a site's own icon: "/favicon.ico" of the page's
+// site, with or without "www." and whichever of http and https.
+QStringList siteIconsOf(const QStringList& pages)
+{
+    QStringList icons;
+    for (const QString& page : pages) {
+        const QUrl url(page);
+        if ((url.scheme() != u"http" && url.scheme() != u"https") || url.host().isEmpty())
+            continue;
+        QString host = url.host(QUrl::FullyEncoded);
+        if (host.startsWith(u"www."))
+            host = host.mid(4);
+        const QString port = url.port() >= 0 ? u':' + QString::number(url.port()) : QString();
+        for (const char* scheme : { "http://", "https://" }) {
+            for (const char* www : { "", "www." })
+                icons.append(QLatin1String(scheme) + QLatin1String(www) + host + port
+                    + QStringLiteral("/favicon.ico"));
+        }
+    }
+    return icons;
+}
+
+std::optional<QString> readBookmarks(Bookmarks source, int folder, const PrivateFolder& work,
+    const BrowserDatabaseCleaner::Options& options, QStringList* pages)
+{
+    const bool firefox = source == Bookmarks::FirefoxPlaces;
+    const std::optional<QString> failure
+        = firefox ? readFirefoxBookmarks(folder, work, options, pages) : readChromiumBookmarks(folder, pages);
+    if (!failure)
+        return std::nullopt;
+    // Without them every bookmark's icon would go: nothing goes.
+    return QStringLiteral("its bookmarks in %1 cannot be read: %2")
+        .arg(firefox ? QStringLiteral("places.sqlite") : QStringLiteral("Bookmarks"), *failure);
+}
+
 // Runs the recipe on the private copy and compacts it into `compacted`;
 // answers why it failed. A copy cleaned but not compacted is still used.
 std::optional<QString> cleanCopy(const QString& copy, const QString& compacted, const QString& path,
-    const Recipe& recipe, const BrowserDatabaseCleaner::Options& options, bool* isCompacted)
+    const Recipe& recipe, const QStringList& bookmarked, const BrowserDatabaseCleaner::Options& options,
+    bool* isCompacted)
 {
     SqliteDatabase db(copy, options.timeLimit);
     QStringList pages;
@@ -249,17 +468,17 @@ std::optional<QString> cleanCopy(const QString& copy, const QString& compacted, 
         || !db.exec(
             QStringLiteral("PRAGMA max_page_count = %1").arg(pages.first().toLongLong() * 17 / 16 + 32)))
         return db.errorText();
-    QStringList check;
-    if (!db.column(QStringLiteral("PRAGMA quick_check"), &check))
-        return db.errorText();
-    // A damaged database is the user's to rescue; compacting it could lose more.
-    if (check != QStringList { QStringLiteral("ok") })
-        return QStringLiteral("the database is damaged");
-    for (const char* table : recipe.requiredTables) {
-        if (!db.hasTable(QLatin1String(table)))
-            return QStringLiteral("it has no table %1").arg(QLatin1String(table));
-    }
+    if (auto failure = unusable(db, recipe.requiredTables))
+        return failure;
     if (!db.exec(QStringLiteral("BEGIN")))
+        return db.errorText();
+    if (recipe.bookmarks != Bookmarks::NotNeeded
+        && (!db.exec(QStringLiteral("CREATE TEMP TABLE bookmarked (url TEXT PRIMARY KEY); "
+                                    "CREATE TEMP TABLE site_icons (url TEXT PRIMARY KEY)"))
+            || !db.execForEach(
+                QStringLiteral("INSERT OR IGNORE INTO temp.bookmarked VALUES (?1)"), bookmarked)
+            || !db.execForEach(QStringLiteral("INSERT OR IGNORE INTO temp.site_icons VALUES (?1)"),
+                siteIconsOf(bookmarked))))
         return db.errorText();
     for (const Step& step : recipe.steps) {
         const QString table = QLatin1String(step.table);
@@ -333,48 +552,35 @@ std::optional<QString> cleanWith(const QString& path, const Recipe& recipe,
     if (!folder.isOpen())
         return reason;
     const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
-    // Never blocks: a FIFO in its place opens at once, and is then refused.
-    const Descriptor database(
-        openat(folder.get(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!database.isOpen())
-        return errno == ELOOP ? QStringLiteral("it is not a regular file") : systemError();
+    Descriptor database(-1);
     struct stat original { };
-    if (fstat(database.get(), &original) != 0)
-        return systemError();
-    if (!S_ISREG(original.st_mode))
-        return QStringLiteral("it is not a regular file");
-    if (original.st_uid != geteuid())
-        return QStringLiteral("it belongs to another user");
+    if (auto failure = openOwnFile(folder.get(), name, &database, &original))
+        return failure;
     // Another name of the same file would be cleaned too, wherever it is.
     if (original.st_nlink != 1)
         return QStringLiteral("it has more than one link");
-    if (auto locked = lockAgainstWriters(database.get()))
-        return locked;
-    if (auto side = sideFileIn(folder.get(), name))
-        return side;
 
     const PrivateFolder work(options.temporaryFolder);
     if (!work.isValid())
         return work.errorText();
-    const Descriptor copy(openat(work.descriptor(), "copy.sqlite",
-        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
-    if (!copy.isOpen())
-        return systemError();
-    QByteArray header(kHeaderVersionOffset + 2, '\0');
-    const bool wal = pread(database.get(), header.data(), size_t(header.size()), 0) == header.size()
-        && isWalHeader(header);
-    // A WAL database would have SQLite look for its WAL beside the copy: the
-    // copy is told it has none, and the cleaned file is told so again.
-    if (auto failure = copyContents(database.get(), copy.get(), original.st_size, wal ? 1 : 0))
+    bool wal = false;
+    if (auto failure
+        = takePrivateCopy(folder.get(), name, database.get(), original, work, "copy.sqlite", &wal))
         return failure;
+    QStringList bookmarked;
+    if (recipe.bookmarks != Bookmarks::NotNeeded) {
+        if (auto failure = readBookmarks(recipe.bookmarks, folder.get(), work, options, &bookmarked))
+            return failure;
+    }
     bool compacted = false;
     if (auto failure = cleanCopy(work.path() + QStringLiteral("/copy.sqlite"),
-            work.path() + QStringLiteral("/compacted.sqlite"), path, recipe, options, &compacted))
+            work.path() + QStringLiteral("/compacted.sqlite"), path, recipe, bookmarked, options, &compacted))
         return failure;
     const Descriptor cleaned(openat(work.descriptor(), compacted ? "compacted.sqlite" : "copy.sqlite",
         O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!cleaned.isOpen())
         return systemError();
+    // The cleaned file is told again it is a WAL database, as the browser left it.
     return replace(folder.get(), name, cleaned.get(), original, wal ? 2 : 0, options);
 }
 
@@ -390,7 +596,7 @@ BrowserDatabaseCleaner::Options BrowserDatabaseCleaner::Options::from(const Loca
 
 QStringList BrowserDatabaseCleaner::cleanedCategories()
 {
-    return { QStringLiteral("History"), QStringLiteral("Form Values") };
+    return { QStringLiteral("History"), QStringLiteral("Form Values"), QStringLiteral("Page Icons") };
 }
 
 bool BrowserDatabaseCleaner::isDatabaseToClean(const QString& path)

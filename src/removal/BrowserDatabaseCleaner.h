@@ -12,7 +12,10 @@ struct Locations;
 // Browser databases that hold the user's own data beside the junk: Firefox's
 // "places.sqlite" keeps the bookmarks with the history, Chromium's "Web Data"
 // keeps saved addresses, payment cards and search engines with the form
-// entries. Removal cleans such a file of its junk and never deletes it.
+// entries, and the icon databases ("favicons.sqlite", "Favicons") hold the
+// icons of the bookmarks. Removal cleans such a file of its junk and never
+// deletes it; an icon clean reads the profile's bookmarks as warily as the
+// database, and without them keeps everything.
 //
 // The file is one others can shape (a sandboxed browser writes its profile),
 // so nothing in or beside it is obeyed: it is opened once, below the folder

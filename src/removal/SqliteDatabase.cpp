@@ -89,6 +89,25 @@ bool SqliteDatabase::column(const QString& sql, QStringList* values)
     return done;
 }
 
+bool SqliteDatabase::execForEach(const QString& sql, const QStringList& values)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (!isUsable()
+        || sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+        return fail();
+    bool done = true;
+    for (const QString& value : values) {
+        const QByteArray text = value.toUtf8();
+        if (sqlite3_bind_text(statement, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT) != SQLITE_OK
+            || sqlite3_step(statement) != SQLITE_DONE || sqlite3_reset(statement) != SQLITE_OK) {
+            done = fail();
+            break;
+        }
+    }
+    sqlite3_finalize(statement);
+    return done;
+}
+
 bool SqliteDatabase::hasTable(const QString& table)
 {
     QStringList names;

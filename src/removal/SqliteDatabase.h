@@ -28,6 +28,8 @@ public:
     bool exec(const QString& sql);
     // The first column of every row the statement returns, as text.
     bool column(const QString& sql, QStringList* values);
+    // Runs the statement once for every value, bound as its one parameter.
+    bool execForEach(const QString& sql, const QStringList& values);
     bool hasTable(const QString& table);
     bool hasColumn(const QString& table, const QString& column);
 

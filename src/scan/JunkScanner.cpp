@@ -329,7 +329,9 @@ const QStringList& JunkScanner::chromiumUserDataFiles(const QString& category)
 const QStringList& JunkScanner::chromiumProfileFiles(const QString& category)
 {
     // The bookmarks ("Bookmarks"), passwords and settings of a profile are never listed.
-    // "Web Data" is listed for its form entries alone: removal cleans it, never deletes it.
+    // "Web Data" and "Favicons" are listed for their junk alone: removal cleans
+    // them, never deletes them. Their journals are not listed: one that is not
+    // empty is what SQLite rolls the file back with after a crash.
     static const QMap<QString, QStringList> files = {
         { QStringLiteral("Cookies"),
             { QStringLiteral("Network/Cookies"), QStringLiteral("Network/Cookies-journal"),
@@ -338,7 +340,7 @@ const QStringList& JunkScanner::chromiumProfileFiles(const QString& category)
             { QStringLiteral("History"), QStringLiteral("History-journal"), QStringLiteral("Visited Links"),
                 QStringLiteral("Top Sites"), QStringLiteral("Top Sites-journal"), QStringLiteral("Shortcuts"),
                 QStringLiteral("Shortcuts-journal") } },
-        { QStringLiteral("Page Icons"), { QStringLiteral("Favicons"), QStringLiteral("Favicons-journal") } },
+        { QStringLiteral("Page Icons"), { QStringLiteral("Favicons") } },
         { QStringLiteral("Form Values"), { QStringLiteral("Web Data") } },
         // The HTTP cache lives below ~/.cache; these caches of compiled code
         // and GPU programs stay in the profile.

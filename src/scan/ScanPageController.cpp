@@ -115,13 +115,15 @@ constexpr BrowserCall kBrowserCalls[] = {
     { "Page Icons", "Safari", Walk::FileOrFolder, nullptr },
     { "Page Icons", "OmniWeb", Walk::FileOrFolder, nullptr },
     { "Page Icons", "Camino", Walk::Cache, nullptr },
+    { "Page Icons", "FireFox", Walk::ProfileFile, "favicons.sqlite" },
     { "Page Icons", "Chromium", Walk::ChromiumProfileFiles, nullptr },
     { "Page Icons", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
     { "Page Icons", "Brave", Walk::ChromiumProfileFiles, nullptr },
     { "Page Icons", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
     { "Page Icons", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "LibreWolf", Walk::ProfileFile, "favicons.sqlite" },
 };
-static_assert(std::size(kBrowserCalls) == 73);
+static_assert(std::size(kBrowserCalls) == 75);
 
 } // namespace
 

@@ -67,7 +67,7 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
              "snap/chromium/common/chromium", ".var/app/org.chromium.Chromium/config/chromium",
              "snap/brave/current/.config/BraveSoftware/Brave-Browser" }) {
         files(&junk, userData + "/Default",
-            { "History", "Favicons", "Network/Cookies", "Code Cache/js/index", "GPUCache/data_0" });
+            { "History", "Network/Cookies", "Code Cache/js/index", "GPUCache/data_0" });
         files(&junk, userData, { "ShaderCache/data_0" });
         files(&junk, userData + "/Profile 1", { "Visited Links", "Top Sites" });
         files(&kept, userData + "/Default", { "Bookmarks", "Login Data", "Preferences" });

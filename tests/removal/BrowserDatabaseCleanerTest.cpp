@@ -93,6 +93,48 @@ TEST(BrowserDatabaseCleaner, HistoryAndDownloadsGoAndEveryBookmarkTagAndKeywordS
     EXPECT_TRUE(sandbox.logLines().isEmpty()) << qPrintable(sandbox.logLines().join(u'\n'));
 }
 
+TEST(BrowserDatabaseCleaner, OtherPagesIconsGoAndEveryBookmarksIconStays)
+{
+    struct Row {
+        QString path;
+        QString bookmarks;
+        QMap<QString, QStringList> left; // by query
+    };
+    const Row rows[] = {
+        { kFirefoxProfile + "/favicons.sqlite", kFirefoxProfile + "/places.sqlite",
+            { { "SELECT page_url FROM moz_pages_w_icons", { "https://example.org/" } },
+                { "SELECT page_id, icon_id FROM moz_icons_to_pages ORDER BY 1, 2", { "1|1", "1|5" } },
+                // The bookmarked site's own icon, which Firefox finds by the site.
+                { "SELECT id FROM moz_icons ORDER BY 1", { "1", "2", "5" } } } },
+        { kChromiumProfile + "/Favicons", kChromiumProfile + "/Bookmarks",
+            { { "SELECT page_url FROM icon_mapping ORDER BY 1",
+                  { "https://example.org/", "https://news.test/deep" } },
+                { "SELECT id FROM favicons ORDER BY 1", { "1", "2" } },
+                { "SELECT id FROM favicon_bitmaps ORDER BY 1", { "1", "2", "3" } } } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        Sandbox sandbox;
+        const QString path
+            = sandbox.makeFolder(QFileInfo(row.path).path()) + u'/' + QFileInfo(row.path).fileName();
+        if (row.path.endsWith("favicons.sqlite")) {
+            makePlaces(sandbox.path(row.bookmarks));
+            makeFirefoxIcons(path);
+        } else {
+            makeChromiumIcons(path);
+        }
+        const auto bookmarks = snapshot(sandbox.path(row.bookmarks));
+
+        ASSERT_TRUE(clean(sandbox, path)) << qPrintable(sandbox.logLines().join(u'\n'));
+
+        for (auto query = row.left.cbegin(); query != row.left.cend(); ++query)
+            EXPECT_EQ(BrowserDatabases::rows(path, query.key()), query.value()) << qPrintable(query.key());
+        EXPECT_FALSE(contents(path).contains("tracker.test")) << "no trace of other pages is left";
+        EXPECT_EQ(snapshot(sandbox.path(row.bookmarks)), bookmarks);
+        EXPECT_TRUE(sandbox.logLines().isEmpty()) << qPrintable(sandbox.logLines().join(u'\n'));
+    }
+}
+
 TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
 {
     const std::vector<std::pair<WebDataLayout, QStringList>> layouts = {
@@ -126,9 +168,35 @@ TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
 // never runs.
 TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
 {
-    // The cleaner knows a database by its name: those from Link on are called places.sqlite.
-    enum Made { Nothing, Folder, OldWebData, NewWebData, Link, NotSqlite, Damaged, Places };
-    enum Attack { None, HotJournal, Wal, FifoJournal, HardLink, LinkOnTheWay, Swapped, TimeLimit };
+    // The cleaner knows a database by its name: those from Link on are Firefox's places.sqlite
+    // (favicons.sqlite for FirefoxIcons), those before Chromium's "Web Data" ("Favicons").
+    enum Made {
+        Nothing,
+        Folder,
+        OldWebData,
+        NewWebData,
+        ChromiumIcons,
+        Link,
+        NotSqlite,
+        Damaged,
+        Places,
+        FirefoxIcons
+    };
+    enum Attack {
+        None,
+        HotJournal,
+        Wal,
+        FifoJournal,
+        HardLink,
+        LinkOnTheWay,
+        Swapped,
+        TimeLimit,
+        BookmarksLink,
+        BookmarksFifo,
+        BookmarksHuge,
+        BookmarksMissing,
+        PlacesHotJournal
+    };
     struct Row {
         const char* name;
         Made made;
@@ -182,6 +250,23 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         { "a trigger that grows the file", Places, {}, growing.c_str() },
         { "an endless view in place of a table", Places, "cannot modify moz_annos because it is a view",
             view.c_str() },
+        { "icons whose bookmarks file is a link", ChromiumIcons,
+            "its bookmarks in Bookmarks cannot be read: it is not a regular file", nullptr, nullptr,
+            BookmarksLink },
+        { "icons whose bookmarks file is a FIFO", ChromiumIcons,
+            "its bookmarks in Bookmarks cannot be read: it is not a regular file", nullptr, nullptr,
+            BookmarksFifo },
+        { "icons whose bookmarks file is huge", ChromiumIcons,
+            "its bookmarks in Bookmarks cannot be read: it is larger than 64 MiB", nullptr, nullptr,
+            BookmarksHuge },
+        { "icons without a bookmarks file", ChromiumIcons,
+            "its bookmarks in Bookmarks cannot be read: No such file or directory", nullptr, nullptr,
+            BookmarksMissing },
+        { "icons whose places.sqlite has a hot journal naming a canary", FirefoxIcons,
+            "its bookmarks in places.sqlite cannot be read: places.sqlite-journal lies beside it: the "
+            "browser "
+            "runs or did not close it",
+            nullptr, nullptr, PlacesHotJournal },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -189,7 +274,11 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         const QString profile = sandbox.path(row.made >= Link ? kFirefoxProfile : kChromiumProfile);
         const QString elsewhere = sandbox.makeFolder("elsewhere") + "/places.sqlite";
         const QString canary = sandbox.makeFile("home/Documents/canary", "canary\n");
-        const QString path = profile + (row.made >= Link ? "/places.sqlite" : "/Web Data");
+        const QString path = profile
+            + (row.made == FirefoxIcons         ? "/favicons.sqlite"
+                    : row.made == ChromiumIcons ? "/Favicons"
+                    : row.made >= Link          ? "/places.sqlite"
+                                                : "/Web Data");
         if (row.attack == LinkOnTheWay) {
             QDir().mkpath(QFileInfo(profile).path());
             ASSERT_TRUE(QFile::link(QFileInfo(elsewhere).path(), profile));
@@ -197,6 +286,28 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         QDir().mkpath(profile);
         if (row.made == Places || row.made == Damaged)
             makePlaces(path);
+        if (row.made == FirefoxIcons) {
+            makePlaces(profile + "/places.sqlite");
+            makeFirefoxIcons(path);
+        }
+        const QString bookmarks = profile + "/Bookmarks";
+        if (row.made == ChromiumIcons)
+            makeChromiumIcons(path);
+        if (row.attack == BookmarksLink || row.attack == BookmarksFifo || row.attack == BookmarksMissing) {
+            ASSERT_TRUE(QFile::remove(bookmarks));
+        }
+        if (row.attack == BookmarksLink) {
+            ASSERT_TRUE(QFile::link(sandbox.makeFile("elsewhere/Bookmarks", chromiumBookmarks()), bookmarks));
+        }
+        if (row.attack == BookmarksFifo) {
+            ASSERT_EQ(mkfifo(QFile::encodeName(bookmarks).constData(), 0600), 0);
+        }
+        if (row.attack == BookmarksHuge) {
+            // Sparse: 65 MiB that take no room.
+            ASSERT_EQ(truncate(QFile::encodeName(bookmarks).constData(), off_t(65) << 20), 0);
+        }
+        if (row.attack == PlacesHotJournal)
+            makeHotJournal(profile + "/places.sqlite", canary);
         if (row.made == OldWebData || row.made == NewWebData)
             makeWebData(path, row.made == OldWebData ? WebDataLayout::Old : WebDataLayout::New);
         if (row.made == Link) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <csignal>
@@ -151,6 +152,57 @@ CREATE TABLE address_type_tokens (guid VARCHAR, type INTEGER, value VARCHAR, PRI
 INSERT INTO addresses VALUES ('addr-1', 3, 0);
 INSERT INTO address_type_tokens VALUES ('addr-1', 77, '1 Main St'), ('addr-1', 33, 'Springfield');
 )"));
+}
+
+void BrowserDatabases::makeFirefoxIcons(const QString& path)
+{
+    execute(path, QStringLiteral(R"(
+PRAGMA journal_mode = WAL;
+CREATE TABLE moz_icons (id INTEGER PRIMARY KEY, icon_url TEXT NOT NULL, fixed_icon_url_hash INTEGER NOT NULL,
+  width INTEGER NOT NULL DEFAULT 0, root INTEGER NOT NULL DEFAULT 0, color INTEGER, expire_ms INTEGER NOT NULL DEFAULT 0,
+  data BLOB);
+CREATE TABLE moz_pages_w_icons (id INTEGER PRIMARY KEY, page_url TEXT NOT NULL, page_url_hash INTEGER NOT NULL);
+CREATE TABLE moz_icons_to_pages (page_id INTEGER NOT NULL, icon_id INTEGER NOT NULL, expire_ms INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY (page_id, icon_id)) WITHOUT ROWID;
+INSERT INTO moz_icons VALUES (1, 'https://example.org/icon.png', 1, 16, 0, NULL, 0, x'01'),
+  (2, 'https://news.test/favicon.ico', 2, 16, 1, NULL, 0, x'02'), (3, 'https://tracker.test/favicon.ico', 3, 16, 1, NULL, 0, x'03'),
+  (4, 'https://tracker.test/t.png', 4, 32, 0, NULL, 0, x'04'), (5, 'https://cdn.test/shared.png', 5, 16, 0, NULL, 0, x'05');
+INSERT INTO moz_pages_w_icons VALUES (1, 'https://example.org/', 11), (2, 'https://tracker.test/page', 12),
+  (3, 'https://example.org/search?q=%s', 13);
+INSERT INTO moz_icons_to_pages VALUES (1, 1, 0), (1, 5, 0), (2, 4, 0), (2, 5, 0), (3, 1, 0);
+)"));
+}
+
+QByteArray BrowserDatabases::chromiumBookmarks()
+{
+    return R"({ "version": 1, "roots": {
+  "bookmark_bar": { "type": "folder", "name": "Bookmarks bar", "children": [
+    { "type": "url", "name": "Example", "url": "https://example.org/" },
+    { "type": "folder", "name": "a", "children": [ { "type": "folder", "name": "b", "children": [
+      { "type": "url", "name": "Deep", "url": "https://news.test/deep" } ] } ] } ] },
+  "other": { "type": "folder", "name": "Other bookmarks", "children": [] },
+  "synced": { "type": "folder", "name": "Mobile bookmarks", "children": [] } } })";
+}
+
+void BrowserDatabases::makeChromiumIcons(const QString& path)
+{
+    execute(path, QStringLiteral(R"(
+CREATE TABLE meta (key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);
+CREATE TABLE icon_mapping (id INTEGER PRIMARY KEY, page_url LONGVARCHAR NOT NULL, icon_id INTEGER);
+CREATE TABLE favicons (id INTEGER PRIMARY KEY, url LONGVARCHAR NOT NULL, icon_type INTEGER DEFAULT 1);
+CREATE TABLE favicon_bitmaps (id INTEGER PRIMARY KEY, icon_id INTEGER NOT NULL, last_updated INTEGER DEFAULT 0,
+  image_data BLOB, width INTEGER DEFAULT 0, height INTEGER DEFAULT 0);
+INSERT INTO meta VALUES ('version', '8');
+INSERT INTO favicons VALUES (1, 'https://example.org/favicon.ico', 1), (2, 'https://news.test/favicon.ico', 1),
+  (3, 'https://tracker.test/favicon.ico', 1);
+INSERT INTO icon_mapping VALUES (1, 'https://example.org/', 1), (2, 'https://news.test/deep', 2),
+  (3, 'https://tracker.test/page', 3), (4, 'https://example.org/other', 1);
+INSERT INTO favicon_bitmaps VALUES (1, 1, 0, x'01', 16, 16), (2, 1, 0, x'02', 32, 32), (3, 2, 0, x'03', 16, 16),
+  (4, 3, 0, x'04', 16, 16);
+)"));
+    QFile bookmarks(QFileInfo(path).path() + QStringLiteral("/Bookmarks"));
+    ASSERT_TRUE(bookmarks.open(QIODevice::WriteOnly));
+    bookmarks.write(chromiumBookmarks());
 }
 
 void BrowserDatabases::makeHotJournal(const QString& database, const QString& superJournal)

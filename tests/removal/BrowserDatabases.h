@@ -44,6 +44,16 @@ void makePlaces(const QString& path);
 // or of today's ("addresses").
 enum class WebDataLayout { Old, New };
 void makeWebData(const QString& path, WebDataLayout layout);
+// The icons of the pages of makePlaces(), as Firefox keeps them in
+// "favicons.sqlite": of the bookmarked "example.org/" (one shared with a
+// "tracker.test" page), of the keyword page, and the own "/favicon.ico" of
+// the bookmarked "news.test" and of "tracker.test", mapped to no page.
+void makeFirefoxIcons(const QString& path);
+// A Chromium "Favicons" and the "Bookmarks" beside it: "example.org/" and,
+// two folders deep, "news.test/deep" are bookmarked; "example.org/other" and
+// "tracker.test/page" have icons too.
+void makeChromiumIcons(const QString& path);
+QByteArray chromiumBookmarks();
 // A hot rollback journal beside the database, as a crash in the middle of a
 // transaction over two databases leaves it: SQLite rolling it back deletes
 // the file its super-journal record names.

@@ -156,19 +156,22 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     // A database that holds the user's data is cleaned, and never deleted when it cannot be.
     const QString notADatabase
         = sandbox.makeFile("home/.mozilla/firefox/b.default/places.sqlite", "bookmarks");
+    const QString icons = sandbox.makeFile("home/.mozilla/firefox/b.default/favicons.sqlite", "icons");
     fileSystem.refused << refused;
     writeResults(results(
-        { { "Cookies", { refused, vanished, twice, twice, after } }, { "History", { notADatabase } } }));
+        { { "Cookies", { refused, vanished, twice, twice, after } }, { "History", { notADatabase } },
+            { "Page Icons", { icons } } }));
     sandbox.clearRecords();
     open();
     remove();
-    EXPECT_TRUE(sandbox.exists(refused) && sandbox.exists(notADatabase));
+    EXPECT_TRUE(sandbox.exists(refused) && sandbox.exists(notADatabase) && sandbox.exists(icons));
     EXPECT_FALSE(sandbox.exists(twice) || sandbox.exists(after));
     EXPECT_EQ(sandbox.logLines(),
         QStringList(
-            { "Cannot clean " + notADatabase + ": file is not a database", "Cannot Remove file " + refused,
+            { "Cannot clean " + icons + ": its bookmarks in places.sqlite cannot be read: file is not a database",
+                "Cannot clean " + notADatabase + ": file is not a database", "Cannot Remove file " + refused,
                 "Cannot Remove file " + vanished, "Cannot Remove file " + twice }));
-    EXPECT_EQ(sandbox.alerts(), QStringList({ partly(3, 2) }));
+    EXPECT_EQ(sandbox.alerts(), QStringList({ partly(3, 3) }));
     expectBackAtTheOverview();
 
     // The window closes during the first removal: that path goes, no other, and nothing is claimed.

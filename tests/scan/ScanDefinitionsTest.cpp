@@ -65,9 +65,7 @@ TEST(ShippedDefinitions, EveryEntryNamesASafePathAndEveryBrowserARunningProgram)
             // The profile walks take named files per profile, not a folder's content.
             const bool firefox = QStringList { "FireFox", "Netscape", "LibreWolf" }.contains(browser.key());
             expectSafe(browser.value(),
-                category.key() == "Internet Cache"
-                    || (!kChromiumFamily.contains(browser.key())
-                        && (!firefox || category.key() == "Page Icons")));
+                category.key() == "Internet Cache" || (!kChromiumFamily.contains(browser.key()) && !firefox));
             // A browser with data but no program name could not be told running.
             EXPECT_TRUE(browser.value().toList().isEmpty()
                 || std::any_of(names.keyBegin(), names.keyEnd(), [&](const QString& name) {

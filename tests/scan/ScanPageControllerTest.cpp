@@ -62,7 +62,7 @@ protected:
         const QString profile
             = makeTree(home + "/.mozilla/firefox",
                   { "profiles.ini", "p.default-release/cookies.sqlite", "p.default-release/places.sqlite",
-                      "p.default-release/formhistory.sqlite" })
+                      "p.default-release/formhistory.sqlite", "p.default-release/favicons.sqlite" })
             + "/p.default-release";
         makeTree(home,
             { ".cache/opera/Cache/f1", ".config/opera/History", ".local/share/xorg/Xorg.0.log",
@@ -79,6 +79,7 @@ protected:
             { "History", under(profile, { "places.sqlite" }) + under(home, { ".config/opera/History" }) },
             { "Downloads List", {} },
             { "Form Values", under(profile, { "formhistory.sqlite" }) },
+            { "Page Icons", under(profile, { "favicons.sqlite" }) },
             { "UserLibraryLogs", under(home, { ".local/share/xorg/Xorg.0.log.old" }) },
             { "System Logs", under(varLog, { "dpkg.log.1" }) },
             { "System Cache", under(home, { ".cache/thumbnails/normal/t.png" }) },
@@ -110,7 +111,7 @@ protected:
 
 } // namespace
 
-// Stopped after so many findings; in scan order there are 8 browser items, 2
+// Stopped after so many findings; in scan order there are 9 browser items, 2
 // logs, 1 system cache item and 1 trashed item. The page shows either every finding, and the
 // click comes while it shows one, or only the first, and the click comes
 // between two reports.
@@ -134,7 +135,7 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     QMap<QString, QStringList> foundFirst;
     int taken = 0;
     for (const char* category : { "Internet Cache", "Cookies", "History", "Downloads List", "Form Values",
-             "UserLibraryLogs", "System Logs", "System Cache", "Trash" }) {
+             "Page Icons", "UserLibraryLogs", "System Logs", "System Cache", "Trash" }) {
         // A walk begun before the click stores its category, whatever it found.
         if (taken < stopAt)
             foundFirst[category];
@@ -166,17 +167,17 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     // The page ends on the counts at the click, however few findings it showed.
     if (stopAt > 0) {
         EXPECT_EQ(text("scanPageTotalErrorsCount"), QString("Total Junk Files: %1").arg(stopAt));
-        const auto [area, count] = stopAt <= 8 ? std::pair("scanPageInternetCacheMatchCount", stopAt)
-            : stopAt <= 10                     ? std::pair("scanPageLogMatchCount", stopAt - 8)
-            : stopAt <= 11                     ? std::pair("scanPageSystemCacheMatchCount", stopAt - 10)
-                                               : std::pair("scanPageTrashMatchCount", stopAt - 11);
+        const auto [area, count] = stopAt <= 9 ? std::pair("scanPageInternetCacheMatchCount", stopAt)
+            : stopAt <= 11                     ? std::pair("scanPageLogMatchCount", stopAt - 9)
+            : stopAt <= 12                     ? std::pair("scanPageSystemCacheMatchCount", stopAt - 11)
+                                               : std::pair("scanPageTrashMatchCount", stopAt - 12);
         EXPECT_EQ(text(area), QString("(%1 Matches)").arg(count));
     }
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
     EXPECT_EQ(text("scanPageScanDescription"), "");
-    EXPECT_EQ(widget("scanPageLogMatchCount")->isHidden(), stopAt <= 8) << "phases not begun stay hidden";
-    EXPECT_EQ(widget("scanPageSystemCacheMatchCount")->isHidden(), stopAt <= 10);
-    EXPECT_EQ(widget("scanPageTrashMatchCount")->isHidden(), stopAt <= 11);
+    EXPECT_EQ(widget("scanPageLogMatchCount")->isHidden(), stopAt <= 9) << "phases not begun stay hidden";
+    EXPECT_EQ(widget("scanPageSystemCacheMatchCount")->isHidden(), stopAt <= 11);
+    EXPECT_EQ(widget("scanPageTrashMatchCount")->isHidden(), stopAt <= 12);
     EXPECT_EQ(app->fixButton()->isEnabled(), stopAt > 0);
     // Once the stopped scan has stored its findings, the window shows them.
     EXPECT_EQ(app->pagesTabView()->currentIndex(),
@@ -185,8 +186,8 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
 
 INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop,
     ::testing::Values(
-        StopCase { 0, false }, StopCase { 9, false }, StopCase { 3, true }, StopCase { 11, true },
-        StopCase { 12, false }));
+        StopCase { 0, false }, StopCase { 10, false }, StopCase { 3, true }, StopCase { 12, true },
+        StopCase { 13, false }));
 
 TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicationQuits)
 {
@@ -204,7 +205,7 @@ TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicatio
 
     // The old thread neither wrote into the new scan's file nor counted into it.
     EXPECT_EQ(readResults(resultsFile()), expected);
-    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 12);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), 13);
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning Complete. Click Review.");
     EXPECT_EQ(app->pagesTabView()->currentIndex(), ApplicationController::ScanPage)
         << "the stopped scan must not turn to the review page";
