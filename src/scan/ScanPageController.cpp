@@ -199,6 +199,8 @@ void ScanPageController::scanPageCreateUI()
     setButtonArtwork(m_ui->scanPageGoToReviewButton, kActionImage, kActionHoverImage);
     if (m_state.nTotalErrorsCount < 1)
         m_ui->scanPageGoToReviewButton->hide();
+    if (!m_state.bScanning)
+        m_ui->scanPagePanelTitleText->hide();
 }
 
 void ScanPageController::drawScanPage()
@@ -254,6 +256,7 @@ void ScanPageController::startScanning()
 
     m_ui->scanPageAnimation->show();
     m_ui->scanPageAnimation->setRange(0, 0);
+    m_ui->scanPagePanelTitleText->show();
 
     setScanning(true);
 
@@ -368,7 +371,7 @@ void ScanPageController::scanPageStopScanClick()
         return;
     m_ui->scanPageStopScanButton->hide();
     m_ui->scanPageScanNowButton->show();
-    m_ui->scanPageScanDescription->clear();
+    clearCurrentlyScanning();
     m_ui->scanPageScanResultText->setText(
         Localization::text("SCANNING_CANCELLED", "Scanning cancelled by the User."));
     m_ui->scanPageScanCategory->hide();
@@ -386,7 +389,7 @@ void ScanPageController::scanningComplete()
     PageHost* application = &m_host;
     application->setEnableOverviewButton(true);
     application->setEnableReviewButton(true);
-    m_ui->scanPageScanDescription->clear();
+    clearCurrentlyScanning();
     m_ui->scanPageScanResultText->setText(m_state.nTotalErrorsCount > 0
             ? Localization::text("SCANNING_COMPLETE", "Scanning Complete. Click Review.")
             : Localization::text("SCANNING_COMPLETE_NO_ERRORS", "Scanning Complete. No Junk Items found."));
@@ -399,6 +402,14 @@ void ScanPageController::scanningComplete()
     }
     m_state.scanCancelled = false;
     postScanningStuff();
+}
+
+void ScanPageController::clearCurrentlyScanning()
+{
+    // Once the scan ends nothing is being scanned: the line goes, title and all.
+    m_ui->scanPageScanDescription->clear();
+    m_ui->scanPageScanDescription->setToolTip(QString());
+    m_ui->scanPagePanelTitleText->hide();
 }
 
 void ScanPageController::postScanningStuff()
@@ -498,11 +509,15 @@ void ScanPageController::updateTrashCountScan()
 void ScanPageController::updateCountAndProgress(QLabel* countField, int count, const ScanInfo& info)
 {
     setMatchCount(countField, count);
-    m_ui->scanPageScanCategory->setText(info.getCategory());
+    m_ui->scanPageScanCategory->setText(Localization::categoryName(info.getCategory()));
     m_ui->scanPageTotalErrorsCount->setText(
         formatText(m_totalFormat, { QString::number(m_state.nTotalErrorsCount) }));
     if (m_state.bScanning) {
-        m_ui->scanPageScanDescription->setText(info.getDescription());
+        // A long path keeps both ends, where its place and its name are; the tooltip holds all of it.
+        QLabel* description = m_ui->scanPageScanDescription;
+        description->setText(description->fontMetrics().elidedText(
+            info.getDescription(), Qt::ElideMiddle, description->maximumWidth()));
+        description->setToolTip(info.getDescription());
         m_ui->scanPageScanResultText->setText(QString());
     }
 }
