@@ -131,3 +131,10 @@ QString formatText(const QString& format, const QStringList& arguments)
     }
     return result;
 }
+
+QString withoutWidow(QString title)
+{
+    if (const qsizetype lastSpace = title.lastIndexOf(u' '); lastSpace > 0)
+        title[lastSpace] = QChar::Nbsp;
+    return title;
+}

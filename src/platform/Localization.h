@@ -31,3 +31,7 @@ QString formatText(const QString& format, const QStringList& arguments);
 // A size as every page shows it, in the user's locale: "1 byte", "512 bytes",
 // "12.4 MB"; empty for an unknown (negative) size.
 QString formattedSize(qint64 bytes);
+
+// A title whose last word keeps to the word before it when the line breaks:
+// a last word alone on a line of its own reads as a stray.
+QString withoutWidow(QString title);

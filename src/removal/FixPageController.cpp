@@ -82,8 +82,8 @@ MTUButton* FixPageController::fixPageFixButton() const
 
 void FixPageController::fixPageCreateUI()
 {
-    m_ui->fixPageTitleText->setText(
-        Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!")));
+    m_ui->fixPageTitleText->setText(withoutWidow(
+        Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!"))));
     MTUButton* button = m_ui->fixPageFixButton;
     Accessibility::setTitle(
         button, Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));

@@ -177,8 +177,8 @@ void ScanPageController::scanPageCreateUI()
         m_ui->scanPageScanNowButton, Localization::text("OVERVIEW_SCANNOW_TITLE", "Scan Now"));
     Accessibility::setTitle(
         m_ui->scanPageStopScanButton, Localization::text("SCANPAGE_STOPSCAN_TITLE", "Stop Scan"));
-    m_ui->scanPageTitleText->setText(
-        Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click."));
+    m_ui->scanPageTitleText->setText(withoutWidow(
+        Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click.")));
     m_ui->scanPagePanelTitleText->setText(Localization::text("SCANPAGE_PANEL_TITLE", "Currently Scanning:"));
     m_ui->scanPageScanNowButton->setToolTip(Localization::text("SCANNOW_TOOLTIP", "Click to Scan Now!"));
     m_ui->scanPageStopScanButton->setToolTip(

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 
+#include <QStackedWidget>
 #include <functional>
 
 namespace {
@@ -94,6 +95,14 @@ TEST_F(LanguageWalkTest, EveryReadableTextOfEveryPageDialogAndMenuIsGermanInGerm
                 ApplicationController& app = start();
                 app.displayReviewPage();
                 app.showFixPage();
+                // At twice the scale a 1920x1080 screen has 960x540 to give, less a panel.
+                app.window()->show();
+                for (int page = 0; page < app.pagesTabView()->count(); ++page) {
+                    app.setView(page);
+                    const QSize least = app.window()->minimumSizeHint();
+                    EXPECT_TRUE(least.width() <= 960 && least.height() <= 500)
+                        << page << ": " << least.width() << "x" << least.height();
+                }
                 return readableTexts(*app.window());
             } },
         { "the uninstall confirmation",
