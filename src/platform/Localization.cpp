@@ -3,8 +3,12 @@
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMutex>
+#include <QPointer>
+#include <QTranslator>
 
 namespace {
 
@@ -54,6 +58,11 @@ QString Localization::text(const QString& key, const QString& englishDefault)
     return found == t.texts.cend() ? englishDefault : *found;
 }
 
+QString Localization::categoryName(const QString& storedName)
+{
+    return text(QStringLiteral("CATEGORY_") + storedName.toUpper().replace(u' ', u'_'), storedName);
+}
+
 void Localization::setLanguage(const QString& language)
 {
     QMutexLocker locker(&tableLock());
@@ -63,7 +72,32 @@ void Localization::setLanguage(const QString& language)
 QString Localization::language()
 {
     QMutexLocker locker(&tableLock());
-    return table().language;
+    Table& t = table();
+    if (!t.loaded)
+        load(t, QLocale().name().section(u'_', 0, 0));
+    return t.language;
+}
+
+void Localization::installQtTranslations()
+{
+    static QPointer<QTranslator> installed;
+    if (!QCoreApplication::instance())
+        return;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+    const QString current = language();
+    if (current.isEmpty() || current == QStringLiteral("en"))
+        return;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(current), QStringLiteral("qtbase"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
 }
 
 QString formattedSize(qint64 bytes)
@@ -96,4 +130,11 @@ QString formatText(const QString& format, const QStringList& arguments)
         }
     }
     return result;
+}
+
+QString withoutWidow(QString title)
+{
+    if (const qsizetype lastSpace = title.lastIndexOf(u' '); lastSpace > 0)
+        title[lastSpace] = QChar::Nbsp;
+    return title;
 }

@@ -7,6 +7,7 @@
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
+#include "removal/RemovalConfinement.h"
 #include "removal/RunningBrowsers.h"
 #include "results/ImageAndTextCell.h"
 #include "results/MTUOutlineView.h"
@@ -47,6 +48,7 @@ FixPageController::FixPageController(QWidget* page, PageHost& host, QObject* par
     m_ui->setupUi(page);
     OutlineViewSupport::setUp(*m_ui->fixOutlineView, *m_model, *m_cell);
     m_model->setWillDisplayItem([this](TreeNode& item) { outlineViewWillDisplayCell(item); });
+    m_model->setRowNote([this](const TreeNode& leaf) { return removalNote(leaf); });
     connect(m_model, &ResultsTreeModel::tickedBytesChanged, this, &FixPageController::showReclaimableSize);
     connect(m_ui->fixPageFixButton, &QPushButton::clicked, this, &FixPageController::fixPageFixButtonClick);
     m_progressTimer->setInterval(kProgressIntervalMs);
@@ -80,8 +82,8 @@ MTUButton* FixPageController::fixPageFixButton() const
 
 void FixPageController::fixPageCreateUI()
 {
-    m_ui->fixPageTitleText->setText(
-        Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!")));
+    m_ui->fixPageTitleText->setText(withoutWidow(
+        Localization::text(QStringLiteral("FIXPAGE_TITLE"), QStringLiteral("Remove these Junk Files now!"))));
     MTUButton* button = m_ui->fixPageFixButton;
     Accessibility::setTitle(
         button, Localization::text(QStringLiteral("FIXPAGE_FIX_TEXT"), QStringLiteral("Remove")));
@@ -101,6 +103,7 @@ void FixPageController::populateFixPage()
     m_treeData = SimpleTreeNode::treeFromResultsFile(&securedJunkItemsFound);
     if (securedJunkItemsFound)
         m_host.setSecuredJunkItemsFound(true);
+    m_confinement = std::make_unique<RemovalConfinement>(Locations::current());
     m_model->setRoot(m_treeData);
     OutlineViewSupport::spanGroupRows(*m_ui->fixOutlineView);
     expandAll();
@@ -114,6 +117,17 @@ void FixPageController::outlineViewWillDisplayCell(TreeNode& item)
         return;
     data->setIconRep(
         Images::named(data->isSelected() ? QStringLiteral("checked") : QStringLiteral("unchecked")));
+}
+
+QString FixPageController::removalNote(const TreeNode& leaf) const
+{
+    // Said in the row so that nobody unticks their history to keep their bookmarks.
+    const SimpleNodeData* data = ResultsTreeModel::payloadOf(&leaf);
+    const SimpleNodeData* category = ResultsTreeModel::payloadOf(leaf.nodeParent());
+    if (!m_confinement || !data || !category
+        || !m_confinement->cleansDatabase(Locations::current().expandTilde(data->name()), category->name()))
+        return QString();
+    return Localization::text(QStringLiteral("DATABASE_CLEANED_NOTE"), QStringLiteral("cleaned, not deleted"));
 }
 
 void FixPageController::fixPageFixButtonClick()

@@ -16,6 +16,7 @@ class MTUButton;
 class MTUOutlineView;
 class QLabel;
 class PageHost;
+class RemovalConfinement;
 class QTimer;
 class QWidget;
 class ResultsTreeModel;
@@ -55,6 +56,8 @@ public:
     void collapseAll();
     // Gives a leaf its check box the first time it is shown.
     void outlineViewWillDisplayCell(TreeNode& item);
+    // What a leaf's row adds to its path: whether removal cleans it rather than deleting it.
+    QString removalNote(const TreeNode& leaf) const;
 
     // Ends the privileged helper, if one runs: a running removal is stopped
     // after its current path and waited for. Safe to call at any time.
@@ -112,4 +115,6 @@ private:
     QString m_processTableFolder = QStringLiteral("/proc");
     // The click under way, if any.
     std::unique_ptr<RemovalRun> m_run;
+    // Knows which listed databases are cleaned rather than removed, for their rows.
+    std::unique_ptr<RemovalConfinement> m_confinement;
 };

@@ -45,9 +45,10 @@ void OutlineViewSupport::setUp(QTreeView& view, ResultsTreeModel& model, ImageAn
     view.setItemDelegateForColumn(ResultsTreeModel::NameColumn, &cell);
     view.setUniformRowHeights(true);
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view.setSelectionMode(QAbstractItemView::SingleSelection);
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    view.setTextElideMode(Qt::ElideRight);
+    // The ends of a path say where it is and what it is; the middle is what can go.
+    view.setTextElideMode(Qt::ElideMiddle);
     view.setIconSize(QSize(16, 16));
     view.setHeaderHidden(true);
     view.header()->setStretchLastSection(false);

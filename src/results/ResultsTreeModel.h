@@ -40,6 +40,16 @@ public:
     QModelIndex indexForNode(const TreeNode* node, int column = NameColumn) const;
     // The node's row is drawn anew and the ticked total follows its tick.
     void reloadItem(const TreeNode* node);
+    // The same for many leaves at once: one change per parent and one new
+    // ticked total, however many leaves there are.
+    void reloadLeaves(const std::vector<TreeNode*>& leaves);
+    // Every leaf below the node, or the node itself when it is a leaf.
+    static void collectLeavesBelow(TreeNode* node, std::vector<TreeNode*>& leaves);
+
+    // A few words after a leaf's name, saying what removal does to it that is
+    // not plain deletion; empty for most leaves.
+    using RowNote = std::function<QString(const TreeNode& leaf)>;
+    void setRowNote(RowNote note) { m_rowNote = std::move(note); }
 
     // Called before a node's image is handed out for display: the fix page
     // gives leaves their check box there, the first time each is shown.
@@ -80,6 +90,7 @@ private:
     std::vector<PathSizeCalculator::Measured> m_measured;
     PathSizeCalculator* m_sizeCalculator;
     WillDisplayItem m_willDisplayItem;
+    RowNote m_rowNote;
     qint64 m_tickedBytes = -1;
     bool m_sizesMeasured = false;
 };

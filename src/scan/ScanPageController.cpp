@@ -179,8 +179,8 @@ void ScanPageController::scanPageCreateUI()
         m_ui->scanPageScanNowButton, Localization::text("OVERVIEW_SCANNOW_TITLE", "Scan Now"));
     Accessibility::setTitle(
         m_ui->scanPageStopScanButton, Localization::text("SCANPAGE_STOPSCAN_TITLE", "Stop Scan"));
-    m_ui->scanPageTitleText->setText(
-        Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click."));
+    m_ui->scanPageTitleText->setText(withoutWidow(
+        Localization::text("SCAN_PAGE_TITLE_TEXT", "Scan and remove Junk Files with a single mouse click.")));
     m_ui->scanPagePanelTitleText->setText(Localization::text("SCANPAGE_PANEL_TITLE", "Currently Scanning:"));
     m_ui->scanPageScanNowButton->setToolTip(Localization::text("SCANNOW_TOOLTIP", "Click to Scan Now!"));
     m_ui->scanPageStopScanButton->setToolTip(
@@ -201,6 +201,8 @@ void ScanPageController::scanPageCreateUI()
     setButtonArtwork(m_ui->scanPageGoToReviewButton, kActionImage, kActionHoverImage);
     if (m_state.nTotalErrorsCount < 1)
         m_ui->scanPageGoToReviewButton->hide();
+    if (!m_state.bScanning)
+        m_ui->scanPagePanelTitleText->hide();
 }
 
 void ScanPageController::drawScanPage()
@@ -256,6 +258,7 @@ void ScanPageController::startScanning()
 
     m_ui->scanPageAnimation->show();
     m_ui->scanPageAnimation->setRange(0, 0);
+    m_ui->scanPagePanelTitleText->show();
 
     setScanning(true);
 
@@ -370,7 +373,7 @@ void ScanPageController::scanPageStopScanClick()
         return;
     m_ui->scanPageStopScanButton->hide();
     m_ui->scanPageScanNowButton->show();
-    m_ui->scanPageScanDescription->clear();
+    clearCurrentlyScanning();
     m_ui->scanPageScanResultText->setText(
         Localization::text("SCANNING_CANCELLED", "Scanning cancelled by the User."));
     m_ui->scanPageScanCategory->hide();
@@ -388,7 +391,7 @@ void ScanPageController::scanningComplete()
     PageHost* application = &m_host;
     application->setEnableOverviewButton(true);
     application->setEnableReviewButton(true);
-    m_ui->scanPageScanDescription->clear();
+    clearCurrentlyScanning();
     m_ui->scanPageScanResultText->setText(m_state.nTotalErrorsCount > 0
             ? Localization::text("SCANNING_COMPLETE", "Scanning Complete. Click Review.")
             : Localization::text("SCANNING_COMPLETE_NO_ERRORS", "Scanning Complete. No Junk Items found."));
@@ -401,6 +404,14 @@ void ScanPageController::scanningComplete()
     }
     m_state.scanCancelled = false;
     postScanningStuff();
+}
+
+void ScanPageController::clearCurrentlyScanning()
+{
+    // Once the scan ends nothing is being scanned: the line goes, title and all.
+    m_ui->scanPageScanDescription->clear();
+    m_ui->scanPageScanDescription->setToolTip(QString());
+    m_ui->scanPagePanelTitleText->hide();
 }
 
 void ScanPageController::postScanningStuff()
@@ -500,11 +511,15 @@ void ScanPageController::updateTrashCountScan()
 void ScanPageController::updateCountAndProgress(QLabel* countField, int count, const ScanInfo& info)
 {
     setMatchCount(countField, count);
-    m_ui->scanPageScanCategory->setText(info.getCategory());
+    m_ui->scanPageScanCategory->setText(Localization::categoryName(info.getCategory()));
     m_ui->scanPageTotalErrorsCount->setText(
         formatText(m_totalFormat, { QString::number(m_state.nTotalErrorsCount) }));
     if (m_state.bScanning) {
-        m_ui->scanPageScanDescription->setText(info.getDescription());
+        // A long path keeps both ends, where its place and its name are; the tooltip holds all of it.
+        QLabel* description = m_ui->scanPageScanDescription;
+        description->setText(description->fontMetrics().elidedText(
+            info.getDescription(), Qt::ElideMiddle, description->maximumWidth()));
+        description->setToolTip(info.getDescription());
         m_ui->scanPageScanResultText->setText(QString());
     }
 }

@@ -46,6 +46,7 @@ public:
     void scanPageReviewButtonClick();
     void startScanning();
     void scanningComplete();
+    void clearCurrentlyScanning();
     void postScanningStuff();
     bool scanning() const { return m_state.bScanning; }
     void setScanning(bool scanning) { m_state.bScanning = scanning; }

@@ -49,6 +49,7 @@ ApplicationController::ApplicationController()
     QMutexLocker locker(&classLock());
     theInstance() = this;
 
+    Localization::installQtTranslations();
     m_mainWindow = new QMainWindow;
     m_ui->setupUi(m_mainWindow);
     m_aboutPanel = new QDialog(m_mainWindow);

@@ -279,7 +279,13 @@ LIAEStatus LIAEAddRefAtEnd(const FileReference& item, bool hideIt)
     DesktopEntry entry;
     const QString group = mainGroup();
     entry.setValue(group, QStringLiteral("Type"), QStringLiteral("Application"));
-    entry.setValue(group, QStringLiteral("Name"), program.fileName());
+    // Velmora's own item carries the application's name and icon, so that the
+    // desktop's start-up settings say what it is; another program keeps its file name.
+    const QString own = Locations::current().ownExecutable;
+    const bool isOwn = !own.isEmpty() && QFileInfo(own).canonicalFilePath() == program.canonicalFilePath();
+    entry.setValue(group, QStringLiteral("Name"), isOwn ? QStringLiteral("Velmora") : program.fileName());
+    if (isOwn)
+        entry.setValue(group, QStringLiteral("Icon"), QStringLiteral("velmora"));
     entry.setValue(group, QStringLiteral("Exec"), ExecCommandLine::quote(item.path()));
     const QString hidden = hideIt ? QStringLiteral("true") : QStringLiteral("false");
     entry.setValue(group, QString::fromLatin1(kLIAEHiddenKey), hidden);

@@ -1,7 +1,9 @@
 #include "uninstaller/ApplicationDetails.h"
 
 #include "platform/Images.h"
+#include "platform/Localization.h"
 #include "support/ApplicationUtility.h"
+#include "uninstaller/FlatpakApps.h"
 
 #include <QIcon>
 #include <QImageReader>
@@ -41,4 +43,20 @@ ApplicationDetails ApplicationDetails::package(ApplicationKind kind, const QStri
     row.m_appNameWithIcon
         = ApplicationUtility::updatedString(QStringLiteral("   ") + name, smallIcon(iconFile));
     return row;
+}
+
+QString ApplicationDetails::kindLabel() const
+{
+    switch (m_kind) {
+    case ApplicationKind::Bundle:
+        return Localization::text(QStringLiteral("APPLICATION_KIND_BUNDLE"), QStringLiteral("Bundle"));
+    case ApplicationKind::AppImage:
+        return QStringLiteral("AppImage");
+    case ApplicationKind::Flatpak:
+        return formatText(Localization::text(QStringLiteral("APPLICATION_KIND_FLATPAK"), QStringLiteral("Flatpak (%@)")),
+            { FlatpakApps::shownInstallation(m_installation) });
+    case ApplicationKind::Snap:
+        return Localization::text(QStringLiteral("APPLICATION_KIND_SNAP"), QStringLiteral("snap"));
+    }
+    return QString();
 }

@@ -28,6 +28,9 @@ public:
     void setAppPath(const QString& appPath) { m_appPath = appPath; }
 
     ApplicationKind kind() const { return m_kind; }
+    // The kind as the table shows it, a Flatpak's installation included:
+    // "Flatpak (user)"; in the user's language.
+    QString kindLabel() const;
     // Flatpak only: "user" or "system".
     const QString& installation() const { return m_installation; }
 

@@ -1,5 +1,6 @@
 #include "uninstaller/FlatpakApps.h"
 
+#include "platform/Localization.h"
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "uninstaller/PackageListing.h"
@@ -79,6 +80,16 @@ QSet<QString> FlatpakApps::installedIds(const QString& listOutput)
     for (const QString& line : listOutput.split(u'\n', Qt::SkipEmptyParts))
         ids.insert(line.section(u'\t', 0, 0).trimmed());
     return ids;
+}
+
+QString FlatpakApps::shownInstallation(const QString& installation)
+{
+    // A named extra installation keeps its own name.
+    if (installation == QStringLiteral("system"))
+        return Localization::text(QStringLiteral("FLATPAK_INSTALLATION_SYSTEM"), installation);
+    if (installation == QStringLiteral("user"))
+        return Localization::text(QStringLiteral("FLATPAK_INSTALLATION_USER"), installation);
+    return installation;
 }
 
 QStringList FlatpakApps::unusedArguments(const QString& installation)

@@ -35,6 +35,8 @@ public:
     // Asks for the runtimes flatpak would remove as unused, answered "no" by
     // flatpak itself as nobody sits at its standard input and output.
     static QStringList unusedArguments(const QString& installation);
+    // An installation ("system", "user") as a row shows it, in the user's language.
+    static QString shownInstallation(const QString& installation);
     // The refs of the table that listing prints, tab-separated to a pipe:
     // number, blank, id, arch (left out when all have `defaultArch`), branch,
     // operation "r". A numbered line of another shape, with a control

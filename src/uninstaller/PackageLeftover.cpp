@@ -1,6 +1,7 @@
 #include "uninstaller/PackageLeftover.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Localization.h"
 #include "platform/Locations.h"
 #include "uninstaller/FlatpakApps.h"
 #include "uninstaller/SnapApps.h"
@@ -32,9 +33,11 @@ QString PackageLeftover::label() const
 {
     switch (m_kind) {
     case Kind::UnusedRuntime:
-        return QStringLiteral("%1 (%2)").arg(m_name, m_detail);
+        return QStringLiteral("%1 (%2)").arg(m_name, FlatpakApps::shownInstallation(m_detail));
     case Kind::OldSnapRevision:
-        return QStringLiteral("snap %1, revision %2").arg(m_name, m_detail);
+        return formatText(Localization::text(QStringLiteral("PACKAGE_SNAP_REVISION"),
+                              QStringLiteral("snap %@, revision %@")),
+            { m_name, m_detail });
     case Kind::RemovedApplicationData:
         break;
     }

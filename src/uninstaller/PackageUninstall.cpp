@@ -1,6 +1,7 @@
 #include "uninstaller/PackageUninstall.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Localization.h"
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "results/PathSizeCalculator.h"
@@ -77,9 +78,11 @@ QString PackageUninstall::description() const
 {
     switch (m_application.kind()) {
     case ApplicationKind::Flatpak:
-        return QStringLiteral("Flatpak %1 (%2)").arg(m_application.appPath(), m_application.installation());
+        return formatText(Localization::text(QStringLiteral("PACKAGE_FLATPAK"), QStringLiteral("Flatpak %@ (%@)")),
+            { m_application.appPath(), FlatpakApps::shownInstallation(m_application.installation()) });
     case ApplicationKind::Snap:
-        return QStringLiteral("snap %1").arg(m_application.appPath());
+        return formatText(Localization::text(QStringLiteral("PACKAGE_SNAP"), QStringLiteral("snap %@")),
+            { m_application.appPath() });
     case ApplicationKind::AppImage:
     case ApplicationKind::Bundle:
         break;

@@ -34,6 +34,8 @@ public:
     void addItem(const QString& label, const PathSizeCalculator::Footprint& footprint);
 
     const QList<Item>& items() const { return m_items; }
+    // The application's row as it is shown; empty for leftovers.
+    QString application() const { return m_firstIsApplication ? m_items.constFirst().path : QString(); }
     // The support files ticked now, in the order shown.
     QStringList tickedSupportFiles() const;
     // The rows ticked now.

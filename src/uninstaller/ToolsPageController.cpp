@@ -19,6 +19,7 @@
 #include "uninstaller/DockPreferenceFile.h"
 #include "uninstaller/FavouriteApps.h"
 #include "uninstaller/GetPID.h"
+#include "uninstaller/InstalledSizes.h"
 #include "uninstaller/PackageLeftoversModel.h"
 #include "uninstaller/PackageListing.h"
 #include "uninstaller/PackageUninstall.h"
@@ -34,6 +35,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QPixmap>
 #include <QTableView>
@@ -69,6 +71,7 @@ ToolsPageController::ToolsPageController(QWidget* page, PageHost& host, QObject*
     : QObject(parent)
     , m_host(host)
     , m_ui(std::make_unique<Ui::ToolsPage>())
+    , m_sizes(new InstalledSizes(this))
     , m_page(page)
     , m_model(new ApplicationsTableModel(*this, this))
     , m_processTableFolder("/proc")
@@ -79,7 +82,11 @@ ToolsPageController::ToolsPageController(QWidget* page, PageHost& host, QObject*
     QTableView* applications = m_ui->toolsPageApplicationsTableView;
     QTableView* leftovers = m_ui->toolsPageLeftoversTableView;
     applications->setModel(m_model);
-    applications->setItemDelegate(new RichTextItemDelegate(applications));
+    applications->setItemDelegateForColumn(ApplicationsTableModel::NameColumn, new RichTextItemDelegate(applications));
+    applications->horizontalHeader()->setSectionResizeMode(ApplicationsTableModel::NameColumn, QHeaderView::Stretch);
+    for (const int column : { int(ApplicationsTableModel::KindColumn), int(ApplicationsTableModel::SizeColumn) })
+        applications->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    connect(m_sizes, &InstalledSizes::measured, m_model, &ApplicationsTableModel::reloadSizes);
     leftovers->setModel(m_leftovers);
     leftovers->horizontalHeader()->setSectionResizeMode(
         PackageLeftoversModel::ItemColumn, QHeaderView::Stretch);
@@ -87,15 +94,26 @@ ToolsPageController::ToolsPageController(QWidget* page, PageHost& host, QObject*
         PackageLeftoversModel::SizeColumn, QHeaderView::ResizeToContents);
     // Uninstall acts on one section at a time: choosing in one clears the other.
     connect(applications->selectionModel(), &QItemSelectionModel::selectionChanged, leftovers,
-        [applications, leftovers] {
+        [this, applications, leftovers] {
             if (applications->selectionModel()->hasSelection())
                 leftovers->clearSelection();
+            enableUninstall();
         });
     connect(leftovers->selectionModel(), &QItemSelectionModel::selectionChanged, applications,
-        [applications, leftovers] {
+        [this, applications, leftovers] {
             if (leftovers->selectionModel()->hasSelection())
                 applications->clearSelection();
+            enableUninstall();
         });
+    // A reset or a removal of rows drops the selection without saying so.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ToolsPageController::enableUninstall);
+    connect(m_leftovers, &QAbstractItemModel::rowsRemoved, this, &ToolsPageController::enableUninstall);
+    for (QTableView* table : { applications, leftovers }) {
+        // Tab leaves the table for the next control rather than walking its cells.
+        table->setTabKeyNavigation(false);
+        table->installEventFilter(this);
+    }
+    enableUninstall();
     connect(m_ui->toolsPageUninstallButton, &QPushButton::clicked, this,
         &ToolsPageController::toolsPageUninstallButtonClick);
     connect(m_packages, &PackageListing::rowsFound, this, &ToolsPageController::appendRows);
@@ -154,6 +172,7 @@ void ToolsPageController::populateApplicationsTableView()
     }
     m_applicationNamesList.append(AppImageFiles::rows());
     m_model->reloadData();
+    m_sizes->measure(m_applicationNamesList);
     if (!m_packages->isRunning())
         m_packages->start();
 }
@@ -162,6 +181,7 @@ void ToolsPageController::appendRows(const QList<ApplicationDetails>& rows)
 {
     // They arrive while the user may already have chosen a row.
     m_model->appendRows(int(rows.size()), [&] { m_applicationNamesList.append(rows); });
+    m_sizes->measure(rows);
 }
 
 int ToolsPageController::numberOfRowsInTableView() const
@@ -174,6 +194,16 @@ QString ToolsPageController::tableView(int /*column*/, int row) const
     if (row < 0 || row >= m_applicationNamesList.size())
         return {};
     return m_applicationNamesList.at(row).appNameWithIcon();
+}
+
+const ApplicationDetails* ToolsPageController::applicationAt(int row) const
+{
+    return row >= 0 && row < m_applicationNamesList.size() ? &m_applicationNamesList.at(row) : nullptr;
+}
+
+qint64 ToolsPageController::installedSize(const ApplicationDetails& application) const
+{
+    return m_sizes->size(application);
 }
 
 QIcon ToolsPageController::applicationIconImage(const QString& path)
@@ -435,6 +465,26 @@ bool ToolsPageController::confirmRemoval(const QString& application, qint64 size
 void ToolsPageController::setProcessTableFolder(const QString& folder)
 {
     m_processTableFolder = QFile::encodeName(folder);
+}
+
+void ToolsPageController::enableUninstall()
+{
+    m_ui->toolsPageUninstallButton->setEnabled(
+        m_ui->toolsPageApplicationsTableView->selectionModel()->hasSelection()
+        || m_ui->toolsPageLeftoversTableView->selectionModel()->hasSelection());
+}
+
+bool ToolsPageController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        || !m_ui->toolsPageUninstallButton->isEnabled())
+        return QObject::eventFilter(watched, event);
+    // Through the button, so that nothing the mouse could not do happens.
+    m_ui->toolsPageUninstallButton->click();
+    return true;
 }
 
 int ToolsPageController::selectedRow() const

@@ -12,6 +12,7 @@
 #include <memory>
 
 class ApplicationsTableModel;
+class InstalledSizes;
 class PackageLeftoversModel;
 class PackageListing;
 class QIcon;
@@ -51,6 +52,10 @@ public:
     int numberOfRowsInTableView() const;
     // The label of `row`, whatever the column.
     QString tableView(int column, int row) const;
+    // Null past the last row.
+    const ApplicationDetails* applicationAt(int row) const;
+    // What the application takes on disk; -1 until measured in the background.
+    qint64 installedSize(const ApplicationDetails& application) const;
     static QIcon applicationIconImage(const QString& path);
 
     void toolsPageUninstallButtonClick();
@@ -64,6 +69,10 @@ public:
 
     // Tests look processes up in a process table of their own.
     void setProcessTableFolder(const QString& folder);
+
+protected:
+    // Enter on a row of either table does what Uninstall does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
     // The background lists have all answered and their rows, leftovers included, are in.
@@ -85,6 +94,8 @@ private:
     void removeSupportFiles();
     void appendRows(const QList<ApplicationDetails>& rows);
     int selectedRow() const;
+    // Uninstall can be pressed only while a row of either table is selected.
+    void enableUninstall();
     QStringList searchFolders() const;
     // Runs a long step of an uninstall off the main thread and returns when it has ended.
     void runWhileBusy(const std::function<void()>& step);
@@ -92,6 +103,7 @@ private:
 
     PageHost& m_host;
     std::unique_ptr<Ui::ToolsPage> m_ui;
+    InstalledSizes* m_sizes;
     QWidget* m_page;
     ApplicationsTableModel* m_model;
     QList<ApplicationDetails> m_applicationNamesList;

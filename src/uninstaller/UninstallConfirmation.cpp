@@ -4,6 +4,7 @@
 #include "uninstaller/SupportFileChoices.h"
 
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -22,11 +23,23 @@ UninstallConfirmation::Handler& handler()
 UninstallConfirmation::UninstallConfirmation(SupportFileChoices& choices, QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Velmora"));
+    // A bundle or an AppImage is named by its file, a package by its row.
+    const QString application = choices.application().startsWith(u'/')
+        ? QFileInfo(choices.application()).fileName()
+        : choices.application();
+    setWindowTitle(application.isEmpty()
+            ? Localization::text("UNINSTALL_LEFTOVERS_TITLE", "Remove what packages left behind?")
+            : formatText(Localization::text("UNINSTALL_CONFIRMATION_TITLE", "Uninstall %@?"), { application }));
     auto* layout = new QVBoxLayout(this);
-    auto* message = new QLabel(Localization::text("UNINSTALL_CONFIRMATION_MESSAGE",
-                                   "These items will be removed. Untick what you want to keep."),
-        this);
+    const QString items = application.isEmpty()
+        ? Localization::text("UNINSTALL_CONFIRMATION_MESSAGE",
+              "These items will be removed. Untick what you want to keep.")
+        : formatText(Localization::text("UNINSTALL_APPLICATION_MESSAGE",
+                         "%@ and these items will be removed. Untick what you want to keep."),
+              { application });
+    auto* message = new QLabel(
+        items + u' ' + Localization::text("UNINSTALL_CANNOT_BE_UNDONE", "The removal cannot be undone."), this);
+    message->setObjectName(QStringLiteral("uninstallConfirmationMessage"));
     message->setWordWrap(true);
     layout->addWidget(message);
     auto* list = new QListView(this);

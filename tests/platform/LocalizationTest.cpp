@@ -59,6 +59,9 @@ TEST(Localization, FormatFillsPlaceholdersLeftToRightWithoutRescanningArguments)
     EXPECT_EQ(formatText("%@ and %d: 100%% %s %", { "/tmp/%@/%d", "2" }), "/tmp/%@/%d and 2: 100% %s %");
     // Too few arguments leave the place empty rather than reading past the list.
     EXPECT_EQ(formatText("%@, %@!", { "one" }), "one, !");
+    // A title's last word never stands alone on a line; a one-word title stays as it is.
+    EXPECT_EQ(QStringList({ withoutWidow("Remove these now!"), withoutWidow("Remove") }),
+        QStringList({ QString("Remove these") + QChar::Nbsp + "now!", "Remove" }));
 }
 
 TEST(Localization, OneSizeFormatSingularForOneByteInTheUsersLocale)

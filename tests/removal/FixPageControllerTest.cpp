@@ -110,6 +110,18 @@ protected:
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, box.center().toPoint());
         ASSERT_FALSE(ResultsTreeModel::payloadOf(node)->isSelected());
     }
+    // Selects the rows of these paths or categories as the user does: a click, then Ctrl-clicks.
+    void select(const QStringList& names)
+    {
+        MTUOutlineView& view = *page.fixOutlineView();
+        Qt::KeyboardModifiers modifiers;
+        for (const QString& name : names) {
+            const QModelIndex index = page.model()->indexForNode(findNode(*page.treeData(), name));
+            view.scrollTo(index);
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, modifiers, view.visualRect(index).center());
+            modifiers = Qt::ControlModifier;
+        }
+    }
     void expectBackAtTheOverview()
     {
         EXPECT_FALSE(resultsFileExists());
@@ -142,6 +154,18 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     EXPECT_EQ(page.fixPageTotalSizeText()->text(), formattedSize(4201) + " can be freed");
     untick(b);
     EXPECT_EQ(page.fixPageTotalSizeText()->text(), formattedSize(201) + " can be freed");
+    // Space on selected rows: a category's paths all at once, in one change; a path
+    // inside a selected category once; all ticked become all unticked.
+    QSignalSpy changes(page.model(), &QAbstractItemModel::dataChanged);
+    const auto space = [this](const QStringList& rows) {
+        select(rows);
+        QTest::keyClick(page.fixOutlineView(), Qt::Key_Space);
+        return page.fixPageTotalSizeText()->text();
+    };
+    EXPECT_EQ(space({ "Cookies" }), formattedSize(4201) + " can be freed");
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_EQ(space({ "Cookies", b }), formattedSize(1) + " can be freed");
+    EXPECT_EQ(space({ a }), formattedSize(201) + " can be freed");
     remove();
     EXPECT_EQ(QList<bool>({ sandbox.exists(a), sandbox.exists(b), sandbox.exists(c) }),
         QList<bool>({ false, true, false }));
@@ -163,6 +187,11 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
             { "Page Icons", { icons } } }));
     sandbox.clearRecords();
     open();
+    const auto row = [this](const QString& path) {
+        return page.model()->indexForNode(findNode(*page.treeData(), path)).data().toString();
+    };
+    EXPECT_EQ(QStringList({ row(notADatabase), row(after) }),
+        QStringList({ notADatabase + " (cleaned, not deleted)", after }));
     remove();
     EXPECT_TRUE(sandbox.exists(refused) && sandbox.exists(notADatabase) && sandbox.exists(icons));
     EXPECT_FALSE(sandbox.exists(twice) || sandbox.exists(after));

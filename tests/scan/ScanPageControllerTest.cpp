@@ -175,6 +175,7 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     }
     EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
     EXPECT_EQ(text("scanPageScanDescription"), "");
+    EXPECT_TRUE(widget("scanPagePanelTitleText")->isHidden()) << "nothing is being scanned";
     EXPECT_EQ(widget("scanPageLogMatchCount")->isHidden(), stopAt <= 9) << "phases not begun stay hidden";
     EXPECT_EQ(widget("scanPageSystemCacheMatchCount")->isHidden(), stopAt <= 11);
     EXPECT_EQ(widget("scanPageTrashMatchCount")->isHidden(), stopAt <= 12);

@@ -56,8 +56,6 @@ TEST_F(AccessibilityTest, EveryControlActsTheSameClickedKeyedOrPressedByAnAssist
                 return alerted(
                     "There are no junk items to be removed. Please scan your system and try again!");
             } },
-        { "toolsPageUninstallButton", PageHost::ToolsPage,
-            [&] { return alerted("Please select application to uninstall!"); } },
         { "optionsPageAddtoStartupButton", PageHost::OptionsPage,
             [&] {
                 const bool listed

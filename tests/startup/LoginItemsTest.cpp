@@ -107,8 +107,12 @@ TEST_F(LoginItems, NeverTakesAnotherProgramsFileName)
     // A user entry of this name would switch the system-wide one off.
     sandbox.makeFile("etc/xdg/autostart/velmora-3.desktop", foreign);
 
+    Locations locations = sandbox.locations();
+    locations.ownExecutable = program("velmora");
+    sandbox.setLocations(locations);
     ASSERT_TRUE(LoginItem::addLoginItemWithPath(program("velmora"), false));
     EXPECT_EQ(contents("velmora.desktop"), foreign);
+    EXPECT_TRUE(contents("velmora-4.desktop").contains("\nName=Velmora\nIcon=velmora\n")) << "named as the menu names it";
     EXPECT_TRUE(QFileInfo(autostart() + "/velmora-2.desktop").isSymLink());
     EXPECT_EQ(entryFiles(), QStringList({ "velmora-2.desktop", "velmora-4.desktop", "velmora.desktop" }));
 }

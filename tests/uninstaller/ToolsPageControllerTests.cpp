@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 #include <QThread>
 #include <QTimeZone>
 #include <QWidget>
@@ -265,6 +267,9 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
         { "persistent-others", QVariantList { dockTile("Foo") } } };
     writeDock(dock);
     controller.toolsPageCreateUI();
+    auto* table = page.findChild<QTableView*>("toolsPageApplicationsTableView");
+    auto* button = page.findChild<QAbstractButton*>("toolsPageUninstallButton");
+    EXPECT_FALSE(button->isEnabled()) << "nothing is selected yet";
 
     confirm = false;
     uninstall("Foo.app");
@@ -279,9 +284,16 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
         EXPECT_EQ(shown.at(i + 1).shared, shared.contains(listed.at(i)));
     }
 
+    // From the keyboard: Tab leaves the table for Uninstall; Enter on the row does what it does.
+    page.show();
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), table);
     confirm = true;
     untick = { unticked, bundle };
-    uninstall("Foo.app");
+    sandbox.clearRecords();
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_FALSE(button->isEnabled()) << "the row has gone with its application";
     EXPECT_EQ(sandbox.alerts(), QStringList({ bundle + kSuccess }));
     EXPECT_EQ(fileSystem.removed, QStringList { bundle } + removed)
         << "the application row cannot be unticked";
@@ -436,6 +448,12 @@ exit 0)");
         kept.last() = sandbox.root() + "/swapped/48x48/apps/swapped.png";
     };
 
+    // What the Notes and hello rows take on disk; Paint Studio has nothing there.
+    make(at().flatpakUserInstallation + "/app/org.example.Notes", "files", true, QByteArray(3000, 'n'));
+    QDir().mkpath(at().snapMount + "/hello");
+    QFile::link("42", at().snapMount + "/hello/current");
+    make(at().snapRevisions, "hello_42.snap", false, QByteArray(4200, 'h'));
+
     QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
     controller.toolsPageCreateUI();
     // Chosen before the Flatpak and snap rows arrive: the first case uninstalls it.
@@ -450,6 +468,19 @@ exit 0)");
     background.sort();
     EXPECT_EQ(background, QStringList({ "Notes", "Paint Studio", "broken", "busy", "hello" }));
     EXPECT_TRUE(sandbox.logged("Ignoring an unexpected line of flatpak list: -rf\tEvil\tuser"));
+    // Each row says its kind and, once measured in the background, its installed size.
+    const QAbstractItemModel& table = *page.findChild<QTableView*>("toolsPageApplicationsTableView")->model();
+    const auto columns = [&](const QString& name) {
+        const int row = int(appNames().indexOf(name));
+        return table.index(row, 1).data().toString() + " | " + table.index(row, 2).data().toString();
+    };
+    const std::pair<QString, QString> kinds[] = { { "Obsidian", "AppImage | " + formattedSize(kAppImage.size()) },
+        { "Notes", "Flatpak (user) | " + formattedSize(3000) }, { "Paint Studio", "Flatpak (system) | " },
+        { "hello", "snap | " + formattedSize(4200) } };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !columns("hello").endsWith("| "); }, 10000));
+    for (const auto& [name, expected] : kinds)
+        EXPECT_EQ(columns(name), expected) << name.toStdString();
+    EXPECT_TRUE(columns("Foo.app").startsWith("Bundle | "));
     QFile::remove(gone);
     takeCalls("flatpak"); // the listing's own
 
