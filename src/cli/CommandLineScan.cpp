@@ -31,17 +31,20 @@ int CommandLineScan::run()
     ScanRecord::scanStarting(locations);
     m_state.resetCounters();
     m_state.bScanning = true;
+    QVariantMap results;
     {
         // Paced as the page is: a terminal is no faster a reader.
         ScanReportPacer pacer(*this);
         JunkScanner scanner(m_state, pacer, locations);
         scanner.scanEverything([](JunkScanner::Stage) {});
+        // As written: reading 17 MB back would cost more than the scan.
+        results = scanner.results();
     }
     m_state.bScanning = false;
     if (m_console.errorIsTerminal)
         m_console.err << "\r\x1b[K" << Qt::flush;
     ScanRecord::scanEnded(m_state.nTotalErrorsCount);
-    report();
+    report(ResultsListing::of(results));
     return CommandLine::Done;
 }
 
@@ -58,9 +61,8 @@ void CommandLineScan::progress(const ScanInfo& info)
                   << Qt::flush;
 }
 
-void CommandLineScan::report()
+void CommandLineScan::report(const ResultsListing& listing)
 {
-    const ResultsListing listing = ResultsListing::read();
     QJsonArray categories;
     int totalItems = 0;
     QList<PathSizeCalculator::Footprint> everyFootprint;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CommandLine.h"
+#include "cli/ResultsListing.h"
 #include "scan/ScanReporter.h"
 #include "scan/ScanState.h"
 
@@ -25,7 +26,7 @@ private:
     void showSystemCacheStateImage(const QString&) override { }
     void showTrashStateImage(const QString&) override { }
     void progress(const ScanInfo& info);
-    void report();
+    void report(const ResultsListing& listing);
 
     const CommandLine::Options& m_options;
     CommandLine::Console& m_console;

@@ -4,8 +4,11 @@
 #include "platform/PropertyList.h"
 #include "results/SimpleTreeNode.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
+
+#include <sys/stat.h>
 
 ResultsListing ResultsListing::read()
 {
@@ -22,8 +25,14 @@ ResultsListing ResultsListing::read()
         listing.m_state = State::Damaged;
         return listing;
     }
+    return of(root->toMap());
+}
+
+ResultsListing ResultsListing::of(const QVariantMap& results)
+{
+    ResultsListing listing;
     listing.m_state = State::Read;
-    listing.m_paths = RemovalRun::tickedIn(SimpleTreeNode::treeFromDictionary(root->toMap()).get());
+    listing.m_paths = RemovalRun::tickedIn(SimpleTreeNode::treeFromDictionary(results).get());
     return listing;
 }
 
@@ -43,21 +52,30 @@ QList<ResultsListing::Group> ResultsListing::groups(const QStringList& only) con
 QList<PathSizeCalculator::Footprint> ResultsListing::footprintsOf(const QList<RemovalRun::TickedPath>& paths)
 {
     const Locations& locations = Locations::current();
+    // Only a listed folder can hold another listed path; most lists have few.
     QSet<QString> listed;
-    for (const RemovalRun::TickedPath& path : paths)
-        listed.insert(locations.expandTilde(path.path));
-    QList<PathSizeCalculator::Footprint> footprints;
+    for (const RemovalRun::TickedPath& path : paths) {
+        if (path.isDirectory)
+            listed.insert(locations.expandTilde(path.path));
+    }
+    QList<PathSizeCalculator::Footprint> footprints { PathSizeCalculator::Footprint { 0, {} } };
     QSet<QString> counted;
     for (const RemovalRun::TickedPath& path : paths) {
         const QString expanded = locations.expandTilde(path.path);
         bool inListedFolder = false;
-        for (qsizetype slash = expanded.lastIndexOf(u'/'); slash > 0 && !inListedFolder;
-             slash = expanded.lastIndexOf(u'/', slash - 1))
+        for (qsizetype slash = listed.isEmpty() ? -1 : expanded.lastIndexOf(u'/');
+             slash > 0 && !inListedFolder; slash = expanded.lastIndexOf(u'/', slash - 1))
             inListedFolder = listed.contains(expanded.left(slash));
         if (inListedFolder || counted.contains(expanded))
             continue;
         counted.insert(expanded);
-        footprints.append(PathSizeCalculator::footprintOfPath(expanded));
+        struct stat info { };
+        if (::lstat(QFile::encodeName(expanded).constData(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode) || info.st_nlink > 1)
+            footprints.append(PathSizeCalculator::footprintOfPath(expanded));
+        else
+            footprints.first().size += info.st_size;
     }
     return footprints;
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 // What the last scan listed, read from the results file the way the review
 // and fix pages read it (the same tree, the same paths passed over), so the
@@ -20,6 +21,8 @@ public:
 
     // The current locations' results file.
     static ResultsListing read();
+    // What a results file holding the dictionary would list.
+    static ResultsListing of(const QVariantMap& results);
 
     State state() const { return m_state; }
     // The categories in the order the window lists them; only those named, when any are.
@@ -29,7 +32,9 @@ public:
     // What removing the paths would free, each byte counted once: a path in a
     // listed folder is counted with the folder, a file with several links once.
     // PathSizeCalculator::totalOf gives the bytes; over the footprints of
-    // several lists it counts a file with several links once as well.
+    // several lists it counts a file with several links once as well. The
+    // plain files, the bulk of a cache, share one footprint: measuring each
+    // on its own would cost the report several times the scan.
     static QList<PathSizeCalculator::Footprint> footprintsOf(const QList<RemovalRun::TickedPath>& paths);
 
 private:

@@ -60,6 +60,8 @@ public:
     void writeResults();
 
     const Locations& locations() const { return m_locations; }
+    // The results as written at the end of the scan, without reading the file back.
+    QVariantMap results() const { return m_results.dictionary(); }
 
     // When a file was created, links followed; invalid when unknown. Linux
     // offers no way to give a file a creation date, so tests stand in for it.
