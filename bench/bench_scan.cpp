@@ -8,6 +8,7 @@
 // definitions instead, so the scan can be timed against another cleaner on the
 // same tree; it prints "FOUND <n>" and "SECONDS <s>".
 
+#include "cli/CommandLine.h"
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
 #include "platform/SystemLog.h"
@@ -27,6 +28,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <algorithm>
 #include <atomic>
@@ -167,6 +169,25 @@ double scanThroughThePage(ScanPageController* scan)
     return timer.nsecsElapsed() / 1e9;
 }
 
+// `velmora --scan` in this process, its report written to memory; seconds,
+// and the report's last line.
+double scanFromTheCommandLine(QString& totalLine)
+{
+    QString out;
+    QString err;
+    QString input;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    QTextStream inStream(&input);
+    CommandLine::Console console { outStream, errStream, inStream };
+    QElapsedTimer timer;
+    timer.start();
+    CommandLine::run({ QStringLiteral("velmora"), QStringLiteral("--scan") }, console);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    totalLine = out.trimmed().section(u'\n', -1);
+    return seconds;
+}
+
 int scanHome(const QString& home)
 {
     QTemporaryDir state;
@@ -269,6 +290,8 @@ int main(int argc, char** argv)
         const qint64 written = ScanResultsFile::totalBytesWritten() - bytesBefore;
         const qint64 finalSize = QFileInfo(locations.resultsFile()).size();
         const int recorded = scan->nTotalErrorsCount();
+        QString commandLineTotal;
+        const double commandLineSeconds = scanFromTheCommandLine(commandLineTotal);
 
         const double walkPerPath = walkSeconds * 1e6 / walked;
         const double scanPerPath = scanSeconds * 1e6 / recorded;
@@ -278,6 +301,9 @@ int main(int argc, char** argv)
         std::printf("  whole scan through the page: %d paths in %.2f s, %.1f us per path\n", recorded,
             scanSeconds, scanPerPath);
         std::printf("  whole scan / walks alone: %.2f\n", scanPerPath / walkPerPath);
+        std::printf("  velmora --scan, sizes and report included: %.2f s, %.2f times the page's scan\n",
+            commandLineSeconds, commandLineSeconds / scanSeconds);
+        std::printf("  its report ends: %s\n", qPrintable(commandLineTotal));
         std::printf("  each alone: cache walk %.2f us per item, trash phase %.2f us per item (%.2f times)\n",
             cacheWalk, trashPhase, trashPhase / cacheWalk);
         std::printf("  page paints of the path line: %d\n", paintCounter.paints);

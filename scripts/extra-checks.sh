@@ -17,6 +17,21 @@ step "metadata"
 appstreamcli validate --no-net resources/velmora.metainfo.xml
 if [[ -f resources/velmora.desktop ]]; then desktop-file-validate resources/velmora.desktop; fi
 
+step "systemd units"
+# The user timer and its service as installed, except for the program's path
+# (the one just built) and the manual page, which is not installed yet.
+if command -v systemd-analyze >/dev/null; then
+  units=$(mktemp -d)
+  sed "s|@VELMORA_INSTALLED_EXECUTABLE@|$PWD/$build_dir/velmora|" resources/systemd/velmora-scan.service.in \
+    >"$units/velmora-scan.service"
+  cp resources/systemd/velmora-scan.timer "$units/"
+  XDG_RUNTIME_DIR=$units systemd-analyze verify --man=no --user "$units/velmora-scan.timer" \
+    "$units/velmora-scan.service"
+  rm -r "$units"
+else
+  echo "systemd-analyze is not installed: the timer unit is not verified (apt-get install systemd)"
+fi
+
 step "sanitizers and fuzzers"
 # One instrumented build serves both: the fuzz targets and the tests run
 # under AddressSanitizer and UndefinedBehaviorSanitizer from the same library,

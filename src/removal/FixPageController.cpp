@@ -1,12 +1,10 @@
 #include "removal/FixPageController.h"
 
-#include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/Images.h"
 #include "platform/Localization.h"
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
-#include "platform/UserDefaults.h"
 #include "removal/RemovalConfinement.h"
 #include "removal/RunningBrowsers.h"
 #include "results/ImageAndTextCell.h"
@@ -15,6 +13,7 @@
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
+#include "scan/ScanRecord.h"
 #include "shell/Accessibility.h"
 #include "shell/MTUButton.h"
 #include "shell/PageHost.h"
@@ -161,23 +160,7 @@ void FixPageController::fixPageFixButtonClick()
 
 QList<RemovalRun::TickedPath> FixPageController::tickedPaths() const
 {
-    QList<RemovalRun::TickedPath> ticked;
-    const std::function<void(const TreeNode*)> visit = [&](const TreeNode* node) {
-        const SimpleNodeData* group = ResultsTreeModel::payloadOf(node);
-        const QString category = group && group->isGroup() ? group->name() : QString();
-        for (const auto& child : node->children()) {
-            const SimpleNodeData* data = ResultsTreeModel::payloadOf(child.get());
-            if (!data)
-                continue;
-            if (data->isGroup())
-                visit(child.get());
-            else if (data->isSelected())
-                ticked.append({ data->name(), data->isDirectory(), data->privilegeToDelete() != 0, category });
-        }
-    };
-    if (m_treeData)
-        visit(m_treeData.get());
-    return ticked;
+    return RemovalRun::tickedIn(m_treeData.get());
 }
 
 void FixPageController::finishRemoval()
@@ -218,12 +201,7 @@ void FixPageController::finishRemoval()
     if (results.exists() || results.isSymLink())
         FileSystem::current().removeFile(resultsFile);
 
-    UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setObject(DateFormat::stringFromDate(
-                           QDateTime::currentDateTime(), QString::fromLatin1(DateFormat::kFullPattern)),
-        QStringLiteral("FIXED_COMPLETE_TIME"));
-    defaults.setInteger(0, QStringLiteral("ERRORS_FOUND"));
-    defaults.synchronize();
+    ScanRecord::removalEnded(0);
 
     application->setShowOverviewPage(true);
     application->setEnableReviewButton(false);

@@ -6,11 +6,16 @@
 #include "removal/BrowserDatabaseCleaner.h"
 #include "removal/RemovalConfinement.h"
 #include "removal/helper/HelperProtocol.h"
+#include "results/ResultsTreeModel.h"
+#include "results/SimpleNodeData.h"
+#include "results/TreeNode.h"
 #include "support/OneLineTasksWithOutput.h"
 
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QThread>
+
+#include <functional>
 
 namespace {
 
@@ -159,7 +164,29 @@ void RemovalRun::logRefused(const QString& path, const QString& reason)
     SystemLog::write(QStringLiteral("Refused outside the scanned folders: %1 (%2)").arg(path, reason));
 }
 
-std::pair<int, int> RemovalRun::tickedPathsGoneAndLeft() const
+QList<RemovalRun::TickedPath> RemovalRun::tickedIn(const TreeNode* tree)
+{
+    QList<TickedPath> ticked;
+    const std::function<void(const TreeNode*)> visit = [&](const TreeNode* node) {
+        const SimpleNodeData* group = ResultsTreeModel::payloadOf(node);
+        const QString category = group && group->isGroup() ? group->name() : QString();
+        for (const auto& child : node->children()) {
+            const SimpleNodeData* data = ResultsTreeModel::payloadOf(child.get());
+            if (!data)
+                continue;
+            if (data->isGroup())
+                visit(child.get());
+            else if (data->isSelected())
+                ticked.append(
+                    { data->name(), data->isDirectory(), data->privilegeToDelete() != 0, category });
+        }
+    };
+    if (tree)
+        visit(tree);
+    return ticked;
+}
+
+std::pair<int, int> RemovalRun::tickedPathsGoneAndLeft()
 {
     QSet<QString> seen;
     int gone = 0;
@@ -172,6 +199,8 @@ std::pair<int, int> RemovalRun::tickedPathsGoneAndLeft() const
         const bool stays
             = (pathIsThere(path) && !m_cleanedDatabases.contains(path)) || m_refusedPaths.contains(path);
         ++(stays ? left : gone);
+        if (stays)
+            m_outcome.leftPaths.append(ticked.path);
     }
     return { gone, left };
 }

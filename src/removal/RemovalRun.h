@@ -14,6 +14,7 @@
 class AuthorizationSession;
 class QThread;
 class RemovalConfinement;
+class TreeNode;
 
 // One click of the Remove button, carried out on a thread of its own so that
 // the window keeps answering while tens of thousands of paths go: the
@@ -41,12 +42,17 @@ public:
         std::optional<QStringList> lockedFileArray;
         std::optional<QStringList> lockedDirectoryArray;
         bool cancelled = false;
+        QStringList leftPaths; // the ticked paths counted in `left`, as listed, each once
     };
     struct Progress {
         int done = 0;
         int total = 0;
         QString path; // the one being removed now
     };
+
+    // The ticked leaves of a results tree in the order it lists them, depth
+    // first, each with the group it is listed in.
+    static QList<TickedPath> tickedIn(const TreeNode* tree);
 
     // `askForAuthorization`: some ticked path needs an administrator. As the
     // superuser every path is removed directly, and asking grants at once.
@@ -77,8 +83,8 @@ private:
     void removeDeletableFile(const TickedPath& ticked);
     void removeFile(const QString& path, const QString& category);
     bool removePreviligeFiles();
-    // How many distinct ticked paths are gone, and how many are still there.
-    std::pair<int, int> tickedPathsGoneAndLeft() const;
+    // How many distinct ticked paths are gone, and how many are still there (kept in the outcome).
+    std::pair<int, int> tickedPathsGoneAndLeft();
     // The rule of this click, read from the definitions when first needed.
     const RemovalConfinement& confinement();
     void logRefused(const QString& path, const QString& reason);

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <sys/stat.h>
 #include <utility>
@@ -28,6 +29,100 @@ namespace {
 const QString kArrow = QStringLiteral("Arrow");
 const QString kRightMark = QStringLiteral("RightMark");
 const QString kCacheShown = QStringLiteral("Cache");
+
+// ChromiumUserData walks the user-data folders as ChromiumProfileFiles does,
+// but takes them from the definitions' "Chromium User Data".
+enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumProfileFiles, ChromiumUserData };
+
+struct BrowserCall {
+    const char* category;
+    const char* browser;
+    Walk walk;
+    const char* fileName;
+};
+
+// The browser scanner calls in the order the page shows them; the definitions
+// give each its path list. The Chromium family follows the first eight
+// browsers in each category; its downloads live in "History". LibreWolf, a
+// Firefox of its own, comes last.
+constexpr BrowserCall kBrowserCalls[] = {
+    { "Internet Cache", "Safari", Walk::Cache, nullptr },
+    { "Internet Cache", "FireFox", Walk::ProfileCache, nullptr },
+    { "Internet Cache", "Camino", Walk::Cache, nullptr },
+    { "Internet Cache", "Opera", Walk::Cache, nullptr },
+    { "Internet Cache", "OmniWeb", Walk::Cache, nullptr },
+    { "Internet Cache", "Netscape", Walk::ProfileCache, nullptr },
+    { "Internet Cache", "iCab", Walk::Cache, nullptr },
+    { "Internet Cache", "Internet Explorer", Walk::Cache, nullptr },
+    { "Internet Cache", "Chromium", Walk::Cache, nullptr },
+    { "Internet Cache", "Google Chrome", Walk::Cache, nullptr },
+    { "Internet Cache", "Brave", Walk::Cache, nullptr },
+    { "Internet Cache", "Microsoft Edge", Walk::Cache, nullptr },
+    { "Internet Cache", "Vivaldi", Walk::Cache, nullptr },
+    { "Internet Cache", "Chromium", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Google Chrome", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Brave", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Microsoft Edge", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "Vivaldi", Walk::ChromiumUserData, nullptr },
+    { "Internet Cache", "LibreWolf", Walk::ProfileCache, nullptr },
+    { "Cookies", "Safari", Walk::FileOrFolder, nullptr },
+    { "Cookies", "FireFox", Walk::ProfileFile, "cookies.sqlite" },
+    { "Cookies", "Camino", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Opera", Walk::FileOrFolder, nullptr },
+    { "Cookies", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Netscape", Walk::ProfileFile, "cookies.txt" },
+    { "Cookies", "iCab", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "Cookies", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "Cookies", "LibreWolf", Walk::ProfileFile, "cookies.sqlite" },
+    { "History", "Safari", Walk::FileOrFolder, nullptr },
+    { "History", "FireFox", Walk::ProfileFile, "history.dat" },
+    { "History", "FireFox", Walk::ProfileFile, "places.sqlite" },
+    { "History", "Camino", Walk::FileOrFolder, nullptr },
+    { "History", "Opera", Walk::FileOrFolder, nullptr },
+    { "History", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "History", "Netscape", Walk::ProfileFile, "history.dat" },
+    { "History", "iCab", Walk::FileOrFolder, nullptr },
+    { "History", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "History", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "History", "LibreWolf", Walk::ProfileFile, "places.sqlite" },
+    { "Downloads List", "Safari", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "FireFox", Walk::ProfileFile, "downloads.sqlite" },
+    { "Downloads List", "Camino", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "Opera", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "Netscape", Walk::ProfileFile, "downloads.rdf" },
+    { "Downloads List", "iCab", Walk::FileOrFolder, nullptr },
+    { "Downloads List", "Internet Explorer", Walk::FileOrFolder, nullptr },
+    { "Form Values", "Safari", Walk::FileOrFolder, nullptr },
+    { "Form Values", "FireFox", Walk::ProfileFile, "formhistory.sqlite" },
+    { "Form Values", "Netscape", Walk::ProfileFile, "formhistory.dat" },
+    { "Form Values", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "Form Values", "LibreWolf", Walk::ProfileFile, "formhistory.sqlite" },
+    { "Page Icons", "Safari", Walk::FileOrFolder, nullptr },
+    { "Page Icons", "OmniWeb", Walk::FileOrFolder, nullptr },
+    { "Page Icons", "Camino", Walk::Cache, nullptr },
+    { "Page Icons", "FireFox", Walk::ProfileFile, "favicons.sqlite" },
+    { "Page Icons", "Chromium", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Brave", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
+    { "Page Icons", "LibreWolf", Walk::ProfileFile, "favicons.sqlite" },
+};
+static_assert(std::size(kBrowserCalls) == 75);
 
 enum class Kind { Missing, Folder, NotFolder };
 
@@ -548,6 +643,56 @@ void JunkScanner::storeResults()
         m_results.writeIfGrown();
     else
         m_results.write();
+}
+
+void JunkScanner::scanBrowsers(const QVariantMap& definitions)
+{
+    for (const BrowserCall& call : kBrowserCalls) {
+        const QString category = QString::fromLatin1(call.category);
+        const QString pathsKey
+            = call.walk == Walk::ChromiumUserData ? ScanDefinitions::kChromiumUserData : category;
+        const QStringList paths
+            = ScanDefinitions::browserPaths(definitions, pathsKey, QString::fromLatin1(call.browser));
+        switch (call.walk) {
+        case Walk::Cache:
+            scanBrowserCache(paths, category);
+            break;
+        case Walk::ProfileCache:
+            scanNetscapeFireFoxCahe(paths);
+            break;
+        case Walk::FileOrFolder:
+            scanBrowserOtherCategories(paths, category);
+            break;
+        case Walk::ProfileFile:
+            scanNetscapeFireFoxOtherCategories(paths, category, QString::fromLatin1(call.fileName));
+            break;
+        case Walk::ChromiumProfileFiles:
+        case Walk::ChromiumUserData:
+            scanChromiumProfileFiles(paths, category);
+            break;
+        }
+    }
+}
+
+void JunkScanner::scanEverything(const std::function<void(Stage)>& reached)
+{
+    const QVariantMap definitions = ScanDefinitions::load(m_locations, ScanDefinitions::kInternetCachePaths);
+    reached(Stage::InternetCache);
+    scanBrowsers(definitions);
+    reached(Stage::InternetCacheEnded);
+    if (m_state.bScanning) {
+        reached(Stage::Logs);
+        scanSystemLogs();
+    }
+    if (m_state.bScanning) {
+        reached(Stage::SystemCache);
+        scanSystemCache();
+    }
+    if (m_state.bScanning) {
+        reached(Stage::Trash);
+        scanTrash();
+    }
+    writeResults();
 }
 
 void JunkScanner::writeResults()

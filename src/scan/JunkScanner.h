@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <QVariantMap>
 
 #include <functional>
 
@@ -45,10 +46,22 @@ public:
     // Every item of every trash folder is one finding: the entry of files/,
     // never what lies inside a trashed folder.
     void scanTrash();
+    // The browser walks of every category, in the order the page shows them;
+    // `definitions` is the InternetCachePaths resource.
+    void scanBrowsers(const QVariantMap& definitions);
+
+    // A whole scan, each stage only while the scan is still wanted, then the
+    // results file written: the one sequence the window and the command line
+    // share. `reached` hears of each stage before it runs (and of the end of
+    // the browser walks), on the scanning thread.
+    enum class Stage { InternetCache, InternetCacheEnded, Logs, SystemCache, Trash };
+    void scanEverything(const std::function<void(Stage)>& reached);
     // Writes what the scanners' stores held back; the last step of a scan.
     void writeResults();
 
     const Locations& locations() const { return m_locations; }
+    // The results as written at the end of the scan, without reading the file back.
+    QVariantMap results() const { return m_results.dictionary(); }
 
     // When a file was created, links followed; invalid when unknown. Linux
     // offers no way to give a file a creation date, so tests stand in for it.

@@ -1,23 +1,17 @@
 #include "scan/ScanPageController.h"
 
-#include "platform/DateFormat.h"
-#include "platform/FileSystem.h"
 #include "platform/Images.h"
 #include "platform/Localization.h"
 #include "platform/Locations.h"
-#include "platform/UserDefaults.h"
 #include "scan/JunkScanner.h"
-#include "scan/ScanDefinitions.h"
 #include "scan/ScanInfo.h"
+#include "scan/ScanRecord.h"
 #include "shell/Accessibility.h"
 #include "shell/MTUButton.h"
 #include "shell/PageHost.h"
 #include "ui_ScanPage.h"
 
-#include <QDateTime>
 #include <QThread>
-
-#include <iterator>
 
 namespace {
 
@@ -30,100 +24,6 @@ const QString kActionImage = QStringLiteral("ActionButton");
 const QString kActionHoverImage = QStringLiteral("ActionButton-hover");
 
 const char* const kImageNameProperty = "imageName";
-
-// ChromiumUserData walks the user-data folders as ChromiumProfileFiles does,
-// but takes them from the definitions' "Chromium User Data".
-enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumProfileFiles, ChromiumUserData };
-
-struct BrowserCall {
-    const char* category;
-    const char* browser;
-    Walk walk;
-    const char* fileName;
-};
-
-// The browser scanner calls in the order the page shows them; the definitions
-// give each its path list. The Chromium family follows the first eight
-// browsers in each category; its downloads live in "History". LibreWolf, a
-// Firefox of its own, comes last.
-constexpr BrowserCall kBrowserCalls[] = {
-    { "Internet Cache", "Safari", Walk::Cache, nullptr },
-    { "Internet Cache", "FireFox", Walk::ProfileCache, nullptr },
-    { "Internet Cache", "Camino", Walk::Cache, nullptr },
-    { "Internet Cache", "Opera", Walk::Cache, nullptr },
-    { "Internet Cache", "OmniWeb", Walk::Cache, nullptr },
-    { "Internet Cache", "Netscape", Walk::ProfileCache, nullptr },
-    { "Internet Cache", "iCab", Walk::Cache, nullptr },
-    { "Internet Cache", "Internet Explorer", Walk::Cache, nullptr },
-    { "Internet Cache", "Chromium", Walk::Cache, nullptr },
-    { "Internet Cache", "Google Chrome", Walk::Cache, nullptr },
-    { "Internet Cache", "Brave", Walk::Cache, nullptr },
-    { "Internet Cache", "Microsoft Edge", Walk::Cache, nullptr },
-    { "Internet Cache", "Vivaldi", Walk::Cache, nullptr },
-    { "Internet Cache", "Chromium", Walk::ChromiumUserData, nullptr },
-    { "Internet Cache", "Google Chrome", Walk::ChromiumUserData, nullptr },
-    { "Internet Cache", "Brave", Walk::ChromiumUserData, nullptr },
-    { "Internet Cache", "Microsoft Edge", Walk::ChromiumUserData, nullptr },
-    { "Internet Cache", "Vivaldi", Walk::ChromiumUserData, nullptr },
-    { "Internet Cache", "LibreWolf", Walk::ProfileCache, nullptr },
-    { "Cookies", "Safari", Walk::FileOrFolder, nullptr },
-    { "Cookies", "FireFox", Walk::ProfileFile, "cookies.sqlite" },
-    { "Cookies", "Camino", Walk::FileOrFolder, nullptr },
-    { "Cookies", "Opera", Walk::FileOrFolder, nullptr },
-    { "Cookies", "OmniWeb", Walk::FileOrFolder, nullptr },
-    { "Cookies", "Netscape", Walk::ProfileFile, "cookies.txt" },
-    { "Cookies", "iCab", Walk::FileOrFolder, nullptr },
-    { "Cookies", "Internet Explorer", Walk::FileOrFolder, nullptr },
-    { "Cookies", "Chromium", Walk::ChromiumProfileFiles, nullptr },
-    { "Cookies", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
-    { "Cookies", "Brave", Walk::ChromiumProfileFiles, nullptr },
-    { "Cookies", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
-    { "Cookies", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
-    { "Cookies", "LibreWolf", Walk::ProfileFile, "cookies.sqlite" },
-    { "History", "Safari", Walk::FileOrFolder, nullptr },
-    { "History", "FireFox", Walk::ProfileFile, "history.dat" },
-    { "History", "FireFox", Walk::ProfileFile, "places.sqlite" },
-    { "History", "Camino", Walk::FileOrFolder, nullptr },
-    { "History", "Opera", Walk::FileOrFolder, nullptr },
-    { "History", "OmniWeb", Walk::FileOrFolder, nullptr },
-    { "History", "Netscape", Walk::ProfileFile, "history.dat" },
-    { "History", "iCab", Walk::FileOrFolder, nullptr },
-    { "History", "Internet Explorer", Walk::FileOrFolder, nullptr },
-    { "History", "Chromium", Walk::ChromiumProfileFiles, nullptr },
-    { "History", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
-    { "History", "Brave", Walk::ChromiumProfileFiles, nullptr },
-    { "History", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
-    { "History", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
-    { "History", "LibreWolf", Walk::ProfileFile, "places.sqlite" },
-    { "Downloads List", "Safari", Walk::FileOrFolder, nullptr },
-    { "Downloads List", "FireFox", Walk::ProfileFile, "downloads.sqlite" },
-    { "Downloads List", "Camino", Walk::FileOrFolder, nullptr },
-    { "Downloads List", "Opera", Walk::FileOrFolder, nullptr },
-    { "Downloads List", "OmniWeb", Walk::FileOrFolder, nullptr },
-    { "Downloads List", "Netscape", Walk::ProfileFile, "downloads.rdf" },
-    { "Downloads List", "iCab", Walk::FileOrFolder, nullptr },
-    { "Downloads List", "Internet Explorer", Walk::FileOrFolder, nullptr },
-    { "Form Values", "Safari", Walk::FileOrFolder, nullptr },
-    { "Form Values", "FireFox", Walk::ProfileFile, "formhistory.sqlite" },
-    { "Form Values", "Netscape", Walk::ProfileFile, "formhistory.dat" },
-    { "Form Values", "Chromium", Walk::ChromiumProfileFiles, nullptr },
-    { "Form Values", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
-    { "Form Values", "Brave", Walk::ChromiumProfileFiles, nullptr },
-    { "Form Values", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
-    { "Form Values", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
-    { "Form Values", "LibreWolf", Walk::ProfileFile, "formhistory.sqlite" },
-    { "Page Icons", "Safari", Walk::FileOrFolder, nullptr },
-    { "Page Icons", "OmniWeb", Walk::FileOrFolder, nullptr },
-    { "Page Icons", "Camino", Walk::Cache, nullptr },
-    { "Page Icons", "FireFox", Walk::ProfileFile, "favicons.sqlite" },
-    { "Page Icons", "Chromium", Walk::ChromiumProfileFiles, nullptr },
-    { "Page Icons", "Google Chrome", Walk::ChromiumProfileFiles, nullptr },
-    { "Page Icons", "Brave", Walk::ChromiumProfileFiles, nullptr },
-    { "Page Icons", "Microsoft Edge", Walk::ChromiumProfileFiles, nullptr },
-    { "Page Icons", "Vivaldi", Walk::ChromiumProfileFiles, nullptr },
-    { "Page Icons", "LibreWolf", Walk::ProfileFile, "favicons.sqlite" },
-};
-static_assert(std::size(kBrowserCalls) == 75);
 
 } // namespace
 
@@ -236,6 +136,11 @@ void ScanPageController::startScanning()
         return;
     }
 
+    const Locations locations = Locations::current();
+    if (m_scanLock.take(locations) == ScanLock::State::Busy) {
+        m_host.showAlert(ScanLock::busyText());
+        return;
+    }
     m_state.scanCancelled = false;
 
     m_ui->scanPageGoToReviewButton->hide();
@@ -250,11 +155,7 @@ void ScanPageController::startScanning()
     setStateImage(m_ui->scanPageSystemCacheStateImage, QString());
     setStateImage(m_ui->scanPageTrashStateImage, QString());
 
-    const Locations locations = Locations::current();
-    // Created with its parents: on a fresh account the data folder may not
-    // exist yet, and every finding would be lost with the writes.
-    FileSystem::current().createPath(locations.resultsFolder);
-    FileSystem::current().removeFile(locations.resultsFile());
+    ScanRecord::scanStarting(locations);
 
     m_ui->scanPageAnimation->show();
     m_ui->scanPageAnimation->setRange(0, 0);
@@ -271,11 +172,6 @@ void ScanPageController::startScanning()
     m_ui->scanPageSystemCacheStateImage->hide();
     m_ui->scanPageTrashMatchCount->hide();
     m_ui->scanPageTrashStateImage->hide();
-
-    UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setObject(QString(QStringLiteral("")), QStringLiteral("FIXED_COMPLETE_TIME"));
-    defaults.setObject(QString(QStringLiteral("")), QStringLiteral("SCANNED_COMPLETE_TIME"));
-    defaults.synchronize();
 
     PageHost* application = &m_host;
     application->setEnableReviewButton(false);
@@ -298,63 +194,32 @@ void ScanPageController::startScanning()
 
 void ScanPageController::scanThreadMethod()
 {
-    const QVariantMap definitions
-        = ScanDefinitions::load(m_scanner->locations(), ScanDefinitions::kInternetCachePaths);
-    onPageLater([this] {
-        setStateImage(m_ui->scanPageInternetCacheStateImage, kArrow);
-        m_ui->scanPageInternetCacheMatchCount->show();
-        m_ui->scanPageInternetCacheStateImage->show();
-    });
-
-    for (const BrowserCall& call : kBrowserCalls) {
-        const QString category = QString::fromLatin1(call.category);
-        const QString pathsKey
-            = call.walk == Walk::ChromiumUserData ? ScanDefinitions::kChromiumUserData : category;
-        const QStringList paths
-            = ScanDefinitions::browserPaths(definitions, pathsKey, QString::fromLatin1(call.browser));
-        switch (call.walk) {
-        case Walk::Cache:
-            scanBrowserCache(paths, category);
-            break;
-        case Walk::ProfileCache:
-            scanNetscapeFireFoxCahe(paths);
-            break;
-        case Walk::FileOrFolder:
-            scanBrowserOtherCategories(paths, category);
-            break;
-        case Walk::ProfileFile:
-            scanNetscapeFireFoxOtherCategories(paths, category, QString::fromLatin1(call.fileName));
-            break;
-        case Walk::ChromiumProfileFiles:
-        case Walk::ChromiumUserData:
-            m_scanner->scanChromiumProfileFiles(paths, category);
-            break;
-        }
-    }
-    onPageLater([this] { setStateImage(m_ui->scanPageInternetCacheStateImage, kRightMark); });
-
-    if (m_state.bScanning) {
-        onPageLater([this] {
-            m_ui->scanPageLogMatchCount->show();
-            m_ui->scanPageLogsStateImage->show();
-        });
-        scanSystemLogs();
-        if (m_state.bScanning) {
-            onPageLater([this] {
+    m_scanner->scanEverything([this](JunkScanner::Stage stage) {
+        onPageLater([this, stage] {
+            switch (stage) {
+            case JunkScanner::Stage::InternetCache:
+                setStateImage(m_ui->scanPageInternetCacheStateImage, kArrow);
+                m_ui->scanPageInternetCacheMatchCount->show();
+                m_ui->scanPageInternetCacheStateImage->show();
+                break;
+            case JunkScanner::Stage::InternetCacheEnded:
+                setStateImage(m_ui->scanPageInternetCacheStateImage, kRightMark);
+                break;
+            case JunkScanner::Stage::Logs:
+                m_ui->scanPageLogMatchCount->show();
+                m_ui->scanPageLogsStateImage->show();
+                break;
+            case JunkScanner::Stage::SystemCache:
                 m_ui->scanPageSystemCacheMatchCount->show();
                 m_ui->scanPageSystemCacheStateImage->show();
-            });
-            scanSystemCache();
-            if (m_state.bScanning) {
-                onPageLater([this] {
-                    m_ui->scanPageTrashMatchCount->show();
-                    m_ui->scanPageTrashStateImage->show();
-                });
-                m_scanner->scanTrash();
+                break;
+            case JunkScanner::Stage::Trash:
+                m_ui->scanPageTrashMatchCount->show();
+                m_ui->scanPageTrashStateImage->show();
+                break;
             }
-        }
-    }
-    m_scanner->writeResults();
+        });
+    });
 
     if (m_state.scanCancelled && m_state.nTotalErrorsCount > 0) {
         onPageAndWait([this] {
@@ -420,12 +285,7 @@ void ScanPageController::postScanningStuff()
     m_ui->scanPageAnimation->hide();
     setScanning(false);
 
-    UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setObject(DateFormat::stringFromDate(
-                           QDateTime::currentDateTime(), QString::fromLatin1(DateFormat::kFullPattern)),
-        QStringLiteral("SCANNED_COMPLETE_TIME"));
-    defaults.setInteger(m_state.nTotalErrorsCount, QStringLiteral("ERRORS_FOUND"));
-    defaults.synchronize();
+    ScanRecord::scanEnded(m_state.nTotalErrorsCount);
 
     PageHost* application = &m_host;
     application->setEnableOptionsButton(true);
@@ -649,6 +509,7 @@ void ScanPageController::endScanThread()
     m_scanThread.reset();
     m_scanner.reset();
     m_pacer.reset();
+    m_scanLock.release();
     Q_EMIT scanThreadFinished();
     if (std::exchange(m_startWhenThreadEnds, false))
         startScanning();

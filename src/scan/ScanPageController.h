@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/ScanLock.h"
 #include "scan/ScanReportPacer.h"
 #include "scan/ScanReporter.h"
 #include "scan/ScanState.h"
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<ScanReportPacer> m_pacer;
     std::unique_ptr<JunkScanner> m_scanner;
     std::unique_ptr<QThread> m_scanThread;
+    ScanLock m_scanLock; // held from the start of a scan until its thread has ended
     bool m_startWhenThreadEnds = false;
     // A waited call from the scan thread ends when the page has run it, or
     // when the page goes: the scan thread never waits on a page that is gone.

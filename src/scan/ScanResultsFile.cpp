@@ -103,17 +103,11 @@ bool ScanResultsFile::write()
 {
     if (!m_changed && m_identity && currentIdentity() == m_identity)
         return true;
-    auto toVariant = [this] {
-        QVariantMap root;
-        for (auto it = m_categories.cbegin(); it != m_categories.cend(); ++it)
-            root.insert(it.key(), it.value());
-        return root;
-    };
-    bool written = PropertyList::writeXml(toVariant(), m_path);
+    bool written = PropertyList::writeXml(dictionary(), m_path);
     // Paths are checked when they are recorded; should one still have slipped
     // through, the others must not be lost with it.
     if (!written && dropUnrepresentablePaths())
-        written = PropertyList::writeXml(toVariant(), m_path);
+        written = PropertyList::writeXml(dictionary(), m_path);
     if (!written)
         return false;
     m_identity = currentIdentity();
@@ -121,6 +115,19 @@ bool ScanResultsFile::write()
     m_writtenSize = m_identity ? m_identity->size : 0;
     s_totalBytesWritten += m_writtenSize;
     return true;
+}
+
+QVariantMap ScanResultsFile::dictionary() const
+{
+    QVariantMap root;
+    for (auto it = m_categories.cbegin(); it != m_categories.cend(); ++it) {
+        QVariantList paths;
+        paths.reserve(it.value().size());
+        for (const QString& path : it.value())
+            paths.append(path);
+        root.insert(it.key(), paths);
+    }
+    return root;
 }
 
 bool ScanResultsFile::writeIfGrown()

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <atomic>
 #include <optional>
@@ -36,6 +37,8 @@ public:
     bool contains(const QString& category) const { return m_categories.contains(category); }
     QStringList paths(const QString& category) const { return m_categories.value(category); }
     void setPaths(const QString& category, const QStringList& paths);
+    // What write() writes, as the reader gives it back.
+    QVariantMap dictionary() const;
     // Writes the whole dictionary unless the file holds it already; false (logged) on failure.
     bool write();
     // As write(), but only once the file would at least double: rewriting the

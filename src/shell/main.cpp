@@ -1,14 +1,25 @@
+#include "cli/CommandLine.h"
 #include "platform/Images.h"
 #include "shell/ApplicationController.h"
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMainWindow>
 
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
+    // Decided before any application object: a terminal, a timer or cron has
+    // no display, and must never be handed over to a window that happens to run.
+    if (CommandLine::wanted(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+        QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+        return CommandLine::runInProcess(QCoreApplication::arguments());
+    }
     // Without a display Qt aborts with a long message; say plainly what to do instead.
     const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");

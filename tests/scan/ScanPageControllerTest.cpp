@@ -1,4 +1,5 @@
 #include "scan/ScanPageController.h"
+#include "cli/CommandLineRun.h"
 #include "e2e/SandboxDefinitions.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
@@ -10,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <QEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -229,4 +233,34 @@ TEST_F(ScanRun, ClosingTheWindowMidScanEndsTheScanThreadFirst)
 
     EXPECT_EQ(app, nullptr);
     EXPECT_TRUE(!QFileInfo::exists(resultsFile()) || PropertyList::read(resultsFile()).has_value());
+}
+
+// `velmora --scan --json` over the same home lists what the window's scan
+// lists, category by category and path by path, and leaves the same file.
+TEST_F(ScanRun, TheCommandLineListsWhatTheWindowLists)
+{
+    ASSERT_TRUE(scanToTheEnd());
+    const QMap<QString, QStringList> window = readResults(resultsFile());
+    QMap<QString, QStringList> listed;
+    for (auto it = window.cbegin(); it != window.cend(); ++it) {
+        if (!it.value().isEmpty())
+            listed.insert(it.key(), it.value());
+    }
+
+    const CommandLineRun run = CommandLineRun::of({ "--scan", "--json" });
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    EXPECT_EQ(readResults(resultsFile()), window);
+    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QMap<QString, QStringList> json;
+    for (const QJsonValue& category : root["categories"].toArray()) {
+        const QJsonObject object = category.toObject();
+        QStringList paths;
+        for (const QJsonValue& path : object["paths"].toArray())
+            paths << path.toString();
+        EXPECT_EQ(object["items"].toInt(), paths.size());
+        json.insert(object["key"].toString(), paths);
+    }
+    EXPECT_EQ(json, listed);
+    EXPECT_GT(root["total_bytes"].toInteger(), 0);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), scan->nTotalErrorsCount());
 }

@@ -1,0 +1,102 @@
+#include "cli/CommandLineScan.h"
+
+#include "cli/ResultsListing.h"
+#include "platform/Localization.h"
+#include "platform/Locations.h"
+#include "scan/JunkScanner.h"
+#include "scan/ScanInfo.h"
+#include "scan/ScanLock.h"
+#include "scan/ScanRecord.h"
+#include "scan/ScanReportPacer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+CommandLineScan::CommandLineScan(const CommandLine::Options& options, CommandLine::Console& console)
+    : m_options(options)
+    , m_console(console)
+{
+}
+
+int CommandLineScan::run()
+{
+    const Locations locations = Locations::current();
+    ScanLock lock;
+    if (lock.take(locations) == ScanLock::State::Busy) {
+        m_console.err << "velmora: " << ScanLock::busyText() << Qt::endl;
+        return CommandLine::Refused;
+    }
+    ScanRecord::scanStarting(locations);
+    m_state.resetCounters();
+    m_state.bScanning = true;
+    QVariantMap results;
+    {
+        // Paced as the page is: a terminal is no faster a reader.
+        ScanReportPacer pacer(*this);
+        JunkScanner scanner(m_state, pacer, locations);
+        scanner.scanEverything([](JunkScanner::Stage) {});
+        // As written: reading 17 MB back would cost more than the scan.
+        results = scanner.results();
+    }
+    m_state.bScanning = false;
+    if (m_console.errorIsTerminal)
+        m_console.err << "\r\x1b[K" << Qt::flush;
+    ScanRecord::scanEnded(m_state.nTotalErrorsCount);
+    report(ResultsListing::of(results));
+    return CommandLine::Done;
+}
+
+void CommandLineScan::progress(const ScanInfo& info)
+{
+    if (!m_console.errorIsTerminal)
+        return;
+    const std::optional<CommandLine::Category> category = CommandLine::category(info.getCategory());
+    m_console.err << "\r\x1b[K"
+                  << formatText(Localization::text(QStringLiteral("CLI_SCAN_PROGRESS"),
+                                    QStringLiteral("Scanning %@: %d found")),
+                         { category ? category->shownName : info.getCategory(),
+                             QString::number(m_state.nTotalErrorsCount) })
+                  << Qt::flush;
+}
+
+void CommandLineScan::report(const ResultsListing& listing)
+{
+    QJsonArray categories;
+    int totalItems = 0;
+    QList<PathSizeCalculator::Footprint> everyFootprint;
+    for (const ResultsListing::Group& group : listing.groups(m_options.categories)) {
+        const QList<PathSizeCalculator::Footprint> footprints = ResultsListing::footprintsOf(group.paths);
+        const qint64 bytes = PathSizeCalculator::totalOf(footprints);
+        everyFootprint += footprints;
+        totalItems += int(group.paths.size());
+        if (m_options.json) {
+            QJsonArray paths;
+            for (const RemovalRun::TickedPath& path : group.paths)
+                paths.append(path.path);
+            categories.append(QJsonObject { { QStringLiteral("key"), group.key },
+                { QStringLiteral("items"), qint64(group.paths.size()) }, { QStringLiteral("bytes"), bytes },
+                { QStringLiteral("paths"), paths } });
+        } else {
+            const std::optional<CommandLine::Category> category = CommandLine::category(group.key);
+            m_console.out << formatText(
+                Localization::text(QStringLiteral("CLI_SCAN_CATEGORY"), QStringLiteral("%@: %d items, %@")),
+                { category ? category->shownName : group.key, QString::number(group.paths.size()),
+                    formattedSize(bytes) })
+                          << '\n';
+        }
+    }
+    const qint64 totalBytes = PathSizeCalculator::totalOf(everyFootprint);
+    if (m_options.json) {
+        const QJsonObject root { { QStringLiteral("categories"), categories },
+            { QStringLiteral("total_bytes"), totalBytes } };
+        m_console.out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Compact)) << '\n';
+    } else {
+        m_console.out << formatText(
+            Localization::text(QStringLiteral("CLI_SCAN_TOTAL"), QStringLiteral("Total: %d items, %@")),
+            { QString::number(totalItems), formattedSize(totalBytes) })
+                      << '\n';
+    }
+    m_console.out.flush();
+}

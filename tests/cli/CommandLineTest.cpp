@@ -1,0 +1,150 @@
+#include "cli/CommandLineRun.h"
+#include "e2e/SandboxDefinitions.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+#include "scan/ScanLock.h"
+#include "scan/ScanTestSupport.h"
+#include "support/FakeProcessTable.h"
+#include "support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+// How the results file is left before the row runs.
+enum class Results { Scanned, Damaged, Link, Missing };
+// What else the row sets up.
+enum class World { Quiet, LockHeld, LockIsLink, LockIsFifo, BrowserRuns };
+
+struct Row {
+    const char* name;
+    QStringList arguments;
+    Results results;
+    World world;
+    int exitCode;
+    QStringList gone; // of the fixture's junk, by name
+    const char* says; // on standard output or error; empty for nothing in particular
+    QString input = {};
+    bool terminal = false;
+};
+
+} // namespace
+
+// The command line as a user runs it over a scanned home: what each command
+// leaves of the junk, how it ends, and what it says.
+TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
+{
+    const QList<Row> rows {
+        { "bad usage: no command", {}, Results::Scanned, World::Quiet, 2, {}, "Give exactly one" },
+        { "bad usage: an unknown option", { "--bogus" }, Results::Scanned, World::Quiet, 2, {}, "bogus" },
+        { "bad usage: two commands", { "--list", "--scan" }, Results::Scanned, World::Quiet, 2, {}, "" },
+        { "bad usage: an option of another command", { "--scan", "--yes" }, Results::Scanned, World::Quiet, 2,
+            {}, "" },
+        { "bad usage: an unknown category", { "--clean", "--yes", "--category", "Nope" }, Results::Scanned,
+            World::Quiet, 2, {}, "Unknown category \"Nope\"" },
+        { "the categories, with those needing an administrator", { "--list" }, Results::Scanned, World::Quiet,
+            0, {}, "System Logs\tSystem Logs\tneeds an administrator\n" },
+        { "a dry run names what would go and changes nothing", { "--clean", "--dry-run" }, Results::Scanned,
+            World::Quiet, 0, {}, "/.mozilla/firefox/p.default-release/cookies.sqlite\n" },
+        { "only the named category goes", { "--clean", "--category", "Cookies", "--yes" }, Results::Scanned,
+            World::Quiet, 0, { "cookies" }, "removed the junk successfully" },
+        { "everything goes but what needs an administrator nobody can be asked for", { "--clean", "--yes" },
+            Results::Scanned, World::Quiet, 1, { "cookies", "cache", "trash" }, "need an administrator" },
+        { "asked once on a terminal, and answered no", { "--clean" }, Results::Scanned, World::Quiet, 0, {},
+            "Remove these 4 items? [y/N]", "n\n", true },
+        { "asked once on a terminal, and answered yes", { "--clean", "--category", "Trash" },
+            Results::Scanned, World::Quiet, 0, { "trash" }, "", "y\n", true },
+        { "without a terminal nobody can answer: --yes is needed", { "--clean" }, Results::Scanned,
+            World::Quiet, 2, {}, "add --yes" },
+        { "a running browser keeps its categories", { "--clean", "--yes" }, Results::Scanned,
+            World::BrowserRuns, 1, { "trash" }, "Internet Cache is left as it is while a browser runs" },
+        { "a running browser forced",
+            { "--clean", "--yes", "--category", "Cookies", "--force-running-browsers" }, Results::Scanned,
+            World::BrowserRuns, 0, { "cookies" }, "" },
+        { "a damaged results file is refused", { "--clean", "--yes" }, Results::Damaged, World::Quiet, 3, {},
+            "is damaged; nothing was removed" },
+        { "no results file is refused", { "--clean", "--yes" }, Results::Missing, World::Quiet, 3, {},
+            "Run 'velmora --scan' first" },
+        { "another Velmora scanning refuses a clean", { "--clean", "--yes" }, Results::Scanned,
+            World::LockHeld, 3, {}, "Another Velmora is scanning" },
+        { "another Velmora scanning refuses a scan", { "--scan" }, Results::Scanned, World::LockHeld, 3, {},
+            "Another Velmora is scanning" },
+        { "results file attack: a link to a list someone else wrote", { "--clean", "--yes" }, Results::Link,
+            World::Quiet, 3, {}, "is damaged" },
+        { "scan lock attack: a link to someone's file", { "--scan" }, Results::Scanned, World::LockIsLink, 0,
+            {}, "Total: " },
+        { "scan lock attack: a FIFO", { "--scan" }, Results::Scanned, World::LockIsFifo, 0, {}, "Total: " },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Sandbox sandbox;
+        useSandboxDefinitions(sandbox);
+        const QString home = sandbox.locations().home;
+        const QString varLog = QFileInfo(sandbox.locations().systemLog).path();
+        const QMap<QString, QString> junk {
+            { "cookies", home + "/.mozilla/firefox/p.default-release/cookies.sqlite" },
+            { "cache", home + "/.cache/opera/Cache/f1" },
+            { "trash", home + "/.local/share/Trash/files/old" },
+            { "log", varLog + "/dpkg.log.1" },
+        };
+        makeTree(home,
+            { ".mozilla/firefox/profiles.ini", ".mozilla/firefox/p.default-release/cookies.sqlite",
+                ".cache/opera/Cache/f1", ".local/share/Trash/files/old/a",
+                ".local/share/Trash/info/old.trashinfo" });
+        makeTree(varLog, { "dpkg.log.1" });
+        const QString canary = sandbox.makeFile("canary", "canary");
+        ASSERT_EQ(CommandLineRun::of({ "--scan" }).exitCode, 0);
+        const qint64 found = UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND");
+
+        const QString results = sandbox.locations().resultsFile();
+        if (row.results == Results::Damaged) {
+            QFile file(results);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("<?xml version=\"1.0\"?><plist><dict><key>Cookies</key><array><string>");
+        } else if (row.results == Results::Link) {
+            ASSERT_TRUE(QFile::rename(results, sandbox.path("elsewhere.plist")));
+            ASSERT_TRUE(QFile::link(sandbox.path("elsewhere.plist"), results));
+        } else if (row.results == Results::Missing) {
+            ASSERT_TRUE(QFile::remove(results));
+        }
+        const QString lockFile = ScanLock::lockFile(sandbox.locations());
+        ScanLock other;
+        if (row.world == World::LockHeld) {
+            // Another process's lock: an flock on another open file description.
+            ASSERT_EQ(other.take(sandbox.locations()), ScanLock::State::Held);
+        } else if (row.world == World::LockIsLink) {
+            QFile::remove(lockFile);
+            ASSERT_TRUE(QFile::link(canary, lockFile));
+        } else if (row.world == World::LockIsFifo) {
+            QFile::remove(lockFile);
+            ASSERT_EQ(::mkfifo(QFile::encodeName(lockFile).constData(), 0600), 0);
+        }
+        FakeProcessTable processes(sandbox.path("proc"));
+        if (row.world == World::BrowserRuns)
+            processes.add(4242, "/usr/lib/firefox-esr/firefox-esr");
+
+        const CommandLineRun run
+            = CommandLineRun::of(row.arguments, row.input, row.terminal, processes.folder());
+        EXPECT_EQ(run.exitCode, row.exitCode) << qPrintable(run.out + run.err);
+        if (*row.says) {
+            EXPECT_TRUE((run.out + run.err).contains(QString::fromUtf8(row.says)))
+                << qPrintable(run.out + run.err);
+        }
+        for (auto it = junk.cbegin(); it != junk.cend(); ++it)
+            EXPECT_EQ(Sandbox::exists(it.value()), !row.gone.contains(it.key())) << qPrintable(it.key());
+        EXPECT_EQ(QFile(canary).size(), 6);
+        if (!row.gone.isEmpty() && row.gone.size() < 3) {
+            // What was not cleaned is still listed, and counted by the overview.
+            const QMap<QString, QStringList> left = readResults(results);
+            EXPECT_FALSE(left.value("Internet Cache").isEmpty());
+            EXPECT_EQ(
+                UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), found - row.gone.size());
+        }
+    }
+}
