@@ -13,10 +13,14 @@
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -485,15 +489,22 @@ PropertyList::Parsed PropertyList::parse(const QByteArray& data)
 std::optional<QVariant> PropertyList::read(const QString& path)
 {
     // Opening a pipe or a device in place of the file would block or never
-    // reach its end; only a regular file (or a link to one) is read.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    // reach its end; only a regular file (or a link to one) is read. It is
+    // judged on the open descriptor, so a file swapped for a FIFO after any
+    // look at its name cannot hang the reader.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status { };
+    if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+        ::close(fd);
         SystemLog::write(QStringLiteral("Cannot read property list %1: it is not a file").arg(path));
         return std::nullopt;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SystemLog::write(QStringLiteral("Cannot read property list %1: %2").arg(path, file.errorString()));
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const QString why = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+        if (fd >= 0)
+            ::close(fd);
+        SystemLog::write(QStringLiteral("Cannot read property list %1: %2").arg(path, why));
         return std::nullopt;
     }
     // Read one byte past the limit so a file that grew since it was opened is

@@ -18,7 +18,7 @@
 namespace {
 
 // How the results file is left before the row runs.
-enum class Results { Scanned, Damaged, Link, Missing };
+enum class Results { Scanned, Damaged, Link, Missing, Fifo, Expanding };
 // What else the row sets up.
 enum class World { Quiet, LockHeld, LockIsLink, LockIsFifo, BrowserRuns };
 
@@ -77,6 +77,10 @@ TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
             "Another Velmora is scanning" },
         { "results file attack: a link to a list someone else wrote", { "--clean", "--yes" }, Results::Link,
             World::Quiet, 3, {}, "is damaged" },
+        { "results file attack: a FIFO", { "--clean", "--yes" }, Results::Fifo, World::Quiet, 3, {},
+            "is damaged" },
+        { "results file attack: a few hundred bytes that expand past any memory", { "--clean", "--yes" },
+            Results::Expanding, World::Quiet, 3, {}, "is damaged" },
         { "scan lock attack: a link to someone's file", { "--scan" }, Results::Scanned, World::LockIsLink, 0,
             {}, "Total: " },
         { "scan lock attack: a FIFO", { "--scan" }, Results::Scanned, World::LockIsFifo, 0, {}, "Total: " },
@@ -112,6 +116,13 @@ TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
             ASSERT_TRUE(QFile::link(sandbox.path("elsewhere.plist"), results));
         } else if (row.results == Results::Missing) {
             ASSERT_TRUE(QFile::remove(results));
+        } else if (row.results == Results::Fifo) {
+            ASSERT_TRUE(QFile::remove(results));
+            ASSERT_EQ(::mkfifo(QFile::encodeName(results).constData(), 0600), 0);
+        } else if (row.results == Results::Expanding) {
+            ASSERT_TRUE(QFile::remove(results));
+            ASSERT_TRUE(QFile::copy(
+                QStringLiteral(VELMORA_SOURCE_RESOURCES "/../fuzz/corpus/results_tree/shared-arrays.bin"), results));
         }
         const QString lockFile = ScanLock::lockFile(sandbox.locations());
         ScanLock other;
