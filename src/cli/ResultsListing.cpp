@@ -30,7 +30,8 @@ ResultsListing ResultsListing::read()
     const Locations& locations = Locations::current();
     // A link is removed itself, so only a real folder counts as one.
     for (RemovalRun::TickedPath& ticked : listing.m_paths)
-        ticked.isDirectory = ::lstat(QFile::encodeName(locations.expandTilde(ticked.path)).constData(), &status) == 0
+        ticked.isDirectory
+            = ::lstat(QFile::encodeName(locations.expandTilde(ticked.path)).constData(), &status) == 0
             && S_ISDIR(status.st_mode);
     return listing;
 }

@@ -110,7 +110,8 @@ std::optional<QString> DirectoryEnumerator::nextObject()
         const Entry& entry = level.entries[level.next++];
         const QByteArrayView name(level.names.constData() + entry.offset, entry.length);
         const auto relative = [&level, name] {
-            return level.folder.relative.isEmpty() ? name.toByteArray() : level.folder.relative + '/' + name.toByteArray();
+            return level.folder.relative.isEmpty() ? name.toByteArray()
+                                                   : level.folder.relative + '/' + name.toByteArray();
         };
         // The folder's own part of the path was checked when it was returned.
         const auto decoded = decodeStrictly(name);
@@ -122,13 +123,14 @@ std::optional<QString> DirectoryEnumerator::nextObject()
         m_lastKind = entry.kind;
         if (m_lastKind == EntryKind::Unknown) {
             // Some file systems do not report types while listing.
-            struct stat info {};
+            struct stat info { };
             if (lstat((m_root + '/' + relative()).constData(), &info) == 0)
                 m_lastKind = S_ISDIR(info.st_mode) ? EntryKind::Folder
                     : S_ISLNK(info.st_mode)        ? EntryKind::SymbolicLink
                                                    : EntryKind::Other;
         }
-        QString relativeText = level.folder.relative.isEmpty() ? *decoded : level.folder.relativeText + u'/' + *decoded;
+        QString relativeText
+            = level.folder.relative.isEmpty() ? *decoded : level.folder.relativeText + u'/' + *decoded;
         if (m_lastKind == EntryKind::Folder)
             m_pendingFolder = Folder { relative(), relativeText };
         return relativeText;

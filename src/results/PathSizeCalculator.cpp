@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
-#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -63,8 +63,8 @@ qint64 sizeOnce(const Status& info, LinkedFiles& linked)
 // Folders are read one at a time, with the list of subfolders kept in
 // memory, so a deep tree never holds more than one folder open. Only what lies
 // on the root's own mount counts, as only that would be removed.
-qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled,
-    LinkedFiles& linked)
+qint64 folderTotal(
+    const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled, LinkedFiles& linked)
 {
     qint64 total = 0;
     QList<QByteArray> pending { root };
@@ -150,7 +150,9 @@ PathSizeCalculator::Footprint footprintIn(
     const QByteArray written = nativeName(path);
     const qsizetype slash = written.lastIndexOf('/');
     const QByteArray name = written.mid(slash + 1);
-    const int folder = folders.open(slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : written.left(slash));
+    const int folder = folders.open(slash < 0 ? QByteArray(".")
+            : slash == 0                      ? QByteArray("/")
+                                              : written.left(slash));
     PathSizeCalculator::Footprint footprint;
     const std::optional<Status> info
         = folder < 0 || name.isEmpty() ? std::nullopt : statusOf(folder, name.constData());
@@ -261,7 +263,8 @@ bool PathSizeCalculator::measureEach(const QStringList& paths, const std::atomic
             return false;
         if (found[i].firstOccurrence != i)
             continue;
-        const QStringView parent = QStringView(names.at(i)).left(std::max<qsizetype>(names.at(i).lastIndexOf(u'/'), 0));
+        const QStringView parent
+            = QStringView(names.at(i)).left(std::max<qsizetype>(names.at(i).lastIndexOf(u'/'), 0));
         if (i > 0 && parent == lastFolder) {
             found[i].container = lastContainer;
             continue;
