@@ -7,6 +7,9 @@
 // bench_scan --home DIR scans DIR as the home folder with the installed
 // definitions instead, so the scan can be timed against another cleaner on the
 // same tree; it prints "FOUND <n>" and "SECONDS <s>".
+//
+// bench_scan --each-alone [TRIES] builds only the cache and the trash and
+// compares their cost per item, TRIES times in turn (default 15), for profiling.
 
 #include "cli/CommandLine.h"
 #include "platform/Locations.h"
@@ -37,6 +40,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -47,6 +51,7 @@ constexpr int kSystemCacheFiles = 2000;
 constexpr int kTrashedFiles = 100000;
 constexpr int kPerFolder = 1000;
 constexpr int kRuns = 3;
+constexpr int kEachAloneTries = 5;
 
 // Files in folders of kPerFolder, named like a browser's cache entries.
 void makeFiles(const QString& root, int count)
@@ -126,24 +131,57 @@ double walkOnlySeconds(const Locations& locations, const QVariantMap& internet, 
 }
 
 // One phase on its own, from an empty results file, storing as a scan does:
-// microseconds per item found, the best of a few tries on a shared machine.
-// In a whole scan a later phase also pays for rewriting what the earlier ones
-// stored, which is the results file's cost, not the phase's.
+// microseconds per item found. In a whole scan a later phase also pays for
+// rewriting what the earlier ones stored, which is the results file's cost,
+// not the phase's.
 template <typename Phase> double microsecondsPerItem(const Locations& locations, Phase phase)
 {
-    double best = 1e9;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        ScanState state;
-        state.bScanning = true;
-        SilentReporter reporter;
-        QFile::remove(locations.resultsFile());
-        JunkScanner scanner(state, reporter, locations);
-        QElapsedTimer timer;
-        timer.start();
-        phase(scanner);
-        best = std::min(best, timer.nsecsElapsed() / 1e3 / std::max(1, state.nTotalErrorsCount.load()));
+    ScanState state;
+    state.bScanning = true;
+    SilentReporter reporter;
+    QFile::remove(locations.resultsFile());
+    JunkScanner scanner(state, reporter, locations);
+    QElapsedTimer timer;
+    timer.start();
+    phase(scanner);
+    return timer.nsecsElapsed() / 1e3 / std::max(1, state.nTotalErrorsCount.load());
+}
+
+struct EachAlone {
+    double cacheBest = 0;
+    double cacheMedian = 0;
+    double trashBest = 0;
+    double trashMedian = 0;
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The cache walk and the trash phase taken in turn, so that both meet the
+// same machine: on a shared machine the best and the median of a few tries.
+EachAlone eachAlone(const Locations& locations, int tries)
+{
+    std::vector<double> cache;
+    std::vector<double> trash;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        cache.push_back(microsecondsPerItem(locations, [](JunkScanner& scanner) {
+            scanner.scanBrowserCache({ QStringLiteral("~/.cache/opera") }, QStringLiteral("Internet Cache"));
+        }));
+        trash.push_back(microsecondsPerItem(locations, [](JunkScanner& scanner) { scanner.scanTrash(); }));
     }
-    return best;
+    return { *std::min_element(cache.begin(), cache.end()), median(cache),
+        *std::min_element(trash.begin(), trash.end()), median(trash) };
+}
+
+void printEachAlone(const EachAlone& each)
+{
+    std::printf("  each alone, best (median): cache walk %.2f (%.2f) us per item, trash phase %.2f (%.2f) us "
+                "per item, %.2f (%.2f) times\n",
+        each.cacheBest, each.cacheMedian, each.trashBest, each.trashMedian, each.trashBest / each.cacheBest,
+        each.trashMedian / each.cacheMedian);
 }
 
 // Counts the paints of one widget.
@@ -225,6 +263,7 @@ int main(int argc, char** argv)
         }
         return scanHome(arguments[homeOption + 1]);
     }
+    const qsizetype eachAloneOption = arguments.indexOf(QStringLiteral("--each-alone"));
 
     QTemporaryDir fixture;
     const QString root = fixture.path();
@@ -242,10 +281,17 @@ int main(int argc, char** argv)
     timer.start();
     const QString home = locations.home;
     makeFiles(home + QStringLiteral("/.cache/opera"), kCacheFiles);
+    makeTrash(locations.userTrash, kTrashedFiles);
+    if (eachAloneOption > 0) {
+        const int tries = eachAloneOption + 1 < arguments.size() ? arguments[eachAloneOption + 1].toInt() : 15;
+        std::printf("fixture: %d files in %.1f s\n", kCacheFiles + 2 * kTrashedFiles, timer.nsecsElapsed() / 1e9);
+        std::fflush(stdout);
+        printEachAlone(eachAlone(locations, std::max(1, tries)));
+        return 0;
+    }
     makeFiles(home + QStringLiteral("/.config/opera/History"), kHistoryFiles);
     makeFiles(root + QStringLiteral("/var/log"), kLogFiles);
     makeFiles(home + QStringLiteral("/.cache/thumbnails"), kSystemCacheFiles);
-    makeTrash(locations.userTrash, kTrashedFiles);
     const int fixtureFiles = kCacheFiles + kHistoryFiles + kLogFiles + kSystemCacheFiles + 2 * kTrashedFiles;
     std::printf("fixture: %d files in %.1f s\n", fixtureFiles, timer.nsecsElapsed() / 1e9);
 
@@ -278,11 +324,7 @@ int main(int argc, char** argv)
     for (int run = 1; run <= kRuns; ++run) {
         int walked = 0;
         const double walkSeconds = walkOnlySeconds(locations, internet, walked);
-        const double cacheWalk = microsecondsPerItem(locations, [](JunkScanner& scanner) {
-            scanner.scanBrowserCache({ QStringLiteral("~/.cache/opera") }, QStringLiteral("Internet Cache"));
-        });
-        const double trashPhase
-            = microsecondsPerItem(locations, [](JunkScanner& scanner) { scanner.scanTrash(); });
+        const EachAlone each = eachAlone(locations, kEachAloneTries);
 
         paintCounter.paints = 0;
         const qint64 bytesBefore = ScanResultsFile::totalBytesWritten();
@@ -304,8 +346,7 @@ int main(int argc, char** argv)
         std::printf("  velmora --scan, sizes and report included: %.2f s, %.2f times the page's scan\n",
             commandLineSeconds, commandLineSeconds / scanSeconds);
         std::printf("  its report ends: %s\n", qPrintable(commandLineTotal));
-        std::printf("  each alone: cache walk %.2f us per item, trash phase %.2f us per item (%.2f times)\n",
-            cacheWalk, trashPhase, trashPhase / cacheWalk);
+        printEachAlone(each);
         std::printf("  page paints of the path line: %d\n", paintCounter.paints);
         std::printf("  results file: %lld bytes final, %lld bytes written (%.2f times the final size)\n",
             static_cast<long long>(finalSize), static_cast<long long>(written),

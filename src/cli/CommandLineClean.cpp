@@ -159,11 +159,12 @@ bool CommandLineClean::dropPrivileged(QList<ResultsListing::Group>& groups, bool
 void CommandLineClean::show(const QList<ResultsListing::Group>& groups)
 {
     const Locations& locations = Locations::current();
-    for (const ResultsListing::Group& group : groups) {
+    const QList<qint64> bytes = ResultsListing::bytesOf(groups);
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        const ResultsListing::Group& group = groups.at(g);
         m_console.out << formatText(
             Localization::text(QStringLiteral("CLI_SCAN_CATEGORY"), QStringLiteral("%@: %d items, %@")),
-            { shownName(group.key), QString::number(group.paths.size()),
-                formattedSize(PathSizeCalculator::totalOf(ResultsListing::footprintsOf(group.paths))) })
+            { shownName(group.key), QString::number(group.paths.size()), formattedSize(bytes.at(g)) })
                       << '\n';
         for (const RemovalRun::TickedPath& path : group.paths)
             m_console.out << "  " << locations.expandTilde(path.path) << '\n';

@@ -65,11 +65,13 @@ void CommandLineScan::report(const ResultsListing& listing)
 {
     QJsonArray categories;
     int totalItems = 0;
-    QList<PathSizeCalculator::Footprint> everyFootprint;
-    for (const ResultsListing::Group& group : listing.groups(m_options.categories)) {
-        const QList<PathSizeCalculator::Footprint> footprints = ResultsListing::footprintsOf(group.paths);
-        const qint64 bytes = PathSizeCalculator::totalOf(footprints);
-        everyFootprint += footprints;
+    qint64 totalBytes = 0;
+    const QList<ResultsListing::Group> groups = listing.groups(m_options.categories);
+    const QList<qint64> groupBytes = ResultsListing::bytesOf(groups);
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        const ResultsListing::Group& group = groups.at(g);
+        const qint64 bytes = groupBytes.at(g);
+        totalBytes += bytes;
         totalItems += int(group.paths.size());
         if (m_options.json) {
             QJsonArray paths;
@@ -87,7 +89,6 @@ void CommandLineScan::report(const ResultsListing& listing)
                           << '\n';
         }
     }
-    const qint64 totalBytes = PathSizeCalculator::totalOf(everyFootprint);
     if (m_options.json) {
         const QJsonObject root { { QStringLiteral("categories"), categories },
             { QStringLiteral("total_bytes"), totalBytes } };

@@ -2,37 +2,48 @@
 
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
+#include "results/PathSizeCalculator.h"
 #include "results/SimpleTreeNode.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSet>
 
+#include <algorithm>
 #include <sys/stat.h>
 
 ResultsListing ResultsListing::read()
 {
     ResultsListing listing;
     const QString path = Locations::current().resultsFile();
-    const QFileInfo file(path);
-    if (!file.exists() && !file.isSymLink())
+    struct stat status { };
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
         return listing;
     // The scan writes a plain file and renames it into place: a link, or a
     // file that is no dictionary, was damaged or put there, and what it would
-    // list is not what a scan found.
-    const std::optional<QVariant> root = file.isSymLink() ? std::nullopt : PropertyList::read(path);
+    // list is not what a scan found. The link is refused on opening, so
+    // nothing swapped in after this look is read either.
+    const std::optional<QVariant> root = PropertyList::read(path, PropertyList::Links::Refuse);
     if (!root || root->typeId() != QMetaType::QVariantMap) {
         listing.m_state = State::Damaged;
         return listing;
     }
-    return of(root->toMap());
+    listing = of(root->toMap());
+    const Locations& locations = Locations::current();
+    // A link is removed itself, so only a real folder counts as one.
+    for (RemovalRun::TickedPath& ticked : listing.m_paths)
+        ticked.isDirectory
+            = ::lstat(QFile::encodeName(locations.expandTilde(ticked.path)).constData(), &status) == 0
+            && S_ISDIR(status.st_mode);
+    return listing;
 }
 
 ResultsListing ResultsListing::of(const QVariantMap& results)
 {
     ResultsListing listing;
     listing.m_state = State::Read;
-    listing.m_paths = RemovalRun::tickedIn(SimpleTreeNode::treeFromDictionary(results).get());
+    for (const SimpleTreeNode::Group& group : SimpleTreeNode::groupsInDictionary(results)) {
+        for (const SimpleTreeNode::Leaf& leaf : group.leaves)
+            listing.m_paths.append({ leaf.path, false, leaf.privileged, group.key });
+    }
     return listing;
 }
 
@@ -49,33 +60,26 @@ QList<ResultsListing::Group> ResultsListing::groups(const QStringList& only) con
     return groups;
 }
 
-QList<PathSizeCalculator::Footprint> ResultsListing::footprintsOf(const QList<RemovalRun::TickedPath>& paths)
+QList<qint64> ResultsListing::bytesOf(const QList<Group>& groups)
 {
     const Locations& locations = Locations::current();
-    // Only a listed folder can hold another listed path; most lists have few.
-    QSet<QString> listed;
-    for (const RemovalRun::TickedPath& path : paths) {
-        if (path.isDirectory)
-            listed.insert(locations.expandTilde(path.path));
+    QStringList paths;
+    for (const Group& group : groups) {
+        for (const RemovalRun::TickedPath& path : group.paths)
+            paths.append(locations.expandTilde(path.path));
     }
-    QList<PathSizeCalculator::Footprint> footprints { PathSizeCalculator::Footprint { 0, {} } };
-    QSet<QString> counted;
-    for (const RemovalRun::TickedPath& path : paths) {
-        const QString expanded = locations.expandTilde(path.path);
-        bool inListedFolder = false;
-        for (qsizetype slash = listed.isEmpty() ? -1 : expanded.lastIndexOf(u'/');
-             slash > 0 && !inListedFolder; slash = expanded.lastIndexOf(u'/', slash - 1))
-            inListedFolder = listed.contains(expanded.left(slash));
-        if (inListedFolder || counted.contains(expanded))
-            continue;
-        counted.insert(expanded);
-        struct stat info { };
-        if (::lstat(QFile::encodeName(expanded).constData(), &info) != 0)
-            continue;
-        if (S_ISDIR(info.st_mode) || info.st_nlink > 1)
-            footprints.append(PathSizeCalculator::footprintOfPath(expanded));
-        else
-            footprints.first().size += info.st_size;
+    const QList<PathSizeCalculator::Measured> measured = PathSizeCalculator::measureAll(paths);
+    QList<qint64> bytes;
+    int i = 0;
+    for (const Group& group : groups) {
+        qint64 total = 0;
+        for (qsizetype end = i + group.paths.size(); i < end; ++i) {
+            const PathSizeCalculator::Measured& path = measured.at(i);
+            // As the review page adds a path up: where it first appears, unless a listed folder holds it.
+            if (path.size >= 0 && path.firstOccurrence == i && path.container < 0)
+                total += std::max<qint64>(path.added, 0);
+        }
+        bytes.append(total);
     }
-    return footprints;
+    return bytes;
 }

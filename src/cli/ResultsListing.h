@@ -1,16 +1,16 @@
 #pragma once
 
 #include "removal/RemovalRun.h"
-#include "results/PathSizeCalculator.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
 
-// What the last scan listed, read from the results file the way the review
-// and fix pages read it (the same tree, the same paths passed over), so the
-// command line reports and removes exactly what the window would show.
+// What the last scan listed, read from the results file by the rules the
+// review and fix pages list it by (the same paths passed over, in the same
+// order), so the command line reports and removes exactly what the window
+// would show.
 class ResultsListing final {
 public:
     enum class State { Read, Missing, Damaged };
@@ -19,9 +19,11 @@ public:
         QList<RemovalRun::TickedPath> paths;
     };
 
-    // The current locations' results file.
+    // The current locations' results file, each path looked at as the
+    // removal needs it (whether it is a real folder).
     static ResultsListing read();
-    // What a results file holding the dictionary would list.
+    // What a results file holding the dictionary would list, the paths not
+    // looked at: `isDirectory` is left false, as a report has no need of it.
     static ResultsListing of(const QVariantMap& results);
 
     State state() const { return m_state; }
@@ -29,13 +31,11 @@ public:
     QList<Group> groups(const QStringList& only = {}) const;
     int count() const { return int(m_paths.size()); }
 
-    // What removing the paths would free, each byte counted once: a path in a
-    // listed folder is counted with the folder, a file with several links once.
-    // PathSizeCalculator::totalOf gives the bytes; over the footprints of
-    // several lists it counts a file with several links once as well. The
-    // plain files, the bulk of a cache, share one footprint: measuring each
-    // on its own would cost the report several times the scan.
-    static QList<PathSizeCalculator::Footprint> footprintsOf(const QList<RemovalRun::TickedPath>& paths);
+    // What removing the groups' paths would free, group by group, counted as
+    // the review page counts it: each byte once, in the first group listing
+    // it, a path inside a listed folder with that folder, a file with several
+    // links once, nothing beyond a mount. The groups' bytes add up to the total.
+    static QList<qint64> bytesOf(const QList<Group>& groups);
 
 private:
     State m_state = State::Missing;

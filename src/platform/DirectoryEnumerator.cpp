@@ -16,8 +16,11 @@
 
 namespace {
 
-std::optional<QString> decodeStrictly(const QByteArray& bytes)
+std::optional<QString> decodeStrictly(QByteArrayView bytes)
 {
+    // Most names are plain ASCII, which needs no decoder.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError())
@@ -74,14 +77,19 @@ void DirectoryEnumerator::enter(const Folder& folder)
         quint64 prefix = 0;
         for (size_t i = 0; i < 8; ++i)
             prefix = (prefix << 8) | (i < length ? quint8(name[i]) : 0u);
-        level.entries.push_back({ QByteArray(name), kind, prefix });
+        level.entries.push_back({ prefix, level.names.size(), quint32(length), kind });
+        level.names.append(name, qsizetype(length));
     }
     closedir(dir);
     // A trash or cache folder may hold a hundred thousand names: comparing
     // the prefixes kept beside each other first spares most visits to the
-    // names themselves, scattered over the heap.
-    std::sort(level.entries.begin(), level.entries.end(), [](const Entry& a, const Entry& b) {
-        return a.prefix != b.prefix ? a.prefix < b.prefix : a.name < b.name;
+    // names themselves.
+    const char* names = level.names.constData();
+    std::sort(level.entries.begin(), level.entries.end(), [names](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const int order = std::memcmp(names + a.offset, names + b.offset, std::min(a.length, b.length));
+        return order != 0 ? order < 0 : a.length < b.length;
     });
     m_levels.push_back(std::move(level));
 }
@@ -100,27 +108,31 @@ std::optional<QString> DirectoryEnumerator::nextObject()
             continue;
         }
         const Entry& entry = level.entries[level.next++];
-        const QByteArray relative = level.folder.relative.isEmpty() ? entry.name : level.folder.relative + '/' + entry.name;
+        const QByteArrayView name(level.names.constData() + entry.offset, entry.length);
+        const auto relative = [&level, name] {
+            return level.folder.relative.isEmpty() ? name.toByteArray()
+                                                   : level.folder.relative + '/' + name.toByteArray();
+        };
         // The folder's own part of the path was checked when it was returned.
-        const auto decoded = decodeStrictly(entry.name);
+        const auto decoded = decodeStrictly(name);
         if (!decoded) {
             SystemLog::write(QStringLiteral("Skipping %1: its name is not UTF-8")
-                                 .arg(QString::fromUtf8(m_root + '/' + relative)));
+                                 .arg(QString::fromUtf8(m_root + '/' + relative())));
             continue;
         }
         m_lastKind = entry.kind;
         if (m_lastKind == EntryKind::Unknown) {
             // Some file systems do not report types while listing.
-            struct stat info {};
-            if (lstat((m_root + '/' + relative).constData(), &info) == 0)
+            struct stat info { };
+            if (lstat((m_root + '/' + relative()).constData(), &info) == 0)
                 m_lastKind = S_ISDIR(info.st_mode) ? EntryKind::Folder
                     : S_ISLNK(info.st_mode)        ? EntryKind::SymbolicLink
                                                    : EntryKind::Other;
         }
-        const bool folder = m_lastKind == EntryKind::Folder;
-        QString relativeText = level.folder.relative.isEmpty() ? *decoded : level.folder.relativeText + u'/' + *decoded;
-        if (folder)
-            m_pendingFolder = Folder { relative, relativeText };
+        QString relativeText
+            = level.folder.relative.isEmpty() ? *decoded : level.folder.relativeText + u'/' + *decoded;
+        if (m_lastKind == EntryKind::Folder)
+            m_pendingFolder = Folder { relative(), relativeText };
         return relativeText;
     }
     return std::nullopt;

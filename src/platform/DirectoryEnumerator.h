@@ -29,10 +29,14 @@ public:
     EntryKind lastEntryKind() const { return m_lastKind; }
 
 private:
+    // The names of a folder lie one after another in one buffer: a trash
+    // folder may hold a hundred thousand, and one allocation each would cost
+    // more than listing them.
     struct Entry {
-        QByteArray name;
-        EntryKind kind;
         quint64 prefix; // the name's first eight bytes, in the order of the bytes
+        qsizetype offset; // of the name in the level's buffer
+        quint32 length;
+        EntryKind kind;
     };
     struct Folder {
         QByteArray relative; // "" for the root
@@ -41,6 +45,7 @@ private:
     struct Level {
         Folder folder;
         std::optional<std::uint64_t> mount;
+        QByteArray names;
         std::vector<Entry> entries;
         size_t next = 0;
     };

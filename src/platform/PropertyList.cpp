@@ -486,13 +486,14 @@ PropertyList::Parsed PropertyList::parse(const QByteArray& data)
     return { toVariant(root, 1, shared), Refusal::None };
 }
 
-std::optional<QVariant> PropertyList::read(const QString& path)
+std::optional<QVariant> PropertyList::read(const QString& path, Links links)
 {
     // Opening a pipe or a device in place of the file would block or never
     // reach its end; only a regular file (or a link to one) is read. It is
     // judged on the open descriptor, so a file swapped for a FIFO after any
     // look at its name cannot hang the reader.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+        O_RDONLY | O_NONBLOCK | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0));
     struct stat status { };
     if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
         ::close(fd);

@@ -26,8 +26,10 @@ public:
 
     // XML or binary. std::nullopt, with a log line naming the file, when the
     // file is missing, not a regular file, unreadable, too large, too deep,
-    // would hold too much or is not a property list.
-    static std::optional<QVariant> read(const QString& path);
+    // would hold too much or is not a property list; with Links::Refuse also
+    // when the name itself is a link.
+    enum class Links { Follow, Refuse };
+    static std::optional<QVariant> read(const QString& path, Links links = Links::Follow);
     static std::optional<QVariant> fromData(const QByteArray& data);
 
     // The root as a dictionary; empty (with a log line) when the file is not

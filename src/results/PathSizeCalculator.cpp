@@ -4,15 +4,18 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QPair>
 
+#include <algorithm>
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -23,23 +26,45 @@ constexpr int kNiceness = 10;
 
 using LinkedFiles = PathSizeCalculator::LinkedFiles;
 
-// A file's size, or nothing when another link of it has been counted in `linked` already.
-qint64 sizeOnce(const struct stat& info, LinkedFiles& linked)
+// What measuring needs to know of an entry, in one call: its type, size,
+// links and identity, and the mount it is reached through (nothing when the
+// kernel does not tell, which counts as another mount).
+struct Status {
+    mode_t mode = 0;
+    qint64 size = 0;
+    quint64 links = 0;
+    QPair<quint64, quint64> identity; // device and inode
+    std::optional<std::uint64_t> mount;
+};
+
+std::optional<Status> statusOf(int folder, const char* name)
 {
-    if (info.st_nlink < 2)
-        return info.st_size;
-    const QPair<quint64, quint64> identity { quint64(info.st_dev), quint64(info.st_ino) };
-    if (linked.contains(identity))
+    struct statx status { };
+    if (statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+            STATX_TYPE | STATX_SIZE | STATX_NLINK | STATX_INO | STATX_MNT_ID, &status)
+        != 0)
+        return std::nullopt;
+    return Status { mode_t(status.stx_mode), qint64(status.stx_size), status.stx_nlink,
+        { quint64(makedev(status.stx_dev_major, status.stx_dev_minor)), status.stx_ino },
+        status.stx_mask & STATX_MNT_ID ? std::optional<std::uint64_t>(status.stx_mnt_id) : std::nullopt };
+}
+
+// A file's size, or nothing when another link of it has been counted in `linked` already.
+qint64 sizeOnce(const Status& info, LinkedFiles& linked)
+{
+    if (info.links < 2)
+        return info.size;
+    if (linked.contains(info.identity))
         return 0;
-    linked.insert(identity, info.st_size);
-    return info.st_size;
+    linked.insert(info.identity, info.size);
+    return info.size;
 }
 
 // Folders are read one at a time, with the list of subfolders kept in
 // memory, so a deep tree never holds more than one folder open. Only what lies
 // on the root's own mount counts, as only that would be removed.
-qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled,
-    LinkedFiles& linked)
+qint64 folderTotal(
+    const QByteArray& root, std::uint64_t mount, const std::atomic<bool>* cancelled, LinkedFiles& linked)
 {
     qint64 total = 0;
     QList<QByteArray> pending { root };
@@ -62,13 +87,13 @@ qint64 folderTotal(const QByteArray& root, std::uint64_t mount, const std::atomi
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            struct stat info { };
-            if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            const std::optional<Status> info = statusOf(fd, name);
+            if (!info)
                 continue;
-            if (S_ISDIR(info.st_mode))
+            if (S_ISDIR(info->mode))
                 pending.append(folder + '/' + name);
-            else if (MountIdentity::of(fd, name) == mount) // a file bind-mounted here is not ours
-                total += sizeOnce(info, linked);
+            else if (info->mount == mount) // a file bind-mounted here is not ours
+                total += sizeOnce(*info, linked);
         }
         closedir(dir);
     }
@@ -84,11 +109,67 @@ QByteArray nativeName(const QString& path)
     return native;
 }
 
-qint64 sizeOf(const QString& path, const std::atomic<bool>* cancelled, LinkedFiles& linked)
+// The folder the paths being measured lie in, kept open while the next path
+// lies in it too: a list from a walk names thousands of files of one folder.
+class OpenFolder final {
+public:
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+
+    // The open folder, or -1 when it cannot be opened; links on the way are followed.
+    int open(const QByteArray& path)
+    {
+        if (m_opened && path == m_path)
+            return m_fd;
+        if (m_fd >= 0)
+            close(m_fd);
+        m_path = path;
+        m_opened = true;
+        m_fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        m_mount = m_fd >= 0 ? MountIdentity::of(m_fd) : std::nullopt;
+        return m_fd;
+    }
+    std::optional<std::uint64_t> mount() const { return m_mount; }
+
+private:
+    QByteArray m_path;
+    bool m_opened = false;
+    int m_fd = -1;
+    std::optional<std::uint64_t> m_mount;
+};
+
+PathSizeCalculator::Footprint footprintIn(
+    OpenFolder& folders, const QString& path, const std::atomic<bool>* cancelled)
 {
-    PathSizeCalculator::Footprint footprint = PathSizeCalculator::footprintOfPath(path, cancelled);
-    linked = std::move(footprint.linked);
-    return footprint.size;
+    const QByteArray written = nativeName(path);
+    const qsizetype slash = written.lastIndexOf('/');
+    const QByteArray name = written.mid(slash + 1);
+    const int folder = folders.open(slash < 0 ? QByteArray(".")
+            : slash == 0                      ? QByteArray("/")
+                                              : written.left(slash));
+    PathSizeCalculator::Footprint footprint;
+    const std::optional<Status> info
+        = folder < 0 || name.isEmpty() ? std::nullopt : statusOf(folder, name.constData());
+    if (!info)
+        return footprint;
+    // A mount point frees nothing: no removal enters or removes one.
+    const std::optional<std::uint64_t> mount = folders.mount();
+    footprint.size = 0;
+    if (mount && mount == info->mount)
+        footprint.size = S_ISDIR(info->mode) ? folderTotal(written, *mount, cancelled, footprint.linked)
+                                             : sizeOnce(*info, footprint.linked);
+    return footprint;
+}
+
+bool isCancelled(const std::atomic<bool>* cancelled)
+{
+    return cancelled && cancelled->load(std::memory_order_relaxed);
 }
 
 bool isRealFolder(const QString& path)
@@ -134,28 +215,8 @@ qint64 PathSizeCalculator::sizeOfPath(const QString& path, const std::atomic<boo
 PathSizeCalculator::Footprint PathSizeCalculator::footprintOfPath(
     const QString& path, const std::atomic<bool>* cancelled)
 {
-    QString written = path;
-    while (written.size() > 1 && written.endsWith(u'/'))
-        written.chop(1);
-    const QFileInfo item(written);
-    const QByteArray name = QFile::encodeName(item.fileName());
-    const int folder = open(QFile::encodeName(item.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    Footprint footprint;
-    struct stat info { };
-    if (folder < 0 || name.isEmpty() || fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (folder >= 0)
-            close(folder);
-        return footprint;
-    }
-    // A mount point frees nothing: no removal enters or removes one.
-    const std::optional<std::uint64_t> mount = MountIdentity::of(folder);
-    footprint.size = 0;
-    if (mount && mount == MountIdentity::of(folder, name.constData()))
-        footprint.size = S_ISDIR(info.st_mode)
-            ? folderTotal(QFile::encodeName(written), *mount, cancelled, footprint.linked)
-            : sizeOnce(info, footprint.linked);
-    close(folder);
-    return footprint;
+    OpenFolder folder;
+    return footprintIn(folder, path, cancelled);
 }
 
 qint64 PathSizeCalculator::totalOf(const QList<Footprint>& footprints)
@@ -177,6 +238,90 @@ qint64 PathSizeCalculator::totalOf(const QList<Footprint>& footprints)
     return total;
 }
 
+bool PathSizeCalculator::measureEach(const QStringList& paths, const std::atomic<bool>* cancelled,
+    const std::function<void(int, const Measured&)>& measured)
+{
+    // Spellings of one path ("a//b/", "a/./b") are one path; which listed
+    // folders hold which paths is known before anything is measured.
+    QHash<QString, int> firstByName;
+    firstByName.reserve(paths.size());
+    QList<Measured> found(paths.size());
+    QStringList names(paths.size());
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& name = names[i] = QDir::cleanPath(paths.at(i));
+        auto known = firstByName.constFind(name);
+        if (known == firstByName.cend())
+            known = firstByName.insert(name, i);
+        found[i].firstOccurrence = *known;
+    }
+    QHash<int, bool> isFolder;
+    // Paths of one folder, as a walk lists them, lie in the same listed folders.
+    QStringView lastFolder;
+    int lastContainer = -1;
+    for (int i = 0; i < paths.size(); ++i) {
+        if (isCancelled(cancelled))
+            return false;
+        if (found[i].firstOccurrence != i)
+            continue;
+        const QStringView parent
+            = QStringView(names.at(i)).left(std::max<qsizetype>(names.at(i).lastIndexOf(u'/'), 0));
+        if (i > 0 && parent == lastFolder) {
+            found[i].container = lastContainer;
+            continue;
+        }
+        QString above = names.at(i);
+        while (found[i].container < 0 && above.lastIndexOf(u'/') > 0) {
+            above.truncate(above.lastIndexOf(u'/'));
+            const auto listed = firstByName.constFind(above);
+            if (listed == firstByName.cend())
+                continue;
+            // A listed link to a folder holds nothing of what lies behind it.
+            auto folder = isFolder.constFind(*listed);
+            if (folder == isFolder.cend())
+                folder = isFolder.insert(*listed, isRealFolder(above));
+            if (*folder)
+                found[i].container = *listed;
+        }
+        lastFolder = parent;
+        lastContainer = found[i].container;
+    }
+
+    LinkedFiles counted;
+    OpenFolder folder;
+    for (int i = 0; i < paths.size(); ++i) {
+        if (isCancelled(cancelled))
+            return false;
+        Measured& path = found[i];
+        if (path.firstOccurrence == i) {
+            const Footprint footprint = footprintIn(folder, paths.at(i), cancelled);
+            path.size = footprint.size;
+            path.added = path.size;
+            const LinkedFiles& linked = footprint.linked;
+            for (auto file = linked.cbegin(); file != linked.cend(); ++file) {
+                if (counted.contains(file.key()))
+                    path.added -= file.value();
+                else if (path.container < 0)
+                    counted.insert(file.key(), file.value());
+            }
+        } else {
+            const Measured& earlier = found.at(path.firstOccurrence);
+            path.size = earlier.size;
+            path.added = earlier.added;
+            path.container = earlier.container;
+        }
+        measured(i, path);
+    }
+    return !isCancelled(cancelled);
+}
+
+QList<PathSizeCalculator::Measured> PathSizeCalculator::measureAll(const QStringList& paths)
+{
+    QList<Measured> all;
+    all.reserve(paths.size());
+    measureEach(paths, nullptr, [&all](int, const Measured& path) { all.append(path); });
+    return all;
+}
+
 void PathSizeCalculator::measure(quint64 run, QStringList paths)
 {
     // Sizes are a courtesy: they give way to the outline and to everything
@@ -196,63 +341,10 @@ void PathSizeCalculator::measure(quint64 run, QStringList paths)
             Qt::QueuedConnection);
     };
 
-    // Spellings of one path ("a//b/", "a/./b") are one path; which listed
-    // folders hold which paths is known before anything is measured.
-    QHash<QString, int> firstByName;
-    QList<Measured> found(paths.size());
-    QStringList names(paths.size());
-    for (int i = 0; i < paths.size(); ++i) {
-        const QString& name = names[i] = QDir::cleanPath(paths.at(i));
-        auto known = firstByName.constFind(name);
-        if (known == firstByName.cend())
-            known = firstByName.insert(name, i);
-        found[i].firstOccurrence = *known;
-    }
-    QHash<int, bool> isFolder;
-    for (int i = 0; i < paths.size(); ++i) {
-        if (m_cancelled.load(std::memory_order_relaxed))
-            return;
-        if (found[i].firstOccurrence != i)
-            continue;
-        QString above = names.at(i);
-        while (found[i].container < 0 && above.lastIndexOf(u'/') > 0) {
-            above.truncate(above.lastIndexOf(u'/'));
-            const auto listed = firstByName.constFind(above);
-            if (listed == firstByName.cend())
-                continue;
-            // A listed link to a folder holds nothing of what lies behind it.
-            auto folder = isFolder.constFind(*listed);
-            if (folder == isFolder.cend())
-                folder = isFolder.insert(*listed, isRealFolder(above));
-            if (*folder)
-                found[i].container = *listed;
-        }
-    }
-
-    LinkedFiles counted;
     QList<Measured> batch;
     int first = 0;
     auto lastDelivery = std::chrono::steady_clock::now();
-    for (int i = 0; i < paths.size(); ++i) {
-        if (m_cancelled.load(std::memory_order_relaxed))
-            return;
-        Measured& path = found[i];
-        if (path.firstOccurrence == i) {
-            LinkedFiles linked;
-            path.size = sizeOf(paths.at(i), &m_cancelled, linked);
-            path.added = path.size;
-            for (auto file = linked.cbegin(); file != linked.cend(); ++file) {
-                if (counted.contains(file.key()))
-                    path.added -= file.value();
-                else if (path.container < 0)
-                    counted.insert(file.key(), file.value());
-            }
-        } else {
-            const Measured& earlier = found.at(path.firstOccurrence);
-            path.size = earlier.size;
-            path.added = earlier.added;
-            path.container = earlier.container;
-        }
+    const bool whole = measureEach(paths, &m_cancelled, [&](int i, const Measured& path) {
         batch.append(path);
         const auto now = std::chrono::steady_clock::now();
         if (batch.size() >= kBatchSize || now - lastDelivery >= kBatchInterval) {
@@ -260,7 +352,9 @@ void PathSizeCalculator::measure(quint64 run, QStringList paths)
             first = i + 1;
             lastDelivery = now;
         }
-    }
+    });
+    if (!whole)
+        return;
     if (!batch.isEmpty())
         deliver(first, std::move(batch));
     QMetaObject::invokeMethod(

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 // Measures what removing each path would free, on a thread of its own so
@@ -58,6 +59,13 @@ public:
     static Footprint footprintOfPath(const QString& path, const std::atomic<bool>* cancelled = nullptr);
     // The total of the footprints that are there, each linked file once.
     static qint64 totalOf(const QList<Footprint>& footprints);
+
+    // What start() delivers, found on the calling thread: `measured(i, found)`
+    // hears of paths[i], in order. False when `cancelled` stopped it early.
+    static bool measureEach(const QStringList& paths, const std::atomic<bool>* cancelled,
+        const std::function<void(int, const Measured&)>& measured);
+    // Every path's at once.
+    static QList<Measured> measureAll(const QStringList& paths);
 
 Q_SIGNALS:
     // measured[i] is what was found for paths[first + i].

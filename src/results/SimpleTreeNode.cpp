@@ -71,12 +71,11 @@ bool SimpleTreeNode::isOldEnoughToList(const QString& path, const QDateTime& now
     return std::abs(minutes) > kFreshLogMinutes;
 }
 
-void SimpleTreeNode::initFromDictionary(
+QList<SimpleTreeNode::Group> SimpleTreeNode::groupsInDictionary(
     const QVariantMap& dictionary, bool* securedJunkItemsFound, const QDateTime& now)
 {
     const Locations& locations = Locations::current();
-    auto junkItems
-        = std::make_shared<SimpleTreeNode>(SimpleNodeData::groupDataWithName(QStringLiteral("Junk Items")));
+    QList<Group> groups;
     const QStringList keys = dictionary.keys();
     for (qsizetype k = keys.size() - 1; k >= 0; --k) {
         const QString& key = keys.at(k);
@@ -84,7 +83,8 @@ void SimpleTreeNode::initFromDictionary(
         const QVariantList entries
             = value.typeId() == QMetaType::QVariantList ? value.toList() : QVariantList();
         const bool privilegedCategory = isPrivilegedCategory(key);
-        auto group = std::make_shared<SimpleTreeNode>(SimpleNodeData::groupDataWithName(key));
+        Group group { key, {} };
+        group.leaves.reserve(entries.size());
         int paths = 0;
         int passedOver = value.typeId() == QMetaType::QVariantList ? 0 : 1;
         for (const QVariant& entry : entries) {
@@ -102,17 +102,32 @@ void SimpleTreeNode::initFromDictionary(
             if (privileged && (path == locations.secureLog || path == locations.systemLog)
                 && !isOldEnoughToList(path, now))
                 continue;
-            auto leaf = std::make_shared<SimpleTreeNode>(SimpleNodeData::leafDataWithName(
-                path, privileged ? kPrivilegeAdministrator : 0, isRealFolder(path)));
-            group->insertChild(std::move(leaf), group->numberOfChildren());
+            group.leaves.append({ path, privileged });
         }
         if (passedOver > 0)
             SystemLog::write(QStringLiteral("Scan results: passed over %1 unusable entries under \"%2\"")
                                  .arg(passedOver)
                                  .arg(key));
         if (paths > 0)
-            junkItems->insertChild(std::move(group), junkItems->numberOfChildren());
+            groups.append(std::move(group));
     }
-    if (!keys.isEmpty())
+    return groups;
+}
+
+void SimpleTreeNode::initFromDictionary(
+    const QVariantMap& dictionary, bool* securedJunkItemsFound, const QDateTime& now)
+{
+    const QList<Group> groups = groupsInDictionary(dictionary, securedJunkItemsFound, now);
+    auto junkItems
+        = std::make_shared<SimpleTreeNode>(SimpleNodeData::groupDataWithName(QStringLiteral("Junk Items")));
+    for (const Group& listed : groups) {
+        auto group = std::make_shared<SimpleTreeNode>(SimpleNodeData::groupDataWithName(listed.key));
+        for (const Leaf& leaf : listed.leaves)
+            group->insertChild(std::make_shared<SimpleTreeNode>(SimpleNodeData::leafDataWithName(leaf.path,
+                                   leaf.privileged ? kPrivilegeAdministrator : 0, isRealFolder(leaf.path))),
+                group->numberOfChildren());
+        junkItems->insertChild(std::move(group), junkItems->numberOfChildren());
+    }
+    if (!dictionary.isEmpty())
         insertChild(std::move(junkItems), numberOfChildren());
 }

@@ -21,6 +21,20 @@ public:
     static std::shared_ptr<SimpleTreeNode> treeFromDictionary(const QVariantMap& dictionary,
         bool* securedJunkItemsFound = nullptr, const QDateTime& now = QDateTime::currentDateTime());
 
+    // What such a tree lists, without building it: its groups in order, each
+    // with its paths and whether only an administrator may remove them. A
+    // group whose paths are all passed over is still there, empty, as in the tree.
+    struct Leaf {
+        QString path;
+        bool privileged = false;
+    };
+    struct Group {
+        QString key;
+        QList<Leaf> leaves;
+    };
+    static QList<Group> groupsInDictionary(const QVariantMap& dictionary,
+        bool* securedJunkItemsFound = nullptr, const QDateTime& now = QDateTime::currentDateTime());
+
     // The same, from the results file; a missing or malformed file gives a root without children.
     static std::shared_ptr<SimpleTreeNode> treeFromResultsFile(bool* securedJunkItemsFound = nullptr);
 
