@@ -20,7 +20,8 @@ class DirectoryEnumeratorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* file : { "tree/c", "tree/b/z", "tree/b/a/1", "tree/a", "tree/B", "tree/.hidden", "outside/secret" })
+        for (const char* file :
+            { "tree/c", "tree/b/z", "tree/b/a/1", "tree/a", "tree/B", "tree/.hidden", "outside/secret" })
             sandbox.makeFile(QString::fromLatin1(file));
         sandbox.makeFolder("tree/b/empty");
     }

@@ -72,9 +72,8 @@ QByteArray nestedXml(int depth, const QByteArray& before = {})
 
 QByteArray corpusFile(const char* name)
 {
-    QFile file(
+    return Sandbox::contents(
         QStringLiteral(VELMORA_SOURCE_RESOURCES "/../fuzz/corpus/property_list/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TEST(PropertyList, WriteReadsBackEqualReplacesAtomicallyAndTruncationNeverReadsAsPartial)
@@ -120,9 +119,7 @@ TEST(PropertyList, WriteRefusesTextThatWouldNotReadBackAndKeepsTheOldFile)
             EXPECT_EQ(sandbox.logLines().size(), 1);
         }
     }
-    QFile kept(file);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "previous");
+    EXPECT_EQ(Sandbox::contents(file), "previous");
     EXPECT_TRUE(PropertyList::isRepresentable("tab\tline\nemoji 😀 ü"));
 }
 

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "startup/DesktopEntry.h"
 #include "startup/LoginItem.h"
 #include "startup/LoginItemsAE.h"
 #include "support/QStringPrinting.h"
@@ -41,8 +42,7 @@ protected:
     }
     QByteArray contents(const QString& fileName) const
     {
-        QFile file(autostart() + u'/' + fileName);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return Sandbox::contents(autostart() + u'/' + fileName);
     }
     QStringList listedPaths()
     {
@@ -112,7 +112,8 @@ TEST_F(LoginItems, NeverTakesAnotherProgramsFileName)
     sandbox.setLocations(locations);
     ASSERT_TRUE(LoginItem::addLoginItemWithPath(program("velmora"), false));
     EXPECT_EQ(contents("velmora.desktop"), foreign);
-    EXPECT_TRUE(contents("velmora-4.desktop").contains("\nName=Velmora\nIcon=velmora\n")) << "named as the menu names it";
+    EXPECT_TRUE(contents("velmora-4.desktop").contains("\nName=Velmora\nIcon=velmora\n"))
+        << "named as the menu names it";
     EXPECT_TRUE(QFileInfo(autostart() + "/velmora-2.desktop").isSymLink());
     EXPECT_EQ(entryFiles(), QStringList({ "velmora-2.desktop", "velmora-4.desktop", "velmora.desktop" }));
 }
@@ -143,6 +144,8 @@ TEST_F(LoginItems, ListsAnyValidExecAndSkipsButKeepsTheRest)
         { "no-equals.desktop", entryFor("/opt/a") + "Exec /opt/b\n" },
         { "open-group.desktop", "[Desktop Entry\nExec=/opt/a\n" },
         { "open-locale.desktop", entryFor("/opt/a") + "Name[de=x\n" },
+        { "huge.desktop",
+            entryFor("/opt/a") + "Comment=" + QByteArray(DesktopEntry::kMaxFileSize, 'x') + '\n' },
     };
     for (const auto& entry : unreadable)
         writeEntry(entry.fileName, entry.contents);

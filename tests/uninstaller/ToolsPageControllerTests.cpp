@@ -165,12 +165,9 @@ protected:
     // The calls since the last time asked.
     QStringList takeCalls(const QString& tool)
     {
-        QFile file(sandbox.path("calls-" + tool));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        file.remove();
-        return lines;
+        const QString calls = QString::fromUtf8(Sandbox::contents(sandbox.path("calls-" + tool)));
+        QFile::remove(sandbox.path("calls-" + tool));
+        return calls.split(u'\n', Qt::SkipEmptyParts);
     }
     Sandbox sandbox;
     RecordingFileSystem fileSystem;
@@ -223,8 +220,8 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
     // Every tile of the label goes; other tiles, one labelled in another case and the rest of the file stay.
     const QVariantMap spacer { { "tile-type", "spacer-tile" } };
     QVariantMap dock { { "persistent-apps",
-                           QVariantList {
-                               dockTile("Foo"), dockTile("Bar"), spacer, dockTile("Foo"), dockTile("foo"), dockTile("Sub/Baz") } },
+                           QVariantList { dockTile("Foo"), dockTile("Bar"), spacer, dockTile("Foo"),
+                               dockTile("foo"), dockTile("Sub/Baz") } },
         { "tilesize", 48.5 }, { "autohide", true }, { "mod-count", qint64(312) },
         { "trash-full", QByteArray("\x00\x01\xff", 3) },
         { "last-change", QDateTime(QDate(2009, 10, 1), QTime(8, 30), QTimeZone::utc()) },
@@ -269,7 +266,8 @@ TEST_F(ToolsPageTest, RemovesTheBundleThenTheTickedExactlyNamedSupportFiles)
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     EXPECT_EQ(searchCommands().size(), 16);
     EXPECT_EQ(appNames(), QStringList({ "Bar.app", "Sub/Baz.app" }));
-    dock.insert("persistent-apps", QVariantList { dockTile("Bar"), spacer, dockTile("foo"), dockTile("Sub/Baz") });
+    dock.insert(
+        "persistent-apps", QVariantList { dockTile("Bar"), spacer, dockTile("foo"), dockTile("Sub/Baz") });
     EXPECT_EQ(readDock(), dock);
     EXPECT_EQ(sandbox.logLines().constLast(), "No Dock to restart on this desktop");
 
@@ -360,8 +358,9 @@ exit 0)");
     // a bundle inside a bundle and a folder whose name merely ends in "app".
     const std::tuple<QString, QString, QString> bundles[] = { { "Foo.app", "Foo", {} },
         { "Velmora.app", "Velmora", {} }, { "Renamed.app", "Velmora", {} }, { "Sub/Velmora.app", {}, {} },
-        { "Ours.app", "Ours", "velmora" }, { "Runner.app", "Runner", {} }, { "Twenty.app", "TwentyCharacterName1", {} },
-        { "Crowd.app", "Crowd", {} }, { "Updated.app", "Updated", {} }, { "Foo.app/Contents/Inner.app", "Inner", {} } };
+        { "Ours.app", "Ours", "velmora" }, { "Runner.app", "Runner", {} },
+        { "Twenty.app", "TwentyCharacterName1", {} }, { "Crowd.app", "Crowd", {} },
+        { "Updated.app", "Updated", {} }, { "Foo.app/Contents/Inner.app", "Inner", {} } };
     for (const auto& [folder, name, identifier] : bundles)
         makeBundle(folder, name, identifier);
     sandbox.makeFolder("Applications/Webapp/Contents");
@@ -370,7 +369,8 @@ exit 0)");
     processes.add(502, "/opt/Updated/Updated (deleted)");
     for (int pid = 600; pid < 651; ++pid)
         processes.add(pid, "/usr/bin/Crowd");
-    const QVariantMap dock { { "persistent-apps", QVariantList { dockTile("Velmora"), dockTile("Runner") } } };
+    const QVariantMap dock { { "persistent-apps",
+        QVariantList { dockTile("Velmora"), dockTile("Runner") } } };
     writeDock(dock);
     const QString obsidian = make(home + "/Applications", "Obsidian-1.4.16.AppImage", false, kAppImage);
     const QString busyImage = make(at().optFolder + "/busy", "Busy-2.0-x86_64.AppImage", false, kAppImage);
@@ -441,7 +441,8 @@ exit 0)");
     QSignalSpy listed(&controller, &ToolsPageController::applicationsListed);
     controller.toolsPageCreateUI();
     // Chosen before the Flatpak and snap rows arrive: the first case uninstalls it.
-    page.findChild<QTableView*>("toolsPageApplicationsTableView")->selectRow(int(appNames().indexOf("Obsidian")));
+    page.findChild<QTableView*>("toolsPageApplicationsTableView")
+        ->selectRow(int(appNames().indexOf("Obsidian")));
     ASSERT_TRUE(listed.count() == 1 || listed.wait(10000));
     QStringList names = appNames();
     ASSERT_EQ(names.size(), 24) << names.join(u',').toStdString();
@@ -459,9 +460,10 @@ exit 0)");
         const int row = int(appNames().indexOf(name));
         return table.index(row, 1).data().toString() + " | " + table.index(row, 2).data().toString();
     };
-    const std::pair<QString, QString> kinds[] = { { "Obsidian", "AppImage | " + formattedSize(kAppImage.size()) },
-        { "Notes", "Flatpak (user) | " + formattedSize(3000) }, { "Paint Studio", "Flatpak (system) | " },
-        { "hello", "snap | " + formattedSize(4200) } };
+    const std::pair<QString, QString> kinds[]
+        = { { "Obsidian", "AppImage | " + formattedSize(kAppImage.size()) },
+              { "Notes", "Flatpak (user) | " + formattedSize(3000) },
+              { "Paint Studio", "Flatpak (system) | " }, { "hello", "snap | " + formattedSize(4200) } };
     EXPECT_TRUE(QTest::qWaitFor([&] { return !columns("hello").endsWith("| "); }, 10000));
     for (const auto& [name, expected] : kinds)
         EXPECT_EQ(columns(name), expected) << name.toStdString();
