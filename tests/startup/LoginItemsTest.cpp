@@ -1,5 +1,4 @@
 #include "platform/FileSystem.h"
-#include "startup/DesktopEntry.h"
 #include "startup/LoginItem.h"
 #include "startup/LoginItemsAE.h"
 #include "support/QStringPrinting.h"
@@ -144,8 +143,6 @@ TEST_F(LoginItems, ListsAnyValidExecAndSkipsButKeepsTheRest)
         { "no-equals.desktop", entryFor("/opt/a") + "Exec /opt/b\n" },
         { "open-group.desktop", "[Desktop Entry\nExec=/opt/a\n" },
         { "open-locale.desktop", entryFor("/opt/a") + "Name[de=x\n" },
-        { "huge.desktop",
-            entryFor("/opt/a") + "Comment=" + QByteArray(DesktopEntry::kMaxFileSize, 'x') + '\n' },
     };
     for (const auto& entry : unreadable)
         writeEntry(entry.fileName, entry.contents);
