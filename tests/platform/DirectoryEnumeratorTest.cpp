@@ -13,14 +13,15 @@
 
 namespace {
 
-const QStringList kAll { "B", "a", "b", "b/a", "b/a/1", "b/empty", "b/z", "c" };
-const QStringList kWithoutBA { "B", "a", "b", "b/a", "b/empty", "b/z", "c" };
+const QStringList kAll { ".hidden", "B", "a", "b", "b/a", "b/a/1", "b/empty", "b/z", "c" };
+const QStringList kWithoutBA { ".hidden", "B", "a", "b", "b/a", "b/empty", "b/z", "c" };
 
 class DirectoryEnumeratorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* file : { "tree/c", "tree/b/z", "tree/b/a/1", "tree/a", "tree/B", "outside/secret" })
+        for (const char* file :
+            { "tree/c", "tree/b/z", "tree/b/a/1", "tree/a", "tree/B", "tree/.hidden", "outside/secret" })
             sandbox.makeFile(QString::fromLatin1(file));
         sandbox.makeFolder("tree/b/empty");
     }
@@ -67,7 +68,7 @@ TEST_F(DirectoryEnumeratorTest, FolderBeforeItsContentsSortedRelativeAndSkippabl
         { root + "//", {}, kAll },
         { sandbox.path("alias"), {}, kAll },
         { sandbox.path("links"), {}, { "dangling", "loop1", "loop2", "outside", "self" } },
-        { root, skipping("b"), { "B", "a", "b", "c" } },
+        { root, skipping("b"), { ".hidden", "B", "a", "b", "c" } },
         { root, skipping("b/a"), kWithoutBA },
         { root, skipping("a"), kAll },
         { sandbox.path("nowhere"), {}, {} },

@@ -53,7 +53,7 @@ TEST(Localization, TextComesFromTheLanguagesTableElseTheEnglishDefault)
     Localization::setLanguage(previous);
 }
 
-TEST(Localization, FormatFillsPlaceholdersLeftToRightWithoutRescanningArguments)
+TEST(Localization, FormatsFillPlaceholdersInOrderAndSizesFollowTheLocale)
 {
     // What an argument brings in stays as it is: a path may hold "%@" or "%d".
     EXPECT_EQ(formatText("%@ and %d: 100%% %s %", { "/tmp/%@/%d", "2" }), "/tmp/%@/%d and 2: 100% %s %");
@@ -62,10 +62,8 @@ TEST(Localization, FormatFillsPlaceholdersLeftToRightWithoutRescanningArguments)
     // A title's last word never stands alone on a line; a one-word title stays as it is.
     EXPECT_EQ(QStringList({ withoutWidow("Remove these now!"), withoutWidow("Remove") }),
         QStringList({ QString("Remove these") + QChar::Nbsp + "now!", "Remove" }));
-}
 
-TEST(Localization, OneSizeFormatSingularForOneByteInTheUsersLocale)
-{
+    // One size format, singular for one byte, in the user's locale.
     const QString previous = Localization::language();
     const QLocale locale;
     const auto sizes = [] {

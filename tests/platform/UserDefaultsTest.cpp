@@ -16,10 +16,6 @@ TEST(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
     Sandbox sandbox;
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     const QString file = sandbox.locations().userDefaultsFile;
-    const auto contents = [](const QString& path) {
-        QFile read(path);
-        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
-    };
     const struct {
         QByteArray contents;
         qint64 errorsFound;
@@ -38,7 +34,7 @@ TEST(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
         UserDefaults::reload();
         EXPECT_EQ(sandbox.logLines().size(), 1);
         EXPECT_EQ(defaults.integerForKey("ERRORS_FOUND"), row.errorsFound);
-        EXPECT_EQ(contents(file), row.contents);
+        EXPECT_EQ(Sandbox::contents(file), row.contents);
         EXPECT_FALSE(QFileInfo::exists(file + ".damaged"));
 
         // What the next start of the program would read.
@@ -47,7 +43,7 @@ TEST(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
         UserDefaults::reload();
         EXPECT_TRUE(defaults.boolForKey("ISFIRSTRUN"));
         EXPECT_EQ(defaults.integerForKey("ERRORS_FOUND"), row.errorsFound);
-        EXPECT_EQ(contents(file + ".damaged"), row.contents);
+        EXPECT_EQ(Sandbox::contents(file + ".damaged"), row.contents);
     }
     // A folder in the file's place: nothing to read, and the failed save is reported.
     sandbox.makeFolder(QDir(sandbox.root()).relativeFilePath(file + "2"));

@@ -41,8 +41,7 @@ protected:
     }
     QByteArray contents(const QString& fileName) const
     {
-        QFile file(autostart() + u'/' + fileName);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return Sandbox::contents(autostart() + u'/' + fileName);
     }
     QStringList listedPaths()
     {
@@ -112,7 +111,8 @@ TEST_F(LoginItems, NeverTakesAnotherProgramsFileName)
     sandbox.setLocations(locations);
     ASSERT_TRUE(LoginItem::addLoginItemWithPath(program("velmora"), false));
     EXPECT_EQ(contents("velmora.desktop"), foreign);
-    EXPECT_TRUE(contents("velmora-4.desktop").contains("\nName=Velmora\nIcon=velmora\n")) << "named as the menu names it";
+    EXPECT_TRUE(contents("velmora-4.desktop").contains("\nName=Velmora\nIcon=velmora\n"))
+        << "named as the menu names it";
     EXPECT_TRUE(QFileInfo(autostart() + "/velmora-2.desktop").isSymLink());
     EXPECT_EQ(entryFiles(), QStringList({ "velmora-2.desktop", "velmora-4.desktop", "velmora.desktop" }));
 }

@@ -68,6 +68,12 @@ QString Sandbox::makeFolder(const QString& relativeToRoot)
     return path(relativeToRoot);
 }
 
+QByteArray Sandbox::contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList Sandbox::logLines() const
 {
     QMutexLocker locker(&recordsLock);

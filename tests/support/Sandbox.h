@@ -30,6 +30,9 @@ public:
         return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
     }
 
+    // What a file holds; empty when it cannot be read.
+    static QByteArray contents(const QString& path);
+
     QStringList logLines() const;
     bool logged(const QString& line) const { return logLines().contains(line); }
     QStringList alerts() const;

@@ -26,8 +26,7 @@ TEST(DockPreferenceFileTest, LeavesAMissingOrUnreadableFileAsItWas)
         sandbox.makeFile("home/.config/com.apple.dock.plist", bytes);
         sandbox.clearRecords();
         EXPECT_FALSE(DockPreferenceFile::removeTiles(path, "Foo", "Foo.app"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
+        EXPECT_EQ(Sandbox::contents(path), bytes);
         EXPECT_TRUE(sandbox.logged("File exists"));
         EXPECT_EQ(sandbox.logLines().constLast(), "failed saving the XML plist file");
         EXPECT_FALSE(sandbox.logged("Foo.app remove from DOCK"));

@@ -12,19 +12,6 @@
 #include <QDir>
 #include <QFile>
 
-namespace {
-
-QStringList described(const QList<ApplicationDetails>& rows)
-{
-    QStringList out;
-    for (const ApplicationDetails& row : rows)
-        out.append(row.appName() + u'=' + row.appPath()
-            + (row.installation().isEmpty() ? QString() : u'@' + row.installation()));
-    return out;
-}
-
-} // namespace
-
 TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
 {
     Sandbox sandbox;
@@ -69,7 +56,11 @@ TEST(PackageLists, SnapRowsLeaveOutBasesSnapdAndContentSnaps)
     };
     for (const auto& [parse, output, rows, logLines] : cases) {
         sandbox.clearRecords();
-        EXPECT_EQ(described(parse(output)), rows) << output.toStdString();
+        QStringList described;
+        for (const ApplicationDetails& row : parse(output))
+            described.append(row.appName() + u'=' + row.appPath()
+                + (row.installation().isEmpty() ? QString() : u'@' + row.installation()));
+        EXPECT_EQ(described, rows) << output.toStdString();
         EXPECT_EQ(sandbox.logLines().size(), logLines) << output.toStdString();
     }
 }
