@@ -400,6 +400,11 @@ protected:
     PrivilegedFixPage()
     {
         standIn.setRoots({ sandbox.makeFolder("var/log") }, { sandbox.makeFolder("var/cache/fontconfig") });
+        QObject::connect(&page, &FixPageController::removalFinished, [this] {
+            for (const qint64 pid : standIn.starts())
+                EXPECT_FALSE(ElevationStandIn::isRunning(pid))
+                    << "the grant ends with the click, before the alert";
+        });
     }
     // The lines of the authorisation and of the authorised runs, in order.
     QStringList authorisationLines() const
@@ -478,8 +483,6 @@ TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelperOrLeave
         EXPECT_EQ(sandbox.alerts(), QStringList({ helped ? partly(4, 2) : partly(1, 5) }));
         expectBackAtTheOverview();
         EXPECT_FALSE(host.secured);
-        for (const qint64 pid : standIn.starts())
-            EXPECT_FALSE(ElevationStandIn::isRunning(pid)) << "the grant ends with the click";
     }
 
     // No password is asked when every ticked path is the user's own.
