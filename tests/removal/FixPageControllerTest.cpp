@@ -3,6 +3,7 @@
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderIdentities.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "removal/ElevationStandIn.h"
 #include "results/ImageAndTextCell.h"
@@ -24,6 +25,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -250,6 +252,18 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
                 "/usr/lib/firefox/firefox (deleted)", "/usr/lib/brave/brave-bin-helper" } },
     };
     FakeProcessTable processes(sandbox.path("proc"));
+    // The machine's first process is another user's: never a browser of this user's, whatever its name.
+    if (struct stat init {}; ::stat("/proc/1", &init) == 0 && init.st_uid != ::getuid()) {
+        const QString file = sandbox.locations().definitionFile("InternetCachePaths");
+        QVariantMap definitions = PropertyList::readDictionary(file);
+        QVariantMap browsers = definitions.value("Browser Bundle Identifier").toMap();
+        QFile comm("/proc/1/comm");
+        ASSERT_TRUE(comm.open(QIODevice::ReadOnly));
+        browsers.insert("Init", QString::fromUtf8(comm.readAll()).trimmed());
+        definitions.insert("Browser Bundle Identifier", browsers);
+        ASSERT_TRUE(
+            PropertyList::writeXml(definitions, file) && QFile::link("/proc/1", sandbox.path("proc/1")));
+    }
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         sandbox.clearRecords();
