@@ -20,15 +20,6 @@ using namespace BrowserDatabases;
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    // Reading a FIFO would wait for a writer.
-    if (struct stat info {}; stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode))
-        return "<FIFO>";
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
-}
-
 // The database and the files SQLite keeps beside it, byte for byte.
 QMap<QString, QByteArray> snapshot(const QString& path)
 {
