@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -18,25 +19,35 @@
 #include <QUrl>
 
 #include <csignal>
+#include <functional>
 
 namespace {
 
-// Starts the test binary as a child in the role inside the sandbox and kills
-// it with SIGKILL after so many milliseconds, unless it has ended by then.
-bool runChildAndKill(const char* role, const QString& sandboxRoot, int milliseconds)
+// Starts the test binary in the role inside the sandbox again and again, kills it with SIGKILL at a
+// random moment, and checks what it left, and what a reader meets while it runs. Returns the rounds that
+// found something written. A machine busy with disk writes starts the child slowly: until a round has found
+// something written, each round lets the child live twice as long.
+int killRepeatedly(const char* role, const QString& root, int rounds, int shortest,
+    const std::function<bool(bool killed)>& checkWhatIsLeft)
 {
-    QProcess child;
-    child.setEnvironment(ChildRole::environmentFor(role, sandboxRoot));
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start(QCoreApplication::applicationFilePath(), {});
-    if (!child.waitForStarted(10000))
-        return false;
-    if (!child.waitForFinished(milliseconds)) {
+    int written = 0;
+    for (int round = 0, lifetime = shortest; round < rounds || (written == 0 && lifetime <= 20000); ++round) {
+        SCOPED_TRACE(QStringLiteral("round %1, after %2 ms").arg(round).arg(lifetime).toStdString());
+        QProcess child;
+        child.setEnvironment(ChildRole::environmentFor(role, root));
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.setStandardOutputFile(QProcess::nullDevice());
+        child.start(QCoreApplication::applicationFilePath(), {});
+        EXPECT_TRUE(child.waitForStarted(10000));
+        QDeadlineTimer end(lifetime + int(QRandomGenerator::global()->bounded(shortest * 2)));
+        while (!end.hasExpired() && !child.waitForFinished(1))
+            checkWhatIsLeft(false);
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished(10000);
+        written += checkWhatIsLeft(true);
+        lifetime = written == 0 ? lifetime * 2 : shortest + round * shortest / 3;
     }
-    return true;
+    return written;
 }
 
 // The child adds login items for a program in the sandbox until it is killed.
@@ -67,20 +78,16 @@ TEST(CrashSafety, KillingAnAddNeverLeavesAHalfWrittenLoginItem)
 {
     ASSERT_TRUE(addingRole);
     Sandbox sandbox;
-    qsizetype listed = 0;
-    // A machine busy with disk writes starts the child slowly: while nothing is
-    // listed, each round lets the child live twice as long.
-    int shortest = 150;
-    for (int round = 0; round < 12 || (listed == 0 && shortest <= 20000); ++round) {
-        ASSERT_TRUE(runChildAndKill(
-            "login-items-add", sandbox.root(), shortest + int(QRandomGenerator::global()->bounded(400))));
-
+    const int rounds = killRepeatedly("login-items-add", sandbox.root(), 12, 150, [&](bool killed) {
+        if (!killed)
+            return false;
         // Every entry a desktop would read is whole; the listing never fails.
         const QDir autostart(sandbox.locations().autostartFolder);
         const QStringList entries = autostart.entryList({ "*.desktop" }, QDir::Files);
         for (const QString& name : entries) {
             QFile file(autostart.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            if (!file.open(QIODevice::ReadOnly))
+                continue; // replaced between the listing and the open
             const QByteArray contents = file.readAll();
             EXPECT_TRUE(contents.startsWith("[Desktop Entry]") && contents.contains("\nExec=")
                 && contents.endsWith('\n'))
@@ -88,13 +95,12 @@ TEST(CrashSafety, KillingAnAddNeverLeavesAHalfWrittenLoginItem)
         }
         std::optional<QVariantList> items;
         EXPECT_EQ(LIAECopyLoginItems(items), kLIAENoError);
-        ASSERT_TRUE(items.has_value());
-        EXPECT_EQ(items->size(), entries.size()) << "round " << round;
-        listed = items->size();
-        shortest = listed == 0 ? shortest * 2 : 150;
-    }
-    // The children did add items: the checks above were not made on an empty folder.
-    EXPECT_GT(listed, 0);
+        if (items) {
+            EXPECT_EQ(items->size(), entries.size());
+        }
+        return items.has_value() && !items->isEmpty();
+    });
+    EXPECT_GT(rounds, 0) << "the checks were made on items really added";
 }
 
 TEST(CrashSafety, KillingAScanLeavesNoHalfWrittenResultsOrSettings)
@@ -106,34 +112,26 @@ TEST(CrashSafety, KillingAScanLeavesNoHalfWrittenResultsOrSettings)
         sandbox.makeFile(QStringLiteral("home/.cache/opera/Cache/Cache_Data/%1/f_%2").arg(i % 30).arg(i));
     for (int i = 0; i < 300; ++i)
         sandbox.makeFile(QStringLiteral("home/.cache/thumbnails/normal/%1.png").arg(i));
-
     const QString results = sandbox.locations().resultsFile();
-    int roundsWithResults = 0;
-    // A machine busy with disk writes starts the child and syncs its file slowly:
-    // until a round has found the file written, each round lets the child live
-    // twice as long.
-    int shortest = 300;
-    for (int round = 0; round < 8 || (roundsWithResults == 0 && shortest <= 20000); ++round) {
-        const int lifetime = shortest + int(QRandomGenerator::global()->bounded(700));
-        ASSERT_TRUE(runChildAndKill("scan", sandbox.root(), lifetime));
-
-        if (QFileInfo::exists(results)) {
-            ++roundsWithResults;
-            const auto parsed = PropertyList::read(results);
-            ASSERT_TRUE(parsed.has_value()) << "round " << round << " after " << lifetime << " ms";
-            EXPECT_EQ(parsed->typeId(), QMetaType::QVariantMap);
+    const int rounds = killRepeatedly("scan", sandbox.root(), 8, 300, [&](bool killed) {
+        if (killed) {
+            QSettings stored(sandbox.locations().userDefaultsFile, QSettings::IniFormat);
+            stored.value("ERRORS_FOUND");
+            EXPECT_EQ(stored.status(), QSettings::NoError);
+            // No temporary file of an interrupted write is ever taken for the results.
+            const QStringList leftovers
+                = QDir(sandbox.locations().resultsFolder).entryList({ "ScanResults.plist*" }, QDir::Files);
+            EXPECT_LE(leftovers.size(), 2) << qPrintable(leftovers.join(u' '));
         }
-        QSettings stored(sandbox.locations().userDefaultsFile, QSettings::IniFormat);
-        stored.value("ERRORS_FOUND");
-        EXPECT_EQ(stored.status(), QSettings::NoError) << "round " << round;
-        // No temporary file of an interrupted write is ever taken for the results.
-        const QStringList leftovers
-            = QDir(sandbox.locations().resultsFolder).entryList({ "ScanResults.plist*" }, QDir::Files);
-        EXPECT_LE(leftovers.size(), 2) << qPrintable(leftovers.join(u' '));
-        shortest = roundsWithResults == 0 ? shortest * 2 : 300 + 100 * round;
-    }
-    // The scans got far enough to write: the checks above were not made on nothing.
-    EXPECT_GT(roundsWithResults, 0);
+        // Neither after the kill nor while the scan writes is the results file ever half of one.
+        QFile file(results);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const auto parsed = PropertyList::fromData(file.readAll());
+        EXPECT_TRUE(parsed && parsed->typeId() == QMetaType::QVariantMap);
+        return true;
+    });
+    EXPECT_GT(rounds, 0) << "the scans got far enough to write";
 }
 
 } // namespace

@@ -18,16 +18,6 @@
 
 #include <unistd.h>
 
-namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
-}
-
-} // namespace
-
 TEST(PrivilegedCleaner, RootCleansOnlyItsOwnDatabasesInItsOwnHome)
 {
     if (const std::string reason = whyNotConfined(); !reason.empty())
@@ -72,7 +62,7 @@ TEST(PrivilegedCleaner, RootCleansOnlyItsOwnDatabasesInItsOwnHome)
         }
         BrowserDatabases::makePlaces(real);
         ASSERT_EQ(chown(QFile::encodeName(real).constData(), row.owner, row.owner), 0);
-        const QByteArray before = contents(real);
+        const QByteArray before = BrowserDatabases::contents(real);
         lines.clear();
 
         EXPECT_EQ(BrowserDatabaseCleaner::clean(row.path, RemovalConfinement(locations),
@@ -82,7 +72,7 @@ TEST(PrivilegedCleaner, RootCleansOnlyItsOwnDatabasesInItsOwnHome)
         if (row.reason.isEmpty()) {
             EXPECT_TRUE(BrowserDatabases::rows(real, "SELECT * FROM moz_historyvisits").isEmpty());
         } else {
-            EXPECT_EQ(contents(real), before);
+            EXPECT_EQ(BrowserDatabases::contents(real), before);
             EXPECT_EQ(lines, QStringList { "Cannot clean " + row.path + ": " + row.reason });
         }
     }

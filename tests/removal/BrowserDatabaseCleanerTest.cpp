@@ -11,6 +11,7 @@
 #include <QMap>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,15 +19,6 @@
 using namespace BrowserDatabases;
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    // Reading a FIFO would wait for a writer.
-    if (struct stat info {}; stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode))
-        return "<FIFO>";
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
-}
 
 // The database and the files SQLite keeps beside it, byte for byte.
 QMap<QString, QByteArray> snapshot(const QString& path)
@@ -63,102 +55,85 @@ bool clean(Sandbox& sandbox, const QString& path, BrowserDatabaseCleaner::Option
 
 } // namespace
 
-TEST(BrowserDatabaseCleaner, HistoryAndDownloadsGoAndEveryBookmarkTagAndKeywordStays)
-{
-    Sandbox sandbox;
-    const QString places = sandbox.makeFolder(kFirefoxProfile) + "/places.sqlite";
-    makePlaces(places);
-    const QStringList kept = { "moz_bookmarks", "moz_keywords", "moz_anno_attributes" };
-    const auto before = dump(places, kept);
-
-    ASSERT_TRUE(clean(sandbox, places)) << qPrintable(sandbox.logLines().join(u'\n'));
-
-    EXPECT_EQ(dump(places, kept), before);
-    EXPECT_EQ(rows(places, "SELECT place_id, content FROM moz_annos"), QStringList { "3|Daily news" })
-        << "the bookmark's description stays, the download goes";
-    for (const char* table : { "moz_historyvisits", "moz_inputhistory", "moz_places_metadata" })
-        EXPECT_TRUE(rows(places, QStringLiteral("SELECT * FROM ") + table).isEmpty()) << table;
-    // Bookmarked, tagged and keyword pages stay, their visits forgotten; a
-    // query is never suggested, so it is not scored.
-    EXPECT_EQ(rows(places,
-                  "SELECT id, visit_count, typed, frecency, last_visit_date, recalc_frecency FROM moz_places "
-                  "ORDER BY id"),
-        (QStringList { "1|0|0|-1|NULL|1", "3|0|0|-1|NULL|1", "4|0|0|-1|NULL|1", "6|0|0|0|NULL|1" }));
-    EXPECT_EQ(rows(places, "SELECT host FROM moz_origins ORDER BY id"),
-        (QStringList { "example.org", "news.test" }));
-    EXPECT_EQ(rows(places, "PRAGMA freelist_count"), QStringList { "0" }) << "compacted";
-    EXPECT_EQ(rows(places, "PRAGMA journal_mode"), QStringList { "wal" }) << "as Firefox left it";
-    for (const char* trace : { "tracker.test", "file.zip" })
-        EXPECT_FALSE(contents(places).contains(trace)) << "no trace of the history is left: " << trace;
-    EXPECT_TRUE(sandbox.logLines().isEmpty()) << qPrintable(sandbox.logLines().join(u'\n'));
-}
-
-TEST(BrowserDatabaseCleaner, OtherPagesIconsGoAndEveryBookmarksIconStays)
+// What the user keeps comes out of a clean exactly as it went in; no trace of the rest is left.
+TEST(BrowserDatabaseCleaner, HistoryFormsAndOtherPagesIconsGoAndWhatTheUserKeepsStays)
 {
     struct Row {
-        QString path;
-        QString bookmarks;
+        QString path; // below the sandbox
+        std::function<void(const QString& path)> make;
+        QStringList kept; // tables
         QMap<QString, QStringList> left; // by query
+        QStringList traces; // in no byte of the file
+        QString beside = {}; // a file the clean reads, left byte for byte
     };
+    const auto webData = [](WebDataLayout layout) {
+        return [layout](const QString& path) {
+            makeWebData(path, layout);
+            // What a browser in TRUNCATE journal mode leaves after every transaction.
+            QFile(path + "-journal").open(QIODevice::WriteOnly);
+        };
+    };
+    const QStringList webDataKept { "keywords", "credit_cards", "meta" };
     const Row rows[] = {
-        { kFirefoxProfile + "/favicons.sqlite", kFirefoxProfile + "/places.sqlite",
+        { kFirefoxProfile + "/places.sqlite", makePlaces,
+            { "moz_bookmarks", "moz_keywords", "moz_anno_attributes" },
+            { { "SELECT place_id, content FROM moz_annos", { "3|Daily news" } }, // the download goes
+                { "SELECT * FROM moz_historyvisits", {} }, { "SELECT * FROM moz_inputhistory", {} },
+                { "SELECT * FROM moz_places_metadata", {} },
+                // Bookmarked, tagged and keyword pages stay, their visits forgotten; a
+                // query is never suggested, so it is not scored.
+                { "SELECT id, visit_count, typed, frecency, last_visit_date, recalc_frecency FROM moz_places "
+                  "ORDER BY 1",
+                    { "1|0|0|-1|NULL|1", "3|0|0|-1|NULL|1", "4|0|0|-1|NULL|1", "6|0|0|0|NULL|1" } },
+                { "SELECT host FROM moz_origins ORDER BY id", { "example.org", "news.test" } },
+                { "PRAGMA freelist_count", { "0" } }, { "PRAGMA journal_mode", { "wal" } } },
+            { "tracker.test", "file.zip" } },
+        { kFirefoxProfile + "/favicons.sqlite",
+            [](const QString& path) {
+                makePlaces(QFileInfo(path).path() + "/places.sqlite");
+                makeFirefoxIcons(path);
+            },
+            {},
             { { "SELECT page_url FROM moz_pages_w_icons", { "https://example.org/" } },
                 { "SELECT page_id, icon_id FROM moz_icons_to_pages ORDER BY 1, 2", { "1|1", "1|5" } },
                 // The bookmarked site's own icon, which Firefox finds by the site.
-                { "SELECT id FROM moz_icons ORDER BY 1", { "1", "2", "5" } } } },
-        { kChromiumProfile + "/Favicons", kChromiumProfile + "/Bookmarks",
+                { "SELECT id FROM moz_icons ORDER BY 1", { "1", "2", "5" } } },
+            { "tracker.test" }, kFirefoxProfile + "/places.sqlite" },
+        { kChromiumProfile + "/Favicons", makeChromiumIcons, {},
             { { "SELECT page_url FROM icon_mapping ORDER BY 1",
                   { "https://example.org/", "https://news.test/deep" } },
                 { "SELECT id FROM favicons ORDER BY 1", { "1", "2" } },
-                { "SELECT id FROM favicon_bitmaps ORDER BY 1", { "1", "2", "3" } } } },
+                { "SELECT id FROM favicon_bitmaps ORDER BY 1", { "1", "2", "3" } } },
+            { "tracker.test" }, kChromiumProfile + "/Bookmarks" },
+        { kChromiumProfile + "/Web Data", webData(WebDataLayout::Old),
+            webDataKept + QStringList { "autofill_profiles", "autofill_profile_names" },
+            { { "SELECT * FROM autofill", {} }, { "SELECT * FROM autofill_dates", {} } },
+            { "secret search" } },
+        { kChromiumProfile + "/Web Data", webData(WebDataLayout::New),
+            webDataKept + QStringList { "addresses", "address_type_tokens" },
+            { { "SELECT * FROM autofill", {} } }, { "secret search" } },
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.path.toStdString());
+        SCOPED_TRACE(row.kept.join(u' ').toStdString() + ' ' + row.path.toStdString());
         Sandbox sandbox;
         const QString path
             = sandbox.makeFolder(QFileInfo(row.path).path()) + u'/' + QFileInfo(row.path).fileName();
-        if (row.path.endsWith("favicons.sqlite")) {
-            makePlaces(sandbox.path(row.bookmarks));
-            makeFirefoxIcons(path);
-        } else {
-            makeChromiumIcons(path);
-        }
-        const auto bookmarks = snapshot(sandbox.path(row.bookmarks));
+        row.make(path);
+        const auto before = dump(path, row.kept);
+        const auto beside = [&] {
+            return row.beside.isEmpty() ? decltype(snapshot({})) {} : snapshot(sandbox.path(row.beside));
+        };
+        const auto besideBefore = beside();
 
         ASSERT_TRUE(clean(sandbox, path)) << qPrintable(sandbox.logLines().join(u'\n'));
 
+        EXPECT_EQ(dump(path, row.kept), before);
         for (auto query = row.left.cbegin(); query != row.left.cend(); ++query)
             EXPECT_EQ(BrowserDatabases::rows(path, query.key()), query.value()) << qPrintable(query.key());
-        EXPECT_FALSE(contents(path).contains("tracker.test")) << "no trace of other pages is left";
-        EXPECT_EQ(snapshot(sandbox.path(row.bookmarks)), bookmarks);
+        for (const QString& trace : row.traces)
+            EXPECT_FALSE(contents(path).contains(trace.toUtf8())) << qPrintable(trace);
+        EXPECT_EQ(beside(), besideBefore);
         EXPECT_TRUE(sandbox.logLines().isEmpty()) << qPrintable(sandbox.logLines().join(u'\n'));
-    }
-}
-
-TEST(BrowserDatabaseCleaner, FormEntriesGoAndAddressesCardsAndSearchEnginesStay)
-{
-    const std::vector<std::pair<WebDataLayout, QStringList>> layouts = {
-        { WebDataLayout::Old, { "autofill_profiles", "autofill_profile_names" } },
-        { WebDataLayout::New, { "addresses", "address_type_tokens" } },
-    };
-    for (const auto& [layout, addressTables] : layouts) {
-        SCOPED_TRACE(addressTables.first().toStdString());
-        Sandbox sandbox;
-        const QString webData = sandbox.makeFolder(kChromiumProfile) + "/Web Data";
-        makeWebData(webData, layout);
-        // What a browser in TRUNCATE journal mode leaves after every transaction.
-        sandbox.makeFile(kChromiumProfile + "/Web Data-journal", {});
-        const QStringList kept = addressTables + QStringList { "keywords", "credit_cards", "meta" };
-        const auto before = dump(webData, kept);
-
-        ASSERT_TRUE(clean(sandbox, webData)) << qPrintable(sandbox.logLines().join(u'\n'));
-
-        EXPECT_EQ(dump(webData, kept), before);
-        EXPECT_TRUE(rows(webData, "SELECT * FROM autofill").isEmpty());
-        if (layout == WebDataLayout::Old) {
-            EXPECT_TRUE(rows(webData, "SELECT * FROM autofill_dates").isEmpty());
-        }
-        EXPECT_FALSE(contents(webData).contains("secret search"));
     }
 }
 

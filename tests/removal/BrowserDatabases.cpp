@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,6 +55,15 @@ BrowserDatabases::OtherProcessConnection::~OtherProcessConnection()
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
+}
+
+QByteArray BrowserDatabases::contents(const QString& path)
+{
+    // Reading a FIFO would wait for a writer.
+    if (struct stat info {}; stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode))
+        return "<FIFO>";
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
 }
 
 void BrowserDatabases::execute(const QString& path, const QString& sql)

@@ -29,6 +29,8 @@ struct OtherProcessConnection {
     pid_t pid = -1;
 };
 
+// The file's bytes, "<absent>" when it cannot be read, "<FIFO>" for a FIFO, which is never opened.
+QByteArray contents(const QString& path);
 // Runs the statements on the database at path, creating it when missing.
 void execute(const QString& path, const QString& sql);
 // Every row the query returns, its columns joined by "|" (NULL as "NULL").

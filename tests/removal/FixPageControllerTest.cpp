@@ -3,6 +3,7 @@
 #include "platform/DateFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderIdentities.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "removal/ElevationStandIn.h"
 #include "results/ImageAndTextCell.h"
@@ -21,7 +22,10 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -35,6 +39,8 @@ public:
     {
         if (whileRemoving)
             whileRemoving();
+        // The window must answer meanwhile.
+        onWindowThread = onWindowThread || QThread::currentThread() == qApp->thread();
         asked << base + u'/' + inside.join(u'/');
         return refused.contains(asked.last())
             ? Beneath::Failed
@@ -43,6 +49,7 @@ public:
     QStringList refused;
     QStringList asked;
     std::function<void()> whileRemoving;
+    std::atomic<bool> onWindowThread = false;
 };
 
 const QString kSuccess = QStringLiteral("Velmora has removed the junk successfully!");
@@ -89,12 +96,13 @@ protected:
     {
         QSignalSpy finished(&page, &FixPageController::removalFinished);
         page.fixPageFixButton()->click();
-        if (!page.isRemoving())
-            return;
-        EXPECT_FALSE(host.navigationEnabled || page.fixPageFixButton()->isEnabled());
-        EXPECT_TRUE(window.findChild<QWidget*>("fixPageProgressBar")->isVisible());
-        ASSERT_TRUE(finished.wait(30000));
-        EXPECT_TRUE(host.navigationEnabled && page.fixPageFixButton()->isEnabled());
+        if (page.isRemoving()) {
+            EXPECT_FALSE(host.navigationEnabled || page.fixPageFixButton()->isEnabled());
+            EXPECT_TRUE(window.findChild<QWidget*>("fixPageProgressBar")->isVisible());
+            ASSERT_TRUE(finished.wait(30000));
+            EXPECT_TRUE(host.navigationEnabled && page.fixPageFixButton()->isEnabled());
+        }
+        EXPECT_FALSE(fileSystem.onWindowThread);
     }
     // Unticks a path as the user does, by clicking its check box.
     void untick(const QString& path)
@@ -182,9 +190,8 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
         = sandbox.makeFile("home/.mozilla/firefox/b.default/places.sqlite", "bookmarks");
     const QString icons = sandbox.makeFile("home/.mozilla/firefox/b.default/favicons.sqlite", "icons");
     fileSystem.refused << refused;
-    writeResults(results(
-        { { "Cookies", { refused, vanished, twice, twice, after } }, { "History", { notADatabase } },
-            { "Page Icons", { icons } } }));
+    writeResults(results({ { "Cookies", { refused, vanished, twice, twice, after } },
+        { "History", { notADatabase } }, { "Page Icons", { icons } } }));
     sandbox.clearRecords();
     open();
     const auto row = [this](const QString& path) {
@@ -196,10 +203,10 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     EXPECT_TRUE(sandbox.exists(refused) && sandbox.exists(notADatabase) && sandbox.exists(icons));
     EXPECT_FALSE(sandbox.exists(twice) || sandbox.exists(after));
     EXPECT_EQ(sandbox.logLines(),
-        QStringList(
-            { "Cannot clean " + icons + ": its bookmarks in places.sqlite cannot be read: file is not a database",
-                "Cannot clean " + notADatabase + ": file is not a database", "Cannot Remove file " + refused,
-                "Cannot Remove file " + vanished, "Cannot Remove file " + twice }));
+        QStringList({ "Cannot clean " + icons
+                + ": its bookmarks in places.sqlite cannot be read: file is not a database",
+            "Cannot clean " + notADatabase + ": file is not a database", "Cannot Remove file " + refused,
+            "Cannot Remove file " + vanished, "Cannot Remove file " + twice }));
     EXPECT_EQ(sandbox.alerts(), QStringList({ partly(3, 3) }));
     expectBackAtTheOverview();
 
@@ -226,7 +233,7 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
         QStringList alerts;
         QStringList unticked = {};
         // Running programs, "path=short name": the path where it shows, the short name where only it shows,
-        // and the kernel's mark on a program updated while it runs.
+        // and the kernel's mark on a program updated while it runs. A browser is known by its whole name.
         QStringList processes = {};
     };
     const QString a = sandbox.makeFile("home/.cache/opera/a"), b = sandbox.makeFile("home/.cache/opera/b");
@@ -242,9 +249,21 @@ TEST_F(FixPage, NothingTickedOrNothingListedChangesNothing)
             {},
             { "/usr/lib/firefox-esr/firefox-esr", "/usr/lib/firefox-esr/firefox-esr", "=vivaldi-bin",
                 "/usr/bin/bash=opera", "/snap/chromium/2890/usr/lib/chromium-browser/chrome",
-                "/usr/lib/firefox/firefox (deleted)" } },
+                "/usr/lib/firefox/firefox (deleted)", "/usr/lib/brave/brave-bin-helper" } },
     };
     FakeProcessTable processes(sandbox.path("proc"));
+    // The machine's first process is another user's: never a browser of this user's, whatever its name.
+    if (struct stat init {}; ::stat("/proc/1", &init) == 0 && init.st_uid != ::getuid()) {
+        const QString file = sandbox.locations().definitionFile("InternetCachePaths");
+        QVariantMap definitions = PropertyList::readDictionary(file);
+        QVariantMap browsers = definitions.value("Browser Bundle Identifier").toMap();
+        QFile comm("/proc/1/comm");
+        ASSERT_TRUE(comm.open(QIODevice::ReadOnly));
+        browsers.insert("Init", QString::fromUtf8(comm.readAll()).trimmed());
+        definitions.insert("Browser Bundle Identifier", browsers);
+        ASSERT_TRUE(
+            PropertyList::writeXml(definitions, file) && QFile::link("/proc/1", sandbox.path("proc/1")));
+    }
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         sandbox.clearRecords();
@@ -337,16 +356,18 @@ TEST_F(FixPage, RemovesOnlyStrictlyInsideTheScannedFolders)
         { "{T}/files/-rf\nx", Goes, { "{T}/files/-rf\nx", "{T}/info/-rf\nx.trashinfo" }, {}, "Trash",
             { "{T}/info/-rf\nx.trashinfo" } },
         { "{T}/files/to-outside", Goes, {}, { "{T}/files/to-outside>" + outside }, "Trash" },
-        { "{T}/files/info-folder", Goes, { "{T}/files/info-folder", "{T}/info/info-folder.trashinfo/keep" }, {},
-            "Trash" },
+        { "{T}/files/info-folder", Goes, { "{T}/files/info-folder", "{T}/info/info-folder.trashinfo/keep" },
+            {}, "Trash" },
         { "{T}/files/info-link", Goes, { "{T}/files/info-link" },
-            { "{T}/info/info-link.trashinfo>{R}/outside/canary" }, "Trash", { "{T}/info/info-link.trashinfo" } },
+            { "{T}/info/info-link.trashinfo>{R}/outside/canary" }, "Trash",
+            { "{T}/info/info-link.trashinfo" } },
         { "{T}/files", Refused, {}, {}, "Trash" },
         { "{T}/info/old.trashinfo", Refused, { "{T}/info/old.trashinfo" }, {}, "Trash" },
         { "{R}/media/usb/.Trash-{U}/files/b", Goes,
             { "{R}/media/usb/.Trash-{U}/files/b", "{R}/media/usb/.Trash-{U}/info/b.trashinfo" }, {}, "Trash",
             { "{R}/media/usb/.Trash-{U}/info/b.trashinfo" } },
-        { "{R}/media/plain/.Trash/{U}/files/c", Refused, { "{R}/media/plain/.Trash/{U}/files/c" }, {}, "Trash" },
+        { "{R}/media/plain/.Trash/{U}/files/c", Refused, { "{R}/media/plain/.Trash/{U}/files/c" }, {},
+            "Trash" },
         { "{R}/media/linked/.Trash-{U}/files/d", Refused, { "{R}/decoy/files/d", "{R}/media/linked/keep" },
             { "{R}/media/linked/.Trash-{U}>{R}/decoy" }, "Trash" },
     };
@@ -393,6 +414,11 @@ protected:
     PrivilegedFixPage()
     {
         standIn.setRoots({ sandbox.makeFolder("var/log") }, { sandbox.makeFolder("var/cache/fontconfig") });
+        QObject::connect(&page, &FixPageController::removalFinished, [this] {
+            for (const qint64 pid : standIn.starts())
+                EXPECT_FALSE(ElevationStandIn::isRunning(pid))
+                    << "the grant ends with the click, before the alert";
+        });
     }
     // The lines of the authorisation and of the authorised runs, in order.
     QStringList authorisationLines() const
@@ -403,95 +429,86 @@ protected:
     ElevationStandIn standIn { sandbox };
 };
 
-TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelper)
-{
-    const QString cookie = sandbox.makeFile("home/.cache/opera/cookie");
-    const QString cacheFile = sandbox.makeFile("var/cache/fontconfig/app/data.bin");
-    const QString oddLog = sandbox.makeFile("var/log/it's \"odd\"\n.log");
-    const QString emptiedFolder = sandbox.path("var/cache/fontconfig/app");
-    const QString fullFolder = sandbox.makeFolder("var/log/full");
-    const QString inFullFolder = sandbox.makeFile("var/log/full/kept.log");
-    const QString unticked = sandbox.makeFile("var/log/unticked.log");
-    const QString planted = sandbox.makeFile("home/Documents/thesis.odt");
-    writeResults(
-        results({ { "Cookies", { cookie } }, { "System Cache", { cacheFile, emptiedFolder, planted } },
-            { "System Logs", { oddLog, fullFolder, unticked } } }));
-    standIn.runsHelper();
-    open();
-    untick(unticked);
-
-    remove();
-    for (const QString& path : { cookie, cacheFile, oddLog, emptiedFolder })
-        EXPECT_FALSE(sandbox.exists(path)) << qPrintable(path) << " (files go before folders)";
-    EXPECT_TRUE(sandbox.exists(inFullFolder)) << "folders go only when empty";
-    EXPECT_TRUE(sandbox.exists(unticked));
-    EXPECT_TRUE(sandbox.exists(planted)) << "in the home, yet outside the folders the scan walks";
-    EXPECT_FALSE(sandbox.logLines().filter("Refused outside the scanned folders: " + planted).isEmpty());
-    EXPECT_EQ(page.lockedFileArray(), QStringList({ oddLog, cacheFile }))
-        << "nothing of the home goes to root";
-    EXPECT_EQ(page.lockedDirectoryArray(), QStringList({ fullFolder, emptiedFolder }));
-    EXPECT_EQ(
-        authorisationLines(), QStringList({ "OS Is LeaPard", "Copy Rights Successful: ", kLaunch, kLaunch }));
-    EXPECT_EQ(sandbox.alerts(), QStringList({ partly(4, 2) }));
-    expectBackAtTheOverview();
-    ASSERT_EQ(standIn.starts().size(), 1);
-    EXPECT_FALSE(ElevationStandIn::isRunning(standIn.starts().first())) << "the grant ends with the click";
-
-    // No password is asked when every ticked path is the user's own.
-    sandbox.clearRecords();
-    writeResults(results({ { "Cookies", { sandbox.makeFile("home/.cache/opera/cookie") } },
-        { "System Logs", { unticked } } }));
-    open();
-    untick(unticked);
-    remove();
-    EXPECT_EQ(standIn.starts().size(), 1);
-    EXPECT_EQ(authorisationLines(), QStringList());
-    EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
-}
-
-TEST_F(PrivilegedFixPage, WithoutAWorkingHelperEverythingElseIsStillRemoved)
+// With a helper that works, and with every way it fails to start or answer: the user's own paths go
+// all the same, and nothing of the home goes to root.
+TEST_F(PrivilegedFixPage, RemovesTheTickedPrivilegedPathsThroughTheHelperOrLeavesThem)
 {
     struct Row {
         QString script; // of the stand-in for pkexec; without one there is no elevation command
-        int starts;
         QStringList lines; // after "OS Is LeaPard"
+        int starts = 1;
     };
     // Answers that it is ready, then ends or speaks out of turn at the first request.
     const QString ready = "printf 'ready 1\\n1'\nhead -c 1 >/dev/null\n";
     const QStringList lost { "Copy Rights Successful: ", kLaunch,
         "Error from AuthorizationExecuteWithPrivileges: -2" };
     const Row rows[] = {
-        { "exit 126\n", 1, { "Copy Rights Unsuccessful: 126" } },
-        { "exit 127\n", 1, { "Copy Rights Unsuccessful: 127" } },
-        { {}, 0, { "Error Creating Initial Authorization: -4", "Copy Rights Unsuccessful: -4" } },
-        { "echo 'Password:'\n", 1, { "Copy Rights Unsuccessful: -2" } },
-        { ready, 1, lost },
-        { ready + "printf 'what 3\\nnow'\ncat >/dev/null\n", 1, lost },
-        { ready + "printf 'out -1\\n'\ncat >/dev/null\n", 1, lost },
+        { {}, { "Copy Rights Successful: ", kLaunch, kLaunch } },
+        { "exit 126\n", { "Copy Rights Unsuccessful: 126" } },
+        { "exit 127\n", { "Copy Rights Unsuccessful: 127" } },
+        { "none", { "Error Creating Initial Authorization: -4", "Copy Rights Unsuccessful: -4" }, 0 },
+        { "echo 'Password:'\n", { "Copy Rights Unsuccessful: -2" } },
+        { ready, lost },
+        { ready + "printf 'what 3\\nnow'\ncat >/dev/null\n", lost },
+        { ready + "printf 'out -1\\n'\ncat >/dev/null\n", lost },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.script.toStdString());
         sandbox.clearRecords();
         const qsizetype startsBefore = standIn.starts().size();
         const QString cookie = sandbox.makeFile("home/.cache/opera/cookie");
-        const QString cache = sandbox.makeFile("var/cache/fontconfig/file");
-        const QString cacheFolder = sandbox.makeFolder("var/cache/fontconfig/folder");
-        writeResults(results({ { "Cookies", { cookie } }, { "System Cache", { cache, cacheFolder } } }));
-        if (!row.script.isEmpty())
-            standIn.writeScript(row.script);
-        else
+        const QString cacheFile = sandbox.makeFile("var/cache/fontconfig/app/data.bin");
+        const QString oddLog = sandbox.makeFile("var/log/it's \"odd\"\n.log");
+        const QString emptiedFolder = sandbox.path("var/cache/fontconfig/app");
+        const QString fullFolder = sandbox.makeFolder("var/log/full");
+        const QString inFullFolder = sandbox.makeFile("var/log/full/kept.log");
+        const QString unticked = sandbox.makeFile("var/log/unticked.log");
+        const QString planted = sandbox.makeFile("home/Documents/thesis.odt");
+        writeResults(
+            results({ { "Cookies", { cookie } }, { "System Cache", { cacheFile, emptiedFolder, planted } },
+                { "System Logs", { oddLog, fullFolder, unticked } } }));
+        if (row.script.isEmpty())
+            standIn.runsHelper();
+        else if (row.script == "none")
             QFile::remove(sandbox.locations().elevationCommand);
+        else
+            standIn.writeScript(row.script);
         open();
         ASSERT_TRUE(host.secured);
+        untick(unticked);
 
         remove();
+        const bool helped = row.script.isEmpty();
         EXPECT_FALSE(sandbox.exists(cookie));
-        EXPECT_TRUE(sandbox.exists(cache) && sandbox.exists(cacheFolder))
-            << "the folders are not tried once the files failed";
+        for (const QString& path : { cacheFile, oddLog, emptiedFolder })
+            EXPECT_EQ(sandbox.exists(path), !helped) << qPrintable(path) << " (files go before folders)";
+        EXPECT_TRUE(sandbox.exists(inFullFolder)) << "folders go only when empty";
+        EXPECT_TRUE(sandbox.exists(unticked));
+        EXPECT_TRUE(sandbox.exists(planted)) << "in the home, yet outside the folders the scan walks";
+        EXPECT_FALSE(sandbox.logLines().filter("Refused outside the scanned folders: " + planted).isEmpty());
+        // Kept for the helper once it is granted, whether it then works or not.
+        using Paths = std::optional<QStringList>;
+        const bool granted = row.lines.first() == "Copy Rights Successful: ";
+        EXPECT_EQ(page.lockedFileArray(), granted ? Paths({ oddLog, cacheFile }) : Paths())
+            << "nothing of the home goes to root";
+        EXPECT_EQ(page.lockedDirectoryArray(), granted ? Paths({ fullFolder, emptiedFolder }) : Paths());
         EXPECT_EQ(standIn.starts().size() - startsBefore, row.starts);
         EXPECT_EQ(authorisationLines(), QStringList { "OS Is LeaPard" } + row.lines);
-        EXPECT_FALSE(host.secured);
-        EXPECT_EQ(sandbox.alerts(), QStringList({ partly(1, 2) }));
+        EXPECT_EQ(sandbox.alerts(), QStringList({ helped ? partly(4, 2) : partly(1, 5) }));
         expectBackAtTheOverview();
+        EXPECT_FALSE(host.secured);
     }
+
+    // No password is asked when every ticked path is the user's own.
+    sandbox.clearRecords();
+    standIn.runsHelper();
+    const qsizetype startsBefore = standIn.starts().size();
+    writeResults(results({ { "Cookies", { sandbox.makeFile("home/.cache/opera/cookie") } },
+        { "System Logs", { sandbox.makeFile("var/log/unticked.log") } } }));
+    open();
+    untick(sandbox.path("var/log/unticked.log"));
+    remove();
+    EXPECT_EQ(standIn.starts().size(), startsBefore);
+    EXPECT_EQ(authorisationLines(), QStringList());
+    EXPECT_EQ(sandbox.alerts(), QStringList({ kSuccess }));
 }

@@ -39,7 +39,8 @@ QStringList ResultsFixture::outline(const TreeNode& node)
             lines << data->name() + u':';
             lines << outline(*child);
         } else {
-            lines << data->name();
+            lines << data->name() + (data->privilegeToDelete() != 0 ? " root" : "")
+                    + (data->isDirectory() ? " folder" : "");
         }
     }
     return lines;

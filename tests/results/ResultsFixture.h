@@ -24,7 +24,8 @@ protected:
     bool resultsFileExists() const { return QFileInfo::exists(sandbox.locations().resultsFile()); }
 
     static void waitForSizes(ResultsTreeModel& model);
-    // Names below `node`, groups as "Name:" followed by their children, depth first.
+    // Names below `node`, groups as "Name:" followed by their children, depth first; a leaf's name is
+    // followed by " root" when the helper removes it and " folder" when it is one.
     static QStringList outline(const TreeNode& node);
     static TreeNode* findNode(const TreeNode& root, const QString& name);
 
