@@ -250,10 +250,9 @@ void ToolsPageController::toolsPageUninstallButtonClick()
     const QString bundle = Locations::current().expandTilde(application.appPath());
     if (!confirmRemoval(bundle, PathSizeCalculator::sizeOfPath(bundle)))
         return;
-    const bool uninstalled = uninstallSelectedApp(application.appPath());
-    // The tile goes even when the bundle stayed: the user asked for the application to go.
-    removeFromDockPrefrenceFile(application.appName());
-    if (uninstalled) {
+    // A bundle that stayed keeps its tile and its row: both still lead to an installed application.
+    if (uninstallSelectedApp(application.appPath())) {
+        removeFromDockPrefrenceFile(application.appName());
         m_applicationNamesList.removeAt(row);
         m_model->reloadData();
     }
