@@ -78,6 +78,9 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { "file", "dir/inner", "to-dir -> dir", "to-file -> file", "dangling -> nowhere" }, "",
             { "dangling", "dir/inner", "file", "to-file" } },
         { "cache: a file as root yields nothing", Walk::Cache, { "file" }, "/file", {} },
+        { "cache: a missing root is logged", Walk::Cache, {}, "/missing", {} },
+        { "file or folder: a missing root is logged", Walk::FileOrFolder, {}, "/missing", {} },
+        { "profile file: a missing root passes silently", Walk::ProfileFile, {}, "/missing", {} },
         { "profile cache: everything from the first profile folder on", Walk::ProfileCache,
             { "aaa/ignored", "abc.default/x", "abc.default/sub/y", "zzz.default-release/z" }, "",
             { "abc.default/sub", "abc.default/sub/y", "abc.default/x", "zzz.default-release",
@@ -150,7 +153,11 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
         const QStringList expected = under(root, found);
         const QMap<QString, QStringList> results = world.results();
         // Only the file-or-folder walk stores nothing for a root without findings.
-        EXPECT_EQ(results.contains(category), walk != Walk::FileOrFolder || !expected.isEmpty());
+        const bool missing = entry == "/missing";
+        EXPECT_EQ(
+            results.contains(category), !missing && (walk != Walk::FileOrFolder || !expected.isEmpty()));
+        EXPECT_EQ(world.sandbox.logged("Path " + root + entry + "not found"),
+            missing && (walk == Walk::Cache || walk == Walk::FileOrFolder));
         EXPECT_EQ(results.value(category), expected);
         EXPECT_EQ(world.reporter.descriptions("browser"), expected);
         EXPECT_EQ(world.state.nCacheCount, expected.size());
@@ -198,17 +205,17 @@ TEST(JunkScannerTrash, OneRowPerItemOfEveryTrashFolderTheRulesAdmit)
             { "usb/.Trash/{U}/files/c", "usb/.Trash-{U}/files/b" }, { "usb" }, { "usb/.Trash" } },
         { "a .Trash that is not sticky", { "usb/.Trash/{U}/files/c" }, {}, { "usb" }, {},
             "Passing over the trash folder {D}/usb/.Trash: it is not sticky" },
-        { "a .Trash that is a link to a sticky one", { "real/.Trash/{U}/files/c", "usb/.Trash -> ../real/.Trash" },
-            {}, { "usb" }, { "real/.Trash" },
+        { "a .Trash that is a link to a sticky one",
+            { "real/.Trash/{U}/files/c", "usb/.Trash -> ../real/.Trash" }, {}, { "usb" }, { "real/.Trash" },
             "Passing over the trash folder {D}/usb/.Trash: it is a link or not a folder" },
         { "a .Trash-uid that is a link", { "elsewhere/files/e", "usb/.Trash-{U} -> ../elsewhere" }, {},
             { "usb" }, {}, "Passing over the trash folder {D}/usb/.Trash-{U}: it is a link or not a folder" },
         { "an info/ without files/, and a files/ that is a link",
-            { "usb/.Trash-{U}/info/x.trashinfo", "elsewhere/y", "usb2/.Trash-{U}/files -> ../../elsewhere" }, {},
-            { "usb", "usb2" } },
+            { "usb/.Trash-{U}/info/x.trashinfo", "elsewhere/y", "usb2/.Trash-{U}/files -> ../../elsewhere" },
+            {}, { "usb", "usb2" } },
         { "a volume mounted twice counts once; a pseudo file system not at all",
-            { "usb/.Trash-{U}/files/b", "alias -> usb", "run/.Trash-{U}/files/r" }, { "usb/.Trash-{U}/files/b" },
-            { "usb", "alias", "run:tmpfs" } },
+            { "usb/.Trash-{U}/files/b", "alias -> usb", "run/.Trash-{U}/files/r" },
+            { "usb/.Trash-{U}/files/b" }, { "usb", "alias", "run:tmpfs" } },
     };
     const QString uid = QString::number(getuid());
     for (const Row& row : rows) {
@@ -222,8 +229,9 @@ TEST(JunkScannerTrash, OneRowPerItemOfEveryTrashFolderTheRulesAdmit)
             ASSERT_EQ(chmod(QFile::encodeName(world.data + u'/' + folder).constData(), 01777), 0);
         QByteArray table;
         for (const QString& mount : row.mounts) {
-            table += "30 1 8:1 / " + QFile::encodeName(world.data + u'/' + mount.section(u':', 0, 0)) + " rw - "
-                + (mount.contains(u':') ? mount.section(u':', 1).toUtf8() : "ext4") + " /dev/sdb1 rw\n";
+            table += "30 1 8:1 / " + QFile::encodeName(world.data + u'/' + mount.section(u':', 0, 0))
+                + " rw - " + (mount.contains(u':') ? mount.section(u':', 1).toUtf8() : "ext4")
+                + " /dev/sdb1 rw\n";
         }
         Locations locations = world.sandbox.locations();
         locations.userTrash = world.data + "/Trash";
@@ -257,68 +265,87 @@ TEST(JunkScannerLogs, AgeRuleForTheTwoFreshSystemLogs)
         EXPECT_EQ(JunkScanner::isOldEnoughToList(now.addMSecs(offsetMs), now), listed) << offsetMs;
     EXPECT_FALSE(JunkScanner::isOldEnoughToList(QDateTime(), now))
         << "an unknown creation date counts as now";
+    // Anyone who may write a log may set its modification time back; its creation stays.
+    Sandbox sandbox;
+    QFile log(sandbox.makeFile("syslog"));
+    ASSERT_TRUE(log.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(log.setFileTime(now.addDays(-1), QFileDevice::FileModificationTime));
+    EXPECT_FALSE(JunkScanner::isOldEnoughToList(
+        JunkScanner::creationDateOf(log.fileName()), QDateTime::currentDateTime()));
 }
 
 // Below the system's log folder and among the user's Xorg logs only what the
-// name marks rotated or archived is listed; crash reports and dumps whole.
-// Every file is still shown as the walk passes it.
-TEST(JunkScannerLogs, OnlyRotatedAndArchivedLogsAreListedWhereLogsAreWritten)
+// name marks rotated or archived is listed; crash reports and dumps whole; each
+// under the class its folder gives. Every file is still shown as the walk
+// passes it. A system cache entry that names a file is that file.
+TEST(JunkScannerLogs, OnlyRotatedAndArchivedLogsAreListedWhereLogsAreWrittenEachUnderItsClass)
 {
-    const std::vector<std::pair<const char*, bool>> rows = {
-        { "var/log/syslog", false },
-        { "var/log/auth.log", false }, // however old: the age rule never gets to decide
-        { "var/log/dpkg.log", false },
-        { "var/log/apt/history.log", false },
-        { "var/log/wtmp", false },
-        { "var/log/btmp", false },
-        { "var/log/lastlog", false },
-        { "var/log/journal/m1/system.journal", false },
-        { "var/log/journal/m1/user-1000.journal", false },
-        { "var/log/php8.1-fpm.log", false },
-        { "var/log/app.log-2026", false },
-        { "var/log/.gz", false },
-        { "var/log/syslog.1", true },
-        { "var/log/wtmp.1", true },
-        { "var/log/syslog.2.gz", true },
-        { "var/log/apt/history.log.12.xz", true },
-        { "var/log/kern.log.bz2", true },
-        { "var/log/mail.log.3.zst", true },
-        { "var/log/boot.log.lz4", true },
-        { "var/log/dmesg.old", true },
-        { "var/log/messages-20261201", true },
-        { "var/log/secure-20261201.gz", true },
-        { "var/log/journal/m1/system@0005f2a1b2c3d4e5-00000000000012ab-0005f2a1b2c3d4e5.journal", true },
-        { "var/log/journal/m1/user-1000.journal~", true },
-        { "home/.local/share/xorg/Xorg.0.log", false },
-        { "home/.local/share/xorg/Xorg.0.log.old", true },
-        { "var/crash/_usr_bin_foo.1000.crash", true },
-        { "var/lib/systemd/coredump/core.bash.1000.5d2b", true },
+    const std::vector<std::pair<const char*, const char*>> rows = {
+        { "var/log/syslog", "" },
+        { "var/log/auth.log", "" }, // however old: the age rule never gets to decide
+        { "var/log/dpkg.log", "" },
+        { "var/log/apt/history.log", "" },
+        { "var/log/wtmp", "" },
+        { "var/log/btmp", "" },
+        { "var/log/lastlog", "" },
+        { "var/log/journal/m1/system.journal", "" },
+        { "var/log/journal/m1/user-1000.journal", "" },
+        { "var/log/php8.1-fpm.log", "" },
+        { "var/log/app.log-2026", "" },
+        { "var/log/.gz", "" },
+        { "var/log/syslog.1", "System Logs" },
+        { "var/log/wtmp.1", "System Logs" },
+        { "var/log/syslog.2.gz", "System Logs" },
+        { "var/log/apt/history.log.12.xz", "System Logs" },
+        { "var/log/kern.log.bz2", "System Logs" },
+        { "var/log/mail.log.3.zst", "System Logs" },
+        { "var/log/boot.log.lz4", "System Logs" },
+        { "var/log/dmesg.old", "System Logs" },
+        { "var/log/messages-20261201", "System Logs" },
+        { "var/log/secure-20261201.gz", "System Logs" },
+        { "var/log/journal/m1/system@0005f2a1b2c3d4e5-00000000000012ab-0005f2a1b2c3d4e5.journal",
+            "System Logs" },
+        { "var/log/journal/m1/user-1000.journal~", "System Logs" },
+        { "home/.local/share/xorg/Xorg.0.log", "" },
+        { "home/.local/share/xorg/Xorg.0.log.old", "UserLibraryLogs" },
+        { "var/crash/_usr_bin_foo.1000.crash", "System Library Logs" },
+        { "var/lib/systemd/coredump/core.bash.1000.5d2b", "System Logs" },
+        { "home/cache-file", "System Cache" },
+        { "home/.cache/thumbnails/normal/t.png", "System Cache" },
     };
+    const QMap<QString, QString> shownAs
+        = { { "UserLibraryLogs", "UserLibraryLogs" }, { "System Library Logs", "LibraryLogs" },
+              { "System Logs", "MiscLogs" }, { "System Cache", "System Cache" } };
     ScannerWorld world;
     const QString root = world.sandbox.root();
     useDefinitions(world.sandbox, {},
-        { "~/.local/share/xorg", root + "/var/crash", QFileInfo(world.sandbox.locations().systemLog).path(),
-            root + "/var/lib/systemd/coredump" });
+        { "~/.local/share/xorg", root + "/var/crash", root + "/var/log", root + "/var/lib/systemd/coredump" },
+        { "~/cache-file", "~/.cache/thumbnails", "~/missing" });
     world.scanner = std::make_unique<JunkScanner>(world.state, world.reporter, world.sandbox.locations());
     world.scanner->setCreationDateSource([](const QString&) { return QDateTime::fromSecsSinceEpoch(0); });
-    QStringList userLogs;
-    QStringList systemLogs;
-    for (const auto& [path, listed] : rows) {
+    QMap<QString, QStringList> listed;
+    for (const auto& [path, key] : rows) {
         const QString full = world.sandbox.makeFile(path);
-        if (listed)
-            (full.contains("/xorg/") ? userLogs : systemLogs).append(full);
+        if (*key)
+            listed[key].append(full);
     }
 
     world.scanner->scanSystemLogs();
+    world.scanner->scanSystemCache();
 
     QMap<QString, QStringList> results = world.results();
-    for (QStringList* list : { &userLogs, &systemLogs, &results["UserLibraryLogs"], &results["System Logs"] })
-        list->sort();
-    EXPECT_EQ(results.value("UserLibraryLogs"), userLogs);
-    EXPECT_EQ(results.value("System Logs"), systemLogs);
-    QStringList shown;
+    for (QMap<QString, QStringList>* lists : { &listed, &results }) {
+        for (QStringList& list : *lists)
+            list.sort();
+    }
+    EXPECT_EQ(results, listed);
+    QMap<QString, QString> shown;
     for (const RecordingReporter::Report& report : world.reporter.reports)
-        shown << report.description;
-    for (const auto& [path, listed] : rows)
+        shown.insert(report.description, report.category);
+    for (const auto& [path, key] : rows) {
         EXPECT_TRUE(shown.contains(root + u'/' + path)) << path;
+        EXPECT_TRUE(!*key || shown.value(root + u'/' + path) == shownAs.value(key)) << path;
+    }
+    for (const char* phase : { "logsImage", "cacheImage" })
+        EXPECT_EQ(world.reporter.descriptions(phase), QStringList({ "Arrow", "RightMark" })) << phase;
 }
