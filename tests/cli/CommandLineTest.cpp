@@ -50,6 +50,8 @@ TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
         { "a dry run names what would go and changes nothing, asked or not",
             { "--clean", "--dry-run", "--yes" }, Given::Scanned, 0, {},
             "/.mozilla/firefox/p.default-release/cookies.sqlite\n" },
+        { "the scan as JSON", { "--scan", "--json" }, Given::Scanned, 0, {},
+            R"("items":1,"key":"Cookies","paths":[")" },
         { "only the named category goes", { "--clean", "--category", "Cookies", "--yes" }, Given::Scanned, 0,
             { "cookies" }, "removed the junk successfully" },
         { "everything goes but what needs an administrator nobody can be asked for", { "--clean", "--yes" },
