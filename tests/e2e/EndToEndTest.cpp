@@ -2,8 +2,7 @@
 #include "removal/FixPageController.h"
 #include "results/MTUOutlineView.h"
 #include "scan/ScanPageController.h"
-#include "shell/ApplicationController.h"
-#include "support/Sandbox.h"
+#include "shell/ShellFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,31 +19,25 @@
 
 namespace {
 
-template <typename T> T* widget(ApplicationController& app, const char* name)
-{
-    T* found = app.window()->findChild<T*>(QLatin1String(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
+using EndToEnd = ShellFixture;
 
 // One whole road through the real window with the shipped definitions, over a
 // home as every browser leaves it: first start, scan, review, fix with one path
 // unticked, and the files afterwards. How the fix page cleans the databases
 // that hold bookmarks is its own test's.
-TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
+TEST_F(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
 {
-    Sandbox sandbox;
-    useSandboxDefinitions(sandbox);
-    const QString home = sandbox.locations().home;
+    useSandboxDefinitions(m_sandbox);
+    const QString home = m_sandbox.locations().home;
 
     QStringList junk;
     QStringList kept;
     const auto files = [&](QStringList* list, const QString& folder, const QStringList& names) {
         for (const QString& name : names)
-            *list << sandbox.makeFile("home/" + folder + u'/' + name);
+            *list << m_sandbox.makeFile("home/" + folder + u'/' + name);
     };
     // "Work" is found only through profiles.ini, as a profile the user named is.
-    kept << sandbox.makeFile(
+    kept << m_sandbox.makeFile(
         "home/.mozilla/firefox/profiles.ini", "[Profile0]\nName=Work\nIsRelative=1\nPath=Work\n");
     for (const QString& profile : QStringList { ".mozilla/firefox/k3x9.default-release-1732624945171",
              "snap/firefox/common/.mozilla/firefox/ab12.default",
@@ -80,13 +73,12 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
     ASSERT_TRUE(QFile::link(home + "/elsewhere", home + "/.config/chromium/Profile 2"));
     files(&kept, ".cache/opera/Cache/Cache_Data", { "f_000002" });
 
-    ApplicationController app;
-    app.awakeFromNib();
+    ApplicationController& app = start();
     app.window()->show(); // rows get their places on screen only in a shown window
-    EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), "Never Scanned!");
+    EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), "Never Scanned!");
 
     QSignalSpy scanEnded(app.scanPageController(), &ScanPageController::scanThreadFinished);
-    widget<QAbstractButton>(app, "overviewPageScanNowButton")->click();
+    widget<QAbstractButton>("overviewPageScanNowButton")->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ScanPage));
     ASSERT_TRUE(scanEnded.count() > 0 || scanEnded.wait(60000));
     QCoreApplication::processEvents();
@@ -96,16 +88,16 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
 
     app.reviewButton()->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::ReviewPage));
-    EXPECT_EQ(widget<QLabel>(app, "reviewPageTitleText")->text(),
+    EXPECT_EQ(widget<QLabel>("reviewPageTitleText")->text(),
         QString("Velmora has found %1 Junk Items on your system").arg(junk.size() + 5));
     // Shown fully expanded, without check boxes.
-    const auto* review = widget<QTreeView>(app, "reviewOutlineView");
+    const auto* review = widget<QTreeView>("reviewOutlineView");
     const QModelIndex group = review->model()->index(0, 0, review->model()->index(0, 0));
     EXPECT_TRUE(review->isExpanded(group.parent()) && review->isExpanded(group));
     EXPECT_FALSE(review->model()->index(0, 0, group).data(Qt::DecorationRole).isValid());
-    widget<QAbstractButton>(app, "reviewPageFixNowButton")->click();
+    widget<QAbstractButton>("reviewPageFixNowButton")->click();
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::FixPage));
-    auto* outline = widget<MTUOutlineView>(app, "fixOutlineView");
+    auto* outline = widget<MTUOutlineView>("fixOutlineView");
     const QModelIndexList rows = outline->model()->match(outline->model()->index(0, 0), Qt::DisplayRole,
         kept.last(), 1, Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(rows.size(), 1);
@@ -119,19 +111,19 @@ TEST(EndToEnd, ScanReviewUntickAndRemoveKeepEveryBrowsersBookmarksAndLogins)
     ASSERT_EQ(toggled.count(), 1);
 
     QSignalSpy removed(app.fixPageController(), &FixPageController::removalFinished);
-    widget<QAbstractButton>(app, "fixPageFixButton")->click();
+    widget<QAbstractButton>("fixPageFixButton")->click();
     EXPECT_FALSE(app.scanButton()->isEnabled()) << "no page can be left while the removal runs";
     ASSERT_TRUE(removed.wait(60000));
 
-    ASSERT_FALSE(sandbox.alerts().isEmpty());
-    EXPECT_EQ(sandbox.alerts().last(), "Velmora has removed the junk successfully!");
+    ASSERT_FALSE(m_sandbox.alerts().isEmpty());
+    EXPECT_EQ(m_sandbox.alerts().last(), "Velmora has removed the junk successfully!");
     EXPECT_EQ(app.pagesTabView()->currentIndex(), int(ApplicationController::OverviewPage));
-    EXPECT_EQ(widget<QLabel>(app, "overviewPageStatus")->text(), "Recently Scanned!");
+    EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), "Recently Scanned!");
     for (const QString& path : junk)
         EXPECT_FALSE(QFileInfo::exists(path)) << qPrintable(path);
     for (const QString& path : kept)
         EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path);
-    EXPECT_FALSE(QFileInfo::exists(sandbox.locations().resultsFile()));
+    EXPECT_FALSE(QFileInfo::exists(m_sandbox.locations().resultsFile()));
 }
 
 } // namespace

@@ -5,8 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "scan/ScanReportPacer.h"
 #include "scan/ScanTestSupport.h"
-#include "shell/ApplicationController.h"
-#include "support/Sandbox.h"
+#include "shell/ShellFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -50,19 +49,17 @@ private:
 const char* const kCategories[] = { "Internet Cache", "Cookies", "History", "Downloads List", "Form Values",
     "Page Icons", "UserLibraryLogs", "System Logs", "System Cache", "Trash" };
 
-class ScanRun : public ::testing::Test {
+class ScanRun : public ShellFixture {
 protected:
-    Sandbox sandbox;
-    QString home = sandbox.locations().home;
-    std::unique_ptr<ApplicationController> app;
+    QString home = m_sandbox.locations().home;
+    ApplicationController* app = nullptr;
     ScanPageController* scan = nullptr;
     QMap<QString, QStringList> expected;
 
     void SetUp() override
     {
-        useSandboxDefinitions(sandbox);
-        app = std::make_unique<ApplicationController>();
-        app->awakeFromNib();
+        useSandboxDefinitions(m_sandbox);
+        app = &start();
         app->setView(ApplicationController::ScanPage);
         app->window()->show(); // a button learns of the mouse only in a shown window
         scan = app->scanPageController();
@@ -71,7 +68,7 @@ protected:
     // In scan order: 9 browser items, 2 logs, 1 system cache item and 1 trashed item.
     void plantJunk()
     {
-        const QString varLog = QFileInfo(sandbox.locations().systemLog).path();
+        const QString varLog = QFileInfo(m_sandbox.locations().systemLog).path();
         const QString firefoxCache = makeTree(home + "/.cache/mozilla/firefox",
             { "p.default-release/cache2/E1", "p.default-release/cache2/E2" });
         const QString profile
@@ -102,14 +99,8 @@ protected:
         };
     }
 
-    template <typename T = QWidget> T* widget(const char* name) const
-    {
-        T* found = app->pagesTabView()->widget(ApplicationController::ScanPage)->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     QString text(const char* name) const { return widget<QLabel>(name)->text(); }
-    QString resultsFile() const { return sandbox.locations().resultsFile(); }
+    QString resultsFile() const { return m_sandbox.locations().resultsFile(); }
 
     bool scanToTheEnd()
     {
@@ -274,7 +265,7 @@ TEST_F(ScanRun, ClosingTheWindowMidScanEndsTheScanThreadFirst)
         QMetaObject::invokeMethod(
             &loop,
             [&] {
-                app.reset();
+                m_controller.reset();
                 loop.quit();
             },
             Qt::QueuedConnection);
@@ -282,6 +273,6 @@ TEST_F(ScanRun, ClosingTheWindowMidScanEndsTheScanThreadFirst)
     scan->startScanning();
     loop.exec();
 
-    EXPECT_EQ(app, nullptr);
+    EXPECT_EQ(m_controller, nullptr);
     EXPECT_TRUE(!QFileInfo::exists(resultsFile()) || PropertyList::read(resultsFile()).has_value());
 }
