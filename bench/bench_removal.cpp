@@ -24,7 +24,7 @@
 #include "removal/RemovalConfinement.h"
 #include "results/ResultsTreeModel.h"
 #include "shell/ApplicationController.h"
-#include "shell/MTUButton.h"
+#include "widgets/MTUButton.h"
 #include "support/Sandbox.h"
 
 #include <QApplication>

@@ -14,9 +14,9 @@
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
 #include "scan/ScanRecord.h"
-#include "shell/Accessibility.h"
-#include "shell/MTUButton.h"
-#include "shell/PageHost.h"
+#include "widgets/Accessibility.h"
+#include "widgets/MTUButton.h"
+#include "widgets/PageHost.h"
 #include "ui_FixPage.h"
 
 #include <QFileInfo>

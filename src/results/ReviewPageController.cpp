@@ -6,9 +6,9 @@
 #include "results/OutlineViewSupport.h"
 #include "results/ResultsTreeModel.h"
 #include "results/SimpleTreeNode.h"
-#include "shell/Accessibility.h"
-#include "shell/MTUButton.h"
-#include "shell/PageHost.h"
+#include "widgets/Accessibility.h"
+#include "widgets/MTUButton.h"
+#include "widgets/PageHost.h"
 #include "ui_ReviewPage.h"
 
 ReviewPageController::ReviewPageController(QWidget* page, PageHost& host, QObject* parent)

@@ -6,9 +6,9 @@
 #include "scan/JunkScanner.h"
 #include "scan/ScanInfo.h"
 #include "scan/ScanRecord.h"
-#include "shell/Accessibility.h"
-#include "shell/MTUButton.h"
-#include "shell/PageHost.h"
+#include "widgets/Accessibility.h"
+#include "widgets/MTUButton.h"
+#include "widgets/PageHost.h"
 #include "ui_ScanPage.h"
 
 #include <QThread>

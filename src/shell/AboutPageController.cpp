@@ -2,7 +2,7 @@
 
 #include "platform/Images.h"
 #include "platform/Localization.h"
-#include "shell/Accessibility.h"
+#include "widgets/Accessibility.h"
 #include "support/ApplicationUtility.h"
 #include "ui_AboutPanel.h"
 

@@ -9,7 +9,7 @@
 #include "results/ReviewPageController.h"
 #include "scan/ScanPageController.h"
 #include "shell/AboutPageController.h"
-#include "shell/Accessibility.h"
+#include "widgets/Accessibility.h"
 #include "shell/MainMenuDelegate.h"
 #include "shell/OverviewPageController.h"
 #include "startup/OptionsPageController.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/PageHost.h"
+#include "widgets/PageHost.h"
 
 #include <QObject>
 

@@ -3,9 +3,9 @@
 #include "platform/Images.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
-#include "shell/Accessibility.h"
+#include "widgets/Accessibility.h"
 #include "shell/OverviewStatus.h"
-#include "shell/PageHost.h"
+#include "widgets/PageHost.h"
 #include "ui_OverviewPage.h"
 
 #include <QPalette>

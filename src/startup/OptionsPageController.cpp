@@ -5,8 +5,8 @@
 #include "platform/Locations.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
-#include "shell/Accessibility.h"
-#include "shell/PageHost.h"
+#include "widgets/Accessibility.h"
+#include "widgets/PageHost.h"
 #include "startup/LoginItem.h"
 #include "ui_OptionsPage.h"
 

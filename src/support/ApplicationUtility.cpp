@@ -1,7 +1,7 @@
 #include "support/ApplicationUtility.h"
 
 // Link and title styling.
-#include "shell/Hyperlink.h"
+#include "widgets/Hyperlink.h"
 
 #include <QAbstractButton>
 #include <QApplication>

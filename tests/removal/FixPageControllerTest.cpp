@@ -12,7 +12,7 @@
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
 #include "shell/FakePageHost.h"
-#include "shell/MTUButton.h"
+#include "widgets/MTUButton.h"
 #include "support/FakeProcessTable.h"
 
 #include <QDir>

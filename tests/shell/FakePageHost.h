@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Alert.h"
-#include "shell/PageHost.h"
+#include "widgets/PageHost.h"
 
 #include <QString>
 #include <QStringList>

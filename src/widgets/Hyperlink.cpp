@@ -1,4 +1,4 @@
-#include "shell/Hyperlink.h"
+#include "widgets/Hyperlink.h"
 
 #include <QApplication>
 #include <QColor>

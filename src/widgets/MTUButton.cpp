@@ -1,4 +1,4 @@
-#include "shell/MTUButton.h"
+#include "widgets/MTUButton.h"
 
 #include "platform/Images.h"
 

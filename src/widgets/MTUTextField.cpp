@@ -1,4 +1,4 @@
-#include "shell/MTUTextField.h"
+#include "widgets/MTUTextField.h"
 
 MTUTextField::MTUTextField(QWidget* parent)
     : QLabel(parent)
