@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTreeView>
 
 #include <functional>
 #include <optional>
@@ -224,6 +225,13 @@ TEST_P(ScanPage, ShowsEachPhaseAndKeepsWhatWasFoundUntilTheEndOrTheClick)
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(scanNow, &leave);
         EXPECT_EQ(scanNow->icon().cacheKey(), Images::named("ScanNow").cacheKey());
+        // The review shows what was found fully expanded, without check boxes.
+        app->reviewButton()->click();
+        EXPECT_EQ(text("reviewPageTitleText"), "Velmora has found 13 Junk Items on your system");
+        const auto* review = widget<QTreeView>("reviewOutlineView");
+        const QModelIndex group = review->model()->index(0, 0, review->model()->index(0, 0));
+        EXPECT_TRUE(review->isExpanded(group.parent()) && review->isExpanded(group));
+        EXPECT_FALSE(review->model()->index(0, 0, group).data(Qt::DecorationRole).isValid());
     }
     app->scanButton()->click();
     EXPECT_EQ(app->pagesTabView()->currentIndex(), ApplicationController::ScanPage)
