@@ -65,6 +65,7 @@ void fillSystem(Locations& l, const QString& root)
     l.snapDesktopEntries = root + QStringLiteral("/var/lib/snapd/desktop/applications");
     l.mountTable = root + QStringLiteral("/proc/self/mountinfo");
     l.snapRevisions = root + QStringLiteral("/var/lib/snapd/snaps");
+    l.crashReports = root + QStringLiteral("/var/crash");
 }
 
 // File systems of the kernel and of the system's own runtime folders (GLib's

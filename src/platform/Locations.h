@@ -18,6 +18,7 @@ struct Locations final {
     QString applicationsFolder; // /Applications
     QString secureLog; // the fresh system log of authentication
     QString systemLog; // the fresh general system log
+    QString crashReports; // /var/crash: the applications' crash reports, logged apart from the system's
     QString dockPreferences; // the Dock's preference file (absent on Linux)
     QString resultsFolder; // $XDG_DATA_HOME/Velmora
     QString userDefaultsFile; // the settings file behind UserDefaults

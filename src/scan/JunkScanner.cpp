@@ -223,11 +223,6 @@ QStringList chromiumProfiles(const QString& userData)
     return paths;
 }
 
-QDateTime birthTime(const QString& path)
-{
-    return QFileInfo(path).birthTime();
-}
-
 } // namespace
 
 JunkScanner::JunkScanner(ScanState& state, ScanReporter& reporter, Locations locations)
@@ -235,7 +230,7 @@ JunkScanner::JunkScanner(ScanState& state, ScanReporter& reporter, Locations loc
     , m_reporter(reporter)
     , m_locations(std::move(locations))
     , m_results(m_locations.resultsFile())
-    , m_creationDate(birthTime)
+    , m_creationDate(creationDateOf)
 {
 }
 
@@ -288,11 +283,16 @@ bool JunkScanner::isOldEnoughToList(const QDateTime& created, const QDateTime& n
     return std::abs(minutes) > 30;
 }
 
-JunkScanner::LogClass JunkScanner::logClassOf(const QString& entry)
+QDateTime JunkScanner::creationDateOf(const QString& path)
+{
+    return QFileInfo(path).birthTime();
+}
+
+JunkScanner::LogClass JunkScanner::logClassOf(const QString& entry) const
 {
     if (entry == ScanDefinitions::kUserLogsEntry)
         return LogClass::UserLogs;
-    if (entry == ScanDefinitions::kLibraryLogsEntry)
+    if (QDir::cleanPath(entry) == QDir::cleanPath(m_locations.crashReports))
         return LogClass::LibraryLogs;
     return LogClass::SystemLogs;
 }

@@ -83,8 +83,9 @@ public:
     static bool isOldEnoughToList(const QDateTime& created, const QDateTime& now);
 
     enum class LogClass { UserLogs, LibraryLogs, SystemLogs };
-    // By the entry's exact text as written in the definitions, before the tilde is expanded.
-    static LogClass logClassOf(const QString& entry);
+    // The default creation date source: the file's birth time, never its
+    // modification time, which anyone who can write the file can set back.
+    static QDateTime creationDateOf(const QString& path);
 
 private:
     // What a browser scanner does with a root: profile walks pass over a
@@ -96,6 +97,7 @@ private:
     void scanBrowserRoots(
         const QStringList& paths, const QString& category, RootRule rule, WalkRoot walkRoot);
     bool listsSystemLog(const QString& path) const;
+    LogClass logClassOf(const QString& entry) const;
     void storeResults();
 
     ScanState& m_state;

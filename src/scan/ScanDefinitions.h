@@ -24,11 +24,11 @@ public:
     // kept beside the profiles are looked for; findings count as "Internet Cache".
     static inline const QString kChromiumUserData = QStringLiteral("Chromium User Data");
 
-    // Log folders recognised by their exact text in "LogPaths", before the
-    // tilde is expanded: the user's own logs and the applications' logs of
-    // the local system. Every other entry holds system logs.
+    // The log folder of the user's own logs, recognised by its exact text in
+    // "LogPaths", before the tilde is expanded. The applications' crash
+    // reports are recognised by the folder Locations names for them; every
+    // other entry holds system logs.
     static inline const QString kUserLogsEntry = QStringLiteral("~/.local/share/xorg");
-    static inline const QString kLibraryLogsEntry = QStringLiteral("/var/crash");
 
     // The resource's root dictionary; empty when the file is missing or damaged.
     static QVariantMap load(const Locations& locations, const QString& resourceName);

@@ -17,16 +17,14 @@
 
 namespace {
 
-// How the results file is left before the row runs.
-enum class Results { Scanned, Damaged, Link, Missing, Fifo, Expanding };
-// What else the row sets up.
-enum class World { Quiet, LockHeld, LockIsLink, LockIsFifo, BrowserRuns };
+// What the row sets up after the scan: the results file left otherwise, the scan lock taken, a browser
+// running.
+enum class Given { Scanned, Damaged, Link, Missing, Fifo, Expanding, Locked, LockLink, LockFifo, Browser };
 
 struct Row {
     const char* name;
     QStringList arguments;
-    Results results;
-    World world;
+    Given given;
     int exitCode;
     QStringList gone; // of the fixture's junk, by name
     const char* says; // on standard output or error; empty for nothing in particular
@@ -41,49 +39,49 @@ struct Row {
 TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
 {
     const QList<Row> rows {
-        { "bad usage: no command", {}, Results::Scanned, World::Quiet, 2, {}, "Give exactly one" },
-        { "bad usage: an unknown option", { "--bogus" }, Results::Scanned, World::Quiet, 2, {}, "bogus" },
-        { "bad usage: two commands", { "--list", "--scan" }, Results::Scanned, World::Quiet, 2, {}, "" },
-        { "bad usage: an option of another command", { "--scan", "--yes" }, Results::Scanned, World::Quiet, 2,
-            {}, "" },
-        { "bad usage: an unknown category", { "--clean", "--yes", "--category", "Nope" }, Results::Scanned,
-            World::Quiet, 2, {}, "Unknown category \"Nope\"" },
-        { "the categories, with those needing an administrator", { "--list" }, Results::Scanned, World::Quiet,
-            0, {}, "System Logs\tSystem Logs\tneeds an administrator\n" },
-        { "a dry run names what would go and changes nothing", { "--clean", "--dry-run" }, Results::Scanned,
-            World::Quiet, 0, {}, "/.mozilla/firefox/p.default-release/cookies.sqlite\n" },
-        { "only the named category goes", { "--clean", "--category", "Cookies", "--yes" }, Results::Scanned,
-            World::Quiet, 0, { "cookies" }, "removed the junk successfully" },
+        { "bad usage: no command", {}, Given::Scanned, 2, {}, "Give exactly one" },
+        { "bad usage: an unknown option", { "--bogus" }, Given::Scanned, 2, {}, "bogus" },
+        { "bad usage: two commands", { "--list", "--scan" }, Given::Scanned, 2, {}, "" },
+        { "bad usage: an option of another command", { "--scan", "--yes" }, Given::Scanned, 2, {}, "" },
+        { "bad usage: an unknown category", { "--clean", "--yes", "--category", "Nope" }, Given::Scanned, 2,
+            {}, "Unknown category \"Nope\"" },
+        { "the categories, with those needing an administrator", { "--list" }, Given::Scanned, 0, {},
+            "System Logs\tSystem Logs\tneeds an administrator\n" },
+        { "a dry run names what would go and changes nothing, asked or not",
+            { "--clean", "--dry-run", "--yes" }, Given::Scanned, 0, {},
+            "/.mozilla/firefox/p.default-release/cookies.sqlite\n" },
+        { "the scan as JSON", { "--scan", "--json" }, Given::Scanned, 0, {},
+            R"("items":1,"key":"Cookies","paths":[")" },
+        { "only the named category goes", { "--clean", "--category", "Cookies", "--yes" }, Given::Scanned, 0,
+            { "cookies" }, "removed the junk successfully" },
         { "everything goes but what needs an administrator nobody can be asked for", { "--clean", "--yes" },
-            Results::Scanned, World::Quiet, 1, { "cookies", "cache", "trash" }, "need an administrator" },
-        { "asked once on a terminal, and answered no", { "--clean" }, Results::Scanned, World::Quiet, 0, {},
+            Given::Scanned, 1, { "cookies", "cache", "trash" }, "need an administrator" },
+        { "asked once on a terminal, and answered no", { "--clean" }, Given::Scanned, 0, {},
             "Remove these 4 items? [y/N]", "n\n", true },
-        { "asked once on a terminal, and answered yes", { "--clean", "--category", "Trash" },
-            Results::Scanned, World::Quiet, 0, { "trash" }, "", "y\n", true },
-        { "without a terminal nobody can answer: --yes is needed", { "--clean" }, Results::Scanned,
-            World::Quiet, 2, {}, "add --yes" },
-        { "a running browser keeps its categories", { "--clean", "--yes" }, Results::Scanned,
-            World::BrowserRuns, 1, { "trash" }, "Internet Cache is left as it is while a browser runs" },
+        { "asked once on a terminal, and answered yes", { "--clean", "--category", "Trash" }, Given::Scanned,
+            0, { "trash" }, "", "y\n", true },
+        { "without a terminal nobody can answer: --yes is needed", { "--clean" }, Given::Scanned, 2, {},
+            "add --yes" },
+        { "a running browser keeps its categories", { "--clean", "--yes" }, Given::Browser, 1, { "trash" },
+            "Internet Cache is left as it is while a browser runs" },
         { "a running browser forced",
-            { "--clean", "--yes", "--category", "Cookies", "--force-running-browsers" }, Results::Scanned,
-            World::BrowserRuns, 0, { "cookies" }, "" },
-        { "a damaged results file is refused", { "--clean", "--yes" }, Results::Damaged, World::Quiet, 3, {},
+            { "--clean", "--yes", "--category", "Cookies", "--force-running-browsers" }, Given::Browser, 0,
+            { "cookies" }, "" },
+        { "a damaged results file is refused", { "--clean", "--yes" }, Given::Damaged, 3, {},
             "is damaged; nothing was removed" },
-        { "no results file is refused", { "--clean", "--yes" }, Results::Missing, World::Quiet, 3, {},
+        { "no results file is refused", { "--clean", "--yes" }, Given::Missing, 3, {},
             "Run 'velmora --scan' first" },
-        { "another Velmora scanning refuses a clean", { "--clean", "--yes" }, Results::Scanned,
-            World::LockHeld, 3, {}, "Another Velmora is scanning" },
-        { "another Velmora scanning refuses a scan", { "--scan" }, Results::Scanned, World::LockHeld, 3, {},
+        { "another Velmora scanning refuses a clean", { "--clean", "--yes" }, Given::Locked, 3, {},
             "Another Velmora is scanning" },
-        { "results file attack: a link to a list someone else wrote", { "--clean", "--yes" }, Results::Link,
-            World::Quiet, 3, {}, "is damaged" },
-        { "results file attack: a FIFO", { "--clean", "--yes" }, Results::Fifo, World::Quiet, 3, {},
-            "is damaged" },
+        { "another Velmora scanning refuses a scan", { "--scan" }, Given::Locked, 3, {},
+            "Another Velmora is scanning" },
+        { "results file attack: a link to a list someone else wrote", { "--clean", "--yes" }, Given::Link, 3,
+            {}, "is damaged" },
+        { "results file attack: a FIFO", { "--clean", "--yes" }, Given::Fifo, 3, {}, "is damaged" },
         { "results file attack: a few hundred bytes that expand past any memory", { "--clean", "--yes" },
-            Results::Expanding, World::Quiet, 3, {}, "is damaged" },
-        { "scan lock attack: a link to someone's file", { "--scan" }, Results::Scanned, World::LockIsLink, 0,
-            {}, "Total: " },
-        { "scan lock attack: a FIFO", { "--scan" }, Results::Scanned, World::LockIsFifo, 0, {}, "Total: " },
+            Given::Expanding, 3, {}, "is damaged" },
+        { "scan lock attack: a link to someone's file", { "--scan" }, Given::LockLink, 0, {}, "Total: " },
+        { "scan lock attack: a FIFO", { "--scan" }, Given::LockFifo, 0, {}, "Total: " },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -107,37 +105,36 @@ TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
         const qint64 found = UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND");
 
         const QString results = sandbox.locations().resultsFile();
-        if (row.results == Results::Damaged) {
+        const QString lockFile = ScanLock::lockFile(sandbox.locations());
+        if (row.given == Given::Missing || row.given == Given::Fifo || row.given == Given::Expanding) {
+            ASSERT_TRUE(QFile::remove(results));
+        }
+        if (row.given == Given::LockLink || row.given == Given::LockFifo) {
+            ASSERT_TRUE(QFile::remove(lockFile));
+        }
+        if (row.given == Given::Fifo || row.given == Given::LockFifo) {
+            const QString fifo = row.given == Given::Fifo ? results : lockFile;
+            ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        } else if (row.given == Given::Damaged) {
             QFile file(results);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write("<?xml version=\"1.0\"?><plist><dict><key>Cookies</key><array><string>");
-        } else if (row.results == Results::Link) {
+        } else if (row.given == Given::Link) {
             ASSERT_TRUE(QFile::rename(results, sandbox.path("elsewhere.plist")));
             ASSERT_TRUE(QFile::link(sandbox.path("elsewhere.plist"), results));
-        } else if (row.results == Results::Missing) {
-            ASSERT_TRUE(QFile::remove(results));
-        } else if (row.results == Results::Fifo) {
-            ASSERT_TRUE(QFile::remove(results));
-            ASSERT_EQ(::mkfifo(QFile::encodeName(results).constData(), 0600), 0);
-        } else if (row.results == Results::Expanding) {
-            ASSERT_TRUE(QFile::remove(results));
+        } else if (row.given == Given::Expanding) {
             ASSERT_TRUE(QFile::copy(
-                QStringLiteral(VELMORA_SOURCE_RESOURCES "/../fuzz/corpus/results_tree/shared-arrays.bin"), results));
-        }
-        const QString lockFile = ScanLock::lockFile(sandbox.locations());
-        ScanLock other;
-        if (row.world == World::LockHeld) {
-            // Another process's lock: an flock on another open file description.
-            ASSERT_EQ(other.take(sandbox.locations()), ScanLock::State::Held);
-        } else if (row.world == World::LockIsLink) {
-            QFile::remove(lockFile);
+                VELMORA_SOURCE_RESOURCES "/../fuzz/corpus/results_tree/shared-arrays.bin", results));
+        } else if (row.given == Given::LockLink) {
             ASSERT_TRUE(QFile::link(canary, lockFile));
-        } else if (row.world == World::LockIsFifo) {
-            QFile::remove(lockFile);
-            ASSERT_EQ(::mkfifo(QFile::encodeName(lockFile).constData(), 0600), 0);
+        }
+        // Another process's lock: an flock on another open file description.
+        ScanLock other;
+        if (row.given == Given::Locked) {
+            ASSERT_EQ(other.take(sandbox.locations()), ScanLock::State::Held);
         }
         FakeProcessTable processes(sandbox.path("proc"));
-        if (row.world == World::BrowserRuns)
+        if (row.given == Given::Browser)
             processes.add(4242, "/usr/lib/firefox-esr/firefox-esr");
 
         const CommandLineRun run

@@ -42,7 +42,7 @@ TEST(Locations, SandboxKeepsEveryWritableLocationInsideItsRoot)
         &L::userPixmaps, &L::systemDesktopEntries, &L::flatpakUserData, &L::flatpakUserExports,
         &L::flatpakSystemExports, &L::snapUserData, &L::snapMount, &L::snapDesktopEntries, &L::commandSearchPath,
         &L::temporaryFolder, &L::userTrash, &L::mountTable,
-        &L::flatpakUserInstallation, &L::flatpakSystemInstallation, &L::snapRevisions };
+        &L::flatpakUserInstallation, &L::flatpakSystemInstallation, &L::snapRevisions, &L::crashReports };
     // A new field must be added to the list above (or be the one exception).
     static_assert(sizeof(Locations) == (std::size(inside) + 1) * sizeof(QString));
 

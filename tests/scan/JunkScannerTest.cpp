@@ -78,6 +78,9 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { "file", "dir/inner", "to-dir -> dir", "to-file -> file", "dangling -> nowhere" }, "",
             { "dangling", "dir/inner", "file", "to-file" } },
         { "cache: a file as root yields nothing", Walk::Cache, { "file" }, "/file", {} },
+        { "cache: a missing root is logged", Walk::Cache, {}, "/missing", {} },
+        { "file or folder: a missing root is logged", Walk::FileOrFolder, {}, "/missing", {} },
+        { "profile file: a missing root passes silently", Walk::ProfileFile, {}, "/missing", {} },
         { "profile cache: everything from the first profile folder on", Walk::ProfileCache,
             { "aaa/ignored", "abc.default/x", "abc.default/sub/y", "zzz.default-release/z" }, "",
             { "abc.default/sub", "abc.default/sub/y", "abc.default/x", "zzz.default-release",
@@ -125,13 +128,14 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { ini({ { 1, "Work" } }) + QString(int(FirefoxProfiles::kMaxIniSize), u';'),
                 "Work/cookies.sqlite" },
             "", {} },
-        { "chromium caches: the cache folders of the user-data folder and of each profile",
+        { "chromium caches: the cache folders of the user-data folder and of each profile not a link",
             Walk::ChromiumCache,
             { "component_crx_cache/a.crx", "ShaderCache/GPUCache/data_0", "Local State", "Default/History",
                 "Default/GPUCache/data_0", "Default/Code Cache/js/index", "Default/Code Cache/wasm/",
                 "Profile 1/DawnCache/data_1", "Profile 1/DawnWebGPUCache/data_2",
                 "Guest Profile/GPUCache/data_0", "Profile 2/GPUCache -> ../Default/GPUCache",
-                "Profile 2/Code Cache -> ../../outside" },
+                "Profile 2/Code Cache -> ../../outside", "Profile 3 -> ../elsewhere",
+                "../elsewhere/GPUCache/x" },
             "",
             { "ShaderCache/GPUCache/data_0", "component_crx_cache/a.crx", "Default/Code Cache/js/index",
                 "Default/GPUCache/data_0", "Profile 1/DawnCache/data_1",
@@ -150,7 +154,11 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
         const QStringList expected = under(root, found);
         const QMap<QString, QStringList> results = world.results();
         // Only the file-or-folder walk stores nothing for a root without findings.
-        EXPECT_EQ(results.contains(category), walk != Walk::FileOrFolder || !expected.isEmpty());
+        const bool missing = entry == "/missing";
+        EXPECT_EQ(
+            results.contains(category), !missing && (walk != Walk::FileOrFolder || !expected.isEmpty()));
+        EXPECT_EQ(world.sandbox.logged("Path " + root + entry + "not found"),
+            missing && (walk == Walk::Cache || walk == Walk::FileOrFolder));
         EXPECT_EQ(results.value(category), expected);
         EXPECT_EQ(world.reporter.descriptions("browser"), expected);
         EXPECT_EQ(world.state.nCacheCount, expected.size());
@@ -198,17 +206,17 @@ TEST(JunkScannerTrash, OneRowPerItemOfEveryTrashFolderTheRulesAdmit)
             { "usb/.Trash/{U}/files/c", "usb/.Trash-{U}/files/b" }, { "usb" }, { "usb/.Trash" } },
         { "a .Trash that is not sticky", { "usb/.Trash/{U}/files/c" }, {}, { "usb" }, {},
             "Passing over the trash folder {D}/usb/.Trash: it is not sticky" },
-        { "a .Trash that is a link to a sticky one", { "real/.Trash/{U}/files/c", "usb/.Trash -> ../real/.Trash" },
-            {}, { "usb" }, { "real/.Trash" },
+        { "a .Trash that is a link to a sticky one",
+            { "real/.Trash/{U}/files/c", "usb/.Trash -> ../real/.Trash" }, {}, { "usb" }, { "real/.Trash" },
             "Passing over the trash folder {D}/usb/.Trash: it is a link or not a folder" },
         { "a .Trash-uid that is a link", { "elsewhere/files/e", "usb/.Trash-{U} -> ../elsewhere" }, {},
             { "usb" }, {}, "Passing over the trash folder {D}/usb/.Trash-{U}: it is a link or not a folder" },
         { "an info/ without files/, and a files/ that is a link",
-            { "usb/.Trash-{U}/info/x.trashinfo", "elsewhere/y", "usb2/.Trash-{U}/files -> ../../elsewhere" }, {},
-            { "usb", "usb2" } },
+            { "usb/.Trash-{U}/info/x.trashinfo", "elsewhere/y", "usb2/.Trash-{U}/files -> ../../elsewhere" },
+            {}, { "usb", "usb2" } },
         { "a volume mounted twice counts once; a pseudo file system not at all",
-            { "usb/.Trash-{U}/files/b", "alias -> usb", "run/.Trash-{U}/files/r" }, { "usb/.Trash-{U}/files/b" },
-            { "usb", "alias", "run:tmpfs" } },
+            { "usb/.Trash-{U}/files/b", "alias -> usb", "run/.Trash-{U}/files/r" },
+            { "usb/.Trash-{U}/files/b" }, { "usb", "alias", "run:tmpfs" } },
     };
     const QString uid = QString::number(getuid());
     for (const Row& row : rows) {
@@ -222,8 +230,9 @@ TEST(JunkScannerTrash, OneRowPerItemOfEveryTrashFolderTheRulesAdmit)
             ASSERT_EQ(chmod(QFile::encodeName(world.data + u'/' + folder).constData(), 01777), 0);
         QByteArray table;
         for (const QString& mount : row.mounts) {
-            table += "30 1 8:1 / " + QFile::encodeName(world.data + u'/' + mount.section(u':', 0, 0)) + " rw - "
-                + (mount.contains(u':') ? mount.section(u':', 1).toUtf8() : "ext4") + " /dev/sdb1 rw\n";
+            table += "30 1 8:1 / " + QFile::encodeName(world.data + u'/' + mount.section(u':', 0, 0))
+                + " rw - " + (mount.contains(u':') ? mount.section(u':', 1).toUtf8() : "ext4")
+                + " /dev/sdb1 rw\n";
         }
         Locations locations = world.sandbox.locations();
         locations.userTrash = world.data + "/Trash";
@@ -257,68 +266,76 @@ TEST(JunkScannerLogs, AgeRuleForTheTwoFreshSystemLogs)
         EXPECT_EQ(JunkScanner::isOldEnoughToList(now.addMSecs(offsetMs), now), listed) << offsetMs;
     EXPECT_FALSE(JunkScanner::isOldEnoughToList(QDateTime(), now))
         << "an unknown creation date counts as now";
+    // Anyone who may write a log may set its modification time back; its creation stays.
+    Sandbox sandbox;
+    QFile log(sandbox.makeFile("syslog"));
+    ASSERT_TRUE(log.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(log.setFileTime(now.addDays(-1), QFileDevice::FileModificationTime));
+    EXPECT_FALSE(JunkScanner::isOldEnoughToList(
+        JunkScanner::creationDateOf(log.fileName()), QDateTime::currentDateTime()));
 }
 
 // Below the system's log folder and among the user's Xorg logs only what the
-// name marks rotated or archived is listed; crash reports and dumps whole.
-// Every file is still shown as the walk passes it.
-TEST(JunkScannerLogs, OnlyRotatedAndArchivedLogsAreListedWhereLogsAreWritten)
+// name marks rotated or archived is listed; crash reports and dumps whole; each
+// under the class its folder gives. Every file is still shown as the walk
+// passes it. A system cache entry that names a file is that file.
+TEST(JunkScannerLogs, OnlyRotatedAndArchivedLogsAreListedWhereLogsAreWrittenEachUnderItsClass)
 {
-    const std::vector<std::pair<const char*, bool>> rows = {
-        { "var/log/syslog", false },
-        { "var/log/auth.log", false }, // however old: the age rule never gets to decide
-        { "var/log/dpkg.log", false },
-        { "var/log/apt/history.log", false },
-        { "var/log/wtmp", false },
-        { "var/log/btmp", false },
-        { "var/log/lastlog", false },
-        { "var/log/journal/m1/system.journal", false },
-        { "var/log/journal/m1/user-1000.journal", false },
-        { "var/log/php8.1-fpm.log", false },
-        { "var/log/app.log-2026", false },
-        { "var/log/.gz", false },
-        { "var/log/syslog.1", true },
-        { "var/log/wtmp.1", true },
-        { "var/log/syslog.2.gz", true },
-        { "var/log/apt/history.log.12.xz", true },
-        { "var/log/kern.log.bz2", true },
-        { "var/log/mail.log.3.zst", true },
-        { "var/log/boot.log.lz4", true },
-        { "var/log/dmesg.old", true },
-        { "var/log/messages-20261201", true },
-        { "var/log/secure-20261201.gz", true },
-        { "var/log/journal/m1/system@0005f2a1b2c3d4e5-00000000000012ab-0005f2a1b2c3d4e5.journal", true },
-        { "var/log/journal/m1/user-1000.journal~", true },
-        { "home/.local/share/xorg/Xorg.0.log", false },
-        { "home/.local/share/xorg/Xorg.0.log.old", true },
-        { "var/crash/_usr_bin_foo.1000.crash", true },
-        { "var/lib/systemd/coredump/core.bash.1000.5d2b", true },
+    // Each class with what it lists; "" for what is not listed.
+    const std::pair<const char*, QStringList> rows[] = {
+        // however old auth.log and syslog are: the age rule never gets to decide
+        { "",
+            { "var/log/syslog", "var/log/auth.log", "var/log/dpkg.log", "var/log/apt/history.log",
+                "var/log/wtmp", "var/log/btmp", "var/log/lastlog", "var/log/journal/m1/system.journal",
+                "var/log/journal/m1/user-1000.journal", "var/log/php8.1-fpm.log", "var/log/app.log-2026",
+                "var/log/.gz", "home/.local/share/xorg/Xorg.0.log" } },
+        { "System Logs",
+            { "var/log/syslog.1", "var/log/wtmp.1", "var/log/syslog.2.gz", "var/log/apt/history.log.12.xz",
+                "var/log/kern.log.bz2", "var/log/mail.log.3.zst", "var/log/boot.log.lz4", "var/log/dmesg.old",
+                "var/log/messages-20261201", "var/log/secure-20261201.gz",
+                "var/log/journal/m1/system@0005f2a1b2c3d4e5-00000000000012ab-0005f2a1b2c3d4e5.journal",
+                "var/log/journal/m1/user-1000.journal~", "var/lib/systemd/coredump/core.bash.1000.5d2b" } },
+        { "UserLibraryLogs", { "home/.local/share/xorg/Xorg.0.log.old" } },
+        { "System Library Logs", { "var/crash/_usr_bin_foo.1000.crash" } },
+        { "System Cache", { "home/cache-file", "home/.cache/thumbnails/normal/t.png" } },
     };
+    const QMap<QString, QString> shownAs
+        = { { "UserLibraryLogs", "UserLibraryLogs" }, { "System Library Logs", "LibraryLogs" },
+              { "System Logs", "MiscLogs" }, { "System Cache", "System Cache" } };
     ScannerWorld world;
     const QString root = world.sandbox.root();
     useDefinitions(world.sandbox, {},
-        { "~/.local/share/xorg", root + "/var/crash", QFileInfo(world.sandbox.locations().systemLog).path(),
-            root + "/var/lib/systemd/coredump" });
+        { "~/.local/share/xorg", root + "/var/crash", root + "/var/log", root + "/var/lib/systemd/coredump" },
+        { "~/cache-file", "~/.cache/thumbnails", "~/missing" });
     world.scanner = std::make_unique<JunkScanner>(world.state, world.reporter, world.sandbox.locations());
     world.scanner->setCreationDateSource([](const QString&) { return QDateTime::fromSecsSinceEpoch(0); });
-    QStringList userLogs;
-    QStringList systemLogs;
-    for (const auto& [path, listed] : rows) {
-        const QString full = world.sandbox.makeFile(path);
-        if (listed)
-            (full.contains("/xorg/") ? userLogs : systemLogs).append(full);
+    QMap<QString, QStringList> listed;
+    for (const auto& [key, paths] : rows) {
+        for (const QString& path : paths) {
+            const QString full = world.sandbox.makeFile(path);
+            if (*key)
+                listed[key].append(full);
+        }
     }
 
     world.scanner->scanSystemLogs();
+    world.scanner->scanSystemCache();
 
     QMap<QString, QStringList> results = world.results();
-    for (QStringList* list : { &userLogs, &systemLogs, &results["UserLibraryLogs"], &results["System Logs"] })
-        list->sort();
-    EXPECT_EQ(results.value("UserLibraryLogs"), userLogs);
-    EXPECT_EQ(results.value("System Logs"), systemLogs);
-    QStringList shown;
+    for (QMap<QString, QStringList>* lists : { &listed, &results }) {
+        for (QStringList& list : *lists)
+            list.sort();
+    }
+    EXPECT_EQ(results, listed);
+    QMap<QString, QString> shown;
     for (const RecordingReporter::Report& report : world.reporter.reports)
-        shown << report.description;
-    for (const auto& [path, listed] : rows)
-        EXPECT_TRUE(shown.contains(root + u'/' + path)) << path;
+        shown.insert(report.description, report.category);
+    for (const auto& [key, paths] : rows) {
+        for (const QString& path : paths) {
+            EXPECT_TRUE(shown.contains(root + u'/' + path)) << qPrintable(path);
+            EXPECT_TRUE(!*key || shown.value(root + u'/' + path) == shownAs.value(key)) << qPrintable(path);
+        }
+    }
+    for (const char* phase : { "logsImage", "cacheImage" })
+        EXPECT_EQ(world.reporter.descriptions(phase), QStringList({ "Arrow", "RightMark" })) << phase;
 }

@@ -78,7 +78,7 @@ TEST(ShippedDefinitions, EveryEntryNamesASafePathAndEveryBrowserARunningProgram)
     expectSafe(logs, true);
     // The age rule needs the folder of the two fresh logs written so that it joins to their exact paths.
     const Locations system = Locations::fromEnvironment();
-    for (const QString& entry : { ScanDefinitions::kUserLogsEntry, ScanDefinitions::kLibraryLogsEntry,
+    for (const QString& entry : { ScanDefinitions::kUserLogsEntry, system.crashReports,
              QFileInfo(system.secureLog).path(), QFileInfo(system.systemLog).path() })
         EXPECT_TRUE(logs.toStringList().contains(entry)) << qPrintable(entry);
     const QVariant caches = shipped("SystemCachePaths").value("System Cache");

@@ -1,23 +1,21 @@
 #include "scan/ScanPageController.h"
-#include "cli/CommandLineRun.h"
 #include "e2e/SandboxDefinitions.h"
+#include "platform/Images.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "scan/ScanReportPacer.h"
 #include "scan/ScanTestSupport.h"
-#include "shell/ApplicationController.h"
-#include "support/Sandbox.h"
+#include "shell/ShellFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <QEvent>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QEnterEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTreeView>
 
 #include <functional>
 #include <optional>
@@ -49,18 +47,29 @@ private:
     std::function<void()> m_action;
 };
 
-class ScanRun : public ::testing::Test {
+const char* const kCategories[] = { "Internet Cache", "Cookies", "History", "Downloads List", "Form Values",
+    "Page Icons", "UserLibraryLogs", "System Logs", "System Cache", "Trash" };
+
+class ScanRun : public ShellFixture {
 protected:
-    Sandbox sandbox;
-    QString home = sandbox.locations().home;
-    std::unique_ptr<ApplicationController> app;
+    QString home = m_sandbox.locations().home;
+    ApplicationController* app = nullptr;
     ScanPageController* scan = nullptr;
     QMap<QString, QStringList> expected;
 
     void SetUp() override
     {
-        useSandboxDefinitions(sandbox);
-        const QString varLog = QFileInfo(sandbox.locations().systemLog).path();
+        useSandboxDefinitions(m_sandbox);
+        app = &start();
+        app->setView(ApplicationController::ScanPage);
+        app->window()->show(); // a button learns of the mouse only in a shown window
+        scan = app->scanPageController();
+    }
+
+    // In scan order: 9 browser items, 2 logs, 1 system cache item and 1 trashed item.
+    void plantJunk()
+    {
+        const QString varLog = QFileInfo(m_sandbox.locations().systemLog).path();
         const QString firefoxCache = makeTree(home + "/.cache/mozilla/firefox",
             { "p.default-release/cache2/E1", "p.default-release/cache2/E2" });
         const QString profile
@@ -89,21 +98,10 @@ protected:
             { "System Cache", under(home, { ".cache/thumbnails/normal/t.png" }) },
             { "Trash", under(home, { ".local/share/Trash/files/old" }) },
         };
-
-        app = std::make_unique<ApplicationController>();
-        app->awakeFromNib();
-        app->setView(ApplicationController::ScanPage);
-        scan = app->scanPageController();
     }
 
-    template <typename T = QWidget> T* widget(const char* name) const
-    {
-        T* found = app->pagesTabView()->widget(ApplicationController::ScanPage)->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     QString text(const char* name) const { return widget<QLabel>(name)->text(); }
-    QString resultsFile() const { return sandbox.locations().resultsFile(); }
+    QString resultsFile() const { return m_sandbox.locations().resultsFile(); }
 
     bool scanToTheEnd()
     {
@@ -113,43 +111,57 @@ protected:
     }
 };
 
-} // namespace
-
-// Stopped after so many findings; in scan order there are 9 browser items, 2
-// logs, 1 system cache item and 1 trashed item. The page shows either every finding, and the
-// click comes while it shows one, or only the first, and the click comes
-// between two reports.
-struct StopCase {
+// stopAt: the findings counted when Stop is clicked, -1 for a scan left to
+// end. The page shows either every finding, and the click comes while it
+// shows one, or only the first, and the click comes between two reports.
+struct RunCase {
     int stopAt;
-    bool betweenReports;
+    bool betweenReports = false;
+    bool junk = true;
 };
 
 // Names the cases in test listings, which would otherwise show the padding bytes.
-void PrintTo(const StopCase& stop, std::ostream* out)
+void PrintTo(const RunCase& run, std::ostream* out)
 {
-    *out << "stop at " << stop.stopAt << (stop.betweenReports ? " between reports" : " at a report");
+    *out << (run.junk ? "" : "no junk, ");
+    if (run.stopAt < 0)
+        *out << "to the end";
+    else
+        *out << "stop at " << run.stopAt << (run.betweenReports ? " between reports" : " at a report");
 }
 
-class ScanStop : public ScanRun, public ::testing::WithParamInterface<StopCase> { };
+class ScanPage : public ScanRun, public ::testing::WithParamInterface<RunCase> { };
 
-TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
+} // namespace
+
+TEST_P(ScanPage, ShowsEachPhaseAndKeepsWhatWasFoundUntilTheEndOrTheClick)
 {
-    const int stopAt = GetParam().stopAt;
-    const bool betweenReports = GetParam().betweenReports;
+    const auto [stopAt, betweenReports, junk] = GetParam();
+    if (junk)
+        plantJunk();
+    const bool stopped = stopAt >= 0;
+    const int found = stopped ? stopAt : junk ? 13 : 0;
     QMap<QString, QStringList> foundFirst;
     int taken = 0;
-    for (const char* category : { "Internet Cache", "Cookies", "History", "Downloads List", "Form Values",
-             "Page Icons", "UserLibraryLogs", "System Logs", "System Cache", "Trash" }) {
+    for (const char* category : kCategories) {
         // A walk begun before the click stores its category, whatever it found.
-        if (taken < stopAt)
+        if (taken < found)
             foundFirst[category];
         for (const QString& path : expected[category]) {
-            if (taken++ < stopAt)
+            if (taken++ < found)
                 foundFirst[category].append(path);
         }
     }
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setObject(QStringLiteral("Jun 1, 2000 1:00:00 PM"), "FIXED_COMPLETE_TIME");
+    std::optional<int> pageAfterFix;
     std::optional<AtFinding> atReport;
-    if (betweenReports) {
+    if (!stopped) {
+        atReport.emplace(scan, 0, [&] {
+            app->showFixPage();
+            pageAfterFix = app->pagesTabView()->currentIndex();
+        });
+    } else if (betweenReports) {
         // The clock is read on the scan thread right after a finding is counted.
         scan->setReportClock([this, stopAt, clicked = false]() mutable -> qint64 {
             if (!clicked && scan->nTotalErrorsCount() >= stopAt) {
@@ -167,35 +179,72 @@ TEST_P(ScanStop, KeepsWhatWasFoundUntilTheClick)
     ASSERT_TRUE(scanToTheEnd());
 
     EXPECT_EQ(readResults(resultsFile()), foundFirst);
-    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), stopAt);
-    // The page ends on the counts at the click, however few findings it showed.
-    if (stopAt > 0) {
-        EXPECT_EQ(text("scanPageTotalErrorsCount"), QString("Total Junk Files: %1").arg(stopAt));
-        const auto [area, count] = stopAt <= 9 ? std::pair("scanPageInternetCacheMatchCount", stopAt)
-            : stopAt <= 11                     ? std::pair("scanPageLogMatchCount", stopAt - 9)
-            : stopAt <= 12                     ? std::pair("scanPageSystemCacheMatchCount", stopAt - 11)
-                                               : std::pair("scanPageTrashMatchCount", stopAt - 12);
+    EXPECT_EQ(defaults.integerForKey("ERRORS_FOUND"), found);
+    EXPECT_EQ(defaults.stringForKey("FIXED_COMPLETE_TIME"), "") << "a scan forgets the removal before it";
+    // The page ends on the counts at the end or the click, however few findings it showed.
+    if (found > 0) {
+        EXPECT_EQ(text("scanPageTotalErrorsCount"), QString("Total Junk Files: %1").arg(found));
+        const auto [area, count] = found <= 9 ? std::pair("scanPageInternetCacheMatchCount", found)
+            : found <= 11                     ? std::pair("scanPageLogMatchCount", found - 9)
+            : found <= 12                     ? std::pair("scanPageSystemCacheMatchCount", found - 11)
+                                              : std::pair("scanPageTrashMatchCount", found - 12);
         EXPECT_EQ(text(area), QString("(%1 Matches)").arg(count));
     }
-    EXPECT_EQ(text("scanPageScanResultText"), "Scanning cancelled by the User.");
+    EXPECT_EQ(text("scanPageScanResultText"),
+        stopped         ? "Scanning cancelled by the User."
+            : found > 0 ? "Scanning Complete. Click Review."
+                        : "Scanning Complete. No Junk Items found.");
     EXPECT_EQ(text("scanPageScanDescription"), "");
     EXPECT_TRUE(widget("scanPagePanelTitleText")->isHidden()) << "nothing is being scanned";
-    EXPECT_EQ(widget("scanPageLogMatchCount")->isHidden(), stopAt <= 9) << "phases not begun stay hidden";
-    EXPECT_EQ(widget("scanPageSystemCacheMatchCount")->isHidden(), stopAt <= 11);
-    EXPECT_EQ(widget("scanPageTrashMatchCount")->isHidden(), stopAt <= 12);
-    EXPECT_EQ(app->fixButton()->isEnabled(), stopAt > 0);
-    // Once the stopped scan has stored its findings, the window shows them.
+    EXPECT_TRUE(widget("scanPageAnimation")->isHidden());
+    EXPECT_EQ(widget("scanPageGoToReviewButton")->isHidden(), stopped || found == 0);
+    EXPECT_EQ(widget("scanPageLogMatchCount")->isHidden(), stopped && found <= 9)
+        << "phases not begun stay hidden";
+    EXPECT_EQ(widget("scanPageSystemCacheMatchCount")->isHidden(), stopped && found <= 11);
+    EXPECT_EQ(widget("scanPageTrashMatchCount")->isHidden(), stopped && found <= 12);
+    EXPECT_EQ(app->fixButton()->isEnabled(), found > 0);
+    EXPECT_TRUE(app->optionsButton()->isEnabled());
+    // Once a stopped scan has stored its findings, the window shows them.
     EXPECT_EQ(app->pagesTabView()->currentIndex(),
-        stopAt > 0 ? ApplicationController::ReviewPage : ApplicationController::ScanPage);
+        stopped && found > 0 ? ApplicationController::ReviewPage : ApplicationController::ScanPage);
+    if (!stopped) {
+        EXPECT_EQ(pageAfterFix, ApplicationController::ScanPage) << "Remove Clutter waits for the scan";
+        for (const char* image : { "scanPageInternetCacheStateImage", "scanPageLogsStateImage",
+                 "scanPageSystemCacheStateImage", "scanPageTrashStateImage" })
+            EXPECT_EQ(widget(image)->property("imageName").toString(), "RightMark") << image;
+        for (const char* area :
+            { "scanPageInternetCacheMatchCount", "scanPageSystemCacheMatchCount", "scanPageTrashMatchCount" })
+            EXPECT_TRUE(found > 0 || text(area) == "(0 Matches)") << area;
+    }
+    if (!stopped && found > 0) {
+        // The page's buttons change their image under the mouse.
+        auto* scanNow = widget<QPushButton>("scanPageScanNowButton");
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QCoreApplication::sendEvent(scanNow, &enter);
+        EXPECT_EQ(scanNow->icon().cacheKey(), Images::named("ScanNow-hover").cacheKey());
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(scanNow, &leave);
+        EXPECT_EQ(scanNow->icon().cacheKey(), Images::named("ScanNow").cacheKey());
+        // The review shows what was found fully expanded, without check boxes.
+        app->reviewButton()->click();
+        EXPECT_EQ(text("reviewPageTitleText"), "Velmora has found 13 Junk Items on your system");
+        const auto* review = widget<QTreeView>("reviewOutlineView");
+        const QModelIndex group = review->model()->index(0, 0, review->model()->index(0, 0));
+        EXPECT_TRUE(review->isExpanded(group.parent()) && review->isExpanded(group));
+        EXPECT_FALSE(review->model()->index(0, 0, group).data(Qt::DecorationRole).isValid());
+    }
+    app->scanButton()->click();
+    EXPECT_EQ(app->pagesTabView()->currentIndex(), ApplicationController::ScanPage)
+        << "after a scan, Scan leads back to the scan page";
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanStop,
-    ::testing::Values(
-        StopCase { 0, false }, StopCase { 10, false }, StopCase { 3, true }, StopCase { 12, true },
-        StopCase { 13, false }));
+INSTANTIATE_TEST_SUITE_P(EveryPhase, ScanPage,
+    ::testing::Values(RunCase { -1 }, RunCase { -1, false, false }, RunCase { 0 }, RunCase { 10 },
+        RunCase { 3, true }, RunCase { 12, true }, RunCase { 13 }));
 
 TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicationQuits)
 {
+    plantJunk();
     QSignalSpy ended(scan, &ScanPageController::scanThreadFinished);
     AtFinding stopAndRestart(scan, 3, [this] {
         scan->scanPageStopScanClick();
@@ -218,12 +267,13 @@ TEST_F(ScanRun, ANewScanRightAfterAStopWaitsForTheOldThreadEvenWhenTheApplicatio
 
 TEST_F(ScanRun, ClosingTheWindowMidScanEndsTheScanThreadFirst)
 {
+    plantJunk();
     QEventLoop loop;
     AtFinding close(scan, 2, [&] {
         QMetaObject::invokeMethod(
             &loop,
             [&] {
-                app.reset();
+                m_controller.reset();
                 loop.quit();
             },
             Qt::QueuedConnection);
@@ -231,36 +281,6 @@ TEST_F(ScanRun, ClosingTheWindowMidScanEndsTheScanThreadFirst)
     scan->startScanning();
     loop.exec();
 
-    EXPECT_EQ(app, nullptr);
+    EXPECT_EQ(m_controller, nullptr);
     EXPECT_TRUE(!QFileInfo::exists(resultsFile()) || PropertyList::read(resultsFile()).has_value());
-}
-
-// `velmora --scan --json` over the same home lists what the window's scan
-// lists, category by category and path by path, and leaves the same file.
-TEST_F(ScanRun, TheCommandLineListsWhatTheWindowLists)
-{
-    ASSERT_TRUE(scanToTheEnd());
-    const QMap<QString, QStringList> window = readResults(resultsFile());
-    QMap<QString, QStringList> listed;
-    for (auto it = window.cbegin(); it != window.cend(); ++it) {
-        if (!it.value().isEmpty())
-            listed.insert(it.key(), it.value());
-    }
-
-    const CommandLineRun run = CommandLineRun::of({ "--scan", "--json" });
-    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
-    EXPECT_EQ(readResults(resultsFile()), window);
-    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
-    QMap<QString, QStringList> json;
-    for (const QJsonValue& category : root["categories"].toArray()) {
-        const QJsonObject object = category.toObject();
-        QStringList paths;
-        for (const QJsonValue& path : object["paths"].toArray())
-            paths << path.toString();
-        EXPECT_EQ(object["items"].toInt(), paths.size());
-        json.insert(object["key"].toString(), paths);
-    }
-    EXPECT_EQ(json, listed);
-    EXPECT_GT(root["total_bytes"].toInteger(), 0);
-    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND"), scan->nTotalErrorsCount());
 }

@@ -60,11 +60,6 @@ QStringList under(const QString& root, const QStringList& relative)
     return paths;
 }
 
-RecordingReporter::RecordingReporter(const ScanState& state)
-    : m_state(state)
-{
-}
-
 QStringList RecordingReporter::descriptions(const QString& kind) const
 {
     QStringList found;

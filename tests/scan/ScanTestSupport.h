@@ -35,7 +35,10 @@ public:
         QString description; // an image's name
         int total = 0;
     };
-    explicit RecordingReporter(const ScanState& state);
+    explicit RecordingReporter(const ScanState& state)
+        : m_state(state)
+    {
+    }
 
     std::vector<Report> reports;
     // What the reports of one kind described, in order.

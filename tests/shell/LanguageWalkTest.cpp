@@ -9,17 +9,15 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QDir>
-#include <QHeaderView>
 #include <QLabel>
 #include <QRegularExpression>
-
 #include <QStackedWidget>
+
 #include <functional>
 
 namespace {
 
 using LanguageWalkTest = ShellFixture;
-
 using Texts = QMap<QString, QString>;
 
 void addRows(Texts& texts, const QString& where, const QAbstractItemModel& model, const QModelIndex& parent)
@@ -27,9 +25,9 @@ void addRows(Texts& texts, const QString& where, const QAbstractItemModel& model
     for (int row = 0; row < model.rowCount(parent); ++row) {
         for (int column = 0; column < model.columnCount(parent); ++column) {
             const QModelIndex cell = model.index(row, column, parent);
-            texts.insert(QStringLiteral("%1/%2,%3").arg(where).arg(row).arg(column), cell.data().toString());
-            texts.insert(QStringLiteral("%1/%2,%3 tip").arg(where).arg(row).arg(column),
-                cell.data(Qt::ToolTipRole).toString());
+            const QString at = QStringLiteral("%1/%2,%3").arg(where).arg(row).arg(column);
+            texts.insert(at, cell.data().toString());
+            texts.insert(at + " tip", cell.data(Qt::ToolTipRole).toString());
         }
         addRows(texts, where + u'/' + QString::number(row), model, model.index(row, 0, parent));
     }
@@ -46,21 +44,20 @@ Texts readableTexts(const QWidget& root)
     for (qsizetype i = 0; i < widgets.size(); ++i) {
         const QWidget* widget = widgets[i];
         const QString where = widget->objectName().isEmpty()
-            ? QStringLiteral("%1 %2").arg(QLatin1String(widget->metaObject()->className())).arg(i)
+            ? QStringLiteral("%1 %2").arg(widget->metaObject()->className()).arg(i)
             : widget->objectName();
-        texts.insert(where + QStringLiteral(" tip"), widget->toolTip());
+        texts.insert(where + " tip", widget->toolTip());
         if (widget->isWindow())
-            texts.insert(where + QStringLiteral(" title"), widget->windowTitle());
+            texts.insert(where + " title", widget->windowTitle());
         if (const auto* label = qobject_cast<const QLabel*>(widget))
             texts.insert(where, label->text());
         if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
             texts.insert(where, button->text());
         if (const auto* view = qobject_cast<const QAbstractItemView*>(widget); view && view->model()) {
-            const QAbstractItemModel& model = *view->model();
-            for (int column = 0; column < model.columnCount(); ++column)
+            for (int column = 0; column < view->model()->columnCount(); ++column)
                 texts.insert(QStringLiteral("%1 column %2").arg(where).arg(column),
-                    model.headerData(column, Qt::Horizontal).toString());
-            addRows(texts, where, model, view->rootIndex());
+                    view->model()->headerData(column, Qt::Horizontal).toString());
+            addRows(texts, where, *view->model(), view->rootIndex());
         }
     }
     const QList<QAction*> actions = root.findChildren<QAction*>();
@@ -81,15 +78,11 @@ TEST_F(LanguageWalkTest, EveryReadableTextOfEveryPageDialogAndMenuIsGermanInGerm
     QVariantMap results;
     for (const char* category : { "Internet Cache", "Cookies", "History", "Downloads List", "Form Values",
              "Page Icons", "System Logs", "System Cache", "Trash" })
-        results.insert(QLatin1String(category), QVariantList { m_sandbox.makeFile("home/x.log") });
+        results.insert(category, QVariantList { m_sandbox.makeFile("home/x.log") });
     QDir().mkpath(m_sandbox.locations().resultsFolder);
     ASSERT_TRUE(PropertyList::writeXml(results, m_sandbox.locations().resultsFile()));
 
-    struct Surface {
-        const char* name;
-        std::function<Texts()> texts;
-    };
-    const Surface surfaces[] = {
+    const std::pair<const char*, std::function<Texts()>> surfaces[] = {
         { "every page, the About panel and the menus",
             [this] {
                 ApplicationController& app = start();
@@ -100,14 +93,13 @@ TEST_F(LanguageWalkTest, EveryReadableTextOfEveryPageDialogAndMenuIsGermanInGerm
                 for (int page = 0; page < app.pagesTabView()->count(); ++page) {
                     app.setView(page);
                     const QSize least = app.window()->minimumSizeHint();
-                    EXPECT_TRUE(least.width() <= 960 && least.height() <= 500)
-                        << page << ": " << least.width() << "x" << least.height();
+                    EXPECT_TRUE(least.width() <= 960 && least.height() <= 500) << page;
                 }
                 return readableTexts(*app.window());
             } },
         { "the uninstall confirmation",
             [] {
-                SupportFileChoices choices(QStringLiteral("/opt/Tool"), 100);
+                SupportFileChoices choices("/opt/Tool", 100);
                 return readableTexts(UninstallConfirmation(choices));
             } },
         { "the package rows",
@@ -116,20 +108,20 @@ TEST_F(LanguageWalkTest, EveryReadableTextOfEveryPageDialogAndMenuIsGermanInGerm
                     { "revision", PackageLeftover::oldSnapRevision("a", "4").label() } };
             } },
     };
-    for (const Surface& surface : surfaces) {
-        SCOPED_TRACE(surface.name);
-        const auto in = [&surface](const QString& language) {
+    for (const auto& [name, texts] : surfaces) {
+        SCOPED_TRACE(name);
+        const auto in = [&texts](const QString& language) {
             Localization::setLanguage(language);
             Localization::installQtTranslations();
-            return surface.texts();
+            return texts();
         };
-        const Texts german = in(QStringLiteral("de"));
+        const Texts german = in("de");
         const Texts english = in(QString());
         ASSERT_EQ(german.keys(), english.keys());
         QStringList alike;
         for (auto text = english.cbegin(); text != english.cend(); ++text) {
             if (german.value(text.key()) == *text && !languageFree.match(*text).hasMatch())
-                alike << text.key() + QStringLiteral(": ") + *text;
+                alike << text.key() + ": " + *text;
         }
         EXPECT_TRUE(alike.isEmpty()) << qPrintable(alike.join(u'\n'));
     }

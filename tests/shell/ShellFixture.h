@@ -27,7 +27,7 @@ protected:
         return *m_controller;
     }
 
-    template <typename T> T* widget(const char* name) const
+    template <typename T = QWidget> T* widget(const char* name) const
     {
         // The About panel is a child of the window, so one search covers both.
         T* found = m_controller->window()->findChild<T*>(QString::fromLatin1(name));
