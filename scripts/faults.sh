@@ -13,6 +13,10 @@
 # test, or MISSED, and then the total. It exits 1 if any fault was missed or
 # did not apply or build.
 #
+# With VELMORA_FAULTS_ALL=1 the suite is not stopped at the first failure and
+# every failing test is named: the map of which tests catch what, for telling
+# which test is the only one to catch a fault before merging or deleting it.
+#
 # Not part of './build.sh test'. CI runs it only with VELMORA_FAULTS=1.
 set -euo pipefail
 patches=()
@@ -29,6 +33,9 @@ tree=$work/tree
 # the compiler cache sees the same relative paths and reuses the main build.
 build=$tree/build
 suite_timeout=${VELMORA_FAULTS_TIMEOUT:-300}
+stop_early=(--gtest_fail_fast)
+failures=1
+if [[ ${VELMORA_FAULTS_ALL:-} == 1 ]]; then stop_early=(); failures=1000; fi
 
 # The copy keeps its files' times, so a second run rebuilds only what changed;
 # files gone from the source tree are gone from the copy too.
@@ -44,15 +51,16 @@ targets=(velmora_tests velmora_privileged_tests)
 
 build_all() { cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}" >"$work/build.log" 2>&1; }
 
-# Prints the first failing test of the unprivileged suite, and failing it,
-# of the privileged program; prints nothing when both pass.
+# Prints the first failing test (every one, asked for all) of the unprivileged
+# suite, and failing none, of the privileged program; nothing when both pass.
 first_failure() {
   local log=$work/suite.log status=0
   QT_QPA_PLATFORM=offscreen timeout "$suite_timeout" "$tree/scripts/as-test-user.sh" --read "$build" \
-    "$build/tests/velmora_tests" --gtest_fail_fast --gtest_brief=1 >"$log" 2>&1 || status=$?
+    "$build/tests/velmora_tests" "${stop_early[@]}" --gtest_brief=1 >"$log" 2>&1 || status=$?
   if [[ $status -ne 0 ]]; then
     if [[ $status -eq 124 ]]; then echo "the suite timed out after ${suite_timeout}s"; return; fi
-    grep -m1 -o '^\[  FAILED  \] [^ ,]*' "$log" | cut -c14- | grep . || echo "velmora_tests exit status $status"
+    grep -m"$failures" -o '^\[  FAILED  \] [^ ,]*' "$log" | cut -c14- | sort -u | paste -sd' ' | grep . \
+      || echo "velmora_tests exit status $status"
     return
   fi
   [[ $(id -u) -eq 0 ]] || return 0
