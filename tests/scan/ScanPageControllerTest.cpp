@@ -136,7 +136,9 @@ class ScanPage : public ScanRun, public ::testing::WithParamInterface<RunCase> {
 
 TEST_P(ScanPage, ShowsEachPhaseAndKeepsWhatWasFoundUntilTheEndOrTheClick)
 {
-    const auto [stopAt, betweenReports, junk] = GetParam();
+    // Plain copies, not a structured binding: clang 14 cannot capture one in a lambda.
+    const int stopAt = GetParam().stopAt;
+    const bool betweenReports = GetParam().betweenReports, junk = GetParam().junk;
     if (junk)
         plantJunk();
     const bool stopped = stopAt >= 0;

@@ -108,9 +108,9 @@ TEST_F(LanguageWalkTest, EveryReadableTextOfEveryPageDialogAndMenuIsGermanInGerm
                     { "revision", PackageLeftover::oldSnapRevision("a", "4").label() } };
             } },
     };
-    for (const auto& [name, texts] : surfaces) {
-        SCOPED_TRACE(name);
-        const auto in = [&texts](const QString& language) {
+    for (const auto& surface : surfaces) {
+        SCOPED_TRACE(surface.first);
+        const auto in = [&texts = surface.second](const QString& language) {
             Localization::setLanguage(language);
             Localization::installQtTranslations();
             return texts();
