@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks beyond the unit tests, run by './build.sh test' after ctest:
-# metadata validation, the tree and removal tests under AddressSanitizer and
+# metadata validation, the results-tree and property-list tests under AddressSanitizer and
 # LeakSanitizer (as the unprivileged test account when run as root), each
 # fuzzer for VELMORA_FUZZ_SECONDS (20 by default), and (in CI, where the machine
 # is disposable) the Debian package built, installed and started once.
@@ -40,21 +40,28 @@ CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMA
   -DVELMORA_FUZZ=ON "${ccache_option[@]}" >/dev/null
 fuzz_targets=()
 for source in fuzz/fuzz_*.cpp; do fuzz_targets+=("$(basename "$source" .cpp)"); done
-cmake --build build-fuzz --target velmora_tests "${fuzz_targets[@]}"
+cmake --build build-fuzz --target velmora_sanitized_tests "${fuzz_targets[@]}"
 QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp scripts/as-test-user.sh --read build-fuzz \
-  build-fuzz/tests/velmora_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-TreeNode*:PropertyList*}"
+  build-fuzz/tests/velmora_sanitized_tests --gtest_filter="${VELMORA_SANITIZE_FILTER:-*}"
 
 # The fuzzers stay root's: they read bytes in memory and write only below a
 # temporary folder of their own. No input may take Velmora past a gigabyte.
-for name in "${fuzz_targets[@]}"; do
-  fuzzer=build-fuzz/fuzz/$name; corpus_name=${name#fuzz_}
+# Each runs on one core, so as many run at once as there are cores; each one's
+# figures are printed together when it ends.
+fuzz() {
+  local name=$1 work report
   work=$(mktemp -d)
-  echo "-- $name for ${fuzz_seconds}s"
-  "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=1024 -malloc_limit_mb=1024 -print_final_stats=1 \
-    -artifact_prefix="build-fuzz/$name-" "$work" "fuzz/corpus/$corpus_name" 2>&1 \
-    | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done|==[0-9]+==ERROR|SUMMARY)' || true
+  report=$("build-fuzz/fuzz/$name" -max_total_time="$fuzz_seconds" -rss_limit_mb=1024 -malloc_limit_mb=1024 \
+    -print_final_stats=1 -artifact_prefix="build-fuzz/$name-" "$work" "fuzz/corpus/${name#fuzz_}" 2>&1 \
+    | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done|==[0-9]+==ERROR|SUMMARY)') || true
   rm -rf "$work"
+  printf -- '-- %s for %ss\n%s\n' "$name" "$fuzz_seconds" "$report"
+}
+export -f fuzz
+export fuzz_seconds
+printf '%s\n' "${fuzz_targets[@]}" | xargs -P "$(nproc)" -I{} bash -c 'fuzz {}'
+for name in "${fuzz_targets[@]}"; do
   if ls "build-fuzz/$name-"* >/dev/null 2>&1; then echo "$name found a failing input" >&2; exit 1; fi
 done
 

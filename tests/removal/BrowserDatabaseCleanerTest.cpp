@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -182,15 +183,15 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
     };
     const char* canaryTable = "CREATE TABLE canary (x); INSERT INTO canary VALUES ('kept');";
     // A billion rows for each visit deleted.
-    const std::string endless = std::string(canaryTable)
+    const QByteArray endless = QByteArray(canaryTable)
         + "CREATE TABLE big (x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
           "1000) "
           "INSERT INTO big SELECT i FROM n; CREATE TRIGGER endless AFTER DELETE ON moz_historyvisits BEGIN "
           "INSERT INTO canary SELECT 1 FROM big a, big b, big c; END";
-    const std::string growing = std::string(canaryTable)
+    const QByteArray growing = QByteArray(canaryTable)
         + "CREATE TRIGGER growing AFTER DELETE ON moz_historyvisits BEGIN "
           "INSERT INTO canary VALUES (zeroblob(50000000)); END";
-    const std::string view = std::string(canaryTable)
+    const QByteArray view = QByteArray(canaryTable)
         + "DROP TABLE moz_annos; CREATE VIEW moz_annos AS WITH RECURSIVE n(i) AS "
           "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS place_id FROM n";
     const Row rows[] = {
@@ -221,10 +222,10 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
             nullptr, TimeLimit },
         { "a page bigger with every row the clean changes", Places, "database or disk is full",
             "CREATE INDEX growing ON moz_places (CASE WHEN frecency = -1 THEN zeroblob(1000000) END)" },
-        { "an endless trigger", Places, {}, endless.c_str() },
-        { "a trigger that grows the file", Places, {}, growing.c_str() },
+        { "an endless trigger", Places, {}, endless.constData() },
+        { "a trigger that grows the file", Places, {}, growing.constData() },
         { "an endless view in place of a table", Places, "cannot modify moz_annos because it is a view",
-            view.c_str() },
+            view.constData() },
         { "icons whose bookmarks file is a link", ChromiumIcons,
             "its bookmarks in Bookmarks cannot be read: it is not a regular file", nullptr, nullptr,
             BookmarksLink },
