@@ -1,5 +1,6 @@
 #include "ShellFixture.h"
 
+#include "platform/Localization.h"
 #include "platform/PropertyList.h"
 #include "uninstaller/PackageLeftover.h"
 #include "uninstaller/SupportFileChoices.h"
