@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
