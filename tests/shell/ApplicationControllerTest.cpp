@@ -85,13 +85,10 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewAsTheStoredTimesAndT
         app.scanButton()->click();
         EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
         EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), QLatin1String(row.status));
-        EXPECT_TRUE(
-            widget<QLabel>("overviewPageDescText")
-                ->text()
-                .contains(QString(row.says)
-                              .replace("%scan", scanDay)
-                              .replace("%fix", row.fixed ? ago(row.fixed, DateFormat::kDatePattern) : fixed)))
-            << qPrintable(widget<QLabel>("overviewPageDescText")->text());
+        const QString fixDay = row.fixed ? ago(row.fixed, DateFormat::kDatePattern) : fixed;
+        const QString says = widget<QLabel>("overviewPageDescText")->text();
+        EXPECT_TRUE(says.contains(QString(row.says).replace("%scan", scanDay).replace("%fix", fixDay)))
+            << qPrintable(says);
         const QLabel* lastScan = widget<QLabel>("overviewPageLastScanText");
         EXPECT_EQ(lastScan->isVisibleTo(app.window()), !scanned.isEmpty());
         EXPECT_TRUE(scanned.isEmpty() || lastScan->text() == "Last Scan On: " + scanDay);
