@@ -1,4 +1,4 @@
-#include "cli/CommandLineRun.h"
+#include "cli/CommandLine.h"
 #include "e2e/SandboxDefinitions.h"
 #include "platform/UserDefaults.h"
 #include "scan/ScanLock.h"
@@ -10,10 +10,34 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTextStream>
 
 #include <sys/stat.h>
 
 namespace {
+
+// One run of the command line in this process, as a user's shell would start
+// it: no terminal unless asked for, what it printed, and how it ended.
+struct CommandLineRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+
+    // The process table is read from `processes`; an empty folder has no browser running.
+    static CommandLineRun of(const QStringList& arguments, QString input = {}, bool terminal = false,
+        const QString& processes = QStringLiteral("/nonexistent"))
+    {
+        CommandLineRun run;
+        QTextStream out(&run.out);
+        QTextStream err(&run.err);
+        QTextStream in(&input);
+        CommandLine::Console console { out, err, in };
+        console.inputIsTerminal = terminal;
+        console.processTableFolder = processes;
+        run.exitCode = CommandLine::run(QStringList { QStringLiteral("velmora") } + arguments, console);
+        return run;
+    }
+};
 
 // What the row sets up after the scan: the scan lock taken, a browser running, or from Damaged on the
 // results file, and from LockLink on the lock file, put aside and something else in its place.
