@@ -1,6 +1,5 @@
-#include "cli/CommandLineRun.h"
+#include "cli/CommandLine.h"
 #include "e2e/SandboxDefinitions.h"
-#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "scan/ScanLock.h"
 #include "scan/ScanTestSupport.h"
@@ -9,17 +8,40 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextStream>
 
 #include <sys/stat.h>
 
 namespace {
 
-// What the row sets up after the scan: the results file left otherwise, the scan lock taken, a browser
-// running.
-enum class Given { Scanned, Damaged, Link, Missing, Fifo, Expanding, Locked, LockLink, LockFifo, Browser };
+// One run of the command line in this process, as a user's shell would start
+// it: no terminal unless asked for, what it printed, and how it ended.
+struct CommandLineRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+
+    // The process table is read from `processes`; an empty folder has no browser running.
+    static CommandLineRun of(const QStringList& arguments, QString input = {}, bool terminal = false,
+        const QString& processes = QStringLiteral("/nonexistent"))
+    {
+        CommandLineRun run;
+        QTextStream out(&run.out);
+        QTextStream err(&run.err);
+        QTextStream in(&input);
+        CommandLine::Console console { out, err, in };
+        console.inputIsTerminal = terminal;
+        console.processTableFolder = processes;
+        run.exitCode = CommandLine::run(QStringList { QStringLiteral("velmora") } + arguments, console);
+        return run;
+    }
+};
+
+// What the row sets up after the scan: the scan lock taken, a browser running, or from Damaged on the
+// results file, and from LockLink on the lock file, put aside and something else in its place.
+enum class Given { Scanned, Locked, Browser, Damaged, Link, Missing, Fifo, Expanding, LockLink, LockFifo };
 
 struct Row {
     const char* name;
@@ -106,22 +128,18 @@ TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
 
         const QString results = sandbox.locations().resultsFile();
         const QString lockFile = ScanLock::lockFile(sandbox.locations());
-        if (row.given == Given::Missing || row.given == Given::Fifo || row.given == Given::Expanding) {
-            ASSERT_TRUE(QFile::remove(results));
-        }
-        if (row.given == Given::LockLink || row.given == Given::LockFifo) {
-            ASSERT_TRUE(QFile::remove(lockFile));
+        const QString replaced = row.given >= Given::LockLink ? lockFile : results;
+        if (row.given >= Given::Damaged) {
+            ASSERT_TRUE(QFile::rename(replaced, sandbox.path("elsewhere")));
         }
         if (row.given == Given::Fifo || row.given == Given::LockFifo) {
-            const QString fifo = row.given == Given::Fifo ? results : lockFile;
-            ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            ASSERT_EQ(::mkfifo(QFile::encodeName(replaced).constData(), 0600), 0);
         } else if (row.given == Given::Damaged) {
             QFile file(results);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write("<?xml version=\"1.0\"?><plist><dict><key>Cookies</key><array><string>");
         } else if (row.given == Given::Link) {
-            ASSERT_TRUE(QFile::rename(results, sandbox.path("elsewhere.plist")));
-            ASSERT_TRUE(QFile::link(sandbox.path("elsewhere.plist"), results));
+            ASSERT_TRUE(QFile::link(sandbox.path("elsewhere"), results));
         } else if (row.given == Given::Expanding) {
             ASSERT_TRUE(QFile::copy(
                 VELMORA_SOURCE_RESOURCES "/../fuzz/corpus/results_tree/shared-arrays.bin", results));

@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -34,7 +33,7 @@ int killRepeatedly(const char* role, const QString& root, int rounds, int shorte
     for (int round = 0, lifetime = shortest; round < rounds || (written == 0 && lifetime <= 20000); ++round) {
         SCOPED_TRACE(QStringLiteral("round %1, after %2 ms").arg(round).arg(lifetime).toStdString());
         QProcess child;
-        child.setEnvironment(ChildRole::environmentFor(role, root));
+        child.setProcessEnvironment(ChildRole::environmentFor(role, root));
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.setStandardOutputFile(QProcess::nullDevice());
         child.start(QCoreApplication::applicationFilePath(), {});

@@ -1,6 +1,5 @@
 #include "e2e/SandboxDefinitions.h"
 
-#include "platform/Localization.h"
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
 #include "support/Sandbox.h"
@@ -34,7 +33,6 @@ QString makeSandboxDefinitions(const QString& sandboxRoot)
 
 void useSandboxDefinitions(Sandbox& sandbox)
 {
-    Localization::setLanguage(QString());
     Locations locations = sandbox.locations();
     locations.resourcesFolder = makeSandboxDefinitions(sandbox.root());
     sandbox.setLocations(locations);

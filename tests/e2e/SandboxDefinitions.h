@@ -11,6 +11,6 @@ class Sandbox;
 // Returns the sandbox resources folder to put into Locations.
 QString makeSandboxDefinitions(const QString& sandboxRoot);
 
-// Points the sandbox's locations at such a copy, in the English defaults, as
-// every test that scans and removes through the real pages wants it.
+// Points the sandbox's locations at such a copy, as every test that scans and
+// removes through the real pages wants it.
 void useSandboxDefinitions(Sandbox& sandbox);

@@ -1,6 +1,4 @@
 #include "e2e/SandboxDefinitions.h"
-#include "platform/Localization.h"
-#include "platform/Locations.h"
 #include "removal/FixPageController.h"
 #include "scan/ScanPageController.h"
 #include "shell/ApplicationController.h"

@@ -12,7 +12,6 @@ namespace {
 // a packager broke must leave the program in English, not crash it.
 TEST(Localization, TextComesFromTheLanguagesTableElseTheEnglishDefault)
 {
-    const QString previous = Localization::language();
     Sandbox sandbox;
     const QByteArray head = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
     const struct {
@@ -50,7 +49,6 @@ TEST(Localization, TextComesFromTheLanguagesTableElseTheEnglishDefault)
         EXPECT_EQ(Localization::text(QLatin1String(row.key), QStringLiteral("default")),
             QString::fromUtf8(row.expected));
     }
-    Localization::setLanguage(previous);
 }
 
 TEST(Localization, FormatsFillPlaceholdersInOrderAndSizesFollowTheLocale)
@@ -64,19 +62,17 @@ TEST(Localization, FormatsFillPlaceholdersInOrderAndSizesFollowTheLocale)
         QStringList({ QString("Remove these") + QChar::Nbsp + "now!", "Remove" }));
 
     // One size format, singular for one byte, in the user's locale.
-    const QString previous = Localization::language();
+    const Sandbox sandbox;
     const QLocale locale;
     const auto sizes = [] {
         return QStringList({ formattedSize(-1), formattedSize(1), formattedSize(1200) });
     };
-    Localization::setLanguage(QString());
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(sizes(), QStringList({ "", "1 byte", "1.2 kB" }));
     Localization::setLanguage("de");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(sizes(), QStringList({ "", "1 Byte", "1,2 kB" }));
     QLocale::setDefault(locale);
-    Localization::setLanguage(previous);
 }
 
 } // namespace

@@ -14,11 +14,9 @@
 class ResultsTreeModel;
 class TreeNode;
 
-// A sandbox with English texts, and helpers to write results files and to walk a built tree.
+// A sandbox, and helpers to write results files and to walk a built tree.
 class ResultsFixture : public ::testing::Test {
 protected:
-    ResultsFixture() { Localization::setLanguage(QString()); }
-
     static QVariantMap results(std::initializer_list<std::pair<QString, QStringList>> categories);
     void writeResults(const QVariantMap& dictionary);
     bool resultsFileExists() const { return QFileInfo::exists(sandbox.locations().resultsFile()); }

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <tuple>
@@ -37,23 +36,18 @@ struct ScannerWorld {
     }
 };
 
-enum class Walk { Cache, ProfileCache, FileOrFolder, ProfileFile, ChromiumCache };
-
-void run(ScannerWorld& world, Walk walk, const QStringList& entries)
-{
-    switch (walk) {
-    case Walk::Cache:
-        return world.scanner->scanBrowserCache(entries, "Internet Cache");
-    case Walk::ProfileCache:
-        return world.scanner->scanNetscapeFireFoxCahe(entries);
-    case Walk::FileOrFolder:
-        return world.scanner->scanBrowserOtherCategories(entries, "Cookies");
-    case Walk::ProfileFile:
-        return world.scanner->scanNetscapeFireFoxOtherCategories(entries, "Cookies", "cookies.sqlite");
-    case Walk::ChromiumCache:
-        return world.scanner->scanChromiumProfileFiles(entries, "Internet Cache");
-    }
-}
+// A walk as the table runs it: over the given roots, under the category the walk is for.
+using Walk = void (*)(JunkScanner&, const QStringList&);
+const Walk kCache
+    = [](JunkScanner& s, const QStringList& roots) { s.scanBrowserCache(roots, "Internet Cache"); };
+const Walk kProfileCache = [](JunkScanner& s, const QStringList& roots) { s.scanNetscapeFireFoxCahe(roots); };
+const Walk kFileOrFolder
+    = [](JunkScanner& s, const QStringList& roots) { s.scanBrowserOtherCategories(roots, "Cookies"); };
+const Walk kProfileFile = [](JunkScanner& s, const QStringList& roots) {
+    s.scanNetscapeFireFoxOtherCategories(roots, "Cookies", "cookies.sqlite");
+};
+const Walk kChromiumCache
+    = [](JunkScanner& s, const QStringList& roots) { s.scanChromiumProfileFiles(roots, "Internet Cache"); };
 
 } // namespace
 
@@ -71,28 +65,28 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
         return text;
     };
     const std::vector<std::tuple<const char*, Walk, QStringList, QString, QStringList>> rows = {
-        { "cache: files at every depth, never folders", Walk::Cache,
-            { "a", "sub/b", "sub/deeper/c", "empty/" }, "", { "a", "sub/b", "sub/deeper/c" } },
-        { "cache: a trailing slash adds none to the paths", Walk::Cache, { "a" }, "/", { "a" } },
-        { "cache: links judged by their target, not followed", Walk::Cache,
+        { "cache: files at every depth, never folders", kCache, { "a", "sub/b", "sub/deeper/c", "empty/" },
+            "", { "a", "sub/b", "sub/deeper/c" } },
+        { "cache: a trailing slash adds none to the paths", kCache, { "a" }, "/", { "a" } },
+        { "cache: links judged by their target, not followed", kCache,
             { "file", "dir/inner", "to-dir -> dir", "to-file -> file", "dangling -> nowhere" }, "",
             { "dangling", "dir/inner", "file", "to-file" } },
-        { "cache: a file as root yields nothing", Walk::Cache, { "file" }, "/file", {} },
-        { "cache: a missing root is logged", Walk::Cache, {}, "/missing", {} },
-        { "file or folder: a missing root is logged", Walk::FileOrFolder, {}, "/missing", {} },
-        { "profile file: a missing root passes silently", Walk::ProfileFile, {}, "/missing", {} },
-        { "profile cache: everything from the first profile folder on", Walk::ProfileCache,
+        { "cache: a file as root yields nothing", kCache, { "file" }, "/file", {} },
+        { "cache: a missing root is logged", kCache, {}, "/missing", {} },
+        { "file or folder: a missing root is logged", kFileOrFolder, {}, "/missing", {} },
+        { "profile file: a missing root passes silently", kProfileFile, {}, "/missing", {} },
+        { "profile cache: everything from the first profile folder on", kProfileCache,
             { "aaa/ignored", "abc.default/x", "abc.default/sub/y", "zzz.default-release/z" }, "",
             { "abc.default/sub", "abc.default/sub/y", "abc.default/x", "zzz.default-release",
                 "zzz.default-release/z" } },
-        { "profile cache: no profile folder, nothing", Walk::ProfileCache,
+        { "profile cache: no profile folder, nothing", kProfileCache,
             { "a.default_1/x", "b.default-/y", "c.default", "d.defaults/z", "e.default-x.y/z" }, "", {} },
-        { "file or folder: a file root is junk itself", Walk::FileOrFolder, { "cookies" }, "/cookies",
+        { "file or folder: a file root is junk itself", kFileOrFolder, { "cookies" }, "/cookies",
             { "cookies" } },
-        { "file or folder: existing files of a folder", Walk::FileOrFolder,
+        { "file or folder: existing files of a folder", kFileOrFolder,
             { "a", "sub/b", "dangling -> nowhere", "to-file -> a", "to-dir -> sub" }, "",
             { "a", "sub/b", "to-file" } },
-        { "profile file: the named file in every profile folder", Walk::ProfileFile,
+        { "profile file: the named file in every profile folder", kProfileFile,
             { "p.default/cookies.sqlite", "q.default-release/cookies.sqlite/", "other/cookies.sqlite",
                 "nested/r.default-esr/cookies.sqlite", "s.default/", "t.default/u.default/cookies.sqlite",
                 "v.default-release-1732624945171/cookies.sqlite", "w.default-nightly-2/cookies.sqlite",
@@ -102,7 +96,7 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { "nested/r.default-esr/cookies.sqlite", "p.default/cookies.sqlite",
                 "t.default/u.default/cookies.sqlite", "v.default-release-1732624945171/cookies.sqlite",
                 "w.default-nightly-2/cookies.sqlite", "y.default-release-/cookies.sqlite" } },
-        { "profile file: and in every profile profiles.ini names, each once", Walk::ProfileFile,
+        { "profile file: and in every profile profiles.ini names, each once", kProfileFile,
             { ini({ { 1, "Work" }, { 1, " Profiles/p.default " }, { 0, "<root>/Home Profile" }, { 1, "Gone" },
                   { 0, "<root>/Work/" } }),
                 "Work/cookies.sqlite", "Profiles/p.default/cookies.sqlite", "Home Profile/cookies.sqlite",
@@ -111,25 +105,25 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
             { "Profiles/p.default/cookies.sqlite", "Work/cookies.sqlite", "Home Profile/cookies.sqlite" } },
         // profiles.ini is the browser's and any program's of the user to write.
         { "profiles.ini attack: a Path= that climbs out, or is absolute outside, or shares the root's prefix",
-            Walk::ProfileFile,
+            kProfileFile,
             { ini({ { 1, "../../root-outside" }, { 1, "../root-outside" }, { 1, "inner/../../root-outside" },
                   { 0, "/" }, { 0, "<root>-outside" }, { 0, "<root>" } }),
                 "../root-outside/cookies.sqlite", "inner/" },
             "", {} },
-        { "profiles.ini attack: a Path= through a link, or to one", Walk::ProfileFile,
+        { "profiles.ini attack: a Path= through a link, or to one", kProfileFile,
             { ini({ { 1, "via/inner" }, { 1, "linked" } }), "via -> ../root-outside",
                 "linked -> ../root-outside/inner", "../root-outside/inner/cookies.sqlite" },
             "", {} },
-        { "profiles.ini attack: the file itself a link", Walk::ProfileFile,
+        { "profiles.ini attack: the file itself a link", kProfileFile,
             { "profiles.ini -> ../root-outside/profiles.ini", "Work/cookies.sqlite",
                 "../root-outside/profiles.ini = [Profile0]\nIsRelative=1\nPath=Work\n" },
             "", {} },
-        { "profiles.ini attack: a huge file is not read", Walk::ProfileFile,
+        { "profiles.ini attack: a huge file is not read", kProfileFile,
             { ini({ { 1, "Work" } }) + QString(int(FirefoxProfiles::kMaxIniSize), u';'),
                 "Work/cookies.sqlite" },
             "", {} },
         { "chromium caches: the cache folders of the user-data folder and of each profile not a link",
-            Walk::ChromiumCache,
+            kChromiumCache,
             { "component_crx_cache/a.crx", "ShaderCache/GPUCache/data_0", "Local State", "Default/History",
                 "Default/GPUCache/data_0", "Default/Code Cache/js/index", "Default/Code Cache/wasm/",
                 "Profile 1/DawnCache/data_1", "Profile 1/DawnWebGPUCache/data_2",
@@ -146,19 +140,17 @@ TEST(JunkScannerWalks, RecordWhatEachWalkMeansByJunk)
         ScannerWorld world;
         const QString root = makeTree(
             world.data + "/root", QStringList(tree).replaceInStrings("<root>", world.data + "/root"));
-        run(world, walk, { root + entry });
+        walk(*world.scanner, { root + entry });
 
-        const bool cacheWalk
-            = walk == Walk::Cache || walk == Walk::ProfileCache || walk == Walk::ChromiumCache;
+        const bool cacheWalk = walk == kCache || walk == kProfileCache || walk == kChromiumCache;
         const QString category = cacheWalk ? "Internet Cache" : "Cookies";
         const QStringList expected = under(root, found);
         const QMap<QString, QStringList> results = world.results();
         // Only the file-or-folder walk stores nothing for a root without findings.
         const bool missing = entry == "/missing";
-        EXPECT_EQ(
-            results.contains(category), !missing && (walk != Walk::FileOrFolder || !expected.isEmpty()));
+        EXPECT_EQ(results.contains(category), !missing && (walk != kFileOrFolder || !expected.isEmpty()));
         EXPECT_EQ(world.sandbox.logged("Path " + root + entry + "not found"),
-            missing && (walk == Walk::Cache || walk == Walk::FileOrFolder));
+            missing && (walk == kCache || walk == kFileOrFolder));
         EXPECT_EQ(results.value(category), expected);
         EXPECT_EQ(world.reporter.descriptions("browser"), expected);
         EXPECT_EQ(world.state.nCacheCount, expected.size());
@@ -289,12 +281,13 @@ TEST(JunkScannerLogs, OnlyRotatedAndArchivedLogsAreListedWhereLogsAreWrittenEach
                 "var/log/wtmp", "var/log/btmp", "var/log/lastlog", "var/log/journal/m1/system.journal",
                 "var/log/journal/m1/user-1000.journal", "var/log/php8.1-fpm.log", "var/log/app.log-2026",
                 "var/log/.gz", "home/.local/share/xorg/Xorg.0.log" } },
+        // In the order of the walk, which the results keep.
         { "System Logs",
-            { "var/log/syslog.1", "var/log/wtmp.1", "var/log/syslog.2.gz", "var/log/apt/history.log.12.xz",
-                "var/log/kern.log.bz2", "var/log/mail.log.3.zst", "var/log/boot.log.lz4", "var/log/dmesg.old",
-                "var/log/messages-20261201", "var/log/secure-20261201.gz",
+            { "var/log/apt/history.log.12.xz", "var/log/boot.log.lz4", "var/log/dmesg.old",
                 "var/log/journal/m1/system@0005f2a1b2c3d4e5-00000000000012ab-0005f2a1b2c3d4e5.journal",
-                "var/log/journal/m1/user-1000.journal~", "var/lib/systemd/coredump/core.bash.1000.5d2b" } },
+                "var/log/journal/m1/user-1000.journal~", "var/log/kern.log.bz2", "var/log/mail.log.3.zst",
+                "var/log/messages-20261201", "var/log/secure-20261201.gz", "var/log/syslog.1",
+                "var/log/syslog.2.gz", "var/log/wtmp.1", "var/lib/systemd/coredump/core.bash.1000.5d2b" } },
         { "UserLibraryLogs", { "home/.local/share/xorg/Xorg.0.log.old" } },
         { "System Library Logs", { "var/crash/_usr_bin_foo.1000.crash" } },
         { "System Cache", { "home/cache-file", "home/.cache/thumbnails/normal/t.png" } },
@@ -321,12 +314,7 @@ TEST(JunkScannerLogs, OnlyRotatedAndArchivedLogsAreListedWhereLogsAreWrittenEach
     world.scanner->scanSystemLogs();
     world.scanner->scanSystemCache();
 
-    QMap<QString, QStringList> results = world.results();
-    for (QMap<QString, QStringList>* lists : { &listed, &results }) {
-        for (QStringList& list : *lists)
-            list.sort();
-    }
-    EXPECT_EQ(results, listed);
+    EXPECT_EQ(world.results(), listed);
     QMap<QString, QString> shown;
     for (const RecordingReporter::Report& report : world.reporter.reports)
         shown.insert(report.description, report.category);

@@ -1,7 +1,6 @@
 #include "scan/ScanDefinitions.h"
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
-#include "support/QStringPrinting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 
 #include "platform/DateFormat.h"
+#include "platform/Localization.h"
 #include "platform/UserDefaults.h"
 #include "shell/OverviewPageController.h"
 #include "shell/OverviewStatus.h"
@@ -85,13 +86,10 @@ TEST_F(ApplicationControllerTest, ScanButtonShowsTheOverviewAsTheStoredTimesAndT
         app.scanButton()->click();
         EXPECT_EQ(app.pagesTabView()->currentIndex(), ApplicationController::OverviewPage);
         EXPECT_EQ(widget<QLabel>("overviewPageStatus")->text(), QLatin1String(row.status));
-        EXPECT_TRUE(
-            widget<QLabel>("overviewPageDescText")
-                ->text()
-                .contains(QString(row.says)
-                              .replace("%scan", scanDay)
-                              .replace("%fix", row.fixed ? ago(row.fixed, DateFormat::kDatePattern) : fixed)))
-            << qPrintable(widget<QLabel>("overviewPageDescText")->text());
+        const QString fixDay = row.fixed ? ago(row.fixed, DateFormat::kDatePattern) : fixed;
+        const QString says = widget<QLabel>("overviewPageDescText")->text();
+        EXPECT_TRUE(says.contains(QString(row.says).replace("%scan", scanDay).replace("%fix", fixDay)))
+            << qPrintable(says);
         const QLabel* lastScan = widget<QLabel>("overviewPageLastScanText");
         EXPECT_EQ(lastScan->isVisibleTo(app.window()), !scanned.isEmpty());
         EXPECT_TRUE(scanned.isEmpty() || lastScan->text() == "Last Scan On: " + scanDay);
@@ -131,9 +129,12 @@ TEST_F(ApplicationControllerTest, FirstStartRegistersOnceWhenItCanBeRemembered)
     }
 }
 
-// What a second start of the program asks of the first: its window back, wherever it was.
+// What a second start of the program asks of the first: its window back, wherever it was; and a window
+// that fits a 1920x1080 screen at twice the scale (960x540, less a panel) on every page, in German's
+// longer words too.
 TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
 {
+    Localization::setLanguage("de");
     ApplicationController& app = start();
     const std::pair<const char*, void (QWidget::*)()> rows[] = {
         { "hidden", &QWidget::hide },
@@ -145,6 +146,11 @@ TEST_F(ApplicationControllerTest, ReopenBringsTheWindowBackFromWhereverItIs)
         app.reopen();
         EXPECT_TRUE(app.window()->isVisible()) << row.first;
         EXPECT_FALSE(app.window()->isMinimized()) << row.first;
+    }
+    for (int page = 0; page < app.pagesTabView()->count(); ++page) {
+        app.setView(page);
+        const QSize least = app.window()->minimumSizeHint();
+        EXPECT_TRUE(least.width() <= 960 && least.height() <= 500) << page;
     }
     app.applicationShouldTerminate();
     EXPECT_TRUE(m_sandbox.logged("Velmora Exite Sucessfully"));

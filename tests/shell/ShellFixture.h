@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Localization.h"
 #include "shell/ApplicationController.h"
 #include "support/Sandbox.h"
 
@@ -10,15 +9,10 @@
 
 #include <memory>
 
-// A sandbox with the English texts, and the one application controller built
-// and started the way main() does it. Each test gets its own controller,
-// destroyed with the test.
+// A sandbox, and the one application controller built and started the way
+// main() does it. Each test gets its own controller, destroyed with the test.
 class ShellFixture : public ::testing::Test {
 protected:
-    // The English defaults, whatever the machine's language.
-    ShellFixture() { Localization::setLanguage(QString()); }
-    ~ShellFixture() override { Localization::setLanguage(m_previousLanguage); }
-
     ApplicationController& start()
     {
         m_controller.reset(); // one controller at a time
@@ -35,7 +29,6 @@ protected:
         return found;
     }
 
-    QString m_previousLanguage = Localization::language();
     Sandbox m_sandbox;
     std::unique_ptr<ApplicationController> m_controller;
 };

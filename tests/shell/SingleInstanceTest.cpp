@@ -39,11 +39,8 @@ const bool silentRole = ChildRole::add("silent-bus-name-holder", [](const QStrin
 struct Start final {
     Start(const Sandbox& sandbox, const QString& busAddress, const char* role = nullptr)
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const QString& entry : role ? ChildRole::environmentFor(role, sandbox.root()) : QStringList()) {
-            const qsizetype equals = entry.indexOf(u'=');
-            environment.insert(entry.left(equals), entry.mid(equals + 1));
-        }
+        QProcessEnvironment environment = role ? ChildRole::environmentFor(role, sandbox.root())
+                                               : QProcessEnvironment::systemEnvironment();
         environment.remove("DISPLAY");
         environment.remove("WAYLAND_DISPLAY");
         for (const char* name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QMap>
-#include <QProcessEnvironment>
 
 namespace {
 QMap<QString, ChildRole::Body>& roles()
@@ -42,11 +41,11 @@ bool ChildRole::runIfRequested(int& status)
     return true;
 }
 
-QStringList ChildRole::environmentFor(const char* name, const QString& sandboxRoot)
+QProcessEnvironment ChildRole::environmentFor(const char* name, const QString& sandboxRoot)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(kRoleVariable), QString::fromLatin1(name));
     environment.insert(QString::fromLatin1(kRootVariable), sandboxRoot);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return environment.toStringList();
+    return environment;
 }

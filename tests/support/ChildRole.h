@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 
@@ -16,6 +16,6 @@ public:
     static bool add(const char* name, Body body);
     // In main: when the environment names a role, runs it and returns its status.
     static bool runIfRequested(int& status);
-    // Arguments and environment for a child playing the role in the sandbox.
-    static QStringList environmentFor(const char* name, const QString& sandboxRoot);
+    // The environment of a child playing the role in the sandbox.
+    static QProcessEnvironment environmentFor(const char* name, const QString& sandboxRoot);
 };

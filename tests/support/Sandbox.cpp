@@ -1,6 +1,7 @@
 #include "support/Sandbox.h"
 
 #include "platform/Alert.h"
+#include "platform/Localization.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 
@@ -23,6 +24,7 @@ void record(QStringList& records, const QString& entry)
 
 Sandbox::Sandbox()
     : m_previous(Locations::current())
+    , m_previousLanguage(Localization::language())
 {
     // Without its own folder every location would fall back to the real
     // machine's: a test must never go on from here.
@@ -34,6 +36,8 @@ Sandbox::Sandbox()
     QDir().mkpath(locations.home);
     QDir().mkpath(locations.temporaryFolder);
     setLocations(locations);
+    // The English defaults, whatever the machine's language.
+    Localization::setLanguage(QString());
     clearRecords();
     SystemLog::setSink([](const QString& line) { record(recordedLines, line); });
     Alert::setHandler([](const QString& message) { record(recordedAlerts, message); });
@@ -44,6 +48,7 @@ Sandbox::~Sandbox()
     SystemLog::setSink({});
     Alert::setHandler({});
     setLocations(m_previous);
+    Localization::setLanguage(m_previousLanguage);
 }
 
 void Sandbox::setLocations(const Locations& locations)

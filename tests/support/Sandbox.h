@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 // A test's private world: every location of the program inside a temporary
-// folder, fresh user defaults, and the log lines and alerts recorded instead
-// of written or shown. Restores the previous state when it goes.
+// folder, fresh user defaults, the English texts, and the log lines and alerts
+// recorded instead of written or shown. Restores the previous state when it goes.
 class Sandbox final {
 public:
     Sandbox();
@@ -41,4 +41,5 @@ public:
 private:
     QTemporaryDir m_dir;
     Locations m_previous;
+    QString m_previousLanguage;
 };
