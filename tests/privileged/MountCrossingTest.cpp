@@ -51,27 +51,21 @@ TEST(MountCrossing, NothingBeyondAMountIsRemovedMeasuredOrListed)
         std::function<bool(const QString& junk)> holds;
         QStringList gone {}; // below junk; everything else stays
     };
+    // The removal's answer for these components below base, junk standing for the folder of mounts.
+    const auto beneath = [&](const QString& base, const QStringList& inside, bool mayBeFolder, B answer) {
+        return [&, base, inside, mayBeFolder, answer](const QString& junk) {
+            return fileSystem.removeBeneath(QString(base).replace("junk", junk), inside, kept, mayBeFolder)
+                == answer;
+        };
+    };
     const Row rows[] = {
         { "a file named through a bind mount on the way",
-            [&](const QString& junk) {
-                return fileSystem.removeBeneath(junk, { "bound", "secret" }, kept, false) == B::Refused;
-            } },
+            beneath("junk", { "bound", "secret" }, false, B::Refused) },
         { "a file named through a tmpfs on the way",
-            [&](const QString& junk) {
-                return fileSystem.removeBeneath(junk, { "tmpfs", "secret" }, kept, false) == B::Refused;
-            } },
-        { "a bind mount named itself",
-            [&](const QString& junk) {
-                return fileSystem.removeBeneath(junk, { "bound" }, kept, true) == B::Refused;
-            } },
-        { "a file bind-mounted onto a file",
-            [&](const QString& junk) {
-                return fileSystem.removeBeneath(junk, { "photo.png" }, kept, false) == B::Failed;
-            } },
-        { "the folder that holds the mounts",
-            [&](const QString& junk) {
-                return fileSystem.removeBeneath(junk + "/..", { "junk" }, kept, true) != B::Removed;
-            },
+            beneath("junk", { "tmpfs", "secret" }, false, B::Refused) },
+        { "a bind mount named itself", beneath("junk", { "bound" }, true, B::Refused) },
+        { "a file bind-mounted onto a file", beneath("junk", { "photo.png" }, false, B::Failed) },
+        { "the folder that holds the mounts", beneath("junk/..", { "junk" }, true, B::Refused),
             { "plain/file" } },
         { "the same, as the uninstaller removes",
             [&](const QString& junk) { return !fileSystem.removeItem(junk); }, { "plain/file" } },

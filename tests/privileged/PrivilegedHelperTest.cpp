@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,31 +60,10 @@ struct Row {
     uid_t helperUser = 0; // the helper runs as root unless another user is named
 };
 
-class PrivilegedHelperTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const std::string reason = whyNotConfined();
-        if (!reason.empty())
-            GTEST_SKIP() << reason;
-        helper = std::getenv("VELMORA_PRIVILEGED_HELPER");
-    }
-
-    void TearDown() override
-    {
-        if (ownerPid > 0)
-            ::kill(ownerPid, SIGKILL);
-        if (owner)
-            ::pclose(owner);
-    }
-
-    std::string helper;
-    FILE* owner = nullptr;
-    pid_t ownerPid = -1;
-};
-
-TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
+TEST(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
 {
+    if (const std::string reason = whyNotConfined(); !reason.empty())
+        GTEST_SKIP() << reason;
     const std::string logs = "/var/log/velmora-test";
     makeFolder("/var/log");
     makeFolder(logs);
@@ -140,8 +120,15 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
     makeFolder(journal);
     const std::string owning = "exec unshare --mount sh -c 'mount --bind /etc/canaries " + journal + " && cd "
         + journal + " && echo $$ && exec sleep 600'";
-    owner = ::popen(owning.c_str(), "r");
-    ASSERT_TRUE(owner && std::fscanf(owner, "%d", &ownerPid) == 1);
+    pid_t ownerPid = -1;
+    // Only a pid read from the process may be killed: -1 would mean every process.
+    const auto end = [&ownerPid](FILE* stream) {
+        if (ownerPid > 0)
+            ::kill(ownerPid, SIGKILL);
+        ::pclose(stream);
+    };
+    const std::unique_ptr<FILE, decltype(end)> owner(::popen(owning.c_str(), "r"), end);
+    ASSERT_TRUE(owner && std::fscanf(owner.get(), "%d", &ownerPid) == 1);
     const std::string ownerProc = "/proc/" + std::to_string(ownerPid);
 
     const Row rows[] = {
@@ -189,7 +176,8 @@ TEST_F(PrivilegedHelperTest, ServesOnlyRootsThatRootAloneControls)
             ASSERT_EQ(
                 ::chown((VELMORA_INSTALLED_DEFINITIONS + std::string(name)).c_str(), row.definitionsOwner, 0),
                 0);
-        HelperClient client(helper, row.environment, "/tmp", row.helperUser);
+        HelperClient client(
+            std::getenv("VELMORA_PRIVILEGED_HELPER"), row.environment, "/tmp", row.helperUser);
         ASSERT_TRUE(client.ready()) << client.problems();
         std::vector<std::string> paths;
         for (const Item& item : row.items)

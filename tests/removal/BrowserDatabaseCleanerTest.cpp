@@ -177,17 +177,16 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         const char* name;
         Made made;
         QString reason; // empty: cleaned all the same
+        Attack attack = None;
         const char* sql = nullptr; // run on the database before the clean
         const char* held = nullptr; // run by a second connection that stays open
-        Attack attack = None;
     };
     const char* canaryTable = "CREATE TABLE canary (x); INSERT INTO canary VALUES ('kept');";
     // A billion rows for each visit deleted.
     const QByteArray endless = QByteArray(canaryTable)
-        + "CREATE TABLE big (x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-          "1000) "
-          "INSERT INTO big SELECT i FROM n; CREATE TRIGGER endless AFTER DELETE ON moz_historyvisits BEGIN "
-          "INSERT INTO canary SELECT 1 FROM big a, big b, big c; END";
+        + "CREATE TABLE big (x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+          "WHERE i < 1000) INSERT INTO big SELECT i FROM n; CREATE TRIGGER endless AFTER DELETE ON "
+          "moz_historyvisits BEGIN INSERT INTO canary SELECT 1 FROM big a, big b, big c; END";
     const QByteArray growing = QByteArray(canaryTable)
         + "CREATE TRIGGER growing AFTER DELETE ON moz_historyvisits BEGIN "
           "INSERT INTO canary VALUES (zeroblob(50000000)); END";
@@ -200,49 +199,42 @@ TEST(BrowserDatabaseCleaner, LeavesADatabaseItCannotCleanAsItWas)
         { "no file: none is created", Nothing, "No such file or directory" },
         { "not SQLite", NotSqlite, "file is not a database" },
         { "damaged", Damaged, "database disk image is malformed" },
-        { "a newer schema without origins", Places, "it has no table moz_origins", "DROP TABLE moz_origins" },
-        { "form values kept elsewhere", NewWebData, "it has no table autofill", "DROP TABLE autofill" },
-        { "locked by a running browser", OldWebData, "database is locked", nullptr,
+        { "a newer schema without origins", Places, "it has no table moz_origins", None,
+            "DROP TABLE moz_origins" },
+        { "form values kept elsewhere", NewWebData, "it has no table autofill", None, "DROP TABLE autofill" },
+        { "locked by a running browser", OldWebData, "database is locked", None, nullptr,
             "BEGIN EXCLUSIVE; DELETE FROM keywords" },
-        { "held in exclusive mode after a write, as Firefox does", Places, "database is locked", nullptr,
-            "PRAGMA locking_mode = EXCLUSIVE; UPDATE moz_places SET title = 'now' WHERE id = 1" },
+        { "held in exclusive mode after a write, as Firefox does", Places, "database is locked", None,
+            nullptr, "PRAGMA locking_mode = EXCLUSIVE; UPDATE moz_places SET title = 'now' WHERE id = 1" },
         { "a hot journal naming a canary as its super-journal", Places,
-            "places.sqlite-journal lies beside it: the browser runs or did not close it", nullptr, nullptr,
-            HotJournal },
+            "places.sqlite-journal lies beside it: the browser runs or did not close it", HotJournal },
         { "a WAL beside it", Places, "places.sqlite-wal lies beside it: the browser runs or did not close it",
-            nullptr, nullptr, Wal },
+            Wal },
         { "a FIFO as its journal", Places,
-            "places.sqlite-journal lies beside it: the browser runs or did not close it", nullptr, nullptr,
-            FifoJournal },
-        { "a second hard link elsewhere", Places, "it has more than one link", nullptr, nullptr, HardLink },
-        { "a link on the way to it", Places, "a link or a file on the way", nullptr, nullptr, LinkOnTheWay },
+            "places.sqlite-journal lies beside it: the browser runs or did not close it", FifoJournal },
+        { "a second hard link elsewhere", Places, "it has more than one link", HardLink },
+        { "a link on the way to it", Places, "a link or a file on the way", LinkOnTheWay },
         { "swapped for a copy between the check and the rename", Places, "it changed while it was cleaned",
-            nullptr, nullptr, Swapped },
-        { "a clean past its time limit", Places, "the clean took longer than its time limit", nullptr,
-            nullptr, TimeLimit },
-        { "a page bigger with every row the clean changes", Places, "database or disk is full",
+            Swapped },
+        { "a clean past its time limit", Places, "the clean took longer than its time limit", TimeLimit },
+        { "a page bigger with every row the clean changes", Places, "database or disk is full", None,
             "CREATE INDEX growing ON moz_places (CASE WHEN frecency = -1 THEN zeroblob(1000000) END)" },
-        { "an endless trigger", Places, {}, endless.constData() },
-        { "a trigger that grows the file", Places, {}, growing.constData() },
-        { "an endless view in place of a table", Places, "cannot modify moz_annos because it is a view",
+        { "an endless trigger", Places, {}, None, endless.constData() },
+        { "a trigger that grows the file", Places, {}, None, growing.constData() },
+        { "an endless view in place of a table", Places, "cannot modify moz_annos because it is a view", None,
             view.constData() },
         { "icons whose bookmarks file is a link", ChromiumIcons,
-            "its bookmarks in Bookmarks cannot be read: it is not a regular file", nullptr, nullptr,
-            BookmarksLink },
+            "its bookmarks in Bookmarks cannot be read: it is not a regular file", BookmarksLink },
         { "icons whose bookmarks file is a FIFO", ChromiumIcons,
-            "its bookmarks in Bookmarks cannot be read: it is not a regular file", nullptr, nullptr,
-            BookmarksFifo },
+            "its bookmarks in Bookmarks cannot be read: it is not a regular file", BookmarksFifo },
         { "icons whose bookmarks file is huge", ChromiumIcons,
-            "its bookmarks in Bookmarks cannot be read: it is larger than 64 MiB", nullptr, nullptr,
-            BookmarksHuge },
+            "its bookmarks in Bookmarks cannot be read: it is larger than 64 MiB", BookmarksHuge },
         { "icons without a bookmarks file", ChromiumIcons,
-            "its bookmarks in Bookmarks cannot be read: No such file or directory", nullptr, nullptr,
-            BookmarksMissing },
+            "its bookmarks in Bookmarks cannot be read: No such file or directory", BookmarksMissing },
         { "icons whose places.sqlite has a hot journal naming a canary", FirefoxIcons,
-            "its bookmarks in places.sqlite cannot be read: places.sqlite-journal lies beside it: the "
-            "browser "
-            "runs or did not close it",
-            nullptr, nullptr, PlacesHotJournal },
+            "its bookmarks in places.sqlite cannot be read: places.sqlite-journal lies beside it: "
+            "the browser runs or did not close it",
+            PlacesHotJournal },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -12,20 +12,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-BrowserDatabases::Connection::Connection(const QString& path, const char* sql)
-{
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr), SQLITE_OK);
-    char* error = nullptr;
-    EXPECT_EQ(sql ? sqlite3_exec(db, sql, nullptr, nullptr, &error) : SQLITE_OK, SQLITE_OK)
-        << (error ? error : "");
-    sqlite3_free(error);
-}
+namespace {
 
-BrowserDatabases::Connection::~Connection()
-{
-    sqlite3_close(db);
-}
+// A connection that runs the statements when given.
+struct Connection {
+    explicit Connection(const QString& path, const char* sql = nullptr)
+    {
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr), SQLITE_OK);
+        char* error = nullptr;
+        EXPECT_EQ(sql ? sqlite3_exec(db, sql, nullptr, nullptr, &error) : SQLITE_OK, SQLITE_OK)
+            << (error ? error : "");
+        sqlite3_free(error);
+    }
+    ~Connection() { sqlite3_close(db); }
+    Q_DISABLE_COPY_MOVE(Connection)
+    sqlite3* db = nullptr;
+};
+
+} // namespace
 
 BrowserDatabases::OtherProcessConnection::OtherProcessConnection(const QString& path, const char* sql)
 {

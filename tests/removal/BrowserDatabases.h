@@ -6,17 +6,7 @@
 #include <sys/types.h>
 
 // Browser databases as the browsers write them, built at run time.
-struct sqlite3;
-
 namespace BrowserDatabases {
-
-// A connection that runs the statements when given.
-struct Connection {
-    explicit Connection(const QString& path, const char* sql = nullptr);
-    ~Connection();
-    Q_DISABLE_COPY_MOVE(Connection)
-    sqlite3* db = nullptr;
-};
 
 // A connection in a process of its own that runs the statements and stays
 // until this goes, holding the database the way a running browser does. (A

@@ -13,8 +13,8 @@
 #include "results/SimpleNodeData.h"
 #include "results/SimpleTreeNode.h"
 #include "shell/FakePageHost.h"
-#include "widgets/MTUButton.h"
 #include "support/FakeProcessTable.h"
+#include "widgets/MTUButton.h"
 
 #include <QDir>
 #include <QFile>
@@ -118,18 +118,6 @@ protected:
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, box.center().toPoint());
         ASSERT_FALSE(ResultsTreeModel::payloadOf(node)->isSelected());
     }
-    // Selects the rows of these paths or categories as the user does: a click, then Ctrl-clicks.
-    void select(const QStringList& names)
-    {
-        MTUOutlineView& view = *page.fixOutlineView();
-        Qt::KeyboardModifiers modifiers;
-        for (const QString& name : names) {
-            const QModelIndex index = page.model()->indexForNode(findNode(*page.treeData(), name));
-            view.scrollTo(index);
-            QTest::mouseClick(view.viewport(), Qt::LeftButton, modifiers, view.visualRect(index).center());
-            modifiers = Qt::ControlModifier;
-        }
-    }
     void expectBackAtTheOverview()
     {
         EXPECT_FALSE(resultsFileExists());
@@ -162,12 +150,19 @@ TEST_F(FixPage, OnlyTheTickedPathsGoDepthFirstAndFailuresAreLoggedAndCounted)
     EXPECT_EQ(page.fixPageTotalSizeText()->text(), formattedSize(4201) + " can be freed");
     untick(b);
     EXPECT_EQ(page.fixPageTotalSizeText()->text(), formattedSize(201) + " can be freed");
-    // Space on selected rows: a category's paths all at once, in one change; a path
-    // inside a selected category once; all ticked become all unticked.
+    // Space on rows selected as the user does, a click and then Ctrl-clicks: a category's paths all at
+    // once, in one change; a path inside a selected category once; all ticked become all unticked.
     QSignalSpy changes(page.model(), &QAbstractItemModel::dataChanged);
     const auto space = [this](const QStringList& rows) {
-        select(rows);
-        QTest::keyClick(page.fixOutlineView(), Qt::Key_Space);
+        MTUOutlineView& view = *page.fixOutlineView();
+        Qt::KeyboardModifiers modifiers;
+        for (const QString& name : rows) {
+            const QModelIndex index = page.model()->indexForNode(findNode(*page.treeData(), name));
+            view.scrollTo(index);
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, modifiers, view.visualRect(index).center());
+            modifiers = Qt::ControlModifier;
+        }
+        QTest::keyClick(&view, Qt::Key_Space);
         return page.fixPageTotalSizeText()->text();
     };
     EXPECT_EQ(space({ "Cookies" }), formattedSize(4201) + " can be freed");

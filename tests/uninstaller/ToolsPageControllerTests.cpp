@@ -31,8 +31,8 @@
 
 namespace {
 
-// Deletes for real and records the order, of removals from a folder only those that happened, and
-// which removals ran off the window's thread.
+// Deletes for real and records, in order, the removals that happened and those that ran off the
+// window's thread.
 class RecordingFileSystem final : public FileSystem {
 public:
     Beneath removeBeneath(const QString& base, const QStringList& inside, const FolderIdentities& kept,
@@ -44,18 +44,6 @@ public:
         if (QThread::currentThread() != QCoreApplication::instance()->thread())
             removedAside.append(base + u'/' + inside.join(u'/'));
         return result;
-    }
-    bool removeItem(const QString& path, QString* error) override
-    {
-        if (QThread::currentThread() != QCoreApplication::instance()->thread())
-            removedAside.append(path);
-        removed.append(path);
-        return FileSystem::removeItem(path, error);
-    }
-    bool removeFile(const QString& path, QString* error) override
-    {
-        removed.append(path);
-        return FileSystem::removeFile(path, error);
     }
     QStringList removed;
     QStringList removedAside;
