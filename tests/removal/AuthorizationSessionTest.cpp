@@ -33,6 +33,8 @@ TEST(AuthorizationSessionTest, AsksOnceAndKeepsTheHelperUntilDestroyed)
     standIn.runsHelper();
     AuthorizationSession session;
     const QStringList pipesBefore = inheritablePipes();
+    // The setting is the process's: an earlier test may have made it already.
+    ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
 
     ASSERT_EQ(session.authorize(), AuthorizationSession::kSuccess);
     ASSERT_EQ(session.authorize(), AuthorizationSession::kSuccess);
