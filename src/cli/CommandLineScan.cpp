@@ -3,6 +3,7 @@
 #include "cli/ResultsListing.h"
 #include "platform/Localization.h"
 #include "platform/Locations.h"
+#include "results/FootprintWorker.h"
 #include "scan/JunkScanner.h"
 #include "scan/ScanInfo.h"
 #include "scan/ScanLock.h"
@@ -13,6 +14,43 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+
+namespace {
+
+// Hands every finding to the footprint worker on its way to the pacer, which
+// shows only some of them: the sizes of what is found are taken while the
+// scan goes on, on the machine's other core.
+class FootprintFeed final : public ScanReporter {
+public:
+    FootprintFeed(ScanReporter& next, FootprintWorker& worker)
+        : m_next(next)
+        , m_worker(worker)
+    {
+    }
+    void reportBrowserItem(const ScanInfo& info) override { m_next.reportBrowserItem(fed(info)); }
+    void reportLogEntry(const ScanInfo& info) override { m_next.reportLogEntry(fed(info)); }
+    void reportSystemCacheItem(const ScanInfo& info) override { m_next.reportSystemCacheItem(fed(info)); }
+    void reportTrashItem(const ScanInfo& info) override { m_next.reportTrashItem(fed(info)); }
+    void reportNoInternetCacheItems() override { m_next.reportNoInternetCacheItems(); }
+    void reportNoSystemCacheItems() override { m_next.reportNoSystemCacheItems(); }
+    void reportNoTrashItems() override { m_next.reportNoTrashItems(); }
+    void showLogsStateImage(const QString& image) override { m_next.showLogsStateImage(image); }
+    void showSystemCacheStateImage(const QString& image) override { m_next.showSystemCacheStateImage(image); }
+    void showTrashStateImage(const QString& image) override { m_next.showTrashStateImage(image); }
+    void walkEnded() override { m_next.walkEnded(); }
+
+private:
+    const ScanInfo& fed(const ScanInfo& info)
+    {
+        m_worker.add(info.getDescription());
+        return info;
+    }
+
+    ScanReporter& m_next;
+    FootprintWorker& m_worker;
+};
+
+} // namespace
 
 CommandLineScan::CommandLineScan(const CommandLine::Options& options, CommandLine::Console& console)
     : m_options(options)
@@ -32,10 +70,12 @@ int CommandLineScan::run()
     m_state.resetCounters();
     m_state.bScanning = true;
     QVariantMap results;
+    FootprintWorker footprints;
     {
         // Paced as the page is: a terminal is no faster a reader.
         ScanReportPacer pacer(*this);
-        JunkScanner scanner(m_state, pacer, locations);
+        FootprintFeed feed(pacer, footprints);
+        JunkScanner scanner(m_state, feed, locations);
         scanner.scanEverything([](JunkScanner::Stage) {});
         // As written: reading 17 MB back would cost more than the scan.
         results = scanner.results();
@@ -44,7 +84,7 @@ int CommandLineScan::run()
     if (m_console.errorIsTerminal)
         m_console.err << "\r\x1b[K" << Qt::flush;
     ScanRecord::scanEnded(m_state.nTotalErrorsCount);
-    report(ResultsListing::of(results));
+    report(ResultsListing::of(results), footprints);
     return CommandLine::Done;
 }
 
@@ -61,13 +101,16 @@ void CommandLineScan::progress(const ScanInfo& info)
                   << Qt::flush;
 }
 
-void CommandLineScan::report(const ResultsListing& listing)
+void CommandLineScan::report(const ResultsListing& listing, FootprintWorker& footprints)
 {
     QJsonArray categories;
     int totalItems = 0;
     qint64 totalBytes = 0;
     const QList<ResultsListing::Group> groups = listing.groups(m_options.categories);
-    const QList<qint64> groupBytes = ResultsListing::bytesOf(groups);
+    // Everything found is wanted when no category narrows the report; else
+    // what the worker has not reached yet is left to the few paths wanted.
+    const QList<qint64> groupBytes
+        = ResultsListing::bytesOf(groups, footprints.finish(m_options.categories.isEmpty()));
     for (qsizetype g = 0; g < groups.size(); ++g) {
         const ResultsListing::Group& group = groups.at(g);
         const qint64 bytes = groupBytes.at(g);

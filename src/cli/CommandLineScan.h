@@ -5,6 +5,8 @@
 #include "scan/ScanReporter.h"
 #include "scan/ScanState.h"
 
+class FootprintWorker;
+
 // `velmora --scan`: the window's scan, on this thread, then the report of
 // what it listed, as text or as one JSON object. The scan always walks every
 // category, so the results file and the overview stay whole; `--category`
@@ -26,7 +28,7 @@ private:
     void showSystemCacheStateImage(const QString&) override { }
     void showTrashStateImage(const QString&) override { }
     void progress(const ScanInfo& info);
-    void report(const ResultsListing& listing);
+    void report(const ResultsListing& listing, FootprintWorker& footprints);
 
     const CommandLine::Options& m_options;
     CommandLine::Console& m_console;

@@ -60,7 +60,7 @@ QList<ResultsListing::Group> ResultsListing::groups(const QStringList& only) con
     return groups;
 }
 
-QList<qint64> ResultsListing::bytesOf(const QList<Group>& groups)
+QList<qint64> ResultsListing::bytesOf(const QList<Group>& groups, const PathSizeCalculator::Footprints& taken)
 {
     const Locations& locations = Locations::current();
     QStringList paths;
@@ -68,7 +68,7 @@ QList<qint64> ResultsListing::bytesOf(const QList<Group>& groups)
         for (const RemovalRun::TickedPath& path : group.paths)
             paths.append(locations.expandTilde(path.path));
     }
-    const QList<PathSizeCalculator::Measured> measured = PathSizeCalculator::measureAll(paths);
+    const QList<PathSizeCalculator::Measured> measured = PathSizeCalculator::measureAll(paths, taken);
     QList<qint64> bytes;
     int i = 0;
     for (const Group& group : groups) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "removal/RemovalRun.h"
+#include "results/PathSizeCalculator.h"
 
 #include <QList>
 #include <QString>
@@ -35,7 +36,9 @@ public:
     // the review page counts it: each byte once, in the first group listing
     // it, a path inside a listed folder with that folder, a file with several
     // links once, nothing beyond a mount. The groups' bytes add up to the total.
-    static QList<qint64> bytesOf(const QList<Group>& groups);
+    // Footprints already `taken` of the paths are used, not taken again.
+    static QList<qint64> bytesOf(
+        const QList<Group>& groups, const PathSizeCalculator::Footprints& taken = {});
 
 private:
     State m_state = State::Missing;

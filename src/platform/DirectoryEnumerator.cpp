@@ -7,12 +7,14 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -26,6 +28,51 @@ std::optional<QString> decodeStrictly(QByteArrayView bytes)
     if (decoder.hasError())
         return std::nullopt;
     return text;
+}
+
+// Below this many names a comparing sort is as quick as counting.
+constexpr size_t kCountingFrom = 256;
+
+// Orders a folder's entries bytewise by name. The prefixes, the names' first
+// eight bytes, are sorted by counting, a byte at a time from the last, each
+// pass keeping the order of the one before and a byte all share costing only
+// its count; names sharing their whole prefix are then compared. Counting
+// costs the same per name however many there are, where comparing grows with
+// their logarithm: a trash folder may hold a hundred thousand.
+template <typename Entry> void sortByName(std::vector<Entry>& entries, const char* names)
+{
+    const auto byName = [names](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const int order = std::memcmp(names + a.offset, names + b.offset, std::min(a.length, b.length));
+        return order != 0 ? order < 0 : a.length < b.length;
+    };
+    if (entries.size() < kCountingFrom) {
+        std::sort(entries.begin(), entries.end(), byName);
+        return;
+    }
+    std::vector<Entry> sorted(entries.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::array<size_t, 256> starts {};
+        for (const Entry& entry : entries)
+            ++starts[(entry.prefix >> shift) & 0xFF];
+        if (std::find(starts.begin(), starts.end(), entries.size()) != starts.end())
+            continue;
+        size_t start = 0;
+        for (size_t& bucket : starts)
+            start += std::exchange(bucket, start);
+        for (const Entry& entry : entries)
+            sorted[starts[(entry.prefix >> shift) & 0xFF]++] = entry;
+        entries.swap(sorted);
+    }
+    for (auto run = entries.begin(); run != entries.end();) {
+        const quint64 prefix = run->prefix;
+        const auto end
+            = std::find_if(run, entries.end(), [prefix](const Entry& e) { return e.prefix != prefix; });
+        if (end - run > 1)
+            std::sort(run, end, byName);
+        run = end;
+    }
 }
 
 } // namespace
@@ -81,16 +128,7 @@ void DirectoryEnumerator::enter(const Folder& folder)
         level.names.append(name, qsizetype(length));
     }
     closedir(dir);
-    // A trash or cache folder may hold a hundred thousand names: comparing
-    // the prefixes kept beside each other first spares most visits to the
-    // names themselves.
-    const char* names = level.names.constData();
-    std::sort(level.entries.begin(), level.entries.end(), [names](const Entry& a, const Entry& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        const int order = std::memcmp(names + a.offset, names + b.offset, std::min(a.length, b.length));
-        return order != 0 ? order < 0 : a.length < b.length;
-    });
+    sortByName(level.entries, level.names.constData());
     m_levels.push_back(std::move(level));
 }
 

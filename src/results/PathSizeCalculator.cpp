@@ -167,6 +167,24 @@ PathSizeCalculator::Footprint footprintIn(
     return footprint;
 }
 
+// The path as QDir::cleanPath writes it. A list from a scan names
+// hundreds of thousands of paths that are clean already, which are taken as
+// they are rather than copied.
+QString cleanName(const QString& path)
+{
+    const qsizetype size = path.size();
+    bool clean = path.startsWith(u'/') && (size == 1 || !path.endsWith(u'/'));
+    for (qsizetype i = 0; clean && i < size; ++i) {
+        if (path.at(i) != u'/')
+            continue;
+        // An empty component, "." or "..".
+        const QStringView next = QStringView(path).mid(i + 1, 3);
+        clean = !(next.startsWith(u'/') || next == u"." || next.startsWith(u"./") || next == u".."
+            || next == u"../");
+    }
+    return clean ? path : QDir::cleanPath(path);
+}
+
 bool isCancelled(const std::atomic<bool>* cancelled)
 {
     return cancelled && cancelled->load(std::memory_order_relaxed);
@@ -238,8 +256,15 @@ qint64 PathSizeCalculator::totalOf(const QList<Footprint>& footprints)
     return total;
 }
 
+void PathSizeCalculator::takeFootprints(const QStringList& paths, Footprints& into)
+{
+    OpenFolder folder;
+    for (const QString& path : paths)
+        into.insert(path, footprintIn(folder, path, nullptr));
+}
+
 bool PathSizeCalculator::measureEach(const QStringList& paths, const std::atomic<bool>* cancelled,
-    const std::function<void(int, const Measured&)>& measured)
+    const std::function<void(int, const Measured&)>& measured, const Footprints* taken)
 {
     // Spellings of one path ("a//b/", "a/./b") are one path; which listed
     // folders hold which paths is known before anything is measured.
@@ -248,7 +273,7 @@ bool PathSizeCalculator::measureEach(const QStringList& paths, const std::atomic
     QList<Measured> found(paths.size());
     QStringList names(paths.size());
     for (int i = 0; i < paths.size(); ++i) {
-        const QString& name = names[i] = QDir::cleanPath(paths.at(i));
+        const QString& name = names[i] = cleanName(paths.at(i));
         auto known = firstByName.constFind(name);
         if (known == firstByName.cend())
             known = firstByName.insert(name, i);
@@ -293,7 +318,8 @@ bool PathSizeCalculator::measureEach(const QStringList& paths, const std::atomic
             return false;
         Measured& path = found[i];
         if (path.firstOccurrence == i) {
-            const Footprint footprint = footprintIn(folder, paths.at(i), cancelled);
+            const Footprint* ahead = taken ? taken->find(paths.at(i)) : nullptr;
+            const Footprint footprint = ahead ? *ahead : footprintIn(folder, paths.at(i), cancelled);
             path.size = footprint.size;
             path.added = path.size;
             const LinkedFiles& linked = footprint.linked;
@@ -314,11 +340,13 @@ bool PathSizeCalculator::measureEach(const QStringList& paths, const std::atomic
     return !isCancelled(cancelled);
 }
 
-QList<PathSizeCalculator::Measured> PathSizeCalculator::measureAll(const QStringList& paths)
+QList<PathSizeCalculator::Measured> PathSizeCalculator::measureAll(
+    const QStringList& paths, const Footprints& taken)
 {
     QList<Measured> all;
     all.reserve(paths.size());
-    measureEach(paths, nullptr, [&all](int, const Measured& path) { all.append(path); });
+    measureEach(
+        paths, nullptr, [&all](int, const Measured& path) { all.append(path); }, &taken);
     return all;
 }
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <utility>
 
 // Measures what removing each path would free, on a thread of its own so
 // that a long list shows at once and its sizes follow. Results arrive in
@@ -60,12 +61,39 @@ public:
     // The total of the footprints that are there, each linked file once.
     static qint64 totalOf(const QList<Footprint>& footprints);
 
+    // Footprints taken ahead of measuring a list, by path as the list names
+    // it. A list of a few hundred thousand paths shares their texts with the
+    // paths that were handed over, so the storage of a text finds its
+    // footprint without hashing it; the text itself is compared before the
+    // footprint is used, and a text not shared is simply measured again.
+    class Footprints final {
+    public:
+        void insert(const QString& path, const Footprint& footprint)
+        {
+            m_byText.insert(path.constData(), { path, footprint });
+        }
+        void insert(const Footprints& other) { m_byText.insert(other.m_byText); }
+        const Footprint* find(const QString& path) const
+        {
+            const auto found = m_byText.constFind(path.constData());
+            return found != m_byText.cend() && found->first == path ? &found->second : nullptr;
+        }
+
+    private:
+        // Each text is held, so its storage names no other text while it is here.
+        QHash<const QChar*, std::pair<QString, Footprint>> m_byText;
+    };
+    // Each path's footprint into `into`; one folder is kept open while its paths follow each other.
+    static void takeFootprints(const QStringList& paths, Footprints& into);
+
     // What start() delivers, found on the calling thread: `measured(i, found)`
     // hears of paths[i], in order. False when `cancelled` stopped it early.
+    // A path found in `taken` is not looked at again; what is measured does
+    // not depend on which footprints were taken ahead.
     static bool measureEach(const QStringList& paths, const std::atomic<bool>* cancelled,
-        const std::function<void(int, const Measured&)>& measured);
+        const std::function<void(int, const Measured&)>& measured, const Footprints* taken = nullptr);
     // Every path's at once.
-    static QList<Measured> measureAll(const QStringList& paths);
+    static QList<Measured> measureAll(const QStringList& paths, const Footprints& taken = {});
 
 Q_SIGNALS:
     // measured[i] is what was found for paths[first + i].

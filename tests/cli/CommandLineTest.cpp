@@ -13,6 +13,7 @@
 #include <QTextStream>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -74,6 +75,8 @@ TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
             "/.mozilla/firefox/p.default-release/cookies.sqlite\n" },
         { "the scan as JSON", { "--scan", "--json" }, Given::Scanned, 0, {},
             R"("items":1,"key":"Cookies","paths":[")" },
+        { "the scan's total counts a file linked into two categories once", { "--scan", "--json" },
+            Given::Scanned, 0, {}, R"("total_bytes":16})" },
         { "only the named category goes", { "--clean", "--category", "Cookies", "--yes" }, Given::Scanned, 0,
             { "cookies" }, "removed the junk successfully" },
         { "everything goes but what needs an administrator nobody can be asked for", { "--clean", "--yes" },
@@ -122,6 +125,10 @@ TEST(CommandLine, EachCommandEndsAsDocumentedAndRemovesOnlyWhatItMay)
                 ".cache/opera/Cache/f1", ".local/share/Trash/files/old/a",
                 ".local/share/Trash/info/old.trashinfo" });
         makeTree(varLog, { "dpkg.log.1" });
+        // The cached file is also in the trashed folder, under another name.
+        ASSERT_EQ(::link(QFile::encodeName(junk["cache"]).constData(),
+                      QFile::encodeName(home + "/.local/share/Trash/files/old/b").constData()),
+            0);
         const QString canary = sandbox.makeFile("canary", "canary");
         ASSERT_EQ(CommandLineRun::of({ "--scan" }).exitCode, 0);
         const qint64 found = UserDefaults::standardUserDefaults().integerForKey("ERRORS_FOUND");
