@@ -83,6 +83,8 @@ if [[ -n $baseline ]]; then
 fi
 
 caught=0 missed=0 broken=0
+mkdir -p "$work/logs"
+rm -f "$work/logs/"*.log
 for patch in "${patches[@]}"; do
   name=$(basename "$patch" .patch)
   description=$(head -n1 "$patch" | sed 's/^# *//')
@@ -97,6 +99,9 @@ for patch in "${patches[@]}"; do
     broken=$((broken + 1))
   else
     failure=$(first_failure)
+    # Kept per fault, so that a catch by a test unrelated to the fault can be
+    # told from a test that failed on its own.
+    cp "$work/suite.log" "$work/logs/$name.log"
     if [[ -n $failure ]]; then
       printf '%-36s CAUGHT  by %s\n' "$name" "$failure"
       caught=$((caught + 1))
