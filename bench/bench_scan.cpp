@@ -283,6 +283,8 @@ int main(int argc, char** argv)
     makeFiles(home + QStringLiteral("/.cache/opera"), kCacheFiles);
     makeTrash(locations.userTrash, kTrashedFiles);
     if (eachAloneOption > 0) {
+        // The window makes this folder; without it every store would fail and be timed failing.
+        QDir().mkpath(locations.resultsFolder);
         const int tries = eachAloneOption + 1 < arguments.size() ? arguments[eachAloneOption + 1].toInt() : 15;
         std::printf("fixture: %d files in %.1f s\n", kCacheFiles + 2 * kTrashedFiles, timer.nsecsElapsed() / 1e9);
         std::fflush(stdout);

@@ -1,6 +1,7 @@
 #include "platform/PropertyList.h"
 
 #include "platform/SystemLog.h"
+#include "platform/TextUnits.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -593,12 +594,11 @@ bool PropertyList::writeXml(const QVariant& root, const QString& path)
 bool PropertyList::isRepresentable(const QString& text)
 {
     // Nearly every text is plain, below the surrogates and above the control
-    // characters: one pass without branches, which the compiler turns into a
-    // few wide comparisons, says so; every path a scan stores is checked here.
-    const QChar* units = text.constData();
-    unsigned unusual = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        unusual |= unsigned(char16_t(units[i].unicode() - u'\x20') >= char16_t(0xD800 - 0x20));
+    // characters: one branch-free pass says so; every path a scan stores is
+    // checked here.
+    const qint64 unusual = sumOverUnits(text, [](char16_t unit) {
+        return unsigned(char16_t(unit - u'\x20') >= char16_t(0xD800 - 0x20));
+    });
     if (unusual == 0)
         return true;
     for (qsizetype i = 0; i < text.size(); ++i) {

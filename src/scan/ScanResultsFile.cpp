@@ -2,6 +2,7 @@
 
 #include "platform/PropertyList.h"
 #include "platform/SystemLog.h"
+#include "platform/TextUnits.h"
 
 #include <QFile>
 #include <QVariantMap>
@@ -20,15 +21,10 @@ constexpr qint64 kFrameBytes = 1024;
 // the writer spells out as entities, and the tags and indentation around it.
 qint64 bytesInFile(QStringView path)
 {
-    // Without branches, so that the compiler can take many characters at once:
-    // the scan asks this of every path it finds.
-    qint64 bytes = qint64(sizeof("\t\t<string></string>\n") - 1);
-    for (const QChar c : path) {
-        const char16_t unit = c.unicode();
-        bytes += 1 + (unit >= 0x80) + (unit >= 0x800 && !QChar::isSurrogate(unit)) + 4 * (unit == u'&')
-            + 3 * (unit == u'<' || unit == u'>');
-    }
-    return bytes;
+    return qint64(sizeof("\t\t<string></string>\n") - 1) + sumOverUnits(path, [](char16_t unit) {
+        return 1u + (unit >= 0x80) + (unit >= 0x800 && !QChar::isSurrogate(unit)) + 4u * (unit == u'&')
+            + 3u * (unit == u'<' || unit == u'>');
+    });
 }
 
 } // namespace
