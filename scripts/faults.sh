@@ -37,12 +37,22 @@ stop_early=(--gtest_fail_fast)
 failures=1
 if [[ ${VELMORA_FAULTS_ALL:-} == 1 ]]; then stop_early=(); failures=1000; fi
 
-# The copy keeps its files' times, so a second run rebuilds only what changed;
-# files gone from the source tree are gone from the copy too.
-mkdir -p "$tree"
-find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+# Only files whose content differs are copied, and they get the time of the
+# copy, so a second run rebuilds exactly what changed: the source's own times
+# would not do, as the copy may last have been built from another clone with
+# newer ones. Files gone from the source tree are gone from the copy too.
+incoming=$work/incoming
+rm -rf "$incoming"
+mkdir -p "$tree" "$incoming"
 git ls-files -z --cached --others --exclude-standard \
-  | tar --null --files-from=- --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$tree"
+  | tar --null --files-from=- --ignore-failed-read -cf - 2>/dev/null | tar -xf - -C "$incoming"
+(cd "$incoming" && find . -type f -print0) | while IFS= read -r -d '' file; do
+  cmp -s "$incoming/$file" "$tree/$file" || { mkdir -p "$(dirname "$tree/$file")" && cp "$incoming/$file" "$tree/$file"; }
+done
+(cd "$tree" && find . -path ./build -prune -o -type f -print0) | while IFS= read -r -d '' file; do
+  [[ -e $incoming/$file ]] || rm -f "$tree/$file"
+done
+rm -rf "$incoming"
 
 cmake_options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 command -v ccache >/dev/null && cmake_options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
