@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QStringEncoder>
 #include <QTimeZone>
 
 #include <plist/plist.h>
@@ -578,7 +579,93 @@ std::optional<QByteArray> PropertyList::toXml(const QVariant& root)
 
 bool PropertyList::writeXml(const QVariant& root, const QString& path)
 {
-    const auto xml = toXml(root);
+    return save(toXml(root), path);
+}
+
+bool PropertyList::writeStringArrays(
+    const QMap<QString, QStringList>& root, const QString& path, qsizetype sizeHint)
+{
+    return save(stringArraysToXml(root, sizeHint), path);
+}
+
+namespace {
+
+constexpr char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                            "<plist version=\"1.0\">\n";
+
+// The text in UTF-8, with the three characters libplist spells out as
+// entities spelt out; false when it cannot be kept.
+bool appendEscaped(QByteArray& out, QStringView text, QStringEncoder& utf8)
+{
+    // One pass tells a plain text: nothing below a space or from the surrogates
+    // up, and nothing to spell out. The rest are looked at closer.
+    const bool plain = sumOverUnits(text, [](char16_t unit) {
+        return unsigned(char16_t(unit - u'\x20') >= char16_t(0xD800 - 0x20)) | unsigned(unit == u'&')
+            | unsigned(unit == u'<') | unsigned(unit == u'>');
+    }) == 0;
+    if (!plain && !PropertyList::isRepresentable(text))
+        return false;
+    const bool special = !plain && (text.contains(u'&') || text.contains(u'<') || text.contains(u'>'));
+    const qsizetype start = out.size();
+    out.resize(start + utf8.requiredSpace(text.size()));
+    out.truncate(utf8.appendToBuffer(out.data() + start, text) - out.constData());
+    if (!special)
+        return true;
+    const QByteArray unescaped = out.sliced(start);
+    out.truncate(start);
+    for (const char c : unescaped) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<QByteArray> PropertyList::stringArraysToXml(
+    const QMap<QString, QStringList>& root, qsizetype sizeHint)
+{
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    QByteArray out;
+    out.reserve(sizeHint + qsizetype(sizeof(kXmlHead)) + 64);
+    out += kXmlHead;
+    out += root.isEmpty() ? "<dict/>\n" : "<dict>\n";
+    for (auto it = root.cbegin(); it != root.cend(); ++it) {
+        out += "\t<key>";
+        if (!appendEscaped(out, it.key(), utf8))
+            return std::nullopt;
+        out += "</key>\n";
+        out += it.value().isEmpty() ? "\t<array/>\n" : "\t<array>\n";
+        for (const QString& text : it.value()) {
+            out += "\t\t<string>";
+            if (!appendEscaped(out, text, utf8))
+                return std::nullopt;
+            out += "</string>\n";
+        }
+        if (!it.value().isEmpty())
+            out += "\t</array>\n";
+    }
+    if (!root.isEmpty())
+        out += "</dict>\n";
+    out += "</plist>\n";
+    return out;
+}
+
+bool PropertyList::save(const std::optional<QByteArray>& xml, const QString& path)
+{
     if (!xml) {
         SystemLog::write(QStringLiteral("Cannot write %1: it would hold text a property list cannot keep").arg(path));
         return false;
@@ -591,7 +678,7 @@ bool PropertyList::writeXml(const QVariant& root, const QString& path)
     return true;
 }
 
-bool PropertyList::isRepresentable(const QString& text)
+bool PropertyList::isRepresentable(QStringView text)
 {
     // Nearly every text is plain, below the surrogates and above the control
     // characters: one branch-free pass says so; every path a scan stores is

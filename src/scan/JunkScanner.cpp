@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QStringBuilder>
 
 #include <algorithm>
 #include <atomic>
@@ -151,7 +152,8 @@ template <typename Visit> void walk(const QString& root, const std::atomic<bool>
     while (const auto entry = entries.nextObject()) {
         if (!scanning)
             return;
-        const QString path = prefix + *entry;
+        // One allocation of the joined length; '+' would copy the prefix and grow it.
+        const QString path = prefix % *entry;
         Kind kind = Kind::NotFolder;
         switch (entries.lastEntryKind()) {
         case DirectoryEnumerator::EntryKind::Folder:
@@ -611,11 +613,12 @@ void JunkScanner::scanTrash()
         if (lstat(QFile::encodeName(files).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
             continue;
         DirectoryEnumerator entries(files);
+        const QString prefix = files + u'/';
         while (const auto entry = entries.nextObject()) {
             if (!m_state.bScanning)
                 break;
             entries.skipDescendents();
-            const QString path = files + u'/' + *entry;
+            const QString path = prefix % *entry;
             if (!m_results.acceptsPath(path))
                 continue;
             found.append(path);

@@ -93,11 +93,11 @@ bool ScanResultsFile::write()
 {
     if (!m_changed && m_identity && currentIdentity() == m_identity)
         return true;
-    bool written = PropertyList::writeXml(dictionary(), m_path);
+    bool written = PropertyList::writeStringArrays(m_categories, m_path, m_estimatedSize);
     // Paths are checked when they are recorded; should one still have slipped
     // through, the others must not be lost with it.
     if (!written && dropUnrepresentablePaths())
-        written = PropertyList::writeXml(dictionary(), m_path);
+        written = PropertyList::writeStringArrays(m_categories, m_path, m_estimatedSize);
     if (!written)
         return false;
     m_identity = currentIdentity();

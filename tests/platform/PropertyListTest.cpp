@@ -93,6 +93,15 @@ TEST(PropertyList, WriteReadsBackEqualOrRefusesReplacesAtomicallyAndTruncationNe
     EXPECT_TRUE(sandbox.logLines().isEmpty());
 
     const QByteArray xml = *PropertyList::toXml(sample);
+    // The scan's own writer gives libplist's bytes for its dictionary of string arrays.
+    const QMap<QString, QStringList> arrays = { { "Cookies", { "/home/u/.mozilla/cookies.sqlite" } },
+        { "System Cache", { "/var/cache/a <&> \"b\" 'c'", "/tmp/März\tx\ny 😀", "" } },
+        { "key with & and <", {} } };
+    QVariantMap asVariants;
+    for (auto it = arrays.cbegin(); it != arrays.cend(); ++it)
+        asVariants.insert(it.key(), it.value());
+    EXPECT_EQ(PropertyList::stringArraysToXml(arrays), PropertyList::toXml(asVariants));
+    EXPECT_EQ(PropertyList::stringArraysToXml({}), PropertyList::toXml(QVariantMap {}));
     const QByteArray binary = corpusFile("dict.bin");
     const auto whole = PropertyList::fromData(binary);
     ASSERT_TRUE(whole);
@@ -115,9 +124,11 @@ TEST(PropertyList, WriteReadsBackEqualOrRefusesReplacesAtomicallyAndTruncationNe
             EXPECT_FALSE(PropertyList::writeXml(root, file));
             EXPECT_EQ(sandbox.logLines().size(), 1);
         }
+        EXPECT_FALSE(PropertyList::stringArraysToXml({ { "k", { "ok", text } } }));
+        EXPECT_FALSE(PropertyList::stringArraysToXml({ { text, {} } }));
     }
     EXPECT_EQ(Sandbox::contents(file), xml);
-    EXPECT_TRUE(PropertyList::isRepresentable("tab\tline\nemoji 😀 ü"));
+    EXPECT_TRUE(PropertyList::isRepresentable(u"tab\tline\nemoji 😀 ü"));
 }
 
 // Damaged, hostile and fuzzer-found inputs give nothing and one log line, never a crash or a hang.
