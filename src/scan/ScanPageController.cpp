@@ -3,6 +3,7 @@
 #include "platform/Images.h"
 #include "platform/Localization.h"
 #include "platform/Locations.h"
+#include "platform/SystemLog.h"
 #include "scan/JunkScanner.h"
 #include "scan/ScanInfo.h"
 #include "scan/ScanRecord.h"
@@ -138,6 +139,8 @@ void ScanPageController::startScanning()
 
     const Locations locations = Locations::current();
     if (m_scanLock.take(locations) == ScanLock::State::Busy) {
+        SystemLog::write(
+            QStringLiteral("Not scanning: another scan holds %1").arg(ScanLock::lockFile(locations)));
         m_host.showAlert(ScanLock::busyText());
         return;
     }

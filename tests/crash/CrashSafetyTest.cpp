@@ -130,7 +130,8 @@ TEST(CrashSafety, KillingAScanLeavesNoHalfWrittenResultsOrSettings)
         EXPECT_TRUE(parsed && parsed->typeId() == QMetaType::QVariantMap);
         return true;
     });
-    EXPECT_GT(rounds, 0) << "the scans got far enough to write";
+    EXPECT_GT(rounds, 0) << "the scans got far enough to write; the children logged:\n"
+                         << Sandbox::contents(sandbox.path("child.log")).toStdString();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMap>
 
 namespace {
@@ -36,7 +37,13 @@ bool ChildRole::runIfRequested(int& status)
     }
     Locations::setCurrent(Locations::sandbox(root));
     UserDefaults::reload();
-    SystemLog::setSink([](const QString&) {});
+    // Kept beside the sandbox, so that a parent whose child did not do its
+    // part can tell why.
+    SystemLog::setSink([log = QDir(root).filePath(QStringLiteral("child.log"))](const QString& line) {
+        QFile file(log);
+        if (file.open(QIODevice::Append))
+            file.write(line.toUtf8() + '\n');
+    });
     status = roles().value(role)(root);
     return true;
 }
