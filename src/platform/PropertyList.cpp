@@ -590,6 +590,13 @@ bool PropertyList::writeStringArrays(
 
 namespace {
 
+// Below a space (tab and line feed among them) or from the surrogates up:
+// a unit that needs a closer look before it is written.
+constexpr unsigned isUnusualUnit(char16_t unit)
+{
+    return unsigned(char16_t(unit - u'\x20') >= char16_t(0xD800 - 0x20));
+}
+
 constexpr char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
@@ -602,8 +609,7 @@ bool appendEscaped(QByteArray& out, QStringView text, QStringEncoder& utf8)
     // One pass tells a plain text: nothing below a space or from the surrogates
     // up, and nothing to spell out. The rest are looked at closer.
     const bool plain = sumOverUnits(text, [](char16_t unit) {
-        return unsigned(char16_t(unit - u'\x20') >= char16_t(0xD800 - 0x20)) | unsigned(unit == u'&')
-            | unsigned(unit == u'<') | unsigned(unit == u'>');
+        return isUnusualUnit(unit) | unsigned(unit == u'&') | unsigned(unit == u'<') | unsigned(unit == u'>');
     }) == 0;
     if (!plain && !PropertyList::isRepresentable(text))
         return false;
@@ -683,10 +689,7 @@ bool PropertyList::isRepresentable(QStringView text)
     // Nearly every text is plain, below the surrogates and above the control
     // characters: one branch-free pass says so; every path a scan stores is
     // checked here.
-    const qint64 unusual = sumOverUnits(text, [](char16_t unit) {
-        return unsigned(char16_t(unit - u'\x20') >= char16_t(0xD800 - 0x20));
-    });
-    if (unusual == 0)
+    if (sumOverUnits(text, [](char16_t unit) { return isUnusualUnit(unit); }) == 0)
         return true;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
