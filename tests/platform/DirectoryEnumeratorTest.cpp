@@ -60,6 +60,8 @@ TEST_F(DirectoryEnumeratorTest, FolderBeforeItsContentsSortedRelativeAndSkippabl
     sandbox.makeFolder("links");
     for (const auto& [target, at] : links)
         ASSERT_TRUE(QFile::link(target, sandbox.path(QString::fromLatin1(at))));
+    // A FIFO is listed, never opened: opening it would wait for a writer.
+    ASSERT_EQ(mkfifo(QFile::encodeName(sandbox.path("links/pipe")).constData(), 0600), 0);
     // Too many names to be sorted by comparing alone: some share their first
     // eight bytes, some are shorter, some hold bytes above 127.
     QStringList many;
@@ -79,7 +81,8 @@ TEST_F(DirectoryEnumeratorTest, FolderBeforeItsContentsSortedRelativeAndSkippabl
         { root, {}, kAll },
         { root + "//", {}, kAll },
         { sandbox.path("alias"), {}, kAll },
-        { sandbox.path("links"), {}, { "dangling", "loop1", "loop2", "outside", "self" } },
+        { sandbox.path("links"), {}, { "dangling", "loop1", "loop2", "outside", "pipe", "self" } },
+        { sandbox.path("links/pipe"), {}, {} },
         { root, skipping("b"), { ".hidden", "B", "a", "b", "c" } },
         { root, skipping("b/a"), kWithoutBA },
         { root, skipping("a"), kAll },
