@@ -6,12 +6,50 @@
 #include <QFile>
 #include <QSettings>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 std::unique_ptr<UserDefaults>& instance()
 {
     static std::unique_ptr<UserDefaults> defaults;
     return defaults;
+}
+
+// QSettings guards every save with "<file>.lock" and waits for as long as that
+// file names a live process or is younger than half a minute. A Velmora killed
+// between creating the lock and writing its name into it leaves it empty,
+// naming nobody, and the next save would freeze the window until it ages. Qt
+// also locks the file natively the moment it has made it, and that lock goes
+// with its process: an empty lock file nobody locks is such a leftover, unless
+// it was made a moment ago and its maker is about to lock it.
+void removeUnnamedLock(const QString& settingsFile)
+{
+    const QString lock = settingsFile + QStringLiteral(".lock");
+    const QByteArray native = QFile::encodeName(lock);
+    // Only a plain empty file is opened: never a device, a FIFO or a link.
+    struct stat named { }, opened { };
+    if (::lstat(native.constData(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_size != 0)
+        return;
+    const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    timespec now { };
+    constexpr qint64 kSecond = 1000000000, kMoment = kSecond / 100;
+    const bool leftover = ::fstat(fd, &opened) == 0 && opened.st_dev == named.st_dev
+        && opened.st_ino == named.st_ino && opened.st_size == 0 && ::clock_gettime(CLOCK_REALTIME, &now) == 0
+        && (qint64(now.tv_sec) - opened.st_mtim.tv_sec) * kSecond + now.tv_nsec - opened.st_mtim.tv_nsec
+            >= kMoment
+        && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    // Removed only while it is still the file looked at, and locked by us.
+    if (leftover && ::lstat(native.constData(), &named) == 0 && named.st_dev == opened.st_dev
+        && named.st_ino == opened.st_ino && ::unlink(native.constData()) == 0)
+        SystemLog::write(
+            QStringLiteral("Removed the settings lock %1, left empty by a stopped save").arg(lock));
+    ::close(fd);
 }
 
 } // namespace
@@ -129,28 +167,32 @@ bool UserDefaults::boolForKey(const QString& key) const
     return value.toBool();
 }
 
+// Every change is saved from the event loop too, so each one clears the way first.
 void UserDefaults::setObject(const QVariant& value, const QString& key)
 {
+    removeUnnamedLock(m_settings->fileName());
     m_settings->setValue(key, value);
 }
 
 void UserDefaults::setInteger(qint64 value, const QString& key)
 {
-    m_settings->setValue(key, value);
+    setObject(value, key);
 }
 
 void UserDefaults::setBool(bool value, const QString& key)
 {
-    m_settings->setValue(key, value);
+    setObject(value, key);
 }
 
 void UserDefaults::removeObjectForKey(const QString& key)
 {
+    removeUnnamedLock(m_settings->fileName());
     m_settings->remove(key);
 }
 
 bool UserDefaults::synchronize()
 {
+    removeUnnamedLock(m_settings->fileName());
     if (m_damaged && !startOverFromDamagedFile()) {
         m_settings->sync();
         return false;

@@ -23,9 +23,10 @@
 namespace {
 
 // Starts the test binary in the role inside the sandbox again and again, kills it with SIGKILL at a
-// random moment, and checks what it left, and what a reader meets while it runs. Returns the rounds that
-// found something written. A machine busy with disk writes starts the child slowly: until a round has found
-// something written, each round lets the child live twice as long.
+// random moment, and checks what it left, and what a reader meets while it runs. Returns the rounds whose
+// checks, during the run or after the kill, found something written: what a child writes may be gone
+// again at the moment it is killed. A machine busy with disk writes starts the child slowly: until a
+// round has found something written, each round lets the child live twice as long.
 int killRepeatedly(const char* role, const QString& root, int rounds, int shortest,
     const std::function<bool(bool killed)>& checkWhatIsLeft)
 {
@@ -39,11 +40,13 @@ int killRepeatedly(const char* role, const QString& root, int rounds, int shorte
         child.start(QCoreApplication::applicationFilePath(), {});
         EXPECT_TRUE(child.waitForStarted(10000));
         QDeadlineTimer end(lifetime + int(QRandomGenerator::global()->bounded(shortest * 2)));
+        bool found = false;
         while (!end.hasExpired() && !child.waitForFinished(1))
-            checkWhatIsLeft(false);
+            found |= checkWhatIsLeft(false);
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished(10000);
-        written += checkWhatIsLeft(true);
+        found |= checkWhatIsLeft(true);
+        written += found;
         lifetime = written == 0 ? lifetime * 2 : shortest + round * shortest / 3;
     }
     return written;

@@ -5,7 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+
+#include <sys/file.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,6 +49,22 @@ TEST(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
         EXPECT_EQ(defaults.integerForKey("ERRORS_FOUND"), row.errorsFound);
         EXPECT_EQ(Sandbox::contents(file + ".damaged"), row.contents);
     }
+    // A save killed between creating its lock and naming itself in it leaves
+    // the lock empty: the next save must not wait for it to grow old, but one
+    // that someone still locks stays.
+    QFile lock(file + ".lock");
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly) && ::flock(lock.handle(), LOCK_EX) == 0);
+    const timespec twoSecondsAgo[] = { { ::time(nullptr) - 2, 0 }, { ::time(nullptr) - 2, 0 } };
+    ASSERT_EQ(::futimens(lock.handle(), twoSecondsAgo), 0);
+    defaults.setInteger(5, "ERRORS_FOUND");
+    EXPECT_TRUE(lock.exists());
+    lock.close();
+    QElapsedTimer saving;
+    saving.start();
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_LT(saving.elapsed(), 10000) << "waited for a lock nobody holds";
+    EXPECT_TRUE(sandbox.logged("Removed the settings lock " + file + ".lock, left empty by a stopped save"));
+
     // A folder in the file's place: nothing to read, and the failed save is reported.
     sandbox.makeFolder(QDir(sandbox.root()).relativeFilePath(file + "2"));
     Locations locations = sandbox.locations();
