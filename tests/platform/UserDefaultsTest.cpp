@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 
@@ -50,12 +51,23 @@ TEST(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
         EXPECT_EQ(Sandbox::contents(file + ".damaged"), row.contents);
     }
     // A save killed between creating its lock and naming itself in it leaves
-    // the lock empty: the next save must not wait for it to grow old, but one
-    // that someone still locks stays.
-    QFile lock(file + ".lock");
-    ASSERT_TRUE(lock.open(QIODevice::WriteOnly) && ::flock(lock.handle(), LOCK_EX) == 0);
+    // the lock empty: the next save must not wait for it to grow old. Anything
+    // else in the lock's place stays: a link and what it leads to, a FIFO
+    // (never opened, which would block), an empty lock that someone holds.
+    const QString lockPath = file + ".lock";
+    const QByteArray native = QFile::encodeName(lockPath);
     const timespec twoSecondsAgo[] = { { ::time(nullptr) - 2, 0 }, { ::time(nullptr) - 2, 0 } };
-    ASSERT_EQ(::futimens(lock.handle(), twoSecondsAgo), 0);
+    const auto aged = [&] { return ::utimensat(AT_FDCWD, native.constData(), twoSecondsAgo, 0) == 0; };
+    const QString elsewhere = sandbox.makeFile("elsewhere", "");
+    ASSERT_TRUE(QFile::link(elsewhere, lockPath) && aged());
+    defaults.setInteger(5, "ERRORS_FOUND");
+    EXPECT_TRUE(QFileInfo(lockPath).isSymLink() && QFileInfo::exists(elsewhere));
+    ASSERT_TRUE(QFile::remove(lockPath) && ::mkfifo(native.constData(), 0600) == 0 && aged());
+    defaults.setInteger(5, "ERRORS_FOUND");
+    EXPECT_TRUE(Sandbox::exists(lockPath));
+    QFile lock(lockPath);
+    ASSERT_TRUE(QFile::remove(lockPath) && lock.open(QIODevice::WriteOnly)
+        && ::flock(lock.handle(), LOCK_EX) == 0 && aged());
     defaults.setInteger(5, "ERRORS_FOUND");
     EXPECT_TRUE(lock.exists());
     lock.close();
@@ -63,7 +75,7 @@ TEST(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
     saving.start();
     EXPECT_TRUE(defaults.synchronize());
     EXPECT_LT(saving.elapsed(), 10000) << "waited for a lock nobody holds";
-    EXPECT_TRUE(sandbox.logged("Removed the settings lock " + file + ".lock, left empty by a stopped save"));
+    EXPECT_TRUE(sandbox.logged("Removed the settings lock " + lockPath + ", left empty by a stopped save"));
 
     // A folder in the file's place: nothing to read, and the failed save is reported.
     sandbox.makeFolder(QDir(sandbox.root()).relativeFilePath(file + "2"));
