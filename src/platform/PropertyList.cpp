@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -579,13 +580,13 @@ std::optional<QByteArray> PropertyList::toXml(const QVariant& root)
 
 bool PropertyList::writeXml(const QVariant& root, const QString& path)
 {
-    return save(toXml(root), path);
+    return save(toXml(root), path, Links::Follow);
 }
 
 bool PropertyList::writeStringArrays(
     const QMap<QString, QStringList>& root, const QString& path, qsizetype sizeHint)
 {
-    return save(stringArraysToXml(root, sizeHint), path);
+    return save(stringArraysToXml(root, sizeHint), path, Links::Refuse);
 }
 
 namespace {
@@ -670,18 +671,78 @@ std::optional<QByteArray> PropertyList::stringArraysToXml(
     return out;
 }
 
-bool PropertyList::save(const std::optional<QByteArray>& xml, const QString& path)
+namespace {
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    for (qsizetype done = 0; done < data.size();) {
+        const ssize_t count = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += count;
+    }
+    return true;
+}
+
+// Replaces the file at `path`, whole or not at all, and never through what
+// stands there: QSaveFile writes into the target of a link at the path, while
+// rename() replaces a link, a FIFO or a file with other links by itself. The
+// data goes into an unnamed file of the same folder first, so that a writer
+// killed midway leaves nothing behind, and is named only for the rename.
+// Empty when it worked, else the reason.
+QString replaceFile(const QString& path, const QByteArray& data)
+{
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const bool unnamed = fd >= 0;
+    // A file system without unnamed files gets a named one, made new.
+    QByteArray staged;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        staged = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        if (unnamed)
+            break;
+        fd = ::open(staged.constData(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST)
+            break;
+    }
+    bool named = !unnamed && fd >= 0;
+    bool done = fd >= 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    if (done && unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        done = named
+            = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, staged.constData(), AT_SYMLINK_FOLLOW) == 0;
+    }
+    done = done && ::rename(staged.constData(), target.constData()) == 0;
+    const QString reason = done ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+    if (!done && named)
+        ::unlink(staged.constData());
+    if (fd >= 0)
+        ::close(fd);
+    return reason;
+}
+
+} // namespace
+
+bool PropertyList::save(const std::optional<QByteArray>& xml, const QString& path, Links links)
 {
     if (!xml) {
         SystemLog::write(QStringLiteral("Cannot write %1: it would hold text a property list cannot keep").arg(path));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*xml) != xml->size() || !file.commit()) {
-        SystemLog::write(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-        return false;
+    QString reason;
+    if (links == Links::Refuse) {
+        reason = replaceFile(path, *xml);
+    } else {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(*xml) != xml->size() || !file.commit())
+            reason = file.errorString();
     }
-    return true;
+    if (!reason.isEmpty())
+        SystemLog::write(QStringLiteral("Cannot write %1: %2").arg(path, reason));
+    return reason.isEmpty();
 }
 
 bool PropertyList::isRepresentable(QStringView text)

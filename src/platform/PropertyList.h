@@ -52,6 +52,9 @@ public:
     // `sizeHint` is the length expected, to allocate once.
     static std::optional<QByteArray> stringArraysToXml(
         const QMap<QString, QStringList>& root, qsizetype sizeHint = 0);
+    // As writeXml, except that whatever stands at the path (a link, a FIFO, a
+    // file with other links) is replaced, never written through: the scan's
+    // results lie where any program of the user's may plant one.
     static bool writeStringArrays(
         const QMap<QString, QStringList>& root, const QString& path, qsizetype sizeHint = 0);
 
@@ -60,7 +63,8 @@ public:
 
 private:
     // Saves the XML as writeXml describes; nothing to save is text that cannot be kept.
-    static bool save(const std::optional<QByteArray>& xml, const QString& path);
+    // With Links::Refuse whatever stands at the path is replaced, never written through.
+    static bool save(const std::optional<QByteArray>& xml, const QString& path, Links links);
 
     enum class Refusal { None, Unreadable, TooLarge };
     struct Parsed {

@@ -5,7 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(ScanResultsFile, APathTheFormatCannotCarryNeverCostsTheOthers)
 {
@@ -18,6 +23,34 @@ TEST(ScanResultsFile, APathTheFormatCannotCarryNeverCostsTheOthers)
     EXPECT_EQ(readResults(sandbox.locations().resultsFile()).value("Cookies"), QStringList { "/ok" });
     EXPECT_TRUE(
         sandbox.logged("Passing over an item in /folder: its name cannot be kept in the scan results"));
+}
+
+// Whatever stands at the results path is replaced, never written through: a
+// link to a file of the user's, a file with a second link elsewhere, a FIFO.
+TEST(ScanResultsFile, ReplacesWhatStandsAtItsPathAndWritesIntoNoneOfIt)
+{
+    Sandbox sandbox;
+    const QString path = sandbox.locations().resultsFile();
+    const QString canary = sandbox.makeFile("home/.bashrc", "canary\n");
+    const QString elsewhere = sandbox.path("elsewhere");
+    const std::function<bool()> plant[] = {
+        [&] { return QFile::link(canary, path); },
+        [&] { return QFile::copy(canary, path) && ::link(QFile::encodeName(path), QFile::encodeName(elsewhere)) == 0; },
+        [&] { return ::mkfifo(QFile::encodeName(path), 0600) == 0; },
+    };
+    for (const auto& planted : plant) {
+        QFile::remove(path);
+        ASSERT_TRUE(QDir().mkpath(sandbox.locations().resultsFolder) && planted());
+        ScanResultsFile file(path);
+        file.setPaths("Cookies", { "/a" });
+        ASSERT_TRUE(file.write());
+        EXPECT_EQ(readResults(path).value("Cookies"), QStringList { "/a" });
+        EXPECT_FALSE(QFileInfo(path).isSymLink());
+        EXPECT_EQ(Sandbox::contents(canary), "canary\n");
+        EXPECT_TRUE(!QFileInfo::exists(elsewhere) || Sandbox::contents(elsewhere) == "canary\n");
+    }
+    EXPECT_EQ(QDir(sandbox.locations().resultsFolder).entryList(QDir::Files | QDir::System).size(), 1)
+        << "no staged file is left";
 }
 
 // The review reads the file only up to a size and a number of values, so the scan never writes more.
