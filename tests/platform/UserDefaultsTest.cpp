@@ -65,9 +65,12 @@ TEST(UserDefaultsTest, DamagedFilesAreKeptAsideAndSavingStillWorks)
     ASSERT_TRUE(QFile::remove(lockPath) && ::mkfifo(native.constData(), 0600) == 0 && aged());
     defaults.setInteger(5, "ERRORS_FOUND");
     EXPECT_TRUE(Sandbox::exists(lockPath));
+    // A second link of a file elsewhere: only the lock's own name goes.
+    ASSERT_TRUE(QFile::remove(lockPath) && ::link(QFile::encodeName(elsewhere), native) == 0 && aged());
+    defaults.setInteger(5, "ERRORS_FOUND");
+    EXPECT_TRUE(!Sandbox::exists(lockPath) && QFileInfo::exists(elsewhere));
     QFile lock(lockPath);
-    ASSERT_TRUE(QFile::remove(lockPath) && lock.open(QIODevice::WriteOnly)
-        && ::flock(lock.handle(), LOCK_EX) == 0 && aged());
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly) && ::flock(lock.handle(), LOCK_EX) == 0 && aged());
     defaults.setInteger(5, "ERRORS_FOUND");
     EXPECT_TRUE(lock.exists());
     lock.close();
